@@ -1,0 +1,27 @@
+# The Qt viewer: a library of every Qt unit (so GUI tests can link it) and the
+# program itself, whose entry point is app/main.cpp.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)
+
+set(gui_sources)
+foreach(pattern app/*.cpp dialogs/*.cpp file_list/gui/*.cpp photo_view/gui/*.cpp
+                settings/gui/*.cpp transforms/gui/*.cpp platform/gui/*.cpp)
+  file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${pattern}")
+  list(APPEND gui_sources ${found})
+endforeach()
+file(GLOB gui_headers CONFIGURE_DEPENDS
+  "${CMAKE_SOURCE_DIR}/app/*.h" "${CMAKE_SOURCE_DIR}/dialogs/*.h"
+  "${CMAKE_SOURCE_DIR}/*/gui/*.h")
+file(GLOB gui_resources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/resources/*.qrc")
+list(REMOVE_ITEM gui_sources "${CMAKE_SOURCE_DIR}/app/main.cpp")
+
+if(gui_sources)
+  add_library(pixaldo_gui STATIC ${gui_sources} ${gui_headers} ${gui_resources})
+  target_include_directories(pixaldo_gui PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(pixaldo_gui PUBLIC pixaldo_core Qt6::Widgets)
+  if(EXISTS "${CMAKE_SOURCE_DIR}/app/main.cpp")
+    add_executable(pixaldo app/main.cpp)
+    target_link_libraries(pixaldo PRIVATE pixaldo_gui)
+  endif()
+endif()
