@@ -1,0 +1,162 @@
+#pragma once
+// One JPEG file held in memory as its table of segments: the marker segments
+// from SOI up to and including SOS, one entry for the entropy-coded data and
+// one for EOI. The same object locates the EXIF thumbnail, fills the name/value
+// lists of the metadata window, edits the file (delete or replace segments)
+// and regenerates the EXIF thumbnail from the picture.
+//
+// Every write goes through an atomic replace of the file; a failure throws
+// FileError naming the file and leaves the file as it was.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pixaldo {
+
+class TimgData;
+struct DecodedImage;
+
+// One entry of the segment table.
+struct TJpegSegment {
+  uint16_t Number = 0;    // 1-based position in the table
+  uint16_t Marker = 0;    // 0xFFD8, 0xFFE1, ...; 0xFFFF for the compressed data
+  int64_t Offset = 0;     // file position of the marker's 0xFF (first data byte for the data entry)
+  int64_t Size = 0;       // bytes covered: length field + 2; 2 for SOI and EOI
+  std::string Name;       // display name
+  std::string MarkerHex;  // "FFE1"; empty for 0 and 0xFFFF
+};
+
+// Two parallel lists of names and values, shown as a two-column grid.
+class TTags {
+ public:
+  void Clear();
+  void Add(const std::string& name, const std::string& value);
+  // Rows a grid needs: at least 1, else the longer of the two lists.
+  int RowCount() const;
+
+  std::vector<std::string> Names;
+  std::vector<std::string> Values;
+};
+
+// Display name of a marker ("???" for markers without one).
+std::string SegmentName(uint16_t marker);
+
+class TJpegObject {
+ public:
+  static constexpr int kSegmentSlots = 50;
+  static constexpr uint16_t kSoi = 0xFFD8, kEoi = 0xFFD9, kSos = 0xFFDA, kApp0 = 0xFFE0, kApp1 = 0xFFE1,
+                            kApp13 = 0xFFED, kCom = 0xFFFE, kData = 0xFFFF;
+
+  // Reads the whole file (FileError when it cannot be read), builds the table
+  // and reads the metadata; `keepDate` puts the file's modification time back
+  // after every save.
+  TJpegObject(std::filesystem::path fileName, bool keepDate);
+  ~TJpegObject();
+  TJpegObject(const TJpegObject&) = delete;
+  TJpegObject& operator=(const TJpegObject&) = delete;
+
+  // ---- structure (reading) ----
+  void Load();
+  void ScanSegments();
+  // 1-based index of the first entry with the marker, 0 when none.
+  int FindSegment(uint16_t marker) const;
+  // The entry with the 1-based number (1..SegmentCount()).
+  const TJpegSegment& Segment(int number) const { return Segments.at(size_t(number - 1)); }
+  int SegmentCount() const { return int(Segments.size()); }
+  // `count` bytes from the 0-based file position; fewer when the data ends.
+  std::string ReadBytes(int64_t count, int64_t position) const;
+  // The first segment with the marker, marker and length field included; empty when none.
+  std::string GetSegmentBytes(uint16_t marker) const;
+  void LocateThumbnail();
+  // The JPEG thumbnail's bytes; empty when there is no JPEG thumbnail.
+  std::string GetThumbnailBytes() const;
+  // The thumbnail decoded; nothing when it is not JPEG, empty or undecodable.
+  std::optional<DecodedImage> GetThumbnailImage() const;
+  void FillExifLists();
+  void FillIptcList();
+  void ReadComment();
+
+  // ---- edits ----
+  // Removes the bytes and saves. Throws FileError when the save fails (the
+  // bytes held stay as they were).
+  bool DeleteBytes(int64_t size, int64_t offset);
+  // Removes the first segment with the marker and saves; false (nothing
+  // changed) when the file has none.
+  bool DeleteSegment(uint16_t marker);
+  // Inserts before the 1-based position (1..size); false otherwise. Not saved.
+  bool InsertBytes(const std::string& bytes, int64_t position);
+  // Replaces the first occurrence of `oldBytes`; false when there is none. Not saved.
+  bool ReplaceBytes(const std::string& oldBytes, const std::string& newBytes);
+  // Puts the 18-byte JFIF header after SOI when the table has no APP0. Not saved.
+  void EnsureJfifHeader();
+  void WriteApp1Length(uint16_t value);
+  void WriteThumbnailLength(uint32_t value);
+  // Writes the bytes held to FileName atomically; with KeepDate the previous
+  // modification time is put back exactly.
+  void Save();
+
+  // The four edits of the metadata window. Each returns whether the file was
+  // changed (and saved).
+  bool DeleteExif();     // first APP1; a file without APP0 gets the JFIF header
+  bool DeleteComment();  // first COM
+  bool DeleteIptc();     // first APP13
+  // The source's first APP1 replaces this file's first APP1, or its APP0 when
+  // it has no APP1. Throws FileError when the source cannot be read or its
+  // APP1 segment is cut short.
+  bool ImportExif(const std::filesystem::path& sourceFile);
+
+  // ---- thumbnail ----
+  struct Size2 {
+    int Width = 0;
+    int Height = 0;
+  };
+  // Size of a new thumbnail whose longer side is `maxSide` (halves round to even).
+  static Size2 ThumbnailSize(int maxSide, int width, int height);
+  // Writes a baseline JPEG (no APP0) of the picture scaled to fit `maxSide`.
+  void MakeThumbnailFile(const std::filesystem::path& fileName, int maxSide, int quality);
+  // Puts the JPEG file's bytes in place of the EXIF thumbnail, fixes both
+  // length fields and saves. False (nothing written) when there is no JPEG
+  // thumbnail to replace. Throws FileError when the EXIF block would grow
+  // beyond 65,535 bytes; the file then stays as it was.
+  bool ReplaceThumbnail(const std::filesystem::path& fileName);
+  // Regenerates the EXIF thumbnail from the picture, keeping the old
+  // thumbnail's longer side, and saves (with KeepDate, the date is kept).
+  // The temporary thumbnail file is a unique file in `temporaryDirectory`
+  // (the system's temporary directory when empty) and is always removed.
+  // False when the file has no JPEG thumbnail. Throws FileError on failure.
+  bool RestoreThumbnail(const std::filesystem::path& temporaryDirectory = {});
+
+  // ---- fields ----
+  const std::string& Bytes() const { return data_; }
+  std::filesystem::path FileName;
+  bool KeepDate = false;
+  bool BigEndian = true;
+  std::vector<TJpegSegment> Segments;  // at most kSegmentSlots entries
+  TJpegSegment ExifSegment;            // copy of the first APP1 entry; zero when none
+  bool ThumbIsJpeg = false;
+  int64_t ThumbDataOffset = 0;
+  uint16_t ThumbDataLength = 0;
+  int32_t ThumbLengthPos = 0;
+  std::unique_ptr<TimgData> ImgData;
+  TTags ExifList, MakerList, ThumbList, IptcList;
+  std::string Comment;
+
+ private:
+  void AddSegment(uint16_t marker, int64_t offset, int64_t size);
+  void WriteAndAdopt(std::string bytes);
+  bool ThumbnailInsideExif() const;
+  std::string MakeThumbnailBytes(int maxSide, int quality) const;
+  bool ReplaceThumbnailBytes(const std::string& newThumbnail);
+
+  std::string data_;
+};
+
+// Regenerates the EXIF thumbnail of a file in place (as the transform runner
+// does after a lossless transform). With keepDate the file's modification time
+// is put back. False when the file has no JPEG thumbnail; FileError on failure.
+bool RestoreThumbnailOfFile(const std::filesystem::path& file, bool keepDate);
+
+}  // namespace pixaldo
