@@ -51,9 +51,6 @@ struct tSection {
   int32_t Length = 0;   // value of the length field
 };
 
-// Bytes per value of an EXIF value type (0 for type 0 and types above 12).
-int32_t BytesPerFormat(uint32_t valueType);
-
 // Status texts of a read (TimgData::ErrorText).
 inline constexpr const char* kNotExifFile = "Not an EXIF file";
 inline constexpr const char* kIncorrectExifHeader = "Incorrect Exif header";
