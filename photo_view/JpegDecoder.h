@@ -1,0 +1,55 @@
+#pragma once
+// Decoding of JPEG pictures through libjpeg into 24-bit RGB, using the
+// decoder's DCT scaling (1/8, 1/4, 1/2) so that no more pixels are decoded
+// than the caller needs.
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "photo_view/RgbImage.h"
+
+namespace pixaldo {
+
+// Width and height of a picture as stored in its frame header.
+struct JpegSize {
+  int width = 0;
+  int height = 0;
+};
+
+// A decoded picture: the pixels (possibly reduced by DCT scaling), the full
+// picture size and the scale denominator that was used (1, 2, 4 or 8).
+struct DecodedPicture {
+  RgbImage image;
+  JpegSize fullSize;
+  int scaleDenominator = 1;
+};
+
+class JpegDecoder {
+ public:
+  static constexpr uint64_t kDefaultPixelLimit = 400'000'000;
+
+  // Frames with more pixels than this (full size) are refused with a FileError.
+  void SetPixelLimit(uint64_t pixels) { pixelLimit_ = pixels; }
+  uint64_t PixelLimit() const { return pixelLimit_; }
+
+  // Reads only the headers. Throws FileError naming `file` when the data is
+  // no decodable JPEG or the frame is larger than the pixel limit.
+  JpegSize ReadSize(const std::filesystem::path& file) const;
+  JpegSize ReadSize(std::string_view bytes, const std::filesystem::path& nameForErrors) const;
+
+  // Decodes at the smallest DCT scale whose result is at least
+  // minWidth × minHeight (both 0: the smallest scale, 1/8; larger than the
+  // picture: full size). Throws FileError naming the file on failure.
+  DecodedPicture Decode(const std::filesystem::path& file, int minWidth, int minHeight) const;
+  DecodedPicture Decode(std::string_view bytes, int minWidth, int minHeight,
+                        const std::filesystem::path& nameForErrors) const;
+
+  // The scale denominator (1, 2, 4, 8) Decode would choose for a picture of
+  // `full` size and the wanted minimum size.
+  static int ChooseScaleDenominator(JpegSize full, int minWidth, int minHeight);
+
+ private:
+  uint64_t pixelLimit_ = kDefaultPixelLimit;
+};
+
+}  // namespace pixaldo
