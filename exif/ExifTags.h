@@ -12,6 +12,12 @@ namespace pixaldo {
 // One row of a tag table as constant data; ToEntry() gives the TTagEntry
 // (Group 0, everything but the row's own fields empty).
 struct TagTableRow {
+  constexpr TagTableRow(uint16_t dataset, std::string_view name, std::string_view description = {},
+                        std::string_view codes = {}, std::string_view formatText = {},
+                        TagFormatter formatter = nullptr)
+      : Dataset(dataset), Name(name), Description(description), Codes(codes),
+        FormatText(formatText), Formatter(formatter) {}
+
   uint16_t Dataset = 0;
   std::string_view Name;
   std::string_view Description;
