@@ -1,0 +1,209 @@
+// Writing a file from the container's kept segments and a picture, and the
+// XML dump of one file.
+#include "exif/ExifWrite.h"
+
+#include <array>
+
+#include "exif/XmlText.h"
+#include "iptc/IptcData.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileSystem.h"
+#include "platform/LocaleFormats.h"
+
+namespace pixaldo {
+namespace {
+
+// APP0 "JFIF" 1.02, 300 × 300 dots per inch, no thumbnail: written when the
+// container holds neither an EXIF nor a JFIF segment.
+constexpr std::string_view kDefaultJfif{
+    "\xFF\xE0\x00\x10\x4A\x46\x49\x46\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00", 18};
+
+// Segments at the start of the picture stream that the kept ones replace,
+// each skipped only when it stands exactly there, in this order.
+constexpr std::array<uint8_t, 4> kReplacedMarkers = {0xE0, 0xE1, 0xED, 0xFE};
+
+constexpr size_t kMaxSegmentBytes = 0xFFFF;  // the length field counts itself
+
+uint8_t ByteAt(std::string_view bytes, size_t pos) { return static_cast<uint8_t>(bytes[pos]); }
+
+bool IsFrameHeader(uint8_t marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+bool IsStandalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
+
+// Where the picture stream's own data begins after the segments it replaces.
+size_t PictureDataStart(std::string_view stream) {
+  size_t s = 2;
+  for (uint8_t marker : kReplacedMarkers) {
+    if (s + 1 >= stream.size() || ByteAt(stream, s + 1) != marker) continue;
+    auto length = ReadU16(stream, s + 2, true);
+    if (!length || s + 2 + *length > stream.size()) continue;
+    s += 2 + *length;
+  }
+  return s;
+}
+
+void SetSegment(tSection& section, uint32_t marker, const std::string& payload) {
+  section.Bytes.clear();
+  AppendU16(section.Bytes, uint16_t((payload.size() + 2) & 0xFFFF), true);
+  section.Bytes += payload;
+  section.Length = int32_t(payload.size() + 2);
+  section.Marker = marker;
+}
+
+void AppendSection(std::string& out, const tSection& section) {
+  out += '\xFF';
+  out += char(section.Marker & 0xFF);
+  out += section.Bytes;
+}
+
+// A kept segment too long for a JPEG length field would corrupt the file.
+void CheckFits(const tSection* section, const char* what, const std::filesystem::path& target) {
+  if (section && section->Bytes.size() > kMaxSegmentBytes)
+    throw FileError(target, std::string("the ") + what + " is too long for one JPEG segment (" +
+                                std::to_string(section->Bytes.size()) + " bytes, at most 65535)");
+}
+
+// Writes `value` over the value field of the entry at `valuePos`, in the width
+// of the entry's type; false when the type or the value does not allow it.
+bool PutSizeValue(std::string& bytes, int32_t valuePos, int32_t value, bool bigEndian) {
+  if (valuePos < 7) return false;
+  auto type = ReadU16(bytes, size_t(valuePos - 1 - 6), bigEndian);
+  if (!type) return false;
+  size_t pos = size_t(valuePos - 1);
+  if ((*type == 3 && value <= 0xFFFF) || (*type == 8 && value <= 0x7FFF))
+    return PutU16(bytes, pos, uint16_t(value), bigEndian);
+  if (*type == 4 || *type == 9) return PutU32(bytes, pos, uint32_t(value), bigEndian);
+  return false;
+}
+
+std::string DirectoryPart(const std::filesystem::path& file) {
+  std::string full = file.string();
+  std::string name = file.filename().string();
+  return full.substr(0, full.size() - name.size());
+}
+
+}  // namespace
+
+JpegPicture LoadJpegPicture(const std::filesystem::path& file) {
+  JpegPicture picture;
+  picture.Stream = ReadWholeFile(file);
+  const std::string& s = picture.Stream;
+  if (s.size() < 4 || ByteAt(s, 0) != 0xFF || ByteAt(s, 1) != 0xD8) throw FileError(file, "not a JPEG file");
+  size_t pos = 2;
+  while (pos + 1 < s.size()) {
+    if (ByteAt(s, pos) != 0xFF) break;
+    uint8_t marker = ByteAt(s, pos + 1);
+    if (marker == 0xFF) {  // fill byte
+      ++pos;
+      continue;
+    }
+    if (IsStandalone(marker)) {
+      pos += 2;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) break;
+    auto length = ReadU16(s, pos + 2, true);
+    if (!length || *length < 2) break;
+    if (IsFrameHeader(marker)) {
+      auto height = ReadU16(s, pos + 5, true);
+      auto width = ReadU16(s, pos + 7, true);
+      if (!height || !width) break;
+      picture.Height = *height;
+      picture.Width = *width;
+      return picture;
+    }
+    pos += 2 + *length;
+  }
+  throw FileError(file, "no JPEG frame header found");
+}
+
+void TImageInfo::AdjustSize(int32_t newHeight, int32_t newWidth) {
+  if (Height <= 0 || Width <= 0 || (newWidth == Width && newHeight == Height)) return;
+  if (!Container || !Container->ExifSegment) return;
+  std::string& bytes = Container->ExifSegment->Bytes;
+  bool bigEndian = Container->BigEndian;
+  PutSizeValue(bytes, HeightPos, newHeight, bigEndian);
+  PutSizeValue(bytes, WidthPos, newWidth, bigEndian);
+}
+
+std::vector<std::string> TImageInfo::AsXmlLines() const {
+  std::vector<std::string> lines;
+  lines.push_back("   <EXIFdata>");
+  for (const auto& entry : Tags) {
+    std::string name = XmlElementName(entry.Name);
+    lines.push_back("   <" + name + ">");
+    if (entry.Dataset == 105 || entry.Dataset == 120)
+      lines.push_back("      " + XmlCdata(entry.Value));
+    else
+      lines.push_back("      " + XmlContent(entry.Value));
+    lines.push_back("   </" + name + ">");
+  }
+  lines.push_back("   </EXIFdata>");
+  return lines;
+}
+
+void TimgData::SetIptcSegment(const std::string& payload) {
+  if (!IptcSegment) IptcSegment = &AddSection();
+  SetSegment(*IptcSegment, 0xED, payload);
+}
+
+void TimgData::SetComment(const std::string& text) {
+  if (!CommentSegment) CommentSegment = &AddSection();
+  SetSegment(*CommentSegment, 0xFE, text);
+}
+
+void TimgData::WriteSegments(std::string& out) const {
+  out += "\xFF\xD8";
+  if (ExifSegment)
+    AppendSection(out, *ExifSegment);
+  else if (JfifSegment)
+    AppendSection(out, *JfifSegment);
+  else
+    out += kDefaultJfif;
+  if (IptcSegment) AppendSection(out, *IptcSegment);
+  if (CommentSegment) AppendSection(out, *CommentSegment);
+}
+
+void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesystem::path& target,
+                                bool adjustSize) {
+  CheckFits(ExifSegment, "EXIF block", target);
+  CheckFits(IptcSegment, "IPTC block", target);
+  CheckFits(CommentSegment, "comment", target);
+  if (picture.Stream.size() < 2 || ByteAt(picture.Stream, 0) != 0xFF || ByteAt(picture.Stream, 1) != 0xD8)
+    throw FileError(target, "the picture to write is not JPEG data");
+  if (adjustSize && ExifInfo) ExifInfo->AdjustSize(picture.Height, picture.Width);
+  std::string out;
+  WriteSegments(out);
+  out.append(picture.Stream, PictureDataStart(picture.Stream));
+  WriteFileAtomic(target, out);
+}
+
+void TimgData::SaveAs(const std::filesystem::path& target) {
+  WriteWithPicture(LoadJpegPicture(FileName), target, false);
+}
+
+std::optional<std::vector<std::string>> TimgData::AsXmlDocument() const {
+  std::error_code error;
+  if (FileName.empty() || !std::filesystem::is_regular_file(FileName, error)) return std::nullopt;
+  auto size = std::filesystem::file_size(FileName, error);
+  if (error) return std::nullopt;
+  auto date = GetFileDate(FileName);
+  std::vector<std::string> lines = {
+      "<dImageFile>",
+      "   <OSdata>",
+      "      <name> " + XmlContentUtf8(FileName.filename().string()) + " </name>",
+      "      <path> " + XmlContentUtf8(DirectoryPart(FileName)) + " </path>",
+      "      <size> " + std::to_string(size) + " </size>",
+      "      <date> " + XmlContent(date ? FormatShortDate(ToTimeT(*date)) : std::string()) + " </date>",
+      "   </OSdata>",
+  };
+  auto append = [&lines](const std::vector<std::string>& more) { lines.insert(lines.end(), more.begin(), more.end()); };
+  if (ExifInfo) append(ExifInfo->AsXmlLines());
+  if (IptcInfo) append(IptcInfo->AsXmlLines());
+  lines.push_back("</dImageFile>");
+  return lines;
+}
+
+}  // namespace pixaldo

@@ -1,0 +1,337 @@
+#include "iptc/IptcData.h"
+
+#include <algorithm>
+
+#include "exif/ExifData.h"
+#include "exif/ExifWrite.h"
+#include "exif/XmlText.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileError.h"
+
+namespace pixaldo {
+
+const std::array<IptcDatasetRow, 49> IptcDatasetTable = {{
+    {2, 0, "SKIP", "Record Version", 64},
+    {2, 3, "ObjectType", "Object Type Ref", 67},
+    {2, 4, "ObjectAttr", "Object Attribute Ref", 67},
+    {2, 5, "ObjectName", "Object name", 64},
+    {2, 7, "EditStatus", "Edit Status", 64},
+    {2, 8, "EditorialUpdate", "Editorial Update", 2},
+    {2, 10, "Urgency", "Urgency", 1},
+    {2, 12, "SubRef", "Subject Reference", 236},
+    {2, 15, "Category", "Category", 3},
+    {2, 20, "SuppCategory", "Supplemental category", 32},
+    {2, 22, "FixtureID", "Fixture ID", 32},
+    {2, 25, "Keywords", "Keywords", 64},
+    {2, 26, "ContentLocCode", "Content Location Code", 3},
+    {2, 27, "ContentLocName", "Content Location Name", 64},
+    {2, 30, "ReleaseDate", "Release Date", 8},
+    {2, 35, "ReleaseTime", "Release Time", 11},
+    {2, 37, "ExpireDate", "Expiration Date", 8},
+    {2, 38, "ExpireTime", "Expiration Time", 11},
+    {2, 40, "SpecialInstru", "Special Instructions", 256},
+    {2, 42, "ActionAdvised", "Action Advised", 2},
+    {2, 45, "RefService", "Reference Service", 10},
+    {2, 47, "RefDate", "Reference Date", 8},
+    {2, 50, "RefNumber", "Reference Number", 8},
+    {2, 55, "DateCreated", "Date created", 8},
+    {2, 60, "TimeCreated", "Time created", 11},
+    {2, 62, "DigitizeDate", "Digital Creation Date", 8},
+    {2, 63, "DigitizeTime", "Digital Creation Time", 11},
+    {2, 65, "OriginatingProgram", "Originating Program", 32},
+    {2, 70, "ProgramVersion", "Program version", 10},
+    {2, 75, "ObjectCycle", "Object Cycle", 1},
+    {2, 80, "ByLine", "ByLine", 32},
+    {2, 85, "ByLineTitle", "ByLine Title", 32},
+    {2, 90, "City", "City", 32},
+    {2, 92, "SubLocation", "Sublocation", 32},
+    {2, 95, "State", "Province/State", 32},
+    {2, 100, "LocationCode", "Country/Primary Location Code", 3},
+    {2, 101, "LocationName", "Country/Primary Location Name", 64},
+    {2, 103, "TransmissionRef", "Original Transmission Reference", 32},
+    {2, 105, "ImageHeadline", "Image headline", 256},
+    {2, 110, "ImageCredit", "Image credit", 32},
+    {2, 115, "Source", "Source", 32},
+    {2, 116, "Copyright", "Copyright Notice", 128},
+    {2, 118, "Contact", "Contact", 128},
+    {2, 120, "ImageCaption", "Image caption", 2000},
+    {2, 122, "ImageCaptionWriter", "Image caption writer", 32},
+    {2, 130, "ImageType", "Image type", 2},
+    {2, 131, "Orientation", "Image Orientation", 1},
+    {2, 135, "LangID", "Language ID", 3},
+    {8, 10, "Subfile", "Subfile", 2},
+}};
+
+namespace {
+
+constexpr std::string_view kPhotoshop = "Photoshop 3.0";
+constexpr std::string_view kResourceType = "8BIM";
+constexpr uint16_t kIptcResource = 0x0404;
+constexpr uint16_t kUrlListResource = 0x040B;
+constexpr uint16_t kIptcDigestResource = 0x0425;
+constexpr uint8_t kDatasetMarker = 0x1C;
+// Record 2, dataset 0, size 2, value 2: the record version written first.
+constexpr std::string_view kRecordVersion{"\x1C\x02\x00\x00\x02\x00\x02", 7};
+
+char Upper(char ch) { return (ch >= 'a' && ch <= 'z') ? char(ch - 'a' + 'A') : ch; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return Upper(x) == Upper(y);
+         });
+}
+
+bool Repeatable(uint16_t dataset) { return dataset == 20 || dataset == 25; }
+
+// Blanks and control characters are trimmed at both ends.
+std::string_view Trim(std::string_view text) {
+  auto blank = [](char ch) { return static_cast<unsigned char>(ch) <= ' '; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+TTagEntry EntryFromRow(const IptcDatasetRow& row) {
+  TTagEntry entry;
+  entry.Record = row.Record;
+  entry.Dataset = row.Dataset;
+  entry.Name = row.Name;
+  entry.Description = row.Description;
+  entry.MaxSize = row.MaxSize;
+  return entry;
+}
+
+const IptcDatasetRow* FindRow(uint16_t record, uint16_t dataset) {
+  for (const auto& row : IptcDatasetTable)
+    if (row.Record == record && row.Dataset == dataset) return &row;
+  return nullptr;
+}
+
+// The entry a dataset read from a file gives; Dataset 0 when it is dropped.
+TTagEntry EntryForDataset(uint8_t record, uint8_t dataset, std::string value) {
+  TTagEntry entry;
+  if (record != 2 && record != 8) return entry;
+  const IptcDatasetRow* row = FindRow(record, dataset);
+  if (row && std::string_view(row->Name) != "SKIP") {
+    entry = EntryFromRow(*row);
+  } else {
+    entry.Record = record;
+    entry.Dataset = dataset;
+    entry.Name = "Custom_" + std::to_string(dataset);
+    entry.Description = entry.Name;
+    entry.MaxSize = 64;
+  }
+  entry.Value = std::move(value);
+  return entry;
+}
+
+void AppendDataset(std::string& out, uint16_t record, uint16_t dataset, std::string_view value) {
+  out += char(kDatasetMarker);
+  out += char(record & 0xFF);
+  out += char(dataset & 0xFF);
+  AppendU16(out, uint16_t(value.size() & 0xFFFF), true);
+  out += value;
+}
+
+// A repeatable value split at its commas, one dataset a piece.
+void AppendSplitDatasets(std::string& out, const TTagEntry& entry) {
+  std::string_view rest = entry.Value;
+  while (!Trim(rest).empty()) {
+    size_t comma = rest.find(',');
+    if (comma == std::string_view::npos) {
+      AppendDataset(out, entry.Record, entry.Dataset, rest);
+      rest = {};
+    } else {
+      AppendDataset(out, entry.Record, entry.Dataset, Trim(rest.substr(0, comma)));
+      rest = Trim(rest.substr(comma + 1));
+    }
+  }
+}
+
+// The 8BIM resources of an APP13 payload that a new payload carries over.
+std::string ResourcesToKeep(std::string_view payload) {
+  std::string kept;
+  if (payload.substr(0, kPhotoshop.size()) != kPhotoshop) return kept;
+  size_t pos = kPhotoshop.size() + 1;
+  while (pos + 12 <= payload.size() && payload.substr(pos, 4) == kResourceType) {
+    uint16_t id = *ReadU16(payload, pos + 4, true);
+    // Pascal-string name, padded to an even length.
+    size_t nameLength = static_cast<unsigned char>(payload[pos + 6]);
+    size_t sizePos = pos + 6 + ((nameLength + 2) & ~size_t(1));
+    auto size = ReadU32(payload, sizePos, true);
+    if (!size || *size > payload.size() - std::min(payload.size(), sizePos + 4)) break;
+    size_t end = sizePos + 4 + *size;
+    if (end % 2 && end < payload.size()) ++end;  // data padded to an even length
+    bool emptyUrlList = id == kUrlListResource && *size == 0;
+    if (id != kIptcResource && id != kIptcDigestResource && !emptyUrlList)
+      kept.append(payload.substr(pos, end - pos));
+    pos = end;
+  }
+  return kept;
+}
+
+}  // namespace
+
+TIPTCdata::TIPTCdata(TimgData* container) : container_(container) {}
+
+TTagEntry TIPTCdata::GetTag(int32_t index) const {
+  if (index < 0 || index >= Count()) return {};
+  return Entries[size_t(index)];
+}
+
+void TIPTCdata::Clear() { Entries.clear(); }
+
+int32_t TIPTCdata::LookupIndex(std::string_view name) const {
+  for (size_t i = 0; i < Entries.size(); ++i)
+    if (SameName(Entries[i].Name, name)) return int32_t(i);
+  return -1;
+}
+
+void TIPTCdata::DeleteByName(std::string_view name) {
+  int32_t index = LookupIndex(name);
+  if (index >= 0) Entries.erase(Entries.begin() + index);
+}
+
+int32_t TIPTCdata::SetValue(std::string_view name, const std::string& value) {
+  int32_t index = LookupIndex(name);
+  if (index >= 0) {
+    if (!value.empty()) Entries[size_t(index)].Value = value;
+    return index;
+  }
+  int32_t row = TableIndexOf(name);
+  if (row < 0) return -1;
+  TTagEntry entry = EntryFromRow(IptcDatasetTable[size_t(row)]);
+  entry.Value = value;
+  return AddTag(entry);
+}
+
+int32_t TIPTCdata::AppendValue(std::string_view name, const std::string& value) {
+  int32_t index = LookupIndex(name);
+  if (index < 0) return SetValue(name, value);
+  if (!value.empty()) {
+    std::string& old = Entries[size_t(index)].Value;
+    old += ',';
+    old += value;
+  }
+  return index;
+}
+
+std::string TIPTCdata::ValueOf(std::string_view name, const std::string& defaultValue) const {
+  int32_t index = LookupIndex(name);
+  return index >= 0 ? Entries[size_t(index)].Value : defaultValue;
+}
+
+bool TIPTCdata::LoadFromFile(const std::filesystem::path& fileName) {
+  Clear();
+  if (!container_) return false;
+  container_->ReadFile(fileName);
+  if (container_->IptcSegment) ParseSegment(container_->IptcSegment->Bytes);
+  return HasTags();
+}
+
+int32_t TIPTCdata::TableIndexOf(std::string_view name) {
+  for (size_t i = 0; i < IptcDatasetTable.size(); ++i)
+    if (SameName(IptcDatasetTable[i].Name, name)) return int32_t(i);
+  return -1;
+}
+
+int32_t TIPTCdata::AddTag(const TTagEntry& entry) {
+  if (entry.Dataset != 0) {
+    if (Count() >= capacity_ - 1) capacity_ += 25;
+    Entries.push_back(entry);
+  }
+  return Count() - 1;
+}
+
+void TIPTCdata::ParseContainerSegment() {
+  if (container_ && container_->IptcSegment)
+    ParseSegment(container_->IptcSegment->Bytes);
+  else
+    Clear();
+}
+
+void TIPTCdata::ParseSegment(std::string_view bytes) {
+  Clear();
+  // 0-based from here on: `read` is the index of a dataset's record byte.
+  size_t signature = bytes.find(kPhotoshop);
+  size_t from = signature == std::string_view::npos ? 12 : signature + kPhotoshop.size();
+  size_t read = std::string_view::npos;
+  for (size_t i = from; i + 1 < bytes.size(); ++i) {
+    auto next = static_cast<uint8_t>(bytes[i + 1]);
+    if (static_cast<uint8_t>(bytes[i]) == kDatasetMarker && (next == 2 || next == 8)) {
+      read = i + 1;
+      break;
+    }
+  }
+  if (read == std::string_view::npos) return;
+  while (bytes.size() >= 3 && read < bytes.size() - 3) {
+    auto record = static_cast<uint8_t>(bytes[read]);
+    auto dataset = static_cast<uint8_t>(bytes[read + 1]);
+    uint16_t size = *ReadU16(bytes, read + 2, true);
+    std::string value(bytes.substr(std::min(bytes.size(), read + 4), size));
+    read += 4 + size + 1;  // the byte after the value is taken to be the next marker
+    TTagEntry entry = EntryForDataset(record, dataset, std::move(value));
+    if (Repeatable(entry.Dataset))
+      AppendValue(entry.Name, entry.Value);
+    else
+      AddTag(entry);
+  }
+}
+
+std::vector<std::string> TIPTCdata::AsXmlLines() const {
+  std::vector<std::string> lines;
+  lines.push_back("   <ITPCdata>");
+  for (const auto& entry : Entries) {
+    std::string name = XmlElementName(entry.Name);
+    lines.push_back("   <" + name + ">");
+    if (entry.Dataset == 105 || entry.Dataset == 120)
+      lines.push_back("      " + XmlCdata(entry.Value));
+    else
+      lines.push_back("      " + XmlContent(entry.Value));
+    lines.push_back("   </" + name + ">");
+  }
+  lines.push_back("   </ITPCdata>");
+  return lines;
+}
+
+std::string TIPTCdata::BuildPayload() const {
+  std::string datasets;
+  for (const auto& entry : Entries) {
+    if (entry.Record == 2 && Repeatable(entry.Dataset))
+      AppendSplitDatasets(datasets, entry);
+    else
+      AppendDataset(datasets, entry.Record, entry.Dataset, entry.Value);
+  }
+  if (datasets.size() % 2 == 0) datasets += '\0';
+  size_t resourceSize = kRecordVersion.size() + datasets.size();
+
+  std::string payload(kPhotoshop);
+  payload += '\0';
+  payload += kResourceType;
+  AppendU16(payload, kIptcResource, true);
+  AppendU16(payload, 0, true);  // empty name
+  AppendU32(payload, uint32_t(resourceSize & 0xFFFF), true);
+  payload += kRecordVersion;
+  payload += datasets;
+  payload += kResourceType;
+  AppendU16(payload, kUrlListResource, true);
+  AppendU16(payload, 0, true);
+  AppendU32(payload, 0, true);
+  return payload;
+}
+
+std::string TIPTCdata::BuildPayloadKeeping(std::string_view oldSegment) const {
+  std::string payload = BuildPayload();
+  if (oldSegment.size() > 2) payload += ResourcesToKeep(oldSegment.substr(2));
+  return payload;
+}
+
+void TIPTCdata::SaveToFile(const std::filesystem::path& targetName, const std::filesystem::path& sourceName) {
+  if (!container_) throw FileError(targetName, "no container to write through");
+  JpegPicture picture = LoadJpegPicture(sourceName.empty() ? targetName : sourceName);
+  std::string oldSegment = container_->IptcSegment ? container_->IptcSegment->Bytes : std::string();
+  container_->SetIptcSegment(BuildPayloadKeeping(oldSegment));
+  container_->WriteWithPicture(picture, targetName, true);
+}
+
+}  // namespace pixaldo
