@@ -1,0 +1,206 @@
+#include "photo_view/JpegDecoder.h"
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <jpeglib.h>
+
+#include "platform/FileError.h"
+
+namespace pixaldo {
+
+namespace {
+
+// libjpeg reports fatal errors through error_exit; we jump back to the phase
+// that called it. The phases below keep no objects with destructors in their
+// frames, so the jump skips nothing that needs cleaning up.
+struct DecoderError {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void ErrorExit(j_common_ptr cinfo) {
+  auto* error = reinterpret_cast<DecoderError*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, error->message);
+  std::longjmp(error->jump, 1);
+}
+
+void IgnoreMessage(j_common_ptr) {}  // warnings (e.g. a truncated file) are not printed
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
+
+// One libjpeg decompressor with its error manager, destroyed with the object.
+struct Decompressor {
+  jpeg_decompress_struct cinfo{};
+  DecoderError error{};
+
+  Decompressor() {
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = ErrorExit;
+    error.pub.output_message = IgnoreMessage;
+    error.message[0] = '\0';
+    jpeg_create_decompress(&cinfo);
+  }
+  ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+};
+
+// Where the compressed data comes from.
+struct Input {
+  std::FILE* file = nullptr;
+  const unsigned char* data = nullptr;
+  unsigned long size = 0;
+};
+
+// Phase 1: reads the headers. Returns false with the reason in error.message.
+bool ReadHeaders(Decompressor& d, const Input& input) {
+  if (setjmp(d.error.jump)) return false;
+  if (input.file)
+    jpeg_stdio_src(&d.cinfo, input.file);
+  else
+    jpeg_mem_src(&d.cinfo, input.data, input.size);
+  if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) {
+    std::snprintf(d.error.message, sizeof d.error.message, "no picture in the JPEG data");
+    return false;
+  }
+  return true;
+}
+
+bool IsCmyk(const jpeg_decompress_struct& cinfo) {
+  return cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+}
+
+// Phase 2: sets the scale and computes the output size.
+bool PrepareOutput(Decompressor& d, int denominator) {
+  if (setjmp(d.error.jump)) return false;
+  d.cinfo.scale_num = 1;
+  d.cinfo.scale_denom = static_cast<unsigned>(denominator);
+  d.cinfo.out_color_space = IsCmyk(d.cinfo) ? JCS_CMYK : JCS_RGB;
+  d.cinfo.dct_method = JDCT_ISLOW;
+  jpeg_calc_output_dimensions(&d.cinfo);
+  return true;
+}
+
+void CmykRowToRgb(const JSAMPLE* cmyk, unsigned char* rgb, JDIMENSION width, bool inverted) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+    for (int c = 0; c < 3; ++c) {
+      unsigned v = inverted ? cmyk[c] : 255u - cmyk[c];
+      rgb[c] = static_cast<unsigned char>((v * k + 127) / 255);
+    }
+  }
+}
+
+// Phase 3: decodes every scanline into `pixels` (output_width × 3 bytes a row).
+bool ReadPixels(Decompressor& d, unsigned char* pixels) {
+  if (setjmp(d.error.jump)) return false;
+  jpeg_start_decompress(&d.cinfo);
+  const size_t stride = static_cast<size_t>(d.cinfo.output_width) * 3;
+  const bool cmyk = d.cinfo.out_color_space == JCS_CMYK;
+  JSAMPARRAY cmykRow = nullptr;
+  if (cmyk)
+    cmykRow = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE,
+                                           d.cinfo.output_width * 4, 1);
+  while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    unsigned char* target = pixels + stride * d.cinfo.output_scanline;
+    if (cmyk) {
+      if (jpeg_read_scanlines(&d.cinfo, cmykRow, 1) != 1) break;
+      CmykRowToRgb(cmykRow[0], target, d.cinfo.output_width, d.cinfo.saw_Adobe_marker);
+    } else {
+      JSAMPROW row = target;
+      if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) break;
+    }
+  }
+  jpeg_finish_decompress(&d.cinfo);
+  return true;
+}
+
+[[noreturn]] void Fail(const std::filesystem::path& name, const Decompressor& d) {
+  throw FileError(name, std::string("cannot decode the picture: ") + d.error.message);
+}
+
+JpegSize HeaderSize(Decompressor& d, const Input& input, uint64_t pixelLimit,
+                    const std::filesystem::path& name) {
+  if (!ReadHeaders(d, input)) Fail(name, d);
+  JpegSize size{static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
+  const uint64_t pixels = static_cast<uint64_t>(d.cinfo.image_width) * d.cinfo.image_height;
+  if (pixels > pixelLimit)
+    throw FileError(name, "the picture of " + std::to_string(size.width) + "x" + std::to_string(size.height) +
+                              " pixels is larger than the limit of " + std::to_string(pixelLimit) + " pixels");
+  return size;
+}
+
+DecodedPicture DecodeInput(const Input& input, int minWidth, int minHeight, uint64_t pixelLimit,
+                           const std::filesystem::path& name) {
+  Decompressor d;
+  DecodedPicture result;
+  result.fullSize = HeaderSize(d, input, pixelLimit, name);
+  result.scaleDenominator = JpegDecoder::ChooseScaleDenominator(result.fullSize, minWidth, minHeight);
+  if (!PrepareOutput(d, result.scaleDenominator)) Fail(name, d);
+  RgbImage& image = result.image;
+  image.width = static_cast<int>(d.cinfo.output_width);
+  image.height = static_cast<int>(d.cinfo.output_height);
+  image.pixels.assign(image.Stride() * static_cast<size_t>(image.height), 0);
+  if (!ReadPixels(d, image.pixels.data())) Fail(name, d);
+  return result;
+}
+
+FilePointer OpenForReading(const std::filesystem::path& file) {
+  FilePointer handle(std::fopen(file.c_str(), "rb"));
+  if (!handle) throw FileError(file, std::string("cannot open the file: ") + std::strerror(errno));
+  return handle;
+}
+
+Input MemoryInput(std::string_view bytes) {
+  Input input;
+  input.data = reinterpret_cast<const unsigned char*>(bytes.data());
+  input.size = static_cast<unsigned long>(bytes.size());
+  return input;
+}
+
+}  // namespace
+
+int JpegDecoder::ChooseScaleDenominator(JpegSize full, int minWidth, int minHeight) {
+  for (int denominator : {8, 4, 2}) {
+    const int width = (full.width + denominator - 1) / denominator;
+    const int height = (full.height + denominator - 1) / denominator;
+    if (width >= minWidth && height >= minHeight) return denominator;
+  }
+  return 1;
+}
+
+JpegSize JpegDecoder::ReadSize(const std::filesystem::path& file) const {
+  FilePointer handle = OpenForReading(file);
+  Decompressor d;
+  Input input;
+  input.file = handle.get();
+  return HeaderSize(d, input, pixelLimit_, file);
+}
+
+JpegSize JpegDecoder::ReadSize(std::string_view bytes, const std::filesystem::path& nameForErrors) const {
+  Decompressor d;
+  return HeaderSize(d, MemoryInput(bytes), pixelLimit_, nameForErrors);
+}
+
+DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWidth, int minHeight) const {
+  FilePointer handle = OpenForReading(file);
+  Input input;
+  input.file = handle.get();
+  return DecodeInput(input, minWidth, minHeight, pixelLimit_, file);
+}
+
+DecodedPicture JpegDecoder::Decode(std::string_view bytes, int minWidth, int minHeight,
+                                   const std::filesystem::path& nameForErrors) const {
+  return DecodeInput(MemoryInput(bytes), minWidth, minHeight, pixelLimit_, nameForErrors);
+}
+
+}  // namespace pixaldo

@@ -1,0 +1,58 @@
+#include "photo_view/PhotoView.h"
+
+#include "platform/FileSystem.h"
+
+namespace pixaldo {
+
+void PhotoView::Forget() {
+  fileName_.clear();
+  compressed_.clear();
+  compressed_.shrink_to_fit();
+  pictureSize_ = {};
+  source_ = {};
+  decodedDenominator_ = 0;
+}
+
+void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
+  Forget();
+  if (fileName.empty()) return;
+  std::string bytes = ReadWholeFile(fileName);
+  pictureSize_ = decoder_.ReadSize(bytes, fileName);
+  compressed_ = std::move(bytes);
+  fileName_ = fileName;
+}
+
+std::string PhotoView::DimensionText() const {
+  if (!HasPicture()) return {};
+  return std::to_string(pictureSize_.width) + "\xD7" + std::to_string(pictureSize_.height);
+}
+
+std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::ZoomText(fit_.scale) : std::string(); }
+
+// Decodes again, at a larger DCT scale, only when the pixels at hand are
+// fewer than the display needs.
+void PhotoView::EnsureDecoded(int minWidth, int minHeight) {
+  const int wanted = JpegDecoder::ChooseScaleDenominator(pictureSize_, minWidth, minHeight);
+  if (decodedDenominator_ != 0 && decodedDenominator_ <= wanted) return;
+  source_ = {};  // free the smaller copy before decoding the larger one
+  DecodedPicture decoded = decoder_.Decode(compressed_, minWidth, minHeight, fileName_);
+  source_ = std::move(decoded.image);
+  decodedDenominator_ = decoded.scaleDenominator;
+}
+
+CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed) {
+  enabled_ = false;
+  if (HasPicture()) {
+    fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
+    EnsureDecoded(fit_.width, fit_.height);
+    display_ = Resampler::Resample(source_, fit_.width, fit_.height, stretchFilterIndex_);
+    enabled_ = cropAllowed;
+    crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});
+  } else {
+    fit_ = {};
+    crop_.SetView({});
+  }
+  return crop_.ClearCrop();
+}
+
+}  // namespace pixaldo

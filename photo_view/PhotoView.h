@@ -1,0 +1,79 @@
+#pragma once
+// The photo view without its widget: the current picture, its fit into the
+// picture panel, the resampled display bitmap, the zoom and size texts and
+// the crop frame. The Qt widget holds one and forwards its events.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "photo_view/CropFrame.h"
+#include "photo_view/FitGeometry.h"
+#include "photo_view/JpegDecoder.h"
+#include "photo_view/Resampler.h"
+#include "photo_view/RgbImage.h"
+
+namespace pixaldo {
+
+class PhotoView {
+ public:
+  // Stores the name and, unless it is empty, reads the picture and its size
+  // (the compressed data is kept; pixels are decoded by FitAndShow, no more
+  // of them than the fit needs). Throws FileError when the file cannot be
+  // read or is no decodable JPEG; the view then shows nothing. Does not fit.
+  void LoadPicture(const std::filesystem::path& fileName);
+
+  // Fits the picture into a panel of parentWidth × parentHeight, resamples
+  // the display bitmap with the stretch filter and clears the crop frame.
+  // Throws FileError when the picture data cannot be decoded.
+  CropEvents FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed);
+
+  const std::filesystem::path& FileName() const { return fileName_; }
+  bool HasPicture() const { return !fileName_.empty(); }
+  JpegSize PictureSize() const { return pictureSize_; }
+  // Width "×" height of the picture (Windows-1250), empty without a picture.
+  std::string DimensionText() const;
+  // "23%", empty without a picture.
+  std::string ZoomText() const;
+
+  const FitResult& Fit() const { return fit_; }
+  double Scale() const { return fit_.scale; }
+  // The picture resampled to the control's size.
+  const RgbImage& Display() const { return display_; }
+  bool Visible() const { return HasPicture(); }
+  bool Enabled() const { return enabled_; }
+
+  void SetStretchFilterIndex(unsigned index) { stretchFilterIndex_ = index; }
+  unsigned StretchFilterIndex() const { return stretchFilterIndex_; }
+  void SetMaxCropFrame(bool on) { crop_.SetMaxCropFrame(on); }
+  void SetBlockSize(uint8_t blockWidth, uint8_t blockHeight) { crop_.SetBlockSize(blockWidth, blockHeight); }
+
+  Point ScreenToImage(Point screen) const {
+    return FitGeometry::ScreenToImage(screen, fit_.width, fit_.height, fit_.scale);
+  }
+  Rect ImageToScreen(const Rect& image) const { return FitGeometry::ImageToScreen(image, fit_.scale); }
+
+  CropFrame& Crop() { return crop_; }
+  const CropFrame& Crop() const { return crop_; }
+
+  JpegDecoder& Decoder() { return decoder_; }
+  // The DCT scale denominator of the pixels decoded so far (0: none yet).
+  int DecodedScaleDenominator() const { return decodedDenominator_; }
+
+ private:
+  void EnsureDecoded(int minWidth, int minHeight);
+  void Forget();
+
+  JpegDecoder decoder_;
+  std::filesystem::path fileName_;
+  std::string compressed_;
+  JpegSize pictureSize_;
+  RgbImage source_;  // decoded pixels, reduced by DCT scaling
+  int decodedDenominator_ = 0;
+  RgbImage display_;
+  FitResult fit_;
+  unsigned stretchFilterIndex_ = 0;
+  bool enabled_ = false;
+  CropFrame crop_;
+};
+
+}  // namespace pixaldo

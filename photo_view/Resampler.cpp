@@ -1,0 +1,123 @@
+#include "photo_view/Resampler.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+namespace pixaldo {
+
+namespace {
+
+constexpr std::array<int, 5> kSwsFlags = {SWS_POINT, SWS_BILINEAR, SWS_BICUBIC, SWS_SPLINE, SWS_LANCZOS};
+
+// Three separate colour planes in the order swscale's planar RGB wants them
+// (green, blue, red); planar RGB is scaled channel by channel without any
+// detour through a luma/chroma format.
+class Planes {
+ public:
+  Planes(int width, int height)
+      : width_(width), height_(height), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
+        storage_(new (std::align_val_t{64}) uint8_t[stride_ * static_cast<size_t>(height) * 3]) {}
+
+  uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(height_) * static_cast<size_t>(index); }
+  int Stride() const { return static_cast<int>(stride_); }
+
+  static constexpr std::array<int, 3> kRgbOffset = {1, 2, 0};  // plane index → offset in an RGB pixel
+
+  void FromRgb(const RgbImage& image) {
+    for (int p = 0; p < 3; ++p) {
+      for (int y = 0; y < height_; ++y) {
+        const uint8_t* in = image.Row(y) + kRgbOffset[p];
+        uint8_t* out = Plane(p) + stride_ * static_cast<size_t>(y);
+        for (int x = 0; x < width_; ++x, in += 3) out[x] = *in;
+      }
+    }
+  }
+
+  void ToRgb(RgbImage& image) {
+    for (int p = 0; p < 3; ++p) {
+      for (int y = 0; y < height_; ++y) {
+        const uint8_t* in = Plane(p) + stride_ * static_cast<size_t>(y);
+        uint8_t* out = image.Row(y) + kRgbOffset[p];
+        for (int x = 0; x < width_; ++x, out += 3) *out = in[x];
+      }
+    }
+  }
+
+ private:
+  struct AlignedDelete {
+    void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{64}); }
+  };
+  int width_;
+  int height_;
+  size_t stride_;
+  std::unique_ptr<uint8_t[], AlignedDelete> storage_;
+};
+
+RgbImage MakeImage(int width, int height) {
+  RgbImage image;
+  image.width = width;
+  image.height = height;
+  image.pixels.resize(image.Stride() * static_cast<size_t>(height));
+  return image;
+}
+
+// Point sampling by hand, for sizes swscale refuses.
+RgbImage NearestByHand(const RgbImage& source, int width, int height) {
+  RgbImage target = MakeImage(width, height);
+  for (int y = 0; y < height; ++y) {
+    const int sy = static_cast<int>((static_cast<int64_t>(y) * 2 + 1) * source.height / (2 * static_cast<int64_t>(height)));
+    const uint8_t* in = source.Row(sy);
+    uint8_t* out = target.Row(y);
+    for (int x = 0; x < width; ++x) {
+      const int sx = static_cast<int>((static_cast<int64_t>(x) * 2 + 1) * source.width / (2 * static_cast<int64_t>(width)));
+      for (int c = 0; c < 3; ++c) out[x * 3 + c] = in[sx * 3 + c];
+    }
+  }
+  return target;
+}
+
+struct SwsContextDelete {
+  void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+
+}  // namespace
+
+StretchFilter StretchFilterFromIndex(unsigned index) {
+  return index < kSwsFlags.size() ? static_cast<StretchFilter>(index) : StretchFilter::Nearest;
+}
+
+RgbImage Resampler::Resample(const RgbImage& source, int width, int height, StretchFilter filter) {
+  if (source.Empty() || width <= 0 || height <= 0) return {};
+  if (width == source.width && height == source.height) return source;
+
+  const unsigned index = static_cast<unsigned>(filter) < kSwsFlags.size() ? static_cast<unsigned>(filter) : 0;
+  double mitchell[2] = {1.0 / 3.0, 1.0 / 3.0};
+  const int flags = kSwsFlags[index] | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
+  std::unique_ptr<SwsContext, SwsContextDelete> context(
+      sws_getContext(source.width, source.height, AV_PIX_FMT_GBRP, width, height, AV_PIX_FMT_GBRP, flags, nullptr,
+                     nullptr, filter == StretchFilter::Mitchell ? mitchell : nullptr));
+  if (!context) return NearestByHand(source, width, height);
+
+  Planes in(source.width, source.height);
+  in.FromRgb(source);
+  Planes out(width, height);
+  const uint8_t* const inPlanes[3] = {in.Plane(0), in.Plane(1), in.Plane(2)};
+  const int inStrides[3] = {in.Stride(), in.Stride(), in.Stride()};
+  uint8_t* const outPlanes[3] = {out.Plane(0), out.Plane(1), out.Plane(2)};
+  const int outStrides[3] = {out.Stride(), out.Stride(), out.Stride()};
+  if (sws_scale(context.get(), inPlanes, inStrides, 0, source.height, outPlanes, outStrides) != height)
+    return NearestByHand(source, width, height);
+
+  RgbImage target = MakeImage(width, height);
+  out.ToRgb(target);
+  return target;
+}
+
+}  // namespace pixaldo
