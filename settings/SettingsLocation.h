@@ -1,0 +1,22 @@
+#pragma once
+// Where the two INI files live. Language.ini is shipped beside the program
+// and only read. Options.ini is kept beside the program when that folder is
+// writable, else in $XDG_CONFIG_HOME/pixaldo (~/.config/pixaldo when the
+// variable is unset or not an absolute path).
+#include <filesystem>
+
+namespace pixaldo {
+
+// The folder of the running program.
+std::filesystem::path ProgramDirectory();
+// The folder of Options.ini: the one set by SetSettingsDirectory, else the
+// rule above.
+std::filesystem::path SettingsDirectory();
+// Puts Options.ini into another folder (tests, or a portable set-up); an
+// empty path goes back to the rule above.
+void SetSettingsDirectory(std::filesystem::path directory);
+
+std::filesystem::path OptionsFilePath();
+std::filesystem::path LanguageFilePath();
+
+}  // namespace pixaldo
