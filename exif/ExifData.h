@@ -156,7 +156,7 @@ class TImageInfo : public tEndInd {
   void ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength, int depth);
   void ParseSubDirectory(int64_t valuePos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
                          int depth);
-  std::string ExifSegmentBytes() const;
+  const std::string& ExifSegmentBytes() const;
   std::vector<int64_t> activeDirectories_;  // starts of the directories being walked
 };
 

@@ -1,0 +1,493 @@
+// Reading a file's metadata segments and walking the EXIF directories.
+#include "exif/ExifData.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <stdexcept>
+
+#include "exif/ExifFormat.h"
+#include "exif/ExifTags.h"
+#include "exif/MakerNotes.h"
+#include "iptc/IptcData.h"
+#include "platform/ByteOrder.h"
+
+namespace pixaldo {
+
+namespace {
+
+constexpr uint32_t kMarkerApp0 = 0xE0;
+constexpr uint32_t kMarkerApp1 = 0xE1;
+constexpr uint32_t kMarkerApp13 = 0xED;
+constexpr uint32_t kMarkerComment = 0xFE;
+constexpr uint32_t kMarkerEndOfImage = 0xD9;
+constexpr uint32_t kMarkerStartOfScan = 0xDA;
+
+constexpr uint16_t kTagImageWidth = 0x0100;
+constexpr uint16_t kTagImageLength = 0x0101;
+constexpr uint16_t kTagMake = 0x010F;
+constexpr uint16_t kTagModel = 0x0110;
+constexpr uint16_t kTagDateTime = 0x0132;
+constexpr uint16_t kTagSubIfds = 0x014A;
+constexpr uint16_t kTagExifOffset = 0x8769;
+constexpr uint16_t kTagGpsInfo = 0x8825;
+constexpr uint16_t kTagExifVersion = 0x9000;
+constexpr uint16_t kTagDateTimeOriginal = 0x9003;
+constexpr uint16_t kTagMakerNote = 0x927C;
+constexpr uint16_t kTagUserComment = 0x9286;
+constexpr uint16_t kTagExifImageWidth = 0xA002;
+constexpr uint16_t kTagExifImageLength = 0xA003;
+constexpr uint16_t kTagInteroperabilityOffset = 0xA005;
+
+constexpr int kMaxDirectoryDepth = 8;
+constexpr int64_t kTiffBlockLength = 256000;
+constexpr int64_t kTiffOffsetBase = -7;
+constexpr int64_t kExifOffsetBase = 9;
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  return true;
+}
+
+int32_t ClampToInt32(int64_t v) {
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// Rounds to the nearest integer, halves to the even neighbour.
+int32_t RoundEven(double v) {
+  if (!std::isfinite(v)) return 0;
+  double r = std::nearbyint(v);
+  if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(r);
+}
+
+// Leading and trailing blanks and control characters removed.
+std::string TrimControls(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+TTagEntry EmptyEntry() { return TTagEntry{}; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// tEndInd
+
+std::optional<uint16_t> tEndInd::Read16(int64_t pos) const {
+  if (pos < 1) return std::nullopt;
+  return ReadU16(Buffer, static_cast<size_t>(pos - 1), BigEndian);
+}
+
+std::optional<int32_t> tEndInd::Read32(int64_t pos) const {
+  if (pos < 1) return std::nullopt;
+  return ReadS32(Buffer, static_cast<size_t>(pos - 1), BigEndian);
+}
+
+// ---------------------------------------------------------------------------
+// TImageInfo: construction, lookups, cursors
+
+TImageInfo::TImageInfo(TimgData* container, int32_t listMode) : Container(container), ListMode(listMode) {
+  CompleteDescriptions();
+}
+
+TImageInfo::~TImageInfo() = default;
+
+int32_t TImageInfo::LookupIndex(std::string_view name) const {
+  for (size_t i = 0; i < Tags.size(); ++i)
+    if (EqualNoCase(Tags[i].Name, name)) return static_cast<int32_t>(i);
+  return -1;
+}
+
+std::string TImageInfo::ValueOf(std::string_view name) const {
+  int32_t i = LookupIndex(name);
+  return i < 0 ? std::string() : Tags[i].Value;
+}
+
+TTagEntry TImageInfo::GetTagByName(std::string_view name) const {
+  int32_t i = LookupIndex(name);
+  return i < 0 ? EmptyEntry() : Tags[i];
+}
+
+int32_t TImageInfo::LookupDescription(std::string_view description) const {
+  for (size_t i = 0; i < Tags.size(); ++i)
+    if (EqualNoCase(Tags[i].Description, description)) return static_cast<int32_t>(i);
+  return -1;
+}
+
+TTagEntry TImageInfo::GetTagByDescription(std::string_view description) const {
+  int32_t i = LookupDescription(description);
+  return i < 0 ? EmptyEntry() : Tags[i];
+}
+
+namespace {
+bool NextInList(const std::vector<TTagEntry>& list, int32_t& cursor, int32_t group, TTagEntry& entry) {
+  for (size_t i = static_cast<size_t>(std::max(cursor, 0)); i < list.size(); ++i) {
+    if (list[i].Group == group) {
+      entry = list[i];
+      cursor = static_cast<int32_t>(i + 1);
+      return true;
+    }
+  }
+  entry = EmptyEntry();
+  return false;
+}
+}  // namespace
+
+bool TImageInfo::NextTag(int32_t group, TTagEntry& entry) { return NextInList(Tags, TagCursor, group, entry); }
+
+bool TImageInfo::NextThumbTag(int32_t group, TTagEntry& entry) {
+  return NextInList(ThumbTags, ThumbCursor, group, entry);
+}
+
+double TImageInfo::NumberOf(std::string_view name) const {
+  int32_t i = LookupIndex(name);
+  if (i < 0) return 0;
+  double v = NumericValue(Tags[i].RawValue, Tags[i].ValueType, BigEndian);
+  return std::isfinite(v) ? v : 0;
+}
+
+int32_t TImageInfo::IntegerOf(std::string_view name) const { return RoundEven(NumberOf(name)); }
+
+int32_t TImageInfo::AddTag(const TTagEntry& entry) {
+  if (entry.Dataset != 0) Tags.push_back(entry);
+  return Count() - 1;
+}
+
+int32_t TImageInfo::AddThumbTag(const TTagEntry& entry) {
+  if (entry.Dataset != 0) ThumbTags.push_back(entry);
+  return ThumbCount() - 1;
+}
+
+// ---------------------------------------------------------------------------
+// TImageInfo: the directory walk
+
+const std::string& TImageInfo::ExifSegmentBytes() const {
+  if (Container && Container->ExifSegment) return Container->ExifSegment->Bytes;
+  return Buffer;
+}
+
+void TImageInfo::ParseDirectory(int64_t start, int64_t offsetBase, DirectoryKind kind, int64_t blockLength) {
+  WalkDirectory(start, offsetBase, kind, blockLength, 0);
+}
+
+void TImageInfo::ParseThumbnail() {
+  ParseDirectory(int64_t(ThumbStart) + kExifOffsetBase, kExifOffsetBase, ThumbnailDirectory,
+                 int64_t(ThumbLength) - 12);
+}
+
+void TImageInfo::WalkDirectory(int64_t start, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
+                               int depth) {
+  if (depth > kMaxDirectoryDepth) return;
+  if (std::find(activeDirectories_.begin(), activeDirectories_.end(), start) != activeDirectories_.end()) return;
+  auto entries = Read16(start);
+  if (!entries) return;  // the directory lies outside the block
+  const int64_t count = *entries;
+  if (2 + 12 * count > offsetBase + blockLength) {
+    if (Container) Container->ErrorText = kIllegalDirectory;
+    return;
+  }
+
+  if (kind == MainDirectory && ThumbStart == 0 && !IsTiff) {
+    if (auto link = Read32(start + 2 + 12 * count)) {
+      ThumbStart = *link;
+      ThumbLength = ClampToInt32(offsetBase + blockLength - int64_t(*link));
+    }
+  }
+
+  activeDirectories_.push_back(start);
+  try {
+    for (int64_t i = 0; i < count; ++i) ReadEntry(start + 2 + 12 * i, offsetBase, kind, blockLength, depth);
+  } catch (const std::exception&) {
+    // A value that cannot be formatted abandons the rest of this directory.
+  }
+  activeDirectories_.pop_back();
+}
+
+void TImageInfo::ParseSubDirectory(int64_t valuePos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
+                                   int depth) {
+  auto offset = Read32(valuePos);
+  if (!offset) return;
+  try {
+    WalkDirectory(int64_t(*offset) + offsetBase, offsetBase, kind, blockLength, depth + 1);
+  } catch (const std::exception&) {
+    // Abandons that sub-directory only.
+  }
+}
+
+void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
+                           int depth) {
+  auto tag = Read16(entryPos);
+  auto type = Read16(entryPos + 2);
+  auto countField = Read32(entryPos + 4);
+  if (!tag || !type || !countField) return;
+  const int64_t size = int64_t(static_cast<uint32_t>(*countField)) * BytesPerFormat(*type);
+  if (size == 0) return;
+
+  int64_t valuePos = entryPos + 8;
+  if (size > 4) {
+    auto offset = Read32(entryPos + 8);
+    if (!offset) return;
+    valuePos = int64_t(*offset) + offsetBase;
+  }
+
+  // The value's bytes, as many as lie inside the block; a value that starts
+  // outside the kept bytes, or would need bytes beyond them, is skipped.
+  const std::string& segment = ExifSegmentBytes();
+  const int64_t blockEnd = offsetBase + blockLength;  // last position inside the block
+  const int64_t wantedEnd = std::min(valuePos + size - 1, blockEnd);
+  if (valuePos < 1 || wantedEnd < valuePos || wantedEnd > int64_t(segment.size())) return;
+  const std::string raw = segment.substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
+
+  const TTagEntry row = FindTableRow(*tag, kind);
+  std::string display = DisplayText(row, raw, *type, BigEndian);
+  if (*tag == kTagUserComment) {
+    display = raw.size() > 8 ? TrimControls(std::string_view(raw).substr(8, size_t(std::max<int64_t>(size - 9, 0))))
+                             : std::string();
+  }
+
+  switch (*tag) {
+    case kTagImageWidth:
+    case kTagExifImageWidth:
+      WidthPos = ClampToInt32(entryPos + 8);
+      Width = RoundEven(NumericValue(raw, *type, BigEndian));
+      break;
+    case kTagImageLength:
+    case kTagExifImageLength:
+      HeightPos = ClampToInt32(entryPos + 8);
+      Height = RoundEven(NumericValue(raw, *type, BigEndian));
+      break;
+    case kTagMake: CameraMake = display.substr(0, 32); break;
+    case kTagModel: CameraModel = display.substr(0, 40); break;
+    case kTagDateTime:
+    case kTagDateTimeOriginal: DateTime = display.substr(0, 20); break;
+    case kTagExifVersion: ExifVersion = raw.substr(0, 6); break;
+    case kTagSubIfds:
+    case kTagExifOffset:
+    case kTagInteroperabilityOffset:
+      ParseSubDirectory(valuePos, offsetBase, MainDirectory, blockLength, depth);
+      break;
+    case kTagGpsInfo: ParseSubDirectory(valuePos, offsetBase, GpsDirectory, blockLength, depth); break;
+    case kTagMakerNote: {
+      MakerNote = raw;
+      MakerNotePos = ClampToInt32(valuePos);
+      TmsInfo maker(IsTiff, this);
+      HasMakerNote = maker.ReadMakerNote();
+      break;
+    }
+    default: break;
+  }
+
+  if (row.Dataset == 0) return;
+  TTagEntry entry = row;
+  entry.Value = display;
+  entry.RawValue = raw;
+  entry.MaxSize = static_cast<int32_t>(raw.size());
+  entry.ValuePos = ClampToInt32(valuePos);
+  entry.ValueType = *type;
+  if (kind == ThumbnailDirectory)
+    AddThumbTag(entry);
+  else
+    AddTag(entry);
+}
+
+// ---------------------------------------------------------------------------
+// TimgData
+
+TimgData::TimgData(int32_t listMode) : ListMode(listMode) {}
+
+TimgData::~TimgData() = default;
+
+void TimgData::Clear() {
+  Sections.clear();
+  ExifSegment = IptcSegment = CommentSegment = JfifSegment = nullptr;
+  IsTiff = false;
+  FileName.clear();
+  FileDate = FileTime{};
+  FileSize = 0;
+  ErrorText.clear();
+  ExifInfo.reset();
+  IptcInfo.reset();
+  BigEndian = false;
+  Buffer.clear();
+}
+
+tSection& TimgData::AddSection() { return Sections.emplace_back(); }
+
+void TimgData::DropLastSection() {
+  if (!Sections.empty()) Sections.pop_back();
+}
+
+bool TimgData::HasThumbnail() const {
+  return ExifSegment && ExifInfo && ExifInfo->ThumbStart > 21 && ExifInfo->ThumbLength > 256;
+}
+
+std::string TimgData::GetComment() const {
+  if (!CommentSegment) return {};
+  const std::string& b = CommentSegment->Bytes;
+  if (b.size() <= 2 || CommentSegment->Length <= 2) return {};
+  return b.substr(2, std::min<size_t>(size_t(CommentSegment->Length - 2), b.size() - 2));
+}
+
+bool TimgData::ParseIptc() {
+  if (IptcSegment) {
+    if (!IptcInfo) IptcInfo = std::make_unique<TIPTCdata>(this);
+    IptcInfo->ParseSegment(IptcSegment->Bytes);
+  } else {
+    CreateEmptyIptc();
+  }
+  return IptcInfo->HasTags();
+}
+
+void TimgData::CreateEmptyIptc() {
+  SetIptcSegment(std::string());
+  IptcInfo = std::make_unique<TIPTCdata>(this);
+}
+
+bool TimgData::ReadFile(const std::filesystem::path& fileName) {
+  Clear();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) return false;
+  FileName = fileName;
+  FileDate = GetFileDate(fileName).value_or(FileTime{});
+  auto size = std::filesystem::file_size(fileName, ec);
+  FileSize = ec ? 0 : static_cast<int64_t>(size);
+  ErrorText = kNotExifFile;
+
+  std::string ext = fileName.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), LowerAscii);
+  const bool jpeg = ext == ".jpg" || ext == ".jpeg" || ext == ".jpe";
+  const bool tiff = ext == ".tif" || ext == ".tiff" || ext == ".nef";
+  if (!jpeg && !tiff) return false;
+
+  bool ok = false;
+  try {
+    if (jpeg) {
+      std::ifstream in(fileName, std::ios::binary);
+      if (!in) {
+        ErrorText = kIllegalConstruction;
+        return false;
+      }
+      ok = ReadJpegSegments(in);
+    } else {
+      ok = ReadTiffHeader(ReadFileHead(fileName, size_t(kTiffBlockLength + 8)));
+    }
+  } catch (const FileError&) {
+    ErrorText = kIllegalConstruction;
+    return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (ok) ErrorText = kNoError;
+  return ok;
+}
+
+bool TimgData::ReadJpegSegments(std::istream& in) {
+  IsTiff = false;
+  char soi[2] = {};
+  if (!in.read(soi, 2) || uint8_t(soi[0]) != 0xFF || uint8_t(soi[1]) != 0xD8) return false;
+
+  Sections.clear();
+  while (SectionCount() < kMaxStoredSegments) {
+    int c;
+    do {
+      c = in.get();
+    } while (c == 0xFF);
+    if (c == std::char_traits<char>::eof()) break;
+    const uint32_t marker = static_cast<uint32_t>(c);
+
+    char lengthBytes[2];
+    if (!in.read(lengthBytes, 2)) break;
+    const int32_t length = uint8_t(lengthBytes[0]) << 8 | uint8_t(lengthBytes[1]);
+    if (length < 2) break;  // a length that cannot even hold itself ends the scan
+
+    tSection& slot = AddSection();
+    slot.Marker = marker;
+    slot.Length = length;
+    slot.Bytes.assign(lengthBytes, 2);
+    slot.Bytes.resize(size_t(length));
+    in.read(slot.Bytes.data() + 2, length - 2);
+    slot.Bytes.resize(size_t(2 + in.gcount()));
+
+    if (SectionCount() == kExifSegmentLimit && !HasExif() && !HasIptc() && !HasComment()) break;
+
+    if (marker == kMarkerEndOfImage || marker == kMarkerStartOfScan) break;
+    switch (marker) {
+      case kMarkerApp0: JfifSegment = &slot; break;
+      case kMarkerApp1:
+        if (SectionCount() > kExifSegmentLimit || HasExif()) {
+          DropLastSection();
+        } else {
+          ExifSegment = &slot;
+          ExifInfo = std::make_unique<TImageInfo>(this, ListMode);
+          Buffer = slot.Bytes;
+          ParseExifSegment();
+        }
+        break;
+      case kMarkerApp13:
+        if (!HasIptc()) {
+          IptcSegment = &slot;
+          IptcInfo = std::make_unique<TIPTCdata>(this);
+        }
+        break;
+      case kMarkerComment: CommentSegment = &slot; break;
+      default: break;
+    }
+    if (!in) break;  // the file ended inside this segment
+  }
+  return HasExif() || HasIptc() || HasComment();
+}
+
+void TimgData::ParseExifSegment() {
+  if (!ExifInfo) ExifInfo = std::make_unique<TImageInfo>(this, ListMode);
+  if (!ExifSegment) return;
+  const std::string& bytes = ExifSegment->Bytes;
+  if (bytes.size() < 7 || bytes.compare(2, 5, std::string_view("Exif\0", 5)) != 0) {
+    ErrorText = kIncorrectExifHeader;
+    return;
+  }
+  const std::string_view order = bytes.size() >= 10 ? std::string_view(bytes).substr(8, 2) : std::string_view();
+  if (order != "II" && order != "MM") {
+    ErrorText = kInvalidAlignment;
+    return;
+  }
+  BigEndian = order == "MM";
+  ExifInfo->Buffer = bytes;
+  ExifInfo->BigEndian = BigEndian;
+  const int64_t first = ExifInfo->Read32(13).value_or(0);
+  ExifInfo->ParseDirectory(first == 0 ? 17 : first + kExifOffsetBase, kExifOffsetBase, MainDirectory,
+                           int64_t(ExifSegment->Length) - 6);
+  if (!ErrorText.empty()) ExifInfo->AddFocalLength35();
+}
+
+bool TimgData::ReadTiffHeader(const std::string& head) {
+  if (head.size() < 2) return false;
+  const std::string_view order = std::string_view(head).substr(0, 2);
+  if (order != "II" && order != "MM") return false;
+  IsTiff = true;
+  tSection& slot = AddSection();
+  slot.Bytes = head.size() > 8 ? head.substr(8, size_t(kTiffBlockLength)) : std::string();
+  slot.Length = static_cast<int32_t>(slot.Bytes.size());
+  ExifSegment = &slot;
+  BigEndian = order == "MM";
+  Buffer = slot.Bytes;
+  ExifInfo = std::make_unique<TImageInfo>(this, ListMode);
+  ExifInfo->IsTiff = true;
+  ExifInfo->Buffer = slot.Bytes;
+  ExifInfo->BigEndian = BigEndian;
+  ExifInfo->ParseDirectory(1, kTiffOffsetBase, MainDirectory, kTiffBlockLength);
+  ExifInfo->AddFocalLength35();
+  IsTiff = false;
+  return true;
+}
+
+}  // namespace pixaldo
