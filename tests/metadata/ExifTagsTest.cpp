@@ -1,0 +1,112 @@
+// The EXIF and GPS tag tables: contents, descriptions and row lookup.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "exif/ExifFormat.h"
+#include "exif/ExifTags.h"
+
+namespace pixaldo {
+namespace {
+
+TEST(ExifTagsTest, TablesHaveTheirRowsWithUniqueTags) {
+  auto exif = ExifTagTableRows();
+  ASSERT_EQ(exif.size(), 251u);
+  EXPECT_EQ(exif.back().Dataset, 0);
+  EXPECT_EQ(exif.back().Name, "Unknown");
+  std::set<uint16_t> tags;
+  for (size_t i = 0; i + 1 < exif.size(); ++i) {
+    EXPECT_NE(exif[i].Dataset, 0) << exif[i].Name;
+    EXPECT_TRUE(tags.insert(exif[i].Dataset).second) << exif[i].Name;
+  }
+  auto gps = GpsTagTableRows();
+  ASSERT_EQ(gps.size(), 31u);
+  std::set<uint16_t> gpsTags;
+  for (const auto& row : gps) EXPECT_TRUE(gpsTags.insert(row.Dataset).second) << row.Name;
+  EXPECT_EQ(gps.front().Name, "GPSVersionID");
+  EXPECT_EQ(gps.back().Dataset, 0x1E);
+}
+
+TEST(ExifTagsTest, SplitWordsExamples) {
+  EXPECT_EQ(SplitWords("ExposureBiasValue"), "Exposure Bias Value");
+  EXPECT_EQ(SplitWords("ISOSpeedRatings"), "ISOSpeed Ratings");
+  EXPECT_EQ(SplitWords("FocalPlaneXResolution"), "Focal Plane XResolution");
+  EXPECT_EQ(SplitWords("YCbCrPositioning"), "YCb Cr Positioning");
+  EXPECT_EQ(SplitWords("GPSLatitude"), "GPSLatitude");
+  EXPECT_EQ(SplitWords("FNumber"), "FNumber");
+  EXPECT_EQ(SplitWords("Unknown"), "Unknown");
+  EXPECT_EQ(SplitWords("x"), "x");
+  EXPECT_EQ(SplitWords(""), "");
+}
+
+TEST(ExifTagsTest, RowsFoundByTagAndKind) {
+  TTagEntry row = FindTableRow(0x829A, MainDirectory);
+  EXPECT_EQ(row.Dataset, 0x829A);
+  EXPECT_EQ(row.Name, "ExposureTime");
+  EXPECT_EQ(row.Description, "Exposure Time");
+  EXPECT_EQ(row.FormatText, "%s sec");
+  EXPECT_EQ(row.Group, 0);
+  EXPECT_TRUE(row.Value.empty());
+  EXPECT_TRUE(row.RawValue.empty());
+
+  // The thumbnail directory uses the EXIF table too.
+  EXPECT_EQ(FindTableRow(0x0103, ThumbnailDirectory).Codes, "6:Jpeg,3:Uncompressed,1:TIFF");
+  // Tag 2 is a different tag in each table.
+  EXPECT_EQ(FindTableRow(0x0002, MainDirectory).Name, "InteroperabilityVersion");
+  EXPECT_EQ(FindTableRow(0x0002, GpsDirectory).Name, "GPSLatitude");
+  EXPECT_NE(FindTableRow(0x0002, GpsDirectory).Formatter, nullptr);
+
+  TTagEntry differential = FindTableRow(0x001E, GpsDirectory);
+  EXPECT_EQ(differential.Name, "GPSDifferential");
+  EXPECT_EQ(differential.Description, "GPSDifferential");
+  // GPSVersionID is found but, having tag 0, is never kept by the reader.
+  TTagEntry version = FindTableRow(0x0000, GpsDirectory);
+  EXPECT_EQ(version.Name, "GPSVersionID");
+  EXPECT_EQ(version.Dataset, 0);
+
+  for (auto [tag, kind] : {std::pair{uint16_t(0x7777), MainDirectory}, {uint16_t(0x0040), GpsDirectory},
+                           {uint16_t(0x0000), MainDirectory}}) {
+    TTagEntry unknown = FindTableRow(tag, kind);
+    EXPECT_EQ(unknown.Dataset, 0);
+    EXPECT_EQ(unknown.Name, "Unknown");
+    EXPECT_EQ(unknown.Description, "Unknown");
+  }
+}
+
+TEST(ExifTagsTest, PresetDescriptionsAndSpecialRows) {
+  EXPECT_EQ(FindTableRow(0xA405, MainDirectory).Description, "Focal Length in 35mm Film");
+  EXPECT_EQ(FindTableRow(0xA405, MainDirectory).FormatText, "%5.2f mm");
+  EXPECT_EQ(FindTableRow(0x83BB, MainDirectory).Description, "IPTC/NAA");
+  EXPECT_EQ(FindTableRow(0xA216, MainDirectory).Description, "TIFF/EPStandardID");
+  EXPECT_EQ(FindTableRow(0x9204, MainDirectory).Description, "Exposure Bias Value");
+  EXPECT_EQ(FindTableRow(0x9209, MainDirectory).Formatter, &FormatFlash);
+  EXPECT_EQ(FindTableRow(0x9201, MainDirectory).Formatter, &FormatShutterSpeed);
+  for (uint16_t tag = 0x9C9B; tag <= 0x9C9F; ++tag)
+    EXPECT_EQ(FindTableRow(tag, MainDirectory).Formatter, &FormatUcs2Text) << tag;
+  // Both focal plane unit rows decode.
+  EXPECT_EQ(FindTableRow(0x9210, MainDirectory).Codes, FindTableRow(0xA210, MainDirectory).Codes);
+  EXPECT_EQ(FindTableRow(0x0005, GpsDirectory).Codes, "0:Sealevel");
+}
+
+TEST(ExifTagsTest, RowByNameIgnoresCase) {
+  TTagEntry row = FindExifRowByName("FocalLengthIn35mmFilm");
+  EXPECT_EQ(row.Dataset, 0xA405);
+  EXPECT_EQ(row.Name, "FocalLengthin35mmFilm");
+  // Duplicate names: the first row wins.
+  EXPECT_EQ(FindExifRowByName("flashenergy").Dataset, 0x920B);
+  EXPECT_EQ(FindExifRowByName("NoSuchTag").Name, "Unknown");
+}
+
+TEST(ExifTagsTest, ConcurrentLookupsAgree) {
+  std::vector<std::thread> threads;
+  std::vector<std::string> seen(4);
+  for (size_t i = 0; i < seen.size(); ++i)
+    threads.emplace_back([&seen, i] { seen[i] = FindTableRow(0x8827, MainDirectory).Description; });
+  for (auto& t : threads) t.join();
+  for (const auto& description : seen) EXPECT_EQ(description, "ISOSpeed Ratings");
+}
+
+}  // namespace
+}  // namespace pixaldo
