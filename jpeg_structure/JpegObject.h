@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "photo_view/RgbImage.h"
+
 namespace pixaldo {
 
 class TimgData;
-struct DecodedImage;
 
 // One entry of the segment table.
 struct TJpegSegment {
@@ -74,7 +75,7 @@ class TJpegObject {
   // The JPEG thumbnail's bytes; empty when there is no JPEG thumbnail.
   std::string GetThumbnailBytes() const;
   // The thumbnail decoded; nothing when it is not JPEG, empty or undecodable.
-  std::optional<DecodedImage> GetThumbnailImage() const;
+  std::optional<RgbImage> GetThumbnailImage() const;
   void FillExifLists();
   void FillIptcList();
   void ReadComment();
@@ -147,6 +148,8 @@ class TJpegObject {
  private:
   void AddSegment(uint16_t marker, int64_t offset, int64_t size);
   void WriteAndAdopt(std::string bytes);
+  // Saves the edited bytes; when the save fails, `before` is held again.
+  void SaveOrRestore(std::string before);
   bool ThumbnailInsideExif() const;
   std::string MakeThumbnailBytes(int maxSide, int quality) const;
   bool ReplaceThumbnailBytes(const std::string& newThumbnail);

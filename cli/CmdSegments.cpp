@@ -1,0 +1,22 @@
+// segments: the segment table of the metadata window, one line an entry.
+#include <string>
+
+#include "cli/CliCommand.h"
+#include "jpeg_structure/JpegObject.h"
+
+namespace pixaldo::cli {
+namespace {
+
+int Segments(Arguments& args) {
+  args.Allow({}, {});
+  TJpegObject object(args.Positional(0), false);
+  for (const auto& segment : object.Segments)
+    PrintRow({std::to_string(segment.Number), segment.Name, segment.MarkerHex, std::to_string(segment.Offset),
+              std::to_string(segment.Size)});
+  return 0;
+}
+
+CliCommandRegistration reg("segments", "FILE", Segments);
+
+}  // namespace
+}  // namespace pixaldo::cli

@@ -1,0 +1,232 @@
+// The segment table of a JPEG file, the EXIF thumbnail's location and the
+// metadata lists of the metadata window.
+#include "jpeg_structure/JpegObject.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <utility>
+
+#include "exif/ExifData.h"
+#include "iptc/IptcData.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileSystem.h"
+
+namespace pixaldo {
+namespace {
+
+struct MarkerName {
+  uint16_t Marker;
+  const char* Name;
+};
+
+// The names as the metadata window shows them (spellings included).
+constexpr std::array<MarkerName, 14> kMarkerNames{{
+    {0xFFC0, "Start of frame (SOF)"},
+    {0xFFC4, "Huffman table definition (DHT)"},
+    {0xFFD8, "Start of image (SOI)"},
+    {0xFFD9, "End of image (EOI)"},
+    {0xFFDA, "Start of scan (SOS)"},
+    {0xFFDB, "Quantization table definition (DQT)"},
+    {0xFFDD, "Restart interoperability definition (DRI)"},
+    {0xFFE0, "JFIF data (APP0)"},
+    {0xFFE1, "EXIF data (APP1)"},
+    {0xFFE2, "EXIF extended data (APP2)"},
+    {0xFFED, "IPTC data (APP14)"},
+    {0xFFEE, "Photoshop data (App14)"},
+    {0xFFFE, "Comment data (COM)"},
+    {0xFFFF, "Compressed image data"},
+}};
+
+// A tag value as a decimal integer; 0 when it is not one.
+int64_t DecimalValue(const std::string& text) {
+  int64_t value = 0;
+  const char* begin = text.data();
+  const char* end = text.data() + text.size();
+  while (begin < end && *begin == ' ') ++begin;
+  auto result = std::from_chars(begin, end, value);
+  return result.ec == std::errc() ? value : 0;
+}
+
+}  // namespace
+
+// ---- TTags ----
+
+void TTags::Clear() {
+  Names.clear();
+  Values.clear();
+}
+
+void TTags::Add(const std::string& name, const std::string& value) {
+  Names.push_back(name);
+  Values.push_back(value);
+}
+
+int TTags::RowCount() const { return int(std::max<size_t>({1, Names.size(), Values.size()})); }
+
+std::string SegmentName(uint16_t marker) {
+  for (const auto& row : kMarkerNames)
+    if (row.Marker == marker) return row.Name;
+  return "???";
+}
+
+// ---- construction and loading ----
+
+TJpegObject::TJpegObject(std::filesystem::path fileName, bool keepDate)
+    : FileName(std::move(fileName)), KeepDate(keepDate), ImgData(std::make_unique<TimgData>(255)) {
+  Load();
+}
+
+TJpegObject::~TJpegObject() = default;
+
+void TJpegObject::Load() {
+  data_ = ReadWholeFile(FileName);
+  ScanSegments();
+  if (ImgData->ReadFile(FileName)) LocateThumbnail();
+}
+
+void TJpegObject::AddSegment(uint16_t marker, int64_t offset, int64_t size) {
+  TJpegSegment segment;
+  segment.Number = uint16_t(Segments.size() + 1);
+  segment.Marker = marker;
+  segment.Offset = offset;
+  segment.Size = size;
+  segment.Name = SegmentName(marker);
+  if (marker != 0 && marker != kData) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04X", unsigned(marker));
+    segment.MarkerHex = hex;
+  }
+  Segments.push_back(std::move(segment));
+}
+
+// Walks the marker segments by their lengths from SOI to SOS. The walk stops
+// at the end of the data, at a length below 2 and when only the two slots for
+// the data and EOI entries are left; the table then keeps what was found and
+// has no data entry. A segment cut short by the end of the file is listed with
+// the bytes that are there, so every entry lies inside the data.
+void TJpegObject::ScanSegments() {
+  Segments.clear();
+  const int64_t n = int64_t(data_.size());
+  if (ReadU16(data_, 0, true) != kSoi) return;
+  AddSegment(kSoi, 0, 2);
+
+  int64_t pos = 2;
+  bool reachedScan = false;
+  while (!reachedScan) {
+    if (SegmentCount() >= kSegmentSlots - 2) return;
+    auto marker = ReadU16(data_, size_t(pos), true);
+    auto length = ReadU16(data_, size_t(pos) + 2, true);
+    if (!marker || !length || *length < 2) return;
+    int64_t size = std::min<int64_t>(int64_t(*length) + 2, n - pos);
+    AddSegment(*marker, pos, size);
+    pos += size;
+    reachedScan = *marker == kSos;
+  }
+
+  const int64_t dataStart = pos;
+  bool endsWithEoi = n - dataStart >= 2 && ReadU16(data_, size_t(n - 2), true) == kEoi;
+  if (endsWithEoi) {
+    AddSegment(kData, dataStart, n - dataStart - 2);
+    AddSegment(kEoi, n - 2, 2);
+  } else {
+    AddSegment(kData, dataStart, n - dataStart);
+  }
+
+  int exif = FindSegment(kApp1);
+  if (exif != 0) ExifSegment = Segment(exif);
+}
+
+int TJpegObject::FindSegment(uint16_t marker) const {
+  for (const auto& segment : Segments)
+    if (segment.Marker == marker) return segment.Number;
+  return 0;
+}
+
+std::string TJpegObject::ReadBytes(int64_t count, int64_t position) const {
+  const int64_t n = int64_t(data_.size());
+  if (count <= 0 || position < 0 || position >= n) return {};
+  return data_.substr(size_t(position), size_t(std::min(count, n - position)));
+}
+
+std::string TJpegObject::GetSegmentBytes(uint16_t marker) const {
+  int index = FindSegment(marker);
+  if (index == 0) return {};
+  const auto& segment = Segment(index);
+  return ReadBytes(segment.Size, segment.Offset);
+}
+
+// ---- the EXIF thumbnail ----
+
+void TJpegObject::LocateThumbnail() {
+  ThumbIsJpeg = false;
+  ThumbDataOffset = 0;
+  ThumbDataLength = 0;
+  ThumbLengthPos = 0;
+  if (!ImgData->HasThumbnail() || !ImgData->ExifInfo) return;
+  TImageInfo& info = *ImgData->ExifInfo;
+  info.ParseThumbnail();
+  info.ResetThumbCursor();
+  TTagEntry entry;
+  while (info.NextThumbTag(0, entry)) {
+    switch (entry.Dataset) {
+      case 0x0103:
+        ThumbIsJpeg = entry.Value == "Jpeg";
+        break;
+      case 0x0201:
+        ThumbDataOffset = DecimalValue(entry.Value) + ExifSegment.Offset + 10;
+        break;
+      case 0x0202:
+        ThumbDataLength = uint16_t(DecimalValue(entry.Value));
+        ThumbLengthPos = int32_t(ExifSegment.Offset + 1 + entry.ValuePos);
+        break;
+      default:
+        break;
+    }
+  }
+  BigEndian = info.BigEndian;
+}
+
+std::string TJpegObject::GetThumbnailBytes() const {
+  if (!ThumbIsJpeg) return {};
+  return ReadBytes(ThumbDataLength, ThumbDataOffset);
+}
+
+// ---- lists for the metadata window ----
+
+void TJpegObject::FillExifLists() {
+  ExifList.Clear();
+  MakerList.Clear();
+  ThumbList.Clear();
+  TImageInfo* info = ImgData->ExifInfo.get();
+  if (!info) return;
+  TTagEntry entry;
+  if (ImgData->HasExif()) {
+    info->ResetTagCursor();
+    while (info->NextTag(0, entry)) ExifList.Add(entry.Description, entry.Value);
+    if (info->HasMakerNote) {
+      info->ResetTagCursor();
+      while (info->NextTag(1, entry)) MakerList.Add(entry.Description, entry.Value);
+    }
+  }
+  if (ImgData->HasThumbnail()) {
+    info->ResetThumbCursor();
+    while (info->NextThumbTag(0, entry)) ThumbList.Add(entry.Description, entry.Value);
+  }
+}
+
+void TJpegObject::FillIptcList() {
+  IptcList.Clear();
+  if (!ImgData->HasIptc() || !ImgData->IptcInfo) return;
+  TIPTCdata& iptc = *ImgData->IptcInfo;
+  iptc.ParseContainerSegment();
+  for (int32_t i = 0; i < iptc.Count(); ++i) {
+    TTagEntry entry = iptc.GetTag(i);
+    IptcList.Add(entry.Description, entry.Value);
+  }
+}
+
+void TJpegObject::ReadComment() { Comment = ImgData->HasComment() ? ImgData->GetComment() : std::string(); }
+
+}  // namespace pixaldo

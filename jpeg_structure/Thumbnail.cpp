@@ -1,0 +1,207 @@
+// Regenerating the EXIF thumbnail from the picture: size, scaled copy,
+// write-back into the EXIF block with both length fields corrected.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include <jpeglib.h>
+
+#include "exif/ExifData.h"
+#include "jpeg_structure/JpegObject.h"
+#include "photo_view/JpegDecoder.h"
+#include "photo_view/Resampler.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileSystem.h"
+
+namespace pixaldo {
+namespace {
+
+// A thumbnail has to fit into the EXIF block (at most 65,535 bytes), so a
+// stored one claiming a longer side than this is damaged, not a thumbnail.
+constexpr int kMaxThumbnailSide = 1024;
+constexpr uint64_t kThumbnailPixelLimit = uint64_t(kMaxThumbnailSide) * kMaxThumbnailSide * 4;
+
+struct EncoderError {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void EncoderErrorExit(j_common_ptr info) {
+  auto* error = reinterpret_cast<EncoderError*>(info->err);
+  info->err->format_message(info, error->message);
+  std::longjmp(error->jump, 1);
+}
+
+// libjpeg state lives here only (no C++ objects between setjmp and longjmp).
+bool EncodeWithLibjpeg(const RgbImage& image, int quality, unsigned char** buffer, unsigned long* size,
+                       EncoderError& error) {
+  jpeg_compress_struct info{};
+  info.err = jpeg_std_error(&error.manager);
+  error.manager.error_exit = EncoderErrorExit;
+  if (setjmp(error.jump)) {
+    jpeg_destroy_compress(&info);
+    return false;
+  }
+  jpeg_create_compress(&info);
+  jpeg_mem_dest(&info, buffer, size);
+  info.image_width = JDIMENSION(image.width);
+  info.image_height = JDIMENSION(image.height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  info.write_JFIF_header = FALSE;  // the thumbnail starts with SOI and the tables
+  info.write_Adobe_marker = FALSE;
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(image.Row(int(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  return true;
+}
+
+// A baseline JPEG of the image without APP0.
+std::string EncodeBaselineJpeg(const RgbImage& image, int quality, const std::filesystem::path& nameForErrors) {
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  EncoderError error{};
+  bool done = EncodeWithLibjpeg(image, quality, &buffer, &size, error);
+  std::string bytes = done && buffer ? std::string(reinterpret_cast<char*>(buffer), size) : std::string();
+  std::free(buffer);
+  if (!done) throw FileError(nameForErrors, std::string("cannot encode the thumbnail: ") + error.message);
+  return bytes;
+}
+
+// Removes the file when it goes out of scope, whatever happened.
+class RemoveOnExit {
+ public:
+  explicit RemoveOnExit(std::filesystem::path path) : path_(std::move(path)) {}
+  ~RemoveOnExit() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  RemoveOnExit(const RemoveOnExit&) = delete;
+  RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+TJpegObject::Size2 TJpegObject::ThumbnailSize(int maxSide, int width, int height) {
+  if (width <= 0 || height <= 0) return {};
+  // Round to nearest with halves to even (the default floating-point mode).
+  auto scaled = [&](int side, int other) {
+    double exact = double(int64_t(8) * maxSide * side) / double(other);
+    return int(int64_t(std::nearbyint(exact)) / 8);
+  };
+  if (height < width) return {maxSide, scaled(height, width)};
+  return {scaled(width, height), maxSide};
+}
+
+std::optional<RgbImage> TJpegObject::GetThumbnailImage() const {
+  std::string bytes = GetThumbnailBytes();
+  if (bytes.empty()) return std::nullopt;
+  JpegDecoder decoder;
+  decoder.SetPixelLimit(kThumbnailPixelLimit);
+  try {
+    return decoder.Decode(bytes, INT_MAX, INT_MAX, FileName).image;
+  } catch (const FileError&) {
+    return std::nullopt;  // a damaged thumbnail is shown as none
+  }
+}
+
+// The picture is decoded at the smallest DCT scale that still gives at least
+// the thumbnail's size, then resampled to it; a side that would round to 0 on
+// an extremely narrow picture becomes 1.
+std::string TJpegObject::MakeThumbnailBytes(int maxSide, int quality) const {
+  const std::string picture = ReadWholeFile(FileName);
+  JpegDecoder decoder;
+  JpegSize full = decoder.ReadSize(picture, FileName);
+  Size2 size = ThumbnailSize(maxSide, full.width, full.height);
+  size.Width = std::max(size.Width, 1);
+  size.Height = std::max(size.Height, 1);
+  DecodedPicture decoded = decoder.Decode(picture, size.Width, size.Height, FileName);
+  RgbImage scaled = Resampler::Resample(decoded.image, size.Width, size.Height, StretchFilter::Linear);
+  if (scaled.Empty()) throw FileError(FileName, "cannot scale the picture for its thumbnail");
+  return EncodeBaselineJpeg(scaled, quality, FileName);
+}
+
+void TJpegObject::MakeThumbnailFile(const std::filesystem::path& fileName, int maxSide, int quality) {
+  WriteFileAtomic(fileName, MakeThumbnailBytes(maxSide, quality));
+}
+
+// The old thumbnail must lie inside the first APP1 segment, after the value
+// that stores its length, and that segment must be complete; otherwise the
+// length fields could not describe the result.
+bool TJpegObject::ThumbnailInsideExif() const {
+  if (ExifSegment.Marker != kApp1 || ThumbDataLength == 0) return false;
+  auto declared = ReadU16(data_, size_t(ExifSegment.Offset + 2), true);
+  if (!declared || int64_t(*declared) + 2 != ExifSegment.Size) return false;
+  const int64_t begin = ExifSegment.Offset + 10, end = ExifSegment.Offset + ExifSegment.Size;
+  return ThumbLengthPos >= begin && int64_t(ThumbLengthPos) + 4 <= ThumbDataOffset && ThumbDataOffset >= begin &&
+         ThumbDataOffset + ThumbDataLength <= end;
+}
+
+// The new bytes go exactly where the located thumbnail lies (not wherever
+// the same bytes first occur), so the two length fields stay true.
+bool TJpegObject::ReplaceThumbnailBytes(const std::string& newThumbnail) {
+  if (!ImgData->HasExif() || !ImgData->HasThumbnail()) return false;
+  const std::string old = GetThumbnailBytes();
+  if (old.empty()) return false;
+  if (!ThumbnailInsideExif()) throw FileError(FileName, "the EXIF thumbnail does not lie inside the EXIF block");
+  const int64_t newLength = ExifSegment.Size - 2 + int64_t(newThumbnail.size()) - int64_t(old.size());
+  if (newLength > 0xFFFF)
+    throw FileError(FileName, "the new thumbnail would make the EXIF block longer than 65,535 bytes; "
+                              "the file was left unchanged");
+  std::string before = data_;
+  data_.replace(size_t(ThumbDataOffset), old.size(), newThumbnail);
+  WriteThumbnailLength(uint32_t(newThumbnail.size()));
+  WriteApp1Length(uint16_t(newLength));
+  SaveOrRestore(std::move(before));
+  return true;
+}
+
+bool TJpegObject::ReplaceThumbnail(const std::filesystem::path& fileName) {
+  if (!ImgData->HasExif() || !ImgData->HasThumbnail()) return false;
+  return ReplaceThumbnailBytes(ReadWholeFile(fileName));
+}
+
+bool TJpegObject::RestoreThumbnail(const std::filesystem::path& temporaryDirectory) {
+  if (!ImgData->HasThumbnail()) return false;
+  const std::string old = GetThumbnailBytes();
+  if (old.empty()) return false;
+  JpegSize oldSize;
+  try {
+    oldSize = JpegDecoder().ReadSize(old, FileName);
+  } catch (const FileError&) {
+    return false;  // the stored thumbnail is no readable JPEG
+  }
+  const int maxSide = std::max(oldSize.width, oldSize.height);
+  if (maxSide > kMaxThumbnailSide)
+    throw FileError(FileName, "the EXIF thumbnail claims a size of " + std::to_string(oldSize.width) + "x" +
+                                  std::to_string(oldSize.height) + ", too large for a thumbnail");
+
+  const std::filesystem::path directory =
+      temporaryDirectory.empty() ? std::filesystem::temp_directory_path() : temporaryDirectory;
+  const std::filesystem::path temporary = MakeTemporaryFile(directory, "pixaldo-thumbnail-");
+  RemoveOnExit removeTemporary(temporary);
+  MakeThumbnailFile(temporary, maxSide, 80);
+  return ReplaceThumbnail(temporary);
+}
+
+bool RestoreThumbnailOfFile(const std::filesystem::path& file, bool keepDate) {
+  TJpegObject object(file, keepDate);
+  return object.RestoreThumbnail();
+}
+
+}  // namespace pixaldo
