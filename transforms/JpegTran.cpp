@@ -1,0 +1,175 @@
+#include "transforms/JpegTran.h"
+
+#include <array>
+#include <cstdlib>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+#include <unistd.h>
+
+#include "jpeg_structure/JpegObject.h"
+#include "platform/FileError.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+
+namespace pixaldo {
+namespace {
+
+constexpr const char* kProgramName = "jpegtran";
+
+struct KindRow {
+  TransformKind kind;
+  std::array<const char*, 3> switches;  // after "-copy"; null ends the list
+  const char* suffix;                   // null: the crop suffix setting
+  bool trims;                           // takes "-trim" when asked
+  bool rotaFlip;                        // overwritten under OverwriteRotaFlip
+};
+
+constexpr std::array<KindRow, 6> kKinds{{
+    {TransformKind::Crop, {"all", "-crop", nullptr}, nullptr, false, false},
+    {TransformKind::RotateLeft, {"all", "-rotate", "270"}, "_rot", true, true},
+    {TransformKind::RotateRight, {"all", "-rotate", "90"}, "_rot", true, true},
+    {TransformKind::FlipHorizontal, {"all", "-flip", "horizontal"}, "_flip", true, true},
+    {TransformKind::FlipVertical, {"all", "-flip", "vertical"}, "_flip", true, true},
+    {TransformKind::MetadataDelete, {"none", nullptr, nullptr}, "_nometa", false, false},
+}};
+
+const KindRow& RowOf(TransformKind kind) {
+  for (const KindRow& row : kKinds)
+    if (row.kind == kind) return row;
+  throw std::invalid_argument("unknown transform kind " + std::to_string(int(kind)));
+}
+
+bool IsExecutableFile(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+}
+
+fs::path ExecutableDirectory() {
+  std::error_code error;
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : self.parent_path();
+}
+
+bool IsDecimal(std::string_view text) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+fs::path FindJpegTran() {
+  fs::path directory = ExecutableDirectory();
+  if (!directory.empty() && IsExecutableFile(directory / kProgramName)) return directory / kProgramName;
+  const char* path = std::getenv("PATH");
+  std::string_view entries = path ? path : "";
+  while (!entries.empty()) {
+    std::size_t colon = entries.find(':');
+    std::string_view entry = entries.substr(0, colon);
+    entries = colon == std::string_view::npos ? std::string_view() : entries.substr(colon + 1);
+    if (entry.empty()) continue;  // an empty entry would mean the current directory: never trusted
+    fs::path candidate = fs::path(entry) / kProgramName;
+    if (IsExecutableFile(candidate)) {
+      std::error_code error;
+      fs::path absolute = fs::absolute(candidate, error);
+      return error ? candidate : absolute;
+    }
+  }
+  return {};
+}
+
+bool IsCropGeometry(std::string_view geometry) {
+  std::size_t x = geometry.find('x');
+  if (x == std::string_view::npos) return false;
+  std::size_t plus1 = geometry.find('+', x);
+  if (plus1 == std::string_view::npos) return false;
+  std::size_t plus2 = geometry.find('+', plus1 + 1);
+  if (plus2 == std::string_view::npos) return false;
+  return IsDecimal(geometry.substr(0, x)) && IsDecimal(geometry.substr(x + 1, plus1 - x - 1)) &&
+         IsDecimal(geometry.substr(plus1 + 1, plus2 - plus1 - 1)) && IsDecimal(geometry.substr(plus2 + 1));
+}
+
+TJpegTran::TJpegTran() : transformer_(FindJpegTran()) {}
+
+TJpegTran::TJpegTran(fs::path transformer) : transformer_(std::move(transformer)) {
+  std::error_code error;
+  if (!transformer_.empty()) {
+    fs::path absolute = fs::absolute(transformer_, error);
+    if (!error) transformer_ = absolute;
+  }
+}
+
+std::vector<std::string> TJpegTran::TransformArguments(TransformKind kind, bool trim) {
+  const KindRow& row = RowOf(kind);
+  std::vector<std::string> arguments{"-copy"};
+  for (const char* word : row.switches)
+    if (word) arguments.emplace_back(word);
+  if (trim && row.trims) arguments.emplace_back("-trim");
+  return arguments;
+}
+
+std::vector<std::string> TJpegTran::CropArguments(std::string_view geometry) {
+  std::vector<std::string> arguments = TransformArguments(TransformKind::Crop, false);
+  arguments.emplace_back(geometry);
+  return arguments;
+}
+
+std::string TJpegTran::Suffix(TransformKind kind, std::string_view cropSuffix) {
+  const KindRow& row = RowOf(kind);
+  return row.suffix ? std::string(row.suffix) : std::string(cropSuffix);
+}
+
+fs::path TJpegTran::ProposedName(TransformKind kind, const fs::path& path, std::string_view cropSuffix) {
+  std::string name = path.filename().native();
+  std::size_t dot = name.find_last_of('.');
+  std::string suffix = Suffix(kind, cropSuffix);
+  if (dot == std::string::npos)
+    name += suffix;
+  else
+    name.insert(dot, suffix);
+  return path.parent_path() / name;
+}
+
+bool TJpegTran::OverwritesSource(TransformKind kind, bool overwriteCrop, bool overwriteRotaFlip) {
+  if (kind == TransformKind::Crop) return overwriteCrop;
+  return RowOf(kind).rotaFlip && overwriteRotaFlip;
+}
+
+void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
+                            const std::vector<std::string>& arguments) const {
+  if (!JpegTranAvailable()) throw FileError(input, "jpegtran was not found");
+  // The output goes to a temporary file beside the target, which replaces the
+  // target only when jpegtran has succeeded. Absolute paths, so that no name
+  // can be taken for a switch.
+  AtomicFileWriter output(target);
+  std::vector<std::string> argv{transformer_.native()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  argv.push_back("-outfile");
+  argv.push_back(fs::absolute(output.TemporaryPath()).native());
+  argv.push_back(fs::absolute(input).native());
+  ProcessResult result = RunProcess(argv);
+  if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
+  output.Commit();
+}
+
+fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
+                              const std::vector<std::string>& arguments) const {
+  std::optional<FileTime> sourceDate = GetFileDate(source);
+  if (!sourceDate) throw FileError(source, "the file does not exist");
+  RunJpegTran(source, target, arguments);
+  if (refreshThumbnail) {
+    try {
+      RestoreThumbnailOfFile(target, false);
+    } catch (...) {
+      // The transform itself stands; the date is still put back as asked.
+      if (keepDate) SetFileDate(target, *sourceDate);
+      throw;
+    }
+  }
+  if (keepDate) SetFileDate(target, *sourceDate);
+  return target;
+}
+
+}  // namespace pixaldo

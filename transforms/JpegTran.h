@@ -1,0 +1,85 @@
+#pragma once
+// The lossless transform runner: rotates, flips, crops or strips the metadata
+// of a JPEG file by running the external program jpegtran, then (as asked)
+// regenerates the EXIF thumbnail and puts the source file's date back.
+//
+// jpegtran writes into a temporary file beside the target; only when it ends
+// with exit status 0 does that file replace the target. Otherwise the target
+// stays exactly as it was and FileError carries jpegtran's own message.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pixaldo {
+
+namespace fs = std::filesystem;
+
+// The transform kinds with their command codes.
+enum class TransformKind : int {
+  Crop = 1,            // JpgCrop
+  RotateLeft = 2,      // JpgRotateLeft
+  RotateRight = 3,     // JpgRotateRight
+  FlipHorizontal = 4,  // JpgFlipHorizontal
+  FlipVertical = 5,    // JpgFlipVertical
+  MetadataDelete = 6,  // JpgMetadataDelete
+};
+
+inline constexpr const char* kDefaultCropSuffix = "_crop";
+
+class TJpegTran {
+ public:
+  // Looks jpegtran up once: beside this program's executable, else on PATH.
+  TJpegTran();
+  // Uses the given program (empty: none available).
+  explicit TJpegTran(fs::path transformer);
+
+  // Whether jpegtran was found when the runner was created; never rechecked.
+  bool JpegTranAvailable() const { return !transformer_.empty(); }
+  // The absolute path of the program found, or empty.
+  const fs::path& TransformerPath() const { return transformer_; }
+
+  // The switches of a kind: "-copy all" plus the kind's own ("-crop" last, for
+  // the caller to follow with the geometry), "-trim" appended when asked for
+  // a rotation or flip. Crop and metadata removal never trim.
+  static std::vector<std::string> TransformArguments(TransformKind kind, bool trim);
+  // The switches of a crop to a WxH+X+Y geometry.
+  static std::vector<std::string> CropArguments(std::string_view geometry);
+  // The kind's name suffix ("_rot", "_flip", "_nometa", or the crop suffix).
+  static std::string Suffix(TransformKind kind, std::string_view cropSuffix = kDefaultCropSuffix);
+  // The path with the kind's suffix inserted before the last "." of the file
+  // name (appended when the file name has none): IMG_0001.JPG -> IMG_0001_rot.JPG.
+  static fs::path ProposedName(TransformKind kind, const fs::path& path,
+                               std::string_view cropSuffix = kDefaultCropSuffix);
+  // Whether a kind rewrites the source itself under the two overwrite
+  // settings; removing metadata always writes a new file.
+  static bool OverwritesSource(TransformKind kind, bool overwriteCrop, bool overwriteRotaFlip);
+
+  // Runs jpegtran with the switches on `input`; its output replaces `target`
+  // (which may be `input` itself) only when jpegtran succeeds. Throws
+  // FileError: naming `input` with jpegtran's message when it fails or cannot
+  // be started, naming `target` when the target cannot be written.
+  void RunJpegTran(const fs::path& input, const fs::path& target, const std::vector<std::string>& arguments) const;
+
+  // One transform of `source` into `target` (the source itself to transform
+  // in place, or another name chosen by the caller: that file is created or
+  // replaced, the source is left alone). Then regenerates the EXIF thumbnail
+  // of the target when asked and, when `keepDate`, gives the target the
+  // source's modification time from before the transform. Returns the target.
+  // Throws FileError; on any failure before the thumbnail step nothing was
+  // changed on disk.
+  fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
+                     const std::vector<std::string>& arguments) const;
+
+ private:
+  fs::path transformer_;
+};
+
+// True for a crop geometry WxH+X+Y of decimal numbers (no blanks, no signs).
+bool IsCropGeometry(std::string_view geometry);
+
+// Where jpegtran is: beside the running executable, else the first match on
+// PATH; empty when neither has it.
+fs::path FindJpegTran();
+
+}  // namespace pixaldo
