@@ -43,6 +43,18 @@ int CompareBy(std::string_view a, std::string_view b, unsigned char (*key)(unsig
 
 unsigned char Same(unsigned char byte) { return byte; }
 
+// N of a key "ItemN" as the list writes it (no sign, no leading zero), else 0.
+int ItemNumber(std::string_view key) {
+  constexpr std::string_view kPrefix = "Item";
+  if (key.size() <= kPrefix.size() || key.size() > kPrefix.size() + 9) return 0;
+  if (!SameTextCp1250(key.substr(0, kPrefix.size()), kPrefix)) return 0;
+  std::string_view digits = key.substr(kPrefix.size());
+  if (digits.front() == '0' || digits.find_first_not_of("0123456789") != std::string_view::npos) return 0;
+  int number = 0;
+  for (char c : digits) number = number * 10 + (c - '0');
+  return number;
+}
+
 }  // namespace
 
 const OptionKey* FindOptionKey(std::string_view name) {
@@ -103,13 +115,18 @@ void OptionsStore::LoadSettings() {
   }
   categories_.clear();
   if (ini.SectionExists(kCategoriesSection)) {
-    // No more items than the section has keys: a hand-edited huge count
-    // must not make us read millions of missing keys.
+    // "Item1" up to "Item<Count>", those that are there: missing items are no
+    // categories, and a hand-edited huge count does not keep us reading.
     int count = ini.ReadInteger(kCategoriesSection, "Count", 0);
-    int keys = static_cast<int>(ini.ReadSection(kCategoriesSection).size());
-    count = std::min(count, keys);
-    for (int i = 1; i <= count; ++i) {
-      categories_.push_back(ini.ReadString(kCategoriesSection, "Item" + std::to_string(i), ""));
+    std::vector<int> numbers;
+    for (const std::string& key : ini.ReadSection(kCategoriesSection)) {
+      int number = ItemNumber(key);
+      if (number >= 1 && number <= count) numbers.push_back(number);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    for (int number : numbers) {
+      categories_.push_back(ini.ReadString(kCategoriesSection, "Item" + std::to_string(number), ""));
     }
     std::stable_sort(categories_.begin(), categories_.end(), CategoryLess);
   }
