@@ -1,0 +1,89 @@
+// The transform commands of pixaldo-cli, end to end with the real jpegtran.
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+namespace pixaldo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::RunCli;
+using test::TempDir;
+using Words = std::vector<std::string>;
+
+class TransformCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!test::HaveProgram("jpegtran")) GTEST_SKIP() << "jpegtran is not installed";
+  }
+  std::string Expected(const fs::path& file, Words switches) {
+    Words argv{"jpegtran"};
+    argv.insert(argv.end(), switches.begin(), switches.end());
+    argv.push_back(file.string());
+    return test::Run(argv).out;
+  }
+  TempDir dir_;
+};
+
+TEST_F(TransformCommand, InPlaceAndOutputFlowsPrintTheTransformedFile) {
+  fs::path file = dir_ / "made.jpg";
+  test::WriteBytes(file, test::MakeJpeg({.width = 64, .height = 48}));
+  std::string original = ReadBytes(file);
+  std::string flipped = Expected(file, {"-copy", "all", "-flip", "vertical"});
+
+  fs::path out = dir_ / "out.jpg";
+  test::CommandResult copy = RunCli({"flip-vertical", file.string(), "--output", out.string()});
+  EXPECT_EQ(copy.exitCode, 0) << copy.err;
+  EXPECT_EQ(copy.out, out.string() + "\n");
+  EXPECT_EQ(ReadBytes(out), flipped);
+  EXPECT_EQ(ReadBytes(file), original);
+
+  test::CommandResult inPlace = RunCli({"rotate-left", file.string(), "--trim", "--no-thumbnail"});
+  EXPECT_EQ(inPlace.exitCode, 0) << inPlace.err;
+  EXPECT_EQ(inPlace.out, file.string() + "\n");
+  test::WriteBytes(dir_ / "ref.jpg", original);
+  EXPECT_EQ(ReadBytes(file), Expected(dir_ / "ref.jpg", {"-copy", "all", "-rotate", "270", "-trim"}));
+}
+
+TEST_F(TransformCommand, CropStripAndKeepDate) {
+  fs::path file = dir_.Copy("cameras/DSCN0010.jpg", "photo.jpg");
+  auto oldDate = fs::last_write_time(file) - std::chrono::hours(1000);
+  fs::last_write_time(file, oldDate);
+  fs::path out = dir_ / "photo_crop.jpg";
+  test::CommandResult crop = RunCli({"crop", file.string(), "320x240+16+32", "--output", out.string(), "--keep-date"});
+  EXPECT_EQ(crop.exitCode, 0) << crop.err;
+  EXPECT_EQ(test::PictureData(ReadBytes(out)),
+            test::PictureData(Expected(file, {"-copy", "all", "-crop", "320x240+16+32"})));
+  EXPECT_EQ(fs::last_write_time(out), oldDate);
+
+  fs::path bare = dir_ / "photo_nometa.jpg";
+  test::CommandResult strip = RunCli({"strip-metadata", file.string(), "--output", bare.string()});
+  EXPECT_EQ(strip.exitCode, 0) << strip.err;
+  EXPECT_EQ(ReadBytes(bare), Expected(file, {"-copy", "none"}));
+  EXPECT_EQ(fs::last_write_time(file), oldDate);
+}
+
+TEST_F(TransformCommand, FailuresAndUsageErrors) {
+  fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
+  std::string original = ReadBytes(file);
+  test::CommandResult outside = RunCli({"crop", file.string(), "16x16+4000+4000"});
+  EXPECT_EQ(outside.exitCode, 1);
+  EXPECT_NE(outside.err.find(file.string() + ": jpegtran failed: "), std::string::npos) << outside.err;
+  EXPECT_EQ(std::count(outside.err.begin(), outside.err.end(), '\n'), 1);
+  EXPECT_EQ(ReadBytes(file), original);
+
+  for (const Words& usage : {Words{"crop", file.string(), "16x16"}, Words{"crop", file.string()},
+                             Words{"strip-metadata", file.string()}, Words{"rotate-left"},
+                             Words{"rotate-left", file.string(), "--bogus"},
+                             Words{"flip-horizontal", file.string(), "extra"},
+                             Words{"strip-metadata", file.string(), "--output", ""}}) {
+    EXPECT_EQ(RunCli(usage).exitCode, 2) << usage[0] << " " << usage.size();
+  }
+  EXPECT_EQ(ReadBytes(file), original);
+  EXPECT_EQ(dir_.List(), Words{"photo.jpg"});
+  EXPECT_EQ(RunCli({"rotate-right", (dir_ / "missing.jpg").string()}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace pixaldo
