@@ -79,6 +79,10 @@ void CropFrame::DoClearCrop() {
   anchor_ = {};
   dragOrigin_ = {};
   outline_.clear();
+  // Without a frame there is nothing to move or resize: the pointer's last
+  // hit test is void.
+  cursor_ = CropCursor::Cross;
+  dragKind_ = kDragNewFrame;
   events_.redraw = true;
   UpdateCropLabel();
 }

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "photo_view/JpegDecoder.h"
+#include "platform/FileError.h"
+#include "support/TestSupport.h"
+
+namespace pixaldo {
+namespace {
+
+using test::JpegSpec;
+using test::MakeJpeg;
+using test::TestData;
+
+// Sets the frame size in the SOF0 segment of a JPEG made by MakeJpeg.
+std::string WithFrameSize(std::string jpeg, int width, int height) {
+  const size_t sof = jpeg.find("\xFF\xC0");
+  EXPECT_NE(sof, std::string::npos);
+  jpeg[sof + 5] = static_cast<char>(height >> 8);
+  jpeg[sof + 6] = static_cast<char>(height & 255);
+  jpeg[sof + 7] = static_cast<char>(width >> 8);
+  jpeg[sof + 8] = static_cast<char>(width & 255);
+  return jpeg;
+}
+
+TEST(JpegDecoder, ChoosesTheSmallestSufficientScale) {
+  const JpegSize full{6000, 4500};
+  EXPECT_EQ(JpegDecoder::ChooseScaleDenominator(full, 0, 0), 8);
+  EXPECT_EQ(JpegDecoder::ChooseScaleDenominator(full, 750, 563), 8);
+  EXPECT_EQ(JpegDecoder::ChooseScaleDenominator(full, 996, 747), 4);
+  EXPECT_EQ(JpegDecoder::ChooseScaleDenominator(full, 1600, 1000), 2);
+  EXPECT_EQ(JpegDecoder::ChooseScaleDenominator(full, 3001, 10), 1);
+  EXPECT_EQ(JpegDecoder::ChooseScaleDenominator({63, 47}, 8, 6), 8);  // rounded up: 8 × 6
+}
+
+TEST(JpegDecoder, DecodesNoMorePixelsThanAskedFor) {
+  const std::string jpeg = MakeJpeg(JpegSpec{.width = 64, .height = 48});
+  JpegDecoder decoder;
+  EXPECT_EQ(decoder.ReadSize(jpeg, "mem.jpg").width, 64);
+  struct Case { int minWidth, minHeight, denominator, width, height; } cases[] = {
+      {8, 6, 8, 8, 6}, {9, 6, 4, 16, 12}, {32, 24, 2, 32, 24}, {33, 1, 1, 64, 48}, {500, 500, 1, 64, 48}};
+  for (const Case& c : cases) {
+    const DecodedPicture picture = decoder.Decode(jpeg, c.minWidth, c.minHeight, "mem.jpg");
+    EXPECT_EQ(picture.scaleDenominator, c.denominator);
+    EXPECT_EQ(picture.image.width, c.width);
+    EXPECT_EQ(picture.image.height, c.height);
+    EXPECT_EQ(picture.image.pixels.size(), size_t(c.width) * c.height * 3);
+    EXPECT_EQ(picture.fullSize.width, 64);
+    EXPECT_EQ(picture.fullSize.height, 48);
+  }
+}
+
+TEST(JpegDecoder, ReadsCameraPhotosFromFile) {
+  JpegDecoder decoder;
+  const JpegSize size = decoder.ReadSize(TestData("photos/jolla.jpg"));
+  EXPECT_EQ(size.width, 3264);
+  EXPECT_EQ(size.height, 2448);
+  const DecodedPicture picture = decoder.Decode(TestData("photos/canon_hdr_NO.jpg"), 500, 300);
+  EXPECT_EQ(picture.scaleDenominator, 4);
+  EXPECT_EQ(picture.image.width, 512);
+  EXPECT_EQ(picture.image.height, 384);
+}
+
+TEST(JpegDecoder, RefusesFramesAboveThePixelLimit) {
+  JpegDecoder decoder;
+  // A header that claims 60000 × 60000 pixels is refused before any pixel memory is taken.
+  const std::string huge = WithFrameSize(MakeJpeg(), 60000, 60000);
+  try {
+    decoder.Decode(huge, 100, 100, "huge.jpg");
+    FAIL() << "no error";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.path(), "huge.jpg");
+    EXPECT_NE(error.reason().find("limit"), std::string::npos);
+  }
+  EXPECT_EQ(decoder.PixelLimit(), 400'000'000u);
+  decoder.SetPixelLimit(64 * 48 - 1);
+  EXPECT_THROW(decoder.ReadSize(MakeJpeg(JpegSpec{.width = 64, .height = 48}), "x.jpg"), FileError);
+  decoder.SetPixelLimit(64 * 48);
+  EXPECT_NO_THROW(decoder.ReadSize(MakeJpeg(JpegSpec{.width = 64, .height = 48}), "x.jpg"));
+}
+
+TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
+  JpegDecoder decoder;
+  for (const std::string& bytes : {std::string(), std::string("not a picture at all"), MakeJpeg().substr(0, 20)}) {
+    try {
+      decoder.Decode(bytes, 10, 10, "bad.jpg");
+      FAIL() << "no error for " << bytes.size() << " bytes";
+    } catch (const FileError& error) {
+      EXPECT_EQ(error.path(), "bad.jpg");
+      EXPECT_FALSE(error.reason().empty());
+    }
+  }
+  EXPECT_THROW(decoder.Decode(std::filesystem::path("/nonexistent/x.jpg"), 1, 1), FileError);
+  EXPECT_THROW(decoder.ReadSize(std::filesystem::path("/nonexistent/x.jpg")), FileError);
+}
+
+TEST(JpegDecoder, SurvivesDamagedAndHostileFiles) {
+  JpegDecoder decoder;
+  int decoded = 0;
+  for (const char* folder : {"damaged", "hostile"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(TestData(folder))) {
+      try {
+        const DecodedPicture picture = decoder.Decode(entry.path(), 64, 64);
+        EXPECT_EQ(picture.image.pixels.size(), picture.image.Stride() * picture.image.height);
+        ++decoded;
+      } catch (const FileError& error) {
+        EXPECT_EQ(error.path(), entry.path());
+      }
+    }
+  }
+  EXPECT_GT(decoded, 0);
+}
+
+// Grey and CMYK pictures come out as RGB with the right colours.
+TEST(JpegDecoder, ConvertsGreyAndCmykToRgb) {
+  if (!test::HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is missing";
+  test::TempDir dir;
+  struct Case { const char* name; const char* colourSpace; const char* colour; int r, g, b; } cases[] = {
+      {"grey.jpg", "Gray", "xc:rgb(128,128,128)", 128, 128, 128},
+      {"cmyk.jpg", "CMYK", "xc:rgb(200,40,40)", 200, 40, 40},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {"convert", "-size", "32x16", c.colour, "-colorspace", c.colourSpace};
+    argv.push_back((dir / c.name).string());
+    ASSERT_EQ(test::Run(argv).exitCode, 0);
+    const DecodedPicture picture = JpegDecoder().Decode(dir / c.name, 32, 16);
+    const uint8_t* px = picture.image.Row(8) + 16 * 3;
+    EXPECT_NEAR(px[0], c.r, 8) << c.name;
+    EXPECT_NEAR(px[1], c.g, 8) << c.name;
+    EXPECT_NEAR(px[2], c.b, 8) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace pixaldo

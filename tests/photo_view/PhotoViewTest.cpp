@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "photo_view/PhotoView.h"
+#include "platform/FileError.h"
+#include "support/TestSupport.h"
+
+namespace pixaldo {
+namespace {
+
+using test::JpegSpec;
+
+TEST(PhotoView, DecodesAgainOnlyWhenAFitNeedsMorePixels) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 800, .height = 600}));
+  PhotoView view;
+  view.LoadPicture(dir / "p.jpg");
+  EXPECT_EQ(view.DimensionText(), "800\xD7" "600");
+  EXPECT_EQ(view.DecodedScaleDenominator(), 0);
+
+  view.FitAndShow(204, 204, true, true);  // 200 × 150
+  EXPECT_EQ(view.DecodedScaleDenominator(), 4);
+  EXPECT_EQ(view.Display().width, 200);
+  EXPECT_EQ(view.Display().height, 150);
+  EXPECT_EQ(view.ZoomText(), "25%");
+
+  view.FitAndShow(604, 604, true, true);  // 600 × 450 needs the full picture
+  EXPECT_EQ(view.DecodedScaleDenominator(), 1);
+  view.FitAndShow(104, 104, true, true);  // smaller again: the pixels at hand serve
+  EXPECT_EQ(view.DecodedScaleDenominator(), 1);
+  EXPECT_EQ(view.Display().width, 100);
+  EXPECT_TRUE(view.Enabled());
+  EXPECT_TRUE(view.Visible());
+}
+
+TEST(PhotoView, EveryFitClearsTheCropFrame) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 640, .height = 480}));
+  PhotoView view;
+  view.LoadPicture(dir / "p.jpg");
+  view.FitAndShow(1004, 704, true, false);
+  EXPECT_FALSE(view.Enabled());
+  EXPECT_EQ(view.ZoomText(), "100%");
+  view.Crop().MouseDown({37, 50});
+  view.Crop().MouseMove({250, 131}, true);
+  ASSERT_FALSE(view.Crop().Crop().Empty());
+  EXPECT_TRUE(view.FitAndShow(1004, 704, true, true).redraw);
+  EXPECT_TRUE(view.Crop().Crop().Empty());
+  EXPECT_FALSE(view.Crop().CropActionEnabled());
+}
+
+TEST(PhotoView, NoPictureShowsNothing) {
+  PhotoView view;
+  view.LoadPicture("");
+  view.FitAndShow(1004, 704, true, true);
+  EXPECT_EQ(view.ZoomText(), "");
+  EXPECT_EQ(view.DimensionText(), "");
+  EXPECT_FALSE(view.Visible());
+  EXPECT_FALSE(view.Enabled());
+}
+
+TEST(PhotoView, AFailedLoadLeavesNoPicture) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "good.jpg", test::MakeJpeg());
+  test::WriteBytes(dir / "bad.jpg", "garbage");
+  PhotoView view;
+  view.LoadPicture(dir / "good.jpg");
+  EXPECT_THROW(view.LoadPicture(dir / "bad.jpg"), FileError);
+  EXPECT_FALSE(view.HasPicture());
+  EXPECT_EQ(view.DimensionText(), "");
+  EXPECT_THROW(view.LoadPicture(dir / "missing.jpg"), FileError);
+}
+
+}  // namespace
+}  // namespace pixaldo
