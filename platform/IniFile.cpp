@@ -190,7 +190,8 @@ std::string IniFile::ToFileText(std::string_view cp1250) const {
 }
 
 std::string IniFile::FromFileText(std::string_view fileText) const {
-  return utf8_ ? Utf8ToCp1250BestFit(fileText) : std::string(fileText);
+  bool ascii = std::all_of(fileText.begin(), fileText.end(), [](char c) { return (c & 0x80) == 0; });
+  return utf8_ && !ascii ? Utf8ToCp1250BestFit(fileText) : std::string(fileText);
 }
 
 std::vector<IniFile::Range> IniFile::Sections(std::string_view section) const {

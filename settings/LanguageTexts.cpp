@@ -41,6 +41,14 @@ const std::string& LanguageTexts::Utf8(int number) const {
   return number >= 0 && number < kLanguageTextCount ? utf8_[static_cast<size_t>(number)] : empty;
 }
 
+std::string RatioItemText(std::string_view text057, int n, int m) {
+  return std::string(text057) + " (" + std::to_string(n) + ":" + std::to_string(m) + ")";
+}
+
+std::string FixedSizeItemText(std::string_view text058, int n, int m) {
+  return std::string(text058) + " (" + std::to_string(n) + "x" + std::to_string(m) + ")";
+}
+
 namespace {
 constexpr LanguageWindow M = LanguageWindow::Main;
 constexpr LanguageWindow S = LanguageWindow::Settings;

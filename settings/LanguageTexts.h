@@ -46,6 +46,11 @@ class LanguageTexts {
   std::array<std::string, kLanguageTextCount> utf8_;
 };
 
+// Items 3 and 4 of the crop ratio list: text 057 with " (N:M)" and text 058
+// with " (NxM)" added. The texts may be Windows-1250 or UTF-8.
+std::string RatioItemText(std::string_view text057, int n, int m);
+std::string FixedSizeItemText(std::string_view text058, int n, int m);
+
 // Which window control takes which text.
 enum class LanguageWindow { Main, Settings, Metadata };
 

@@ -94,6 +94,14 @@ TEST(LanguageTexts, Windows1250SectionNamesAreFound) {
   EXPECT_EQ(texts[-1], "");
 }
 
+TEST(LanguageTexts, CropRatioItemsCarryTheNumbers) {
+  LanguageTexts english;
+  english.Load(ShippedFile(), 0);
+  EXPECT_EQ(RatioItemText(english[57], 4, 5), "Custom ratio (4:5)");
+  EXPECT_EQ(FixedSizeItemText(english[58], 640, 480), "Fixed size (640x480)");
+  EXPECT_EQ(RatioItemText("", 1, 1), " (1:1)");
+}
+
 TEST(LanguageTexts, MissingSectionOrFileGivesEmptyTexts) {
   TempDir dir;
   // UTF-8 section names without the byte-order mark are not Windows-1250 names.

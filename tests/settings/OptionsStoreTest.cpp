@@ -156,6 +156,18 @@ TEST(OptionsStore, UnwritableLocationGivesTheErrorText) {
   }
 }
 
+TEST(OptionsStore, AFileThatCannotBeReadIsNeverOverwritten) {
+  TempDir dir;
+  auto file = dir / "Options.ini";
+  std::string huge = "[Options]\nLanguage=2\n" + std::string(size_t(17) << 20, ';');
+  WriteBytes(file, huge);
+  OptionsStore store(file);
+  store.LoadSettings();
+  EXPECT_EQ(store.Integer("Language"), 0);
+  EXPECT_THROW(store.SaveSettings(), FileError);
+  EXPECT_EQ(std::filesystem::file_size(file), huge.size());
+}
+
 TEST(OptionsStore, SavesIntoAMissingSettingsFolder) {
   TempDir dir;
   SetSettingsDirectory(dir / "config" / "pixaldo");
