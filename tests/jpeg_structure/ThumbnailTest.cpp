@@ -1,0 +1,225 @@
+// EXIF thumbnail: location, size rule, regeneration on a real photo and on
+// built EXIF blocks of both byte orders, the 65,535-byte limit, temporary files.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "exif/ExifData.h"
+#include "jpeg_structure/JpegObject.h"
+#include "photo_view/JpegDecoder.h"
+#include "platform/ByteOrder.h"
+#include "support/ExifThumbnailBlock.h"
+#include "platform/FileError.h"
+#include "support/TestSupport.h"
+
+namespace pixaldo {
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::TempDir;
+
+JpegSize SizeOf(const std::string& jpeg) { return JpegDecoder().ReadSize(jpeg, "thumbnail"); }
+
+// The thumbnail as its own file: baseline, no APP0, decodable.
+void ExpectBaselineWithoutApp0(const std::string& thumbnail, int width, int height) {
+  TempDir dir;
+  auto path = dir / "thumb.jpg";
+  test::WriteBytes(path, thumbnail);
+  TJpegObject object(path, false);
+  EXPECT_NE(object.FindSegment(0xFFC0), 0);
+  EXPECT_EQ(object.FindSegment(0xFFE0), 0);
+  EXPECT_EQ(object.Segment(2).Marker, 0xFFDB);  // SOI, then the encoder's tables
+  DecodedPicture decoded = JpegDecoder().Decode(thumbnail, INT_MAX, INT_MAX, path);
+  EXPECT_EQ(decoded.image.width, width);
+  EXPECT_EQ(decoded.image.height, height);
+}
+
+// The APP1 length field and the thumbnail length value agree with the thumbnail.
+void ExpectLengthsMatch(const TJpegObject& object) {
+  const std::string& bytes = object.Bytes();
+  ASSERT_NE(object.ExifSegment.Marker, 0);
+  EXPECT_EQ(ReadU16(bytes, size_t(object.ExifSegment.Offset + 2), true), object.ExifSegment.Size - 2);
+  EXPECT_EQ(ReadU32(bytes, size_t(object.ThumbLengthPos), object.BigEndian), object.ThumbDataLength);
+  EXPECT_EQ(object.GetThumbnailBytes().substr(0, 2), "\xFF\xD8");
+  EXPECT_EQ(object.GetThumbnailBytes().substr(object.ThumbDataLength - 2), "\xFF\xD9");
+}
+
+TEST(ThumbnailSize, LongerSideIsTheMaximumAndTheOtherIsCutToWholeEighths) {
+  using S = TJpegObject::Size2;
+  auto eq = [](S a, S b) { return a.Width == b.Width && a.Height == b.Height; };
+  EXPECT_TRUE(eq(TJpegObject::ThumbnailSize(160, 3264, 2448), S{160, 120}));
+  EXPECT_TRUE(eq(TJpegObject::ThumbnailSize(160, 2448, 3264), S{120, 160}));
+  EXPECT_TRUE(eq(TJpegObject::ThumbnailSize(160, 3000, 2000), S{160, 106}));
+  EXPECT_TRUE(eq(TJpegObject::ThumbnailSize(160, 2000, 3000), S{106, 160}));
+  EXPECT_TRUE(eq(TJpegObject::ThumbnailSize(160, 777, 777), S{160, 160}));
+  EXPECT_TRUE(eq(TJpegObject::ThumbnailSize(160, 0, 100), S{0, 0}));
+}
+
+struct BuiltFile {
+  std::string bytes;
+  test::ExifThumbnailLayout layout;
+};
+
+BuiltFile PhotoWithThumbnail(bool bigEndian, const std::string& thumbnail, uint16_t compression = 6,
+                             size_t padding = 0) {
+  std::string picture = test::MakeJpeg({.width = 640, .height = 480, .writeJfif = false});
+  BuiltFile built{{}, test::ExifApp1WithThumbnail(thumbnail, bigEndian, compression, padding)};
+  built.bytes = test::InsertAfterSoi(picture, {built.layout.segment});
+  return built;
+}
+
+std::string SmallThumbnail(int quality) {
+  return test::MakeJpeg({.width = 160, .height = 120, .quality = quality, .writeJfif = false});
+}
+
+TEST(Thumbnail, IsLocatedInBothByteOrders) {
+  TempDir dir;
+  for (bool bigEndian : {true, false}) {
+    std::string thumbnail = SmallThumbnail(50);
+    BuiltFile built = PhotoWithThumbnail(bigEndian, thumbnail);
+    auto path = dir / "built.jpg";
+    test::WriteBytes(path, built.bytes);
+    TJpegObject object(path, false);
+    EXPECT_TRUE(object.ThumbIsJpeg);
+    EXPECT_EQ(object.BigEndian, bigEndian);
+    EXPECT_EQ(object.ThumbDataOffset, int64_t(2 + built.layout.thumbnailAt));
+    EXPECT_EQ(object.ThumbDataLength, thumbnail.size());
+    EXPECT_EQ(object.ThumbLengthPos, int32_t(2 + built.layout.lengthValueAt));
+    EXPECT_EQ(object.GetThumbnailBytes(), thumbnail);
+    auto image = object.GetThumbnailImage();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 160);
+    EXPECT_EQ(image->height, 120);
+  }
+}
+
+TEST(Thumbnail, RegenerationRewritesBothLengthsInTheBlocksByteOrder) {
+  TempDir dir, temporary;
+  for (bool bigEndian : {true, false}) {
+    // A large old thumbnail, so that the new one is smaller and the file shrinks.
+    std::string old = test::MakeJpeg({.width = 160, .height = 120, .quality = 100, .writeJfif = false});
+    BuiltFile built = PhotoWithThumbnail(bigEndian, old);
+    auto path = dir / "built.jpg";
+    test::WriteBytes(path, built.bytes);
+    EXPECT_TRUE(TJpegObject(path, false).RestoreThumbnail(temporary.path()));
+    EXPECT_TRUE(temporary.List().empty());
+
+    TJpegObject after(path, false);
+    ExpectLengthsMatch(after);
+    std::string fresh = after.GetThumbnailBytes();
+    ASSERT_LT(fresh.size(), old.size());
+    EXPECT_EQ(after.Bytes().size(), built.bytes.size() - old.size() + fresh.size());
+    ExpectBaselineWithoutApp0(fresh, 160, 120);
+    // Everything before the thumbnail but the two length fields, and the picture, stay.
+    std::string expected = built.bytes.substr(0, 2 + built.layout.thumbnailAt) + fresh +
+                           built.bytes.substr(2 + built.layout.segment.size());
+    PutU16(expected, 4, uint16_t(after.ExifSegment.Size - 2), true);
+    PutU32(expected, 2 + built.layout.lengthValueAt, uint32_t(fresh.size()), bigEndian);
+    EXPECT_EQ(after.Bytes(), expected);
+  }
+}
+
+TEST(Thumbnail, ExifBlockBeyond65535BytesIsRefusedAndTheFileKept) {
+  TempDir dir, temporary;
+  std::string tiny = SmallThumbnail(1);
+  // Fill the block to 20 bytes below the limit: a quality-80 thumbnail is larger.
+  size_t padding = 0xFFFF - 20 - test::ExifApp1WithThumbnail(tiny, true).segment.size() + 2;
+  BuiltFile built = PhotoWithThumbnail(true, tiny, 6, padding);
+  auto path = dir / "full.jpg";
+  test::WriteBytes(path, built.bytes);
+  TJpegObject object(path, false);
+  ASSERT_EQ(object.ExifSegment.Size, 0xFFFF - 20 + 2);
+  try {
+    object.RestoreThumbnail(temporary.path());
+    ADD_FAILURE() << "an EXIF block over 65,535 bytes was written";
+  } catch (const FileError& error) {
+    EXPECT_NE(error.reason().find("65,535"), std::string::npos);
+  }
+  EXPECT_EQ(test::ReadBytes(path), built.bytes);
+  EXPECT_EQ(object.Bytes(), built.bytes);
+  EXPECT_TRUE(temporary.List().empty());
+}
+
+TEST(Thumbnail, UncompressedOrMissingThumbnailIsNotReplaced) {
+  TempDir dir;
+  BuiltFile built = PhotoWithThumbnail(false, std::string(400, '\x7F'), 1);
+  auto path = dir / "raw.jpg";
+  test::WriteBytes(path, built.bytes);
+  TJpegObject object(path, false);
+  EXPECT_FALSE(object.ThumbIsJpeg);
+  EXPECT_EQ(object.GetThumbnailBytes(), "");
+  EXPECT_FALSE(object.GetThumbnailImage());
+  object.FillExifLists();
+  EXPECT_FALSE(object.ThumbList.Names.empty());
+  EXPECT_FALSE(object.RestoreThumbnail());
+  EXPECT_EQ(test::ReadBytes(path), built.bytes);
+
+  auto plain = dir.Copy("photos/jolla.jpg");
+  EXPECT_FALSE(RestoreThumbnailOfFile(plain, false));
+  EXPECT_EQ(test::ReadBytes(plain), test::ReadBytes(test::TestData("photos/jolla.jpg")));
+}
+
+TEST(Thumbnail, UnwritableTemporaryDirectoryLeavesTheFile) {
+  TempDir dir, temporary;
+  BuiltFile built = PhotoWithThumbnail(true, SmallThumbnail(50));
+  auto path = dir / "built.jpg";
+  test::WriteBytes(path, built.bytes);
+  EXPECT_THROW(TJpegObject(path, false).RestoreThumbnail(temporary / "missing"), FileError);
+  EXPECT_EQ(test::ReadBytes(path), built.bytes);
+}
+
+TEST(Thumbnail, MakeThumbnailFileWritesAScaledBaselineJpeg) {
+  TempDir dir;
+  auto path = dir / "picture.jpg";
+  test::WriteBytes(path, test::MakeJpeg({.width = 300, .height = 200}));
+  TJpegObject object(path, false);
+  object.MakeThumbnailFile(dir / "small.jpg", 160, 80);
+  ExpectBaselineWithoutApp0(test::ReadBytes(dir / "small.jpg"), 160, 106);
+}
+
+// A 3264 × 2448 camera photo given a 160 × 120 thumbnail by exiftool, then
+// regenerated, rotated and regenerated again.
+TEST(Thumbnail, CameraPhotoBeforeAndAfterRotation) {
+  if (!test::HaveProgram("exiftool") || !test::HaveProgram("jpegtran")) GTEST_SKIP() << "exiftool/jpegtran missing";
+  TempDir dir, temporary;
+  auto path = dir.Copy("photos/jolla.jpg", "photo.jpg");
+  test::WriteBytes(dir / "old.jpg", SmallThumbnail(95));
+  ASSERT_EQ(test::Run({"exiftool", "-q", "-overwrite_original", "-ThumbnailImage<=" + (dir / "old.jpg").string(),
+                       path.string()}).exitCode, 0);
+  fs::remove(dir / "old.jpg");
+  auto before = fs::last_write_time(path) - std::chrono::hours(1) + std::chrono::nanoseconds(987654321);
+  fs::last_write_time(path, before);
+  const std::string original = test::ReadBytes(path);
+  TJpegObject loaded(path, true);
+  const TJpegSegment oldExif = loaded.ExifSegment;
+
+  ASSERT_TRUE(loaded.RestoreThumbnail(temporary.path()));
+  EXPECT_EQ(fs::last_write_time(path), before);
+  EXPECT_TRUE(temporary.List().empty());
+  TJpegObject after(path, false);
+  ExpectLengthsMatch(after);
+  EXPECT_EQ(after.ExifSegment.Offset, oldExif.Offset);
+  EXPECT_EQ(after.Bytes().substr(size_t(after.ExifSegment.Offset + after.ExifSegment.Size)),
+            original.substr(size_t(oldExif.Offset + oldExif.Size)));
+  auto size = SizeOf(after.GetThumbnailBytes());
+  EXPECT_EQ(size.width, 160);
+  EXPECT_EQ(size.height, 120);
+  auto extracted = test::Run({"exiftool", "-b", "-ThumbnailImage", path.string()});
+  EXPECT_EQ(extracted.out, after.GetThumbnailBytes());
+  ExpectBaselineWithoutApp0(extracted.out, 160, 120);
+
+  auto rotated = dir / "rotated.jpg";
+  ASSERT_EQ(test::Run({"jpegtran", "-copy", "all", "-rotate", "90", "-outfile", rotated.string(), path.string()})
+                .exitCode, 0);
+  ASSERT_TRUE(RestoreThumbnailOfFile(rotated, false));
+  TJpegObject turned(rotated, false);
+  ExpectLengthsMatch(turned);
+  size = SizeOf(turned.GetThumbnailBytes());
+  EXPECT_EQ(size.width, 120);
+  EXPECT_EQ(size.height, 160);
+  ExpectBaselineWithoutApp0(test::Run({"exiftool", "-b", "-ThumbnailImage", rotated.string()}).out, 120, 160);
+}
+
+}  // namespace
+}  // namespace pixaldo
