@@ -3,7 +3,12 @@
 // kOptionKeys (written in that order) and the section "Categories" with the
 // predefined IPTC categories ("Count", "Item1", "Item2", ...). The settings
 // dialog holds one store, loads it at start and on Cancel, and saves it on OK;
-// everything else reads the values from it.
+// everything else reads the values from it:
+//
+//   OptionsStore store(OptionsFilePath());   // settings/SettingsLocation.h
+//   store.LoadSettings();                    // at start and on Cancel
+//   store.Integer("CropProportion"); store.SetText("CropSuffix", "_c");
+//   store.SaveSettings();                    // on OK; FileError when it fails
 #include <array>
 #include <filesystem>
 #include <optional>

@@ -20,15 +20,15 @@ std::filesystem::path HomeDirectory() {
   return {};
 }
 
-std::filesystem::path ConfigDirectory() {
+}  // namespace
+
+std::filesystem::path UserConfigDirectory() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg != nullptr && std::filesystem::path(xdg).is_absolute()) return std::filesystem::path(xdg) / "pixaldo";
   std::filesystem::path home = HomeDirectory();
   if (home.empty()) return {};
   return home / ".config" / "pixaldo";
 }
-
-}  // namespace
 
 std::filesystem::path ProgramDirectory() {
   std::error_code error;
@@ -41,7 +41,7 @@ std::filesystem::path SettingsDirectory() {
   if (!OverrideDirectory().empty()) return OverrideDirectory();
   std::filesystem::path program = ProgramDirectory();
   if (::access(program.c_str(), W_OK) == 0) return program;
-  std::filesystem::path config = ConfigDirectory();
+  std::filesystem::path config = UserConfigDirectory();
   return config.empty() ? program : config;
 }
 

@@ -9,6 +9,8 @@ namespace pixaldo {
 
 // The folder of the running program.
 std::filesystem::path ProgramDirectory();
+// $XDG_CONFIG_HOME/pixaldo, or ~/.config/pixaldo; empty without a home folder.
+std::filesystem::path UserConfigDirectory();
 // The folder of Options.ini: the one set by SetSettingsDirectory, else the
 // rule above.
 std::filesystem::path SettingsDirectory();

@@ -178,6 +178,21 @@ TEST(OptionsStore, SavesIntoAMissingSettingsFolder) {
             std::string(kDefaultOptions) + "\r\n[Categories]\r\nCount=0\r\n");
 }
 
+TEST(SettingsLocation, ConfigFolderFollowsXdgConfigHome) {
+  std::string savedXdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+  std::string savedHome = getenv("HOME") ? getenv("HOME") : "";
+  setenv("XDG_CONFIG_HOME", "/xdg/conf", 1);
+  setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(UserConfigDirectory(), std::filesystem::path("/xdg/conf/pixaldo"));
+  setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+  EXPECT_EQ(UserConfigDirectory(), std::filesystem::path("/home/someone/.config/pixaldo"));
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(UserConfigDirectory(), std::filesystem::path("/home/someone/.config/pixaldo"));
+  if (!savedXdg.empty()) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+  setenv("HOME", savedHome.c_str(), 1);
+  EXPECT_EQ(LanguageFilePath(), ProgramDirectory() / "Language.ini");
+}
+
 TEST(OptionsStore, UnknownKeysAndWrongTypesAreRefused) {
   OptionsStore store("unused.ini");
   EXPECT_THROW(store.Integer("NoSuchKey"), std::invalid_argument);
