@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "exif/ExifData.h"
-#include "platform/LocaleFormats.h"
+#include "support/LocaleScope.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -11,9 +11,6 @@ namespace {
 
 class CameraFileTextsTest : public ::testing::Test {
  protected:
-  CameraFileTextsTest() : previous_(DecimalSeparator()) { SetDecimalSeparator('.'); }
-  ~CameraFileTextsTest() override { SetDecimalSeparator(previous_); }
-
   TImageInfo& Read(const std::string& name) {
     EXPECT_TRUE(data_.ReadFile(test::TestData(name))) << name;
     EXPECT_NE(data_.ExifInfo, nullptr) << name;
@@ -21,7 +18,7 @@ class CameraFileTextsTest : public ::testing::Test {
     return *data_.ExifInfo;
   }
 
-  char previous_;
+  test::DecimalSeparatorScope point_{'.'};
   TimgData data_{255};
 };
 

@@ -5,19 +5,17 @@
 #include "exif/ExifFormat.h"
 #include "exif/ExifTags.h"
 #include "platform/ByteOrder.h"
-#include "platform/LocaleFormats.h"
+#include "support/LocaleScope.h"
 
 namespace pixaldo {
 namespace {
 
 class FocalLength35Test : public ::testing::Test {
  protected:
-  FocalLength35Test() : previous_(DecimalSeparator()), info_(nullptr, 255) {
-    SetDecimalSeparator('.');
+  FocalLength35Test() : info_(nullptr, 255) {
     info_.Width = 3000;
     info_.Height = 2000;
   }
-  ~FocalLength35Test() override { SetDecimalSeparator(previous_); }
 
   void Add(uint16_t tag, int type, const std::string& raw) {
     TTagEntry entry = FindTableRow(tag, MainDirectory);
@@ -45,7 +43,7 @@ class FocalLength35Test : public ::testing::Test {
     AddRational(0xA20F, 2000 * 254, 240);
   }
 
-  char previous_;
+  test::DecimalSeparatorScope point_{'.'};
   TImageInfo info_;
 };
 
@@ -67,7 +65,7 @@ TEST_F(FocalLength35Test, ComputedFromFocalPlaneResolution) {
 }
 
 TEST_F(FocalLength35Test, ShortValuesArePaddedAndUseTheUsersSeparator) {
-  SetDecimalSeparator(',');
+  test::DecimalSeparatorScope comma(',');
   AddFullFrameCamera(95);
   info_.AddFocalLength35();
   EXPECT_EQ(info_.ValueOf("FocalLengthin35mmFilm"), " 9,50");

@@ -10,20 +10,12 @@
 #include "exif/ExifFormat.h"
 #include "exif/ExifTags.h"
 #include "platform/ByteOrder.h"
-#include "platform/LocaleFormats.h"
+#include "support/LocaleScope.h"
 
 namespace pixaldo {
 namespace {
 
-// Sets the decimal separator for one test and puts the previous one back.
-class SeparatorScope {
- public:
-  explicit SeparatorScope(char separator) : previous_(DecimalSeparator()) { SetDecimalSeparator(separator); }
-  ~SeparatorScope() { SetDecimalSeparator(previous_); }
-
- private:
-  char previous_;
-};
+using test::DecimalSeparatorScope;
 
 std::string Shorts(const std::vector<uint16_t>& values, bool bigEndian = false) {
   std::string out;
@@ -53,7 +45,7 @@ std::string Row(uint16_t tag, std::string_view raw, int type, bool bigEndian = f
 
 class ExifFormatTest : public ::testing::Test {
  protected:
-  SeparatorScope point_{'.'};
+  DecimalSeparatorScope point_{'.'};
 };
 
 TEST_F(ExifFormatTest, BytesToIntCombinesInByteOrderKeepingLow32BitsSigned) {
@@ -146,7 +138,7 @@ TEST_F(ExifFormatTest, RationalTextsAndTemplates) {
 }
 
 TEST_F(ExifFormatTest, TemplatesUseTheUsersDecimalSeparator) {
-  SeparatorScope comma(',');
+  DecimalSeparatorScope comma(',');
   EXPECT_EQ(Row(0x829D, Rationals({{28, 10}}), 5), "F2,8");
   EXPECT_EQ(Row(0x920A, Rationals({{71, 10}}), 5), " 7,10 mm");
   EXPECT_EQ(FormatShutterSpeed("7965784/1000000"), "0,0040 sec (1/250)");
