@@ -42,6 +42,8 @@ constexpr uint16_t kTagInteroperabilityOffset = 0xA005;
 
 constexpr int kMaxDirectoryDepth = 8;
 constexpr int64_t kTiffBlockLength = 256000;
+// How much of a TIFF file is read at most (its directory may lie anywhere).
+constexpr size_t kTiffHeadLimit = size_t(64) << 20;
 constexpr int64_t kTiffOffsetBase = -7;
 constexpr int64_t kExifOffsetBase = 9;
 
@@ -379,7 +381,7 @@ bool TimgData::ReadFile(const std::filesystem::path& fileName) {
       }
       ok = ReadJpegSegments(in);
     } else {
-      ok = ReadTiffHeader(ReadFileHead(fileName, size_t(kTiffBlockLength + 8)));
+      ok = ReadTiffHeader(ReadFileHead(fileName, kTiffHeadLimit));
     }
   } catch (const FileError&) {
     ErrorText = kIllegalConstruction;
@@ -474,17 +476,23 @@ bool TimgData::ReadTiffHeader(const std::string& head) {
   const std::string_view order = std::string_view(head).substr(0, 2);
   if (order != "II" && order != "MM") return false;
   IsTiff = true;
-  tSection& slot = AddSection();
-  slot.Bytes = head.size() > 8 ? head.substr(8, size_t(kTiffBlockLength)) : std::string();
-  slot.Length = static_cast<int32_t>(slot.Bytes.size());
-  ExifSegment = &slot;
   BigEndian = order == "MM";
+  // The block holds the file from offset 8 on, so file offset O is position
+  // O - 7. IFD0 is walked where the header says it is; a header offset that
+  // cannot be one (0..8) means the usual place right after the header.
+  tSection& slot = AddSection();
+  slot.Bytes = head.size() > 8 ? head.substr(8) : std::string();
+  slot.Length = static_cast<int32_t>(std::min<size_t>(slot.Bytes.size(), size_t(std::numeric_limits<int32_t>::max())));
+  ExifSegment = &slot;
   Buffer = slot.Bytes;
+  const int64_t firstDirectory = int64_t(static_cast<uint32_t>(ReadS32(head, 4, BigEndian).value_or(0)));
+  const int64_t start = firstDirectory > 8 ? firstDirectory + kTiffOffsetBase : 1;
   ExifInfo = std::make_unique<TImageInfo>(this, ListMode);
   ExifInfo->IsTiff = true;
   ExifInfo->Buffer = slot.Bytes;
   ExifInfo->BigEndian = BigEndian;
-  ExifInfo->ParseDirectory(1, kTiffOffsetBase, MainDirectory, kTiffBlockLength);
+  ExifInfo->ParseDirectory(start, kTiffOffsetBase, MainDirectory,
+                           std::max<int64_t>(kTiffBlockLength, int64_t(slot.Bytes.size())));
   ExifInfo->AddFocalLength35();
   IsTiff = false;
   return true;
