@@ -1,0 +1,64 @@
+#pragma once
+// The directory database: the metadata of every listed file of a directory
+// written into one XML document or one comma-separated text file (one row per
+// picture). Each file is read once through one reused container, pictures are
+// never decoded, the whole database is built in memory and written to its
+// target atomically. Lines end with CR LF, the last one included.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exif/ExifData.h"
+#include "file_list/JpegListing.h"
+
+namespace pixaldo {
+
+class TJpegBatch {
+ public:
+  // The files exported are the listing's names, in its order.
+  explicit TJpegBatch(const JpegListing& fileList);
+  TJpegBatch(const TJpegBatch&) = delete;
+  TJpegBatch& operator=(const TJpegBatch&) = delete;
+
+  // Write the database to `fileName` (replacing it). The listed names are
+  // resolved inside the listing's directory. Throws FileError when the
+  // directory cannot be entered or the target cannot be written; the target
+  // is then left as it was.
+  void SaveXml(const std::filesystem::path& fileName);
+  void SaveCsv(const std::filesystem::path& fileName);
+
+  // The whole documents as lines (without line ends), as SaveXml and SaveCsv
+  // write them.
+  std::vector<std::string> XmlLines();
+  std::vector<std::string> CsvLines();
+
+  static std::string XmlDeclaration();
+  // One file's XML row (the container's one-file dump of it, with an IPTC
+  // part that is empty for files without IPTC data). Empty when the file no
+  // longer exists: such a file is left out of the database.
+  std::vector<std::string> XmlFragment(const std::filesystem::path& fileName);
+
+  // The 22 column names.
+  static std::vector<std::string> CsvHeader();
+  // One file's values: none for a file that no longer exists; the three
+  // file-system values alone for a file the container does not accept;
+  // otherwise all 22.
+  std::vector<std::string> CsvRow(const std::filesystem::path& fileName);
+  // An exposure bias "n/d" as its value rounded to tenths ("-1/3" -> "-0.3"),
+  // with the user's decimal separator; empty when it cannot be converted.
+  static std::string BiasText(std::string_view text);
+  // The values joined by commas; a value holding a character of code 0 to 32,
+  // a double quote or a comma is quoted with its quotes doubled; a line of
+  // exactly one empty value is written as two double quotes.
+  static std::string JoinCsvLine(const std::vector<std::string>& values);
+
+ private:
+  template <typename Build>
+  std::vector<std::string> LinesInDirectory(Build build);
+
+  TimgData ImgData{255};
+  const JpegListing& FileList;
+};
+
+}  // namespace pixaldo
