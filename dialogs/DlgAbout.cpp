@@ -1,8 +1,6 @@
 #include "dialogs/DlgAbout.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -55,26 +53,17 @@ struct Credit {
 };
 constexpr Credit kCredits[] = {
     {"Written by the Pixaldo developers."},
-    {"EXIF, maker note and IPTC reading and writing: Pixaldo's own code."},
-    {"Lossless transforms: jpegtran from libjpeg-turbo."},
-    {"Display: Qt 6; decoding: libjpeg-turbo; resampling: FFmpeg's libswscale."},
+    {"EXIF, maker notes and IPTC: Pixaldo's own code."},
+    {"Lossless transforms: jpegtran (libjpeg-turbo)."},
+    {"Display: Qt 6, libjpeg-turbo, FFmpeg libswscale."},
 };
 
-// Links shown as their own targets. The first is the program's documentation.
-QString DocumentationLink() {
-  QDir dir(QCoreApplication::applicationDirPath());
-  for (const char* candidate : {"README.md", "../README.md", "../share/doc/pixaldo/README.md"})
-    if (dir.exists(candidate)) return QUrl::fromLocalFile(dir.absoluteFilePath(candidate)).toString();
-  return QStringLiteral("file:///usr/share/doc/pixaldo/README.md");
-}
-
+// Links shown as their own targets: the metadata standards the program reads
+// and writes, and the libraries it is built on.
 QStringList LinkTargets() {
-  return {DocumentationLink(),
-          QStringLiteral("https://iptc.org/standards/photo-metadata/"),
-          QStringLiteral("https://www.ijg.org/"),
-          QStringLiteral("https://libjpeg-turbo.org/"),
-          QStringLiteral("https://www.qt.io/"),
-          QStringLiteral("https://ffmpeg.org/")};
+  return {QStringLiteral("https://iptc.org/"),        QStringLiteral("https://www.cipa.jp/e/"),
+          QStringLiteral("https://www.ijg.org/"),     QStringLiteral("https://libjpeg-turbo.org/"),
+          QStringLiteral("https://www.qt.io/"),       QStringLiteral("https://ffmpeg.org/")};
 }
 
 // A 65 × 65 logo: a lens drawn with translucent rings over a soft shadow.
@@ -128,7 +117,7 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Custo
   int y = 46;
   for (const Credit& credit : kCredits) {
     auto* label = new QLabel(QString::fromUtf8(credit.text), this);
-    label->setGeometry(12, y, 330, 16);
+    label->setGeometry(12, y, 320, 16);
     label->installEventFilter(this);
     creditLabels_.push_back(label);
     y += 17;

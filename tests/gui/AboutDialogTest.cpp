@@ -51,6 +51,16 @@ class AboutDialogTest : public QObject {
     QVERIFY(authorLine);
     for (QLabel* link : about.HtmlLabels) QVERIFY(!link->text().startsWith("mailto:"));
   }
+
+  // PIXALDO_ABOUT_SHOT=file.png saves the window as shown, for a look.
+  void writesScreenshotWhenAsked() {
+    QByteArray target = qgetenv("PIXALDO_ABOUT_SHOT");
+    if (target.isEmpty()) QSKIP("no screenshot requested");
+    TFormAbout about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QVERIFY(about.grab().save(QString::fromLocal8Bit(target)));
+  }
 };
 
 QTEST_MAIN(AboutDialogTest)
