@@ -1,0 +1,621 @@
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <array>
+
+#include "app/ActionIcons.h"
+#include "app/MainWindowSettings.h"
+#include "app/StopSign.h"
+#include "file_list/JpegListing.h"
+#include "file_list/gui/JpegList.h"
+#include "photo_record/JpegBasicObject.h"
+#include "photo_view/gui/PhotoImage.h"
+#include "platform/FileSystem.h"
+#include "platform/LocaleFormats.h"
+#include "platform/gui/UserMessages.h"
+#include "transforms/JpegTran.h"
+
+namespace pixaldo {
+namespace {
+
+// The commands in the order of the action list: name, caption of the window
+// definition, icon number (-1: none) and shortcut.
+struct ActionRow {
+  const char* Name;
+  const char* Caption;
+  int Icon;
+  const char* Shortcut;
+};
+constexpr std::array<ActionRow, 23> kActions{{
+    {"AppDirOpen", "DirOpen", 0, "Ctrl+O"},
+    {"AppDirDatabase", "AppDirDatabase", 18, ""},
+    {"AppPictureSize", "AppPictureSize", 20, "Ctrl+Return"},
+    {"AppPrezentation", "AppPrezentation", 22, "Alt+Return"},
+    {"FileMetadataShow", "Metadata show", 17, ""},
+    {"FileRename", "FileRename", 3, ""},
+    {"FileDelete", "File Delete", 4, ""},
+    {"AppNormal", "AppNormal", 23, ""},
+    {"FileNext", "FileNext", 2, ""},
+    {"FilePrev", "FilePrev", 1, ""},
+    {"AppInfoBar", "AppInfoBar", 24, ""},
+    {"AppOptions", "AppOptions", 26, ""},
+    {"JpgMetadataDelete", "Metadata delete", 19, ""},
+    {"JpgFlipHorizontal", "Flip horizontal", 5, "Ctrl+H"},
+    {"JpgFlipVertical", "Flip vertical", 6, "Ctrl+V"},
+    {"JpgRotateLeft", "Rotate left", 7, "Ctrl+L"},
+    {"JpgRotateRight", "Rotate right", 8, "Ctrl+R"},
+    {"JpgCrop", "Crop", 9, "Ctrl+C"},
+    {"AppAbout", "AppAbout", 27, ""},
+    {"AppExit", "AppExit", 28, ""},
+    {"JpgCropStyle", "JpgCropStyle", 10, ""},
+    {"JpgCropRatio", "JpgCropRatio", 12, ""},
+    {"JpgCancelCropping", "JpgCancelCropping", -1, "Esc"},
+}};
+
+// Tool bar groups, top to bottom; an empty name is a separator.
+constexpr std::array<const char*, 28> kToolBar{
+    "AppDirOpen", "",           "FilePrev",         "FileNext",       "FileRename",       "FileDelete",
+    "",           "JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight", "JpgCrop",
+    "JpgCropStyle", "JpgCropRatio", "",            "FileMetadataShow", "AppDirDatabase", "JpgMetadataDelete",
+    "",           "AppPictureSize", "AppPrezentation", "AppInfoBar",   "AppOptions",       "AppAbout",
+    "",           "AppExit",    "",                 ""};
+
+// Language entries of the captions, headings and labels (ApplyToMainWindow).
+struct TextTarget {
+  int Entry;
+  const char* Name;
+};
+constexpr std::array<TextTarget, 33> kTexts{{
+    {1, "AppDirOpen"},        {2, "AppDirDatabase"},    {3, "AppPictureSize"},  {4, "AppPrezentation"},
+    {5, "AppNormal"},         {6, "AppInfoBar"},        {7, "AppOptions"},      {8, "AppAbout"},
+    {9, "AppExit"},           {11, "FileMetadataShow"}, {12, "FileRename"},     {13, "FileDelete"},
+    {14, "FileNext"},         {15, "FilePrev"},         {18, "JpgMetadataDelete"}, {19, "JpgFlipHorizontal"},
+    {20, "JpgFlipVertical"},  {21, "JpgRotateLeft"},    {22, "JpgRotateRight"}, {23, "JpgCrop"},
+    {24, "JpgCropStyle"},     {25, "JpgCropRatio"},     {30, "Header1"},        {31, "Header2"},
+    {32, "Header3"},          {33, "Header4"},          {34, "Header5"},        {35, "Header6"},
+    {36, "Label21"},          {37, "Label22"},          {38, "Label23"},        {39, "Label24"},
+    {40, "Label25"},
+}};
+constexpr int kFirstGridLabelEntry = 111;
+constexpr int kExifRows = 12;
+
+const QString kTimes = QString(QChar(0x00D7));
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+QFrame* MakePanel(QWidget* parent, const char* name) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QString::fromLatin1(name));
+  return panel;
+}
+
+QString CaptionText(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+std::vector<std::string> ExifValues(const TMyExifTags& exif) {
+  return {exif.CameraMake,  exif.CameraModel,  exif.DateTime,   exif.Dimensions,
+          exif.JpegQual,    exif.Flash,        exif.FocalLength, exif.ExposureTime,
+          exif.FNumber,     exif.IsoAndBias,   exif.ExposureProgram, exif.MeteringMode};
+}
+
+// The memo shows line breaks as "\n"; the file keeps them as CR LF.
+QString MemoFromStored(const QString& text) {
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return shown;
+}
+QString MemoToStored(const QString& text) {
+  QString stored = text;
+  stored.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+  return stored;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(QStringList arguments, QWidget* parent)
+    : QWidget(parent), ReadSettings(&ReadMainWindowSettings), Arguments(std::move(arguments)) {
+  setObjectName(QStringLiteral("FormMain"));
+  setWindowTitle(QStringLiteral("Pixaldo"));
+  setGeometry(132, 118, 800, 618);
+  setMinimumSize(800, 600);
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(11);
+  setFont(font);
+  setAutoFillBackground(true);
+  CreateActions();
+  CreateLayout();
+  FormCreate();
+}
+
+TFormMain::~TFormMain() {
+  // Free the owned objects in the order of the design: list, view, runner.
+  delete FileList;
+  FileList = nullptr;
+  delete PhotoView;
+  PhotoView = nullptr;
+  Transformer.reset();
+}
+
+QAction* TFormMain::Action(const char* name) const {
+  for (QAction* action : ActionList)
+    if (action->objectName() == QLatin1String(name)) return action;
+  return nullptr;
+}
+
+void TFormMain::CreateActions() {
+  for (const ActionRow& row : kActions) {
+    auto* action = new QAction(QString::fromLatin1(row.Caption), this);
+    action->setObjectName(QString::fromLatin1(row.Name));
+    if (row.Icon >= 0) action->setIcon(ActionIcon(row.Icon));
+    if (*row.Shortcut && QLatin1String(row.Name) != QLatin1String("AppNormal"))
+      action->setShortcut(QKeySequence(QString::fromLatin1(row.Shortcut)));
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    ActionList << action;
+  }
+  connect(Action("AppDirOpen"), &QAction::triggered, this, [this] { FileList->BrowseAndOpen(); });
+  connect(Action("FileRename"), &QAction::triggered, this, [this] { FileList->RenameSelected(); });
+  connect(Action("FileDelete"), &QAction::triggered, this, [this] { FileList->DeleteSelected(); });
+  connect(Action("FileNext"), &QAction::triggered, this, [this] { FileList->SelectNext(); });
+  connect(Action("FilePrev"), &QAction::triggered, this, [this] { FileList->SelectPrevious(); });
+  connect(Action("AppPictureSize"), &QAction::triggered, this, [this] {
+    SquareFit = !SquareFit;
+    Action("AppPictureSize")->setIcon(ActionIcon(SquareFit ? 20 : 21));
+    FitPicture();
+  });
+  connect(Action("JpgCancelCropping"), &QAction::triggered, this, [this] { PhotoView->ClearCrop(); });
+  connect(Action("AppExit"), &QAction::triggered, this, &QWidget::close);
+}
+
+void TFormMain::CreateLayout() {
+  auto* outer = new QHBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+
+  ToolBar1 = new QToolBar(this);
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setOrientation(Qt::Vertical);
+  ToolBar1->setFixedWidth(32);
+  ToolBar1->setIconSize(QSize(kActionIconSize, kActionIconSize));
+  ToolBar1->setMovable(false);
+  for (const char* name : kToolBar) {
+    if (!*name)
+      ToolBar1->addSeparator();
+    else
+      ToolBar1->addAction(Action(name));
+  }
+  outer->addWidget(ToolBar1);
+
+  Splitter = new QSplitter(Qt::Horizontal, this);
+  Splitter->setObjectName(QStringLiteral("Splitter"));
+  Splitter->setHandleWidth(2);
+  Splitter->setChildrenCollapsible(false);
+  Splitter->setOpaqueResize(true);
+  outer->addWidget(Splitter, 1);
+
+  PanelInfo = MakePanel(Splitter, "PanelInfo");
+  PanelInfo->setMinimumWidth(200);
+  auto* infoLayout = new QVBoxLayout(PanelInfo);
+  infoLayout->setContentsMargins(0, 0, 0, 0);
+  infoLayout->setSpacing(0);
+  PanelInfoTop = MakePanel(PanelInfo, "PanelInfoTop");
+  Header1 = MakeLabel(PanelInfoTop, "Header1", QStringLiteral("A&dresář"));
+  Header1->setGeometry(6, 2, 188, 14);
+  infoLayout->addWidget(PanelInfoTop, 1);
+  infoLayout->addWidget(CreateInfoBottom());
+  Splitter->addWidget(PanelInfo);
+
+  auto* imageHost = new QWidget(Splitter);
+  imageHost->setObjectName(QStringLiteral("ImageHost"));
+  auto* stack = new QStackedLayout(imageHost);
+  stack->setStackingMode(QStackedLayout::StackAll);
+  ImageStop = MakeLabel(imageHost, "ImageStop", QString());
+  ImageStop->setAlignment(Qt::AlignCenter);
+  ImageStop->setPixmap(StopSignPixmap());
+  ImageStop->setAutoFillBackground(true);
+  QPalette black = ImageStop->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  ImageStop->setPalette(black);
+  PanelImage = new QWidget(imageHost);
+  PanelImage->setObjectName(QStringLiteral("PanelImage"));
+  PanelImage->setAutoFillBackground(true);
+  PanelImage->setPalette(black);
+  PanelImage->installEventFilter(this);
+  stack->addWidget(ImageStop);
+  stack->addWidget(PanelImage);
+  stack->setCurrentWidget(PanelImage);
+  Splitter->addWidget(imageHost);
+  Splitter->setStretchFactor(0, 0);
+  Splitter->setStretchFactor(1, 1);
+  Splitter->setSizes({200, 600});
+}
+
+QWidget* TFormMain::CreateInfoBottom() {
+  PanelInfoBottom = MakePanel(PanelInfo, "PanelInfoBottom");
+  PanelInfoBottom->setFixedHeight(478);
+  auto* layout = new QVBoxLayout(PanelInfoBottom);
+  layout->setContentsMargins(6, 2, 6, 4);
+  layout->setSpacing(2);
+
+  auto* counterRow = new QHBoxLayout;
+  Header2 = MakeLabel(PanelInfoBottom, "Header2", QStringLiteral("&Soubor"));
+  LblFileNo = MakeLabel(PanelInfoBottom, "LblFileNo", QStringLiteral("-/-"));
+  LblFileNo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  counterRow->addWidget(Header2);
+  counterRow->addWidget(LblFileNo, 1);
+  layout->addLayout(counterRow);
+
+  PanelImgFile = MakePanel(PanelInfoBottom, "PanelImgFile");
+  PanelImgFile->setFrameShape(QFrame::StyledPanel);
+  PanelImgFile->setFrameShadow(QFrame::Sunken);
+  auto* fileGrid = new QGridLayout(PanelImgFile);
+  fileGrid->setContentsMargins(4, 2, 4, 2);
+  fileGrid->setVerticalSpacing(1);
+  Label21 = MakeLabel(PanelImgFile, "Label21", QStringLiteral("Atributy:"));
+  Label22 = MakeLabel(PanelImgFile, "Label22", QStringLiteral("Měřítko:"));
+  Label23 = MakeLabel(PanelImgFile, "Label23", QStringLiteral("Rozměr:"));
+  Label25 = MakeLabel(PanelImgFile, "Label25", QStringLiteral("Dct blok:"));
+  Label24 = MakeLabel(PanelImgFile, "Label24", QStringLiteral("Výřez:"));
+  LblFileAttr = MakeLabel(PanelImgFile, "LblFileAttr", QString());
+  LblZoom = MakeLabel(PanelImgFile, "LblZoom", QString());
+  LblDimension = MakeLabel(PanelImgFile, "LblDimension", QString());
+  LblDctInfo = MakeLabel(PanelImgFile, "LblDctInfo", QString());
+  LblCrop = MakeLabel(PanelImgFile, "LblCrop", QString());
+  const std::array<std::pair<QLabel*, QLabel*>, 5> pairs{{{Label21, LblFileAttr},
+                                                          {Label22, LblZoom},
+                                                          {Label23, LblDimension},
+                                                          {Label25, LblDctInfo},
+                                                          {Label24, LblCrop}}};
+  for (int row = 0; row < int(pairs.size()); ++row) {
+    fileGrid->addWidget(pairs[row].first, row, 0);
+    fileGrid->addWidget(pairs[row].second, row, 1);
+  }
+  fileGrid->setColumnStretch(1, 1);
+  layout->addWidget(PanelImgFile);
+
+  Header3 = MakeLabel(PanelInfoBottom, "Header3", QStringLiteral("Ka&tegorie"));
+  CBox1 = new QComboBox(PanelInfoBottom);
+  CBox1->setObjectName(QStringLiteral("CBox1"));
+  CBox1->setEditable(true);
+  CBox1->setInsertPolicy(QComboBox::NoInsert);
+  Header4 = MakeLabel(PanelInfoBottom, "Header4", QStringLiteral("&Název"));
+  Edit2 = new QLineEdit(PanelInfoBottom);
+  Edit2->setObjectName(QStringLiteral("Edit2"));
+  Edit2->setMaxLength(256);
+  Header5 = MakeLabel(PanelInfoBottom, "Header5", QStringLiteral("&Popis"));
+  Memo3 = new QPlainTextEdit(PanelInfoBottom);
+  Memo3->setObjectName(QStringLiteral("Memo3"));
+  Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo3->setTabChangesFocus(true);
+  connect(Memo3, &QPlainTextEdit::textChanged, this, [this] {
+    constexpr int kMemoLimit = 2000;
+    const QString text = Memo3->toPlainText();
+    if (text.size() <= kMemoLimit) return;
+    QTextCursor cursor = Memo3->textCursor();
+    const int position = qMin(cursor.position(), kMemoLimit);
+    Memo3->setPlainText(text.left(kMemoLimit));
+    cursor = Memo3->textCursor();
+    cursor.setPosition(position);
+    Memo3->setTextCursor(cursor);
+  });
+  Header3->setBuddy(CBox1);
+  Header4->setBuddy(Edit2);
+  Header5->setBuddy(Memo3);
+  for (QWidget* control : {static_cast<QWidget*>(CBox1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Memo3)}) {
+    control->setEnabled(false);
+    control->installEventFilter(this);
+  }
+  layout->addWidget(Header3);
+  layout->addWidget(CBox1);
+  layout->addWidget(Header4);
+  layout->addWidget(Edit2);
+  layout->addWidget(Header5);
+  layout->addWidget(Memo3, 1);
+
+  Header6 = MakeLabel(PanelInfoBottom, "Header6", QStringLiteral("EXIF"));
+  GridExif = new QTableWidget(kExifRows, 2, PanelInfoBottom);
+  GridExif->setObjectName(QStringLiteral("GridExif"));
+  GridExif->horizontalHeader()->hide();
+  GridExif->verticalHeader()->hide();
+  GridExif->verticalHeader()->setMinimumSectionSize(16);
+  GridExif->verticalHeader()->setDefaultSectionSize(16);
+  GridExif->setColumnWidth(0, 55);
+  GridExif->setColumnWidth(1, 300);
+  GridExif->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  GridExif->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  GridExif->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  GridExif->setSelectionMode(QAbstractItemView::NoSelection);
+  GridExif->setFocusPolicy(Qt::NoFocus);
+  GridExif->setAttribute(Qt::WA_TransparentForMouseEvents);
+  GridExif->setFixedHeight(kExifRows * 16 + 2);
+  for (int row = 0; row < kExifRows; ++row)
+    for (int column = 0; column < 2; ++column) GridExif->setItem(row, column, new QTableWidgetItem);
+  layout->addWidget(Header6);
+  layout->addWidget(GridExif);
+  return PanelInfoBottom;
+}
+
+void TFormMain::FormCreate() {
+  Transformer = std::make_unique<TJpegTran>();
+  PhotoView = new TPhotoImage(PanelImage, LblCrop, Action("JpgCrop"));
+  FileList = new TJpegList(PanelInfoTop);
+  Header1->setBuddy(FileList);
+  connect(FileList, &TJpegList::PhotoSelected, this, &TFormMain::ShowPhoto);
+  connect(FileList, &TJpegList::StopSignRequested, this, &TFormMain::ShowStopSign);
+  CurrentFile.clear();
+  InfoBarVisible = true;
+  SquareFit = true;
+  PresentationMode = false;
+  setAcceptDrops(true);
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (Shown) return;
+  Shown = true;
+  FormShow();
+}
+
+void TFormMain::FormShow() {
+  LayoutReady = true;
+  const MainWindowSettings settings = ReadSettings();
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, settings.FormColor);
+  setPalette(palette);
+  CBox1->clear();
+  CBox1->addItems(settings.Categories);
+  CBox1->setCurrentIndex(-1);
+  // The crop mode set-up, style 0 (landscape).
+  PhotoView->SetCropMode(settings.CropProportion, 0, settings.CropRatioN, settings.CropRatioM, settings.CropSizeN,
+                         settings.CropSizeM);
+  Action("JpgCropStyle")->setIcon(ActionIcon(10));
+  Action("JpgCropRatio")->setIcon(ActionIcon(12 + settings.CropProportion));
+  Action("JpgCropStyle")->setEnabled(settings.CropProportion != 0 && !CurrentFile.isEmpty() &&
+                                     Transformer->JpegTranAvailable());
+  ApplyToMainWindow();
+  PhotoView->StretchFilterIndex = settings.StretchFilter;
+  PhotoView->MaxCropFrame = settings.MaxCropFrame;
+  GridExif->clearSelection();
+  GridExif->setColumnWidth(1, 300);
+
+  if (!Arguments.isEmpty()) {
+    const QFileInfo first(Arguments.first());
+    if (first.isFile() || first.isDir()) {
+      FileList->OpenPath(Arguments.first());
+      return;
+    }
+  }
+  QString own = QCoreApplication::applicationDirPath();
+  if (!own.endsWith(QLatin1Char('/'))) own += QLatin1Char('/');
+  FileList->OpenPath(own);
+}
+
+void TFormMain::ApplyToMainWindow() {
+  for (const TextTarget& target : kTexts) {
+    const QString text = CaptionText(LanguageText(target.Entry));
+    if (QAction* action = Action(target.Name))
+      action->setText(text);
+    else if (auto* label = findChild<QLabel*>(QString::fromLatin1(target.Name)))
+      label->setText(text);
+  }
+  for (int row = 0; row < kExifRows; ++row)
+    GridExif->item(row, 0)->setText(CaptionText(LanguageText(kFirstGridLabelEntry + row)) + QLatin1Char(':'));
+  for (QAction* action : ActionList) action->setToolTip(action->text());
+}
+
+bool TFormMain::CropAllowed() const { return Transformer->JpegTranAvailable() && !PresentationMode; }
+
+void TFormMain::FitPicture() { PhotoView->FitAndShow(SquareFit, CropAllowed(), LblZoom); }
+
+void TFormMain::PanelImageResize() {
+  if (LayoutReady) FitPicture();
+}
+
+void TFormMain::ShowPhoto(const QString& path) {
+  // Typing that was never written belongs to the file that is still current.
+  FlushIptcEdits();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  CurrentFile = path;
+  try {
+    PhotoView->LoadPicture(CurrentFile, LblDimension);
+    FitPicture();
+  } catch (const FileError& error) {
+    // The picture stays away, but the info panel follows the new file so
+    // that its IPTC fields never show another file's values.
+    PhotoView->LoadPicture(QString(), LblDimension);
+    FitPicture();
+    QApplication::restoreOverrideCursor();
+    ShowFileError(this, error);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  try {
+    RefreshFileInfo();
+  } catch (const FileError& error) {
+    QApplication::restoreOverrideCursor();
+    ShowFileError(this, error);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  UpdateCommandStates();
+  QApplication::restoreOverrideCursor();
+}
+
+void TFormMain::ShowStopSign() {
+  ++StopSignCount;
+  PanelImage->hide();
+  QEventLoop loop;
+  QTimer::singleShot(StopSignMilliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+  PanelImage->show();
+}
+
+void TFormMain::UpdateCommandStates() {
+  const bool filesPresent = FileList->FileCount() > 0;
+  const bool selected = FileList->SelectedIndex() >= 0;
+  const bool transform = Transformer->JpegTranAvailable() && selected;
+  for (const char* name : {"FileNext", "FilePrev", "AppDirDatabase", "AppPictureSize", "AppPrezentation"})
+    Action(name)->setEnabled(filesPresent);
+  for (const char* name : {"FileRename", "FileDelete", "FileMetadataShow"}) Action(name)->setEnabled(selected);
+  for (QWidget* control : {static_cast<QWidget*>(CBox1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Memo3)})
+    control->setEnabled(selected);
+  for (const char* name : {"JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight",
+                           "JpgMetadataDelete", "JpgCropRatio"})
+    Action(name)->setEnabled(transform);
+  Action("JpgCropStyle")->setEnabled(transform && ReadSettings().CropProportion != 0);
+  Action("JpgCrop")->setEnabled(false);
+}
+
+void TFormMain::RefreshFileInfo() {
+  ShowFileLabels();
+  const std::filesystem::path file = QStringToPath(CurrentFile);
+  std::error_code error;
+  if (!CurrentFile.isEmpty() && std::filesystem::is_regular_file(file, error)) {
+    TJpegBasicObject record(file);
+    record.ReadBlockSize();
+    record.ReadTags();
+    PhotoView->SetBlockSize(record.BlockWidth, record.BlockHeight);
+    ShowDctBlock(record.BlockWidth, record.BlockHeight);
+    ShowPhotoRecord(record.IptcFields, record.ExifSummary);
+  } else {
+    ShowDctBlock(0, 0);
+    ShowPhotoRecord(TMyIptcTags{}, TMyExifTags{});
+  }
+}
+
+void TFormMain::ShowFileLabels() {
+  const QFileInfo info(CurrentFile);
+  if (CurrentFile.isEmpty() || !info.exists()) {
+    LblFileNo->clear();
+    LblFileAttr->clear();
+    return;
+  }
+  LblFileNo->setText(QStringLiteral("%1/%2").arg(FileList->SelectedIndex() + 1).arg(FileList->FileCount()));
+  const auto date = GetFileDate(QStringToPath(CurrentFile));
+  const QString day = date ? QString::fromStdString(FormatShortDate(ToTimeT(*date))) : QString();
+  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(info.size() / 1024).arg(day));
+}
+
+void TFormMain::ShowDctBlock(int horizontal, int vertical) {
+  if (horizontal == 0 || vertical == 0)
+    LblDctInfo->clear();
+  else
+    LblDctInfo->setText(QString::number(horizontal) + kTimes + QString::number(vertical));
+}
+
+void TFormMain::ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif) {
+  CBox1->setEditText(FromCp1250(iptc.Category));
+  Edit2->setText(FromCp1250(iptc.ObjectName));
+  Memo3->setPlainText(MemoFromStored(FromCp1250(iptc.ImageCaption)));
+  LoadedIptc = {CBox1->currentText(), Edit2->text(), Memo3->toPlainText()};
+  const std::vector<std::string> values = ExifValues(exif);
+  for (int row = 0; row < kExifRows; ++row) GridExif->item(row, 1)->setText(FromCp1250(values[row]));
+}
+
+QString TFormMain::IptcText(int control) const {
+  switch (control) {
+    case 0:
+      return CBox1->currentText();
+    case 1:
+      return Edit2->text();
+    default:
+      return Memo3->toPlainText();
+  }
+}
+
+bool TFormMain::IptcEdited() const {
+  if (LoadedIptc.size() != 3) return false;
+  for (int control = 0; control < 3; ++control)
+    if (IptcText(control) != LoadedIptc[control]) return true;
+  return false;
+}
+
+void TFormMain::FlushIptcEdits() {
+  if (!CurrentFile.isEmpty() && IptcEdited()) IPTCControlsExit();
+}
+
+void TFormMain::IPTCControlsExit() {
+  const std::filesystem::path file = QStringToPath(CurrentFile);
+  if (CurrentFile.isEmpty()) return;
+  const std::optional<FileTime> date = GetFileDate(file);
+  const QString joined = IptcText(0) + IptcText(1) + IptcText(2);
+  if (joined.isEmpty()) return;
+  TMyIptcTags fields;
+  const std::array<std::string*, 3> targets{&fields.Category, &fields.ObjectName, &fields.ImageCaption};
+  for (int control = 0; control < 3; ++control) {
+    const QString text = control == 2 ? MemoToStored(IptcText(control)) : IptcText(control);
+    const std::optional<std::string> bytes = ToCp1250(text);
+    if (!bytes) {
+      ShowFileError(this, file, tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store."));
+      return;
+    }
+    *targets[control] = *bytes;
+  }
+  try {
+    if (!date) throw FileError(file, "the file does not exist");
+    TJpegBasicObject record(file);
+    record.WriteIptc(fields);
+    if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
+    LoadedIptc = {IptcText(0), IptcText(1), IptcText(2)};
+  } catch (const FileError& error) {
+    ShowFileError(this, error);
+  }
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == PanelImage && event->type() == QEvent::Resize) {
+    PanelImageResize();
+  } else if (event->type() == QEvent::FocusOut &&
+             (watched == CBox1 || watched == Edit2 || watched == Memo3)) {
+    // Opening the combo box's list or another window taking over (a message
+    // box, for one) does not leave the control.
+    auto* focusEvent = static_cast<QFocusEvent*>(event);
+    if (focusEvent->reason() != Qt::PopupFocusReason && focusEvent->reason() != Qt::ActiveWindowFocusReason)
+      IPTCControlsExit();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool TFormMain::event(QEvent* event) {
+  if (event->type() == kReloadEvent) {
+    ShowPhoto(FileList->CurrentPath());
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+bool TFormMain::AcceptsDroppedName(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  const int dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot < 0) return QFileInfo(path).isDir();
+  const QString extension = name.mid(dot).toUpper();
+  return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG");
+}
+
+void TFormMain::DropPath(const QString& path) {
+  if (AcceptsDroppedName(path)) FileList->OpenPath(path);
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  event->acceptProposedAction();
+  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+  DropPath(urls.first().toLocalFile());
+}
+
+}  // namespace pixaldo

@@ -1,0 +1,22 @@
+#pragma once
+// Where the main window gets its settings and interface texts: the one
+// settings store of the program, loaded from Options.ini at start, and the
+// language table.
+#include <string>
+
+#include "app/MainForm.h"
+
+namespace pixaldo {
+
+class OptionsStore;
+
+// The program's settings store (created and loaded on first use).
+OptionsStore& ViewerOptions();
+
+// The values the main window needs, read from the store now.
+MainWindowSettings ReadMainWindowSettings();
+
+// Entry `index` of the interface texts as UTF-8; empty when missing.
+std::string LanguageText(int index);
+
+}  // namespace pixaldo

@@ -1,0 +1,16 @@
+// The viewer: one main window over the folder or file named as the first
+// argument (or the program's own folder).
+#include <QApplication>
+
+#include "app/MainForm.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Pixaldo"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Pixaldo"));
+  QStringList arguments = QApplication::arguments();
+  arguments.removeFirst();
+  pixaldo::TFormMain FormMain(arguments);
+  FormMain.showMaximized();
+  return QApplication::exec();
+}

@@ -1,0 +1,58 @@
+#pragma once
+// Helpers for the Qt tests of the viewer: message boxes answered by the test,
+// and a main window with fixed settings and a short stop sign.
+#include <QApplication>
+#include <QStringList>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "platform/gui/UserMessages.h"
+
+namespace pixaldo::test {
+
+// Records every message box instead of showing it and answers with `answer`.
+class MessageRecorder {
+ public:
+  explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Yes) : answer_(answer) {
+    SetMessageHandler([this](const UserMessage& message) {
+      messages.push_back(message);
+      return answer_;
+    });
+  }
+  ~MessageRecorder() { SetMessageHandler({}); }
+  void Answer(QMessageBox::StandardButton answer) { answer_ = answer; }
+  int Errors() const {
+    int count = 0;
+    for (const UserMessage& message : messages) count += message.icon == QMessageBox::Critical;
+    return count;
+  }
+  QString LastText() const { return messages.empty() ? QString() : messages.back().text; }
+  std::vector<UserMessage> messages;
+
+ private:
+  QMessageBox::StandardButton answer_;
+};
+
+// The settings of a first start without Options.ini.
+inline MainWindowSettings DefaultSettings() {
+  MainWindowSettings settings;
+  settings.FormColor = QColor(185, 209, 234);
+  return settings;
+}
+
+// A main window on `arguments`, shown (which opens the start location) at a
+// fixed size so that fits are repeatable.
+inline std::unique_ptr<TFormMain> ShowForm(const QStringList& arguments,
+                                           MainWindowSettings settings = DefaultSettings()) {
+  auto form = std::make_unique<TFormMain>(arguments);
+  form->ReadSettings = [settings] { return settings; };
+  form->StopSignMilliseconds = 10;
+  form->resize(1000, 700);
+  form->show();
+  QTest::qWait(1);
+  return form;
+}
+
+}  // namespace pixaldo::test
