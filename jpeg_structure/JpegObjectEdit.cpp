@@ -70,8 +70,10 @@ void TJpegObject::EnsureJfifHeader() {
   if (FindSegment(kApp0) == 0) InsertBytes(std::string(kJfifHeader, sizeof kJfifHeader), 3);
 }
 
+// Only where the file has an APP1 segment: with none, position 2 would be
+// the first byte after SOI.
 void TJpegObject::WriteApp1Length(uint16_t value) {
-  PutU16(data_, size_t(ExifSegment.Offset + 2), value, true);
+  if (ExifSegment.Marker == kApp1) PutU16(data_, size_t(ExifSegment.Offset + 2), value, true);
 }
 
 void TJpegObject::WriteThumbnailLength(uint32_t value) {
