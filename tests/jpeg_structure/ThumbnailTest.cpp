@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 
 #include "exif/ExifData.h"
 #include "jpeg_structure/JpegObject.h"
@@ -219,6 +220,34 @@ TEST(Thumbnail, CameraPhotoBeforeAndAfterRotation) {
   EXPECT_EQ(size.width, 120);
   EXPECT_EQ(size.height, 160);
   ExpectBaselineWithoutApp0(test::Run({"exiftool", "-b", "-ThumbnailImage", rotated.string()}).out, 120, 160);
+}
+
+// Damaged EXIF blocks: regeneration succeeds with true lengths, declines, or
+// reports an error; it never writes a broken file or leaves a temporary file.
+TEST(Thumbnail, MutatedExifBlocksAreHandledSafely) {
+  TempDir dir, temporary;
+  const std::string original = test::ReadBytes(test::TestData("cameras/Canon_40D.jpg"));
+  const size_t app1Start = 20, app1Size = 2478;
+  std::mt19937 random(99);
+  int regenerated = 0;
+  for (int round = 0; round < 30; ++round) {
+    std::string mutated = original;
+    for (int k = 0; k < 3; ++k) mutated[app1Start + 4 + random() % (app1Size - 4)] = char(random());
+    auto path = dir / "mutated.jpg";
+    test::WriteBytes(path, mutated);
+    try {
+      if (TJpegObject(path, false).RestoreThumbnail(temporary.path())) {
+        ++regenerated;
+        ExpectLengthsMatch(TJpegObject(path, false));
+      } else {
+        EXPECT_EQ(test::ReadBytes(path), mutated);
+      }
+    } catch (const FileError&) {
+      EXPECT_EQ(test::ReadBytes(path), mutated);
+    }
+    EXPECT_TRUE(temporary.List().empty());
+  }
+  EXPECT_GT(regenerated, 0);
 }
 
 }  // namespace
