@@ -32,6 +32,18 @@ void ErrorExit(j_common_ptr cinfo) {
 
 void IgnoreMessage(j_common_ptr) {}  // warnings (e.g. a truncated file) are not printed
 
+// A progressive file can hold thousands of tiny scans that each walk the
+// whole frame; real files have a few dozen. More than this is refused.
+constexpr int kMaxScans = 500;
+
+void CheckScanCount(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+    auto* error = reinterpret_cast<DecoderError*>(cinfo->err);
+    std::snprintf(error->message, sizeof error->message, "more than %d scans", kMaxScans);
+    std::longjmp(error->jump, 1);
+  }
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -41,6 +53,7 @@ using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 struct Decompressor {
   jpeg_decompress_struct cinfo{};
   DecoderError error{};
+  jpeg_progress_mgr progress{};
 
   Decompressor() {
     cinfo.err = jpeg_std_error(&error.pub);
@@ -48,6 +61,8 @@ struct Decompressor {
     error.pub.output_message = IgnoreMessage;
     error.message[0] = '\0';
     jpeg_create_decompress(&cinfo);
+    progress.progress_monitor = CheckScanCount;
+    cinfo.progress = &progress;
   }
   ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
   Decompressor(const Decompressor&) = delete;

@@ -16,6 +16,7 @@ void PhotoView::Forget() {
 void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
   Forget();
   if (fileName.empty()) return;
+  decoder_.ReadSize(fileName);  // a file that is no JPEG is refused before it is read whole
   std::string bytes = ReadWholeFile(fileName);
   pictureSize_ = decoder_.ReadSize(bytes, fileName);
   compressed_ = std::move(bytes);

@@ -95,6 +95,27 @@ TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
   EXPECT_THROW(decoder.ReadSize(std::filesystem::path("/nonexistent/x.jpg")), FileError);
 }
 
+// A progressive file whose last scan is repeated `copies` more times.
+std::string WithRepeatedScan(int copies) {
+  const std::string jpeg = MakeJpeg(JpegSpec{.width = 64, .height = 48, .progressive = true});
+  const size_t lastScan = jpeg.rfind("\xFF\xDA");
+  const std::string scan = jpeg.substr(lastScan, jpeg.size() - 2 - lastScan);
+  std::string result = jpeg.substr(0, jpeg.size() - 2);
+  for (int i = 0; i < copies; ++i) result += scan;
+  return result + "\xFF\xD9";
+}
+
+TEST(JpegDecoder, RefusesEndlessScans) {
+  JpegDecoder decoder;
+  EXPECT_NO_THROW(decoder.Decode(WithRepeatedScan(20), 64, 48, "few.jpg"));
+  try {
+    decoder.Decode(WithRepeatedScan(600), 64, 48, "many.jpg");
+    FAIL() << "no error";
+  } catch (const FileError& error) {
+    EXPECT_NE(error.reason().find("scans"), std::string::npos) << error.reason();
+  }
+}
+
 TEST(JpegDecoder, SurvivesDamagedAndHostileFiles) {
   JpegDecoder decoder;
   int decoded = 0;
