@@ -3,6 +3,7 @@
 #include "exif/ExifWrite.h"
 
 #include <array>
+#include <cctype>
 
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
@@ -32,18 +33,6 @@ bool IsFrameHeader(uint8_t marker) {
 
 bool IsStandalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 
-// Where the picture stream's own data begins after the segments it replaces.
-size_t PictureDataStart(std::string_view stream) {
-  size_t s = 2;
-  for (uint8_t marker : kReplacedMarkers) {
-    if (s + 1 >= stream.size() || ByteAt(stream, s + 1) != marker) continue;
-    auto length = ReadU16(stream, s + 2, true);
-    if (!length || s + 2 + *length > stream.size()) continue;
-    s += 2 + *length;
-  }
-  return s;
-}
-
 void SetSegment(tSection& section, uint32_t marker, const std::string& payload) {
   section.Bytes.clear();
   AppendU16(section.Bytes, uint16_t((payload.size() + 2) & 0xFFFF), true);
@@ -58,11 +47,24 @@ void AppendSection(std::string& out, const tSection& section) {
   out += section.Bytes;
 }
 
-// A kept segment too long for a JPEG length field would corrupt the file.
+// A kept segment too long for a JPEG length field, or one cut short when it
+// was read, would corrupt the file.
 void CheckFits(const tSection* section, const char* what, const std::filesystem::path& target) {
-  if (section && section->Bytes.size() > kMaxSegmentBytes)
+  if (!section) return;
+  if (section->Bytes.size() > kMaxSegmentBytes)
     throw FileError(target, std::string("the ") + what + " is too long for one JPEG segment (" +
                                 std::to_string(section->Bytes.size()) + " bytes, at most 65535)");
+  if (ReadU16(section->Bytes, 0, true) != section->Bytes.size())
+    throw FileError(target, std::string("the ") + what + " read from the file is incomplete");
+}
+
+// The segments are only trustworthy when the file was scanned as JPEG: for
+// any other name the scan keeps nothing, and the segments skipped at the
+// start of the picture stream would be lost.
+bool ScannedAsJpeg(const std::filesystem::path& file) {
+  std::string ext = file.extension().string();
+  for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+  return ext == ".jpg" || ext == ".jpeg" || ext == ".jpe";
 }
 
 // Writes `value` over the value field of the entry at `valuePos`, in the width
@@ -85,6 +87,33 @@ std::string DirectoryPart(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+size_t PictureDataStart(std::string_view stream) {
+  size_t s = 2;
+  for (uint8_t marker : kReplacedMarkers) {
+    if (s + 1 >= stream.size() || ByteAt(stream, s + 1) != marker) continue;
+    auto length = ReadU16(stream, s + 2, true);
+    if (!length || s + 2 + *length > stream.size()) continue;
+    s += 2 + *length;
+  }
+  return s;
+}
+
+bool RemoveStaleSegment(std::string& stream, uint8_t marker, std::string_view bytes) {
+  size_t pos = PictureDataStart(stream);
+  while (pos + 3 < stream.size() && ByteAt(stream, pos) == 0xFF) {
+    uint8_t found = ByteAt(stream, pos + 1);
+    if (found == 0xDA || found == 0xD9 || IsStandalone(found)) return false;
+    auto length = ReadU16(stream, pos + 2, true);
+    if (!length || *length < 2 || pos + 2 + *length > stream.size()) return false;
+    if (found == marker && std::string_view(stream).substr(pos + 2, *length) == bytes) {
+      stream.erase(pos, 2 + size_t(*length));
+      return true;
+    }
+    pos += 2 + *length;
+  }
+  return false;
+}
 
 JpegPicture LoadJpegPicture(const std::filesystem::path& file) {
   JpegPicture picture;
@@ -129,19 +158,7 @@ void TImageInfo::AdjustSize(int32_t newHeight, int32_t newWidth) {
 }
 
 std::vector<std::string> TImageInfo::AsXmlLines() const {
-  std::vector<std::string> lines;
-  lines.push_back("   <EXIFdata>");
-  for (const auto& entry : Tags) {
-    std::string name = XmlElementName(entry.Name);
-    lines.push_back("   <" + name + ">");
-    if (entry.Dataset == 105 || entry.Dataset == 120)
-      lines.push_back("      " + XmlCdata(entry.Value));
-    else
-      lines.push_back("      " + XmlContent(entry.Value));
-    lines.push_back("   </" + name + ">");
-  }
-  lines.push_back("   </EXIFdata>");
-  return lines;
+  return XmlEntryLines("EXIFdata", Tags);
 }
 
 void TimgData::SetIptcSegment(const std::string& payload) {
@@ -168,6 +185,8 @@ void TimgData::WriteSegments(std::string& out) const {
 
 void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesystem::path& target,
                                 bool adjustSize) {
+  if ((!FileName.empty() && !ScannedAsJpeg(FileName)) || (ExifInfo && ExifInfo->IsTiff))
+    throw FileError(target, "only JPEG files named .jpg, .jpeg or .jpe can be written");
   CheckFits(ExifSegment, "EXIF block", target);
   CheckFits(IptcSegment, "IPTC block", target);
   CheckFits(CommentSegment, "comment", target);

@@ -3,6 +3,7 @@
 // file without decoding it: the file's bytes and the size its frame header
 // gives.
 #include <filesystem>
+#include <string_view>
 
 #include "exif/ExifData.h"
 
@@ -12,5 +13,16 @@ namespace pixaldo {
 // FileError when the file cannot be read, is not a JPEG file or has no frame
 // header before its compressed data.
 JpegPicture LoadJpegPicture(const std::filesystem::path& file);
+
+// Where a picture stream's own data begins: after its start-of-image marker
+// and the APP0, APP1, APP13 and COM segments that stand there in this order
+// (each skipped only when it stands exactly there), which the container's
+// kept segments replace.
+size_t PictureDataStart(std::string_view stream);
+
+// Removes from the stream the first segment with `marker` whose bytes from
+// the length field on equal `bytes`, when it stands after PictureDataStart
+// and before the compressed data. True when one was removed.
+bool RemoveStaleSegment(std::string& stream, uint8_t marker, std::string_view bytes);
 
 }  // namespace pixaldo

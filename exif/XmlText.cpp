@@ -111,6 +111,20 @@ std::string XmlElementName(std::string_view name) {
   return out;
 }
 
+std::vector<std::string> XmlEntryLines(std::string_view element, const std::vector<TTagEntry>& entries) {
+  std::vector<std::string> lines;
+  lines.push_back("   <" + std::string(element) + ">");
+  for (const auto& entry : entries) {
+    std::string name = XmlElementName(entry.Name);
+    lines.push_back("   <" + name + ">");
+    bool cdata = entry.Dataset == 105 || entry.Dataset == 120;
+    lines.push_back("      " + (cdata ? XmlCdata(entry.Value) : XmlContent(entry.Value)));
+    lines.push_back("   </" + name + ">");
+  }
+  lines.push_back("   </" + std::string(element) + ">");
+  return lines;
+}
+
 void WriteXmlFile(const std::filesystem::path& path, const std::vector<std::string>& lines) {
   std::string text = kXmlDeclaration;
   text += "\r\n";

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "exif/TagEntry.h"
+
 namespace pixaldo {
 
 // The declaration line of every XML file written.
@@ -29,6 +31,11 @@ std::string XmlCdata(std::string_view cp1250);
 // An element name: blanks and every character not allowed in a name (such as
 // "/") become "_"; a name that may not start as it does gets a leading "_".
 std::string XmlElementName(std::string_view name);
+
+// A fragment of the dump: "   <element>", then per entry "   <Name>", the
+// value line ("      " and the value; a CDATA section for datasets 105 and
+// 120, headline and caption) and "   </Name>", then "   </element>".
+std::vector<std::string> XmlEntryLines(std::string_view element, const std::vector<TTagEntry>& entries);
 
 // The ISO-8859-2 byte of a Unicode character, or -1 when it has none.
 int UnicodeToIso88592(char32_t ch);

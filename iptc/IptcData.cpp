@@ -279,19 +279,7 @@ void TIPTCdata::ParseSegment(std::string_view bytes) {
 }
 
 std::vector<std::string> TIPTCdata::AsXmlLines() const {
-  std::vector<std::string> lines;
-  lines.push_back("   <ITPCdata>");
-  for (const auto& entry : Entries) {
-    std::string name = XmlElementName(entry.Name);
-    lines.push_back("   <" + name + ">");
-    if (entry.Dataset == 105 || entry.Dataset == 120)
-      lines.push_back("      " + XmlCdata(entry.Value));
-    else
-      lines.push_back("      " + XmlContent(entry.Value));
-    lines.push_back("   </" + name + ">");
-  }
-  lines.push_back("   </ITPCdata>");
-  return lines;
+  return XmlEntryLines("ITPCdata", Entries);
 }
 
 std::string TIPTCdata::BuildPayload() const {
@@ -330,6 +318,11 @@ void TIPTCdata::SaveToFile(const std::filesystem::path& targetName, const std::f
   if (!container_) throw FileError(targetName, "no container to write through");
   JpegPicture picture = LoadJpegPicture(sourceName.empty() ? targetName : sourceName);
   std::string oldSegment = container_->IptcSegment ? container_->IptcSegment->Bytes : std::string();
+  // The APP13 segment read from the file is replaced by the new one. When
+  // other segments stand before it (an XMP block, say), the picture stream
+  // still holds it; left there it would be a stale second copy of the old
+  // values, so it goes.
+  if (oldSegment.size() > 2) RemoveStaleSegment(picture.Stream, 0xED, oldSegment);
   container_->SetIptcSegment(BuildPayloadKeeping(oldSegment));
   container_->WriteWithPicture(picture, targetName, true);
 }

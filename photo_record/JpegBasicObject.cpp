@@ -1,0 +1,139 @@
+#include "photo_record/JpegBasicObject.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "iptc/IptcData.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileSystem.h"
+#include "platform/LocaleFormats.h"
+
+namespace pixaldo {
+namespace {
+
+constexpr uint16_t kStartOfImage = 0xFFD8;
+constexpr uint16_t kBaselineFrame = 0xFFC0;
+constexpr uint16_t kStartOfScan = 0xFFDA;
+constexpr const char* kMultiplicationSign = "\xD7";  // Windows-1250 "×"
+
+std::string_view TrimBlanks(std::string_view text) {
+  auto blank = [](char ch) { return static_cast<unsigned char>(ch) <= ' '; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string TrimLeft(const std::string& text) {
+  size_t first = 0;
+  while (first < text.size() && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+  return text.substr(first);
+}
+
+std::optional<int64_t> ParseInteger(std::string_view text) {
+  text = TrimBlanks(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// The three IPTC fields by their dataset names, in the order they are written.
+struct IptcField {
+  const char* Name;
+  std::string TMyIptcTags::*Member;
+};
+constexpr IptcField kIptcFields[] = {
+    {"Category", &TMyIptcTags::Category},
+    {"ObjectName", &TMyIptcTags::ObjectName},
+    {"ImageCaption", &TMyIptcTags::ImageCaption},
+};
+
+}  // namespace
+
+TJpegBasicObject::TJpegBasicObject(const std::filesystem::path& fileName)
+    : FileName(fileName), ImgData(std::make_unique<TimgData>(255)) {
+  ImgData->ReadFile(fileName);
+  bytes_ = ReadWholeFile(fileName);
+}
+
+void TJpegBasicObject::ReadBlockSize() {
+  bool big = BigEndian != 0;
+  if (ReadU16(bytes_, 0, big) != kStartOfImage) return;
+  size_t pos = 2;
+  while (pos <= bytes_.size()) {
+    auto marker = ReadU16(bytes_, pos, big);
+    auto length = ReadU16(bytes_, pos + 2, big);
+    if (!marker || !length) return;
+    if (*marker == kBaselineFrame) {
+      uint8_t sampling = pos + 11 < bytes_.size() ? static_cast<uint8_t>(bytes_[pos + 11]) : 0;
+      BlockWidth = sampling == 0x12 ? 8 : 16;
+      BlockHeight = sampling == 0x21 ? 8 : 16;
+      return;
+    }
+    pos += 2 + *length;
+    if (*marker == kStartOfScan) return;
+  }
+}
+
+void TJpegBasicObject::ReadTags() {
+  ExifSummary = {};
+  IptcFields = {};
+  if (ImgData->HasExif()) ReadExifSummary();
+  if (ImgData->HasIptc()) ReadIptcFields();
+}
+
+void TJpegBasicObject::ReadExifSummary() {
+  const TImageInfo* info = ImgData->ExifInfo.get();
+  if (!info) return;
+  TMyExifTags& s = ExifSummary;
+  s.CameraMake = info->CameraMake;
+  s.CameraModel = info->CameraModel;
+  s.DateTime = info->DateTime;
+  if (int64_t(info->Width) * info->Height > 0 && info->Width > 0)
+    s.Dimensions = std::to_string(info->Width) + " " + kMultiplicationSign + " " + std::to_string(info->Height);
+  s.JpegQual = info->ValueOf("JpegQual");
+  s.Flash = info->ValueOf("Flash");
+  s.FocalLength = TrimLeft(info->ValueOf("FocalLength"));
+  s.ExposureTime = info->ValueOf("ExposureTime");
+  s.FNumber = info->ValueOf("FNumber");
+  std::string iso = info->ValueOf("ISOSpeedRatings");
+  if (!iso.empty()) s.IsoAndBias = iso + " ISO;   " + RatioText(info->ValueOf("ExposureBiasValue")) + " EV";
+  s.ExposureProgram = info->ValueOf("ExposureProgram");
+  if (!info->GetTagByDescription("Macro").Value.empty()) s.ExposureProgram += "; Macro";
+  s.MeteringMode = info->ValueOf("MeteringMode");
+}
+
+void TJpegBasicObject::ReadIptcFields() {
+  if (!ImgData->IptcInfo) return;
+  ImgData->IptcInfo->ParseContainerSegment();
+  for (const auto& field : kIptcFields) IptcFields.*field.Member = ImgData->IptcInfo->ValueOf(field.Name, "");
+}
+
+void TJpegBasicObject::WriteIptc(const TMyIptcTags& fields) {
+  // Reads the file's datasets (or makes an empty list) so that the others stay.
+  ImgData->ParseIptc();
+  TIPTCdata& list = *ImgData->IptcInfo;
+  for (const auto& field : kIptcFields) {
+    const std::string& value = fields.*field.Member;
+    if (value.empty())
+      list.DeleteByName(field.Name);
+    else
+      list.SetValue(field.Name, value);
+  }
+  list.SaveToFile(FileName, {});
+}
+
+std::string TJpegBasicObject::RatioText(const std::string& text) {
+  size_t slash = text.find('/');
+  if (text.empty() || slash == std::string::npos) return {};
+  auto numerator = ParseInteger(std::string_view(text).substr(0, slash));
+  auto denominator = ParseInteger(std::string_view(text).substr(slash + 1));
+  if (!numerator || !denominator || *denominator == 0) return {};
+  // One decimal, halves away from zero; no "-0.0".
+  double tenths = std::round(double(*numerator) * 10.0 / double(*denominator));
+  if (tenths == 0) tenths = 0;
+  return FormatFloat("%.1f", tenths / 10.0);
+}
+
+}  // namespace pixaldo

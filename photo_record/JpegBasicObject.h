@@ -1,0 +1,71 @@
+#pragma once
+// The photo record of one JPEG file: the twelve EXIF summary texts and the
+// three IPTC fields the main window shows, the size of the picture's DCT
+// block grid, and the way the three IPTC fields are written back.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "exif/ExifData.h"
+
+namespace pixaldo {
+
+// The twelve EXIF texts, in the order the info panel shows them.
+struct TMyExifTags {
+  std::string CameraMake;
+  std::string CameraModel;
+  std::string DateTime;
+  std::string Dimensions;  // "3264 × 2448" (× is byte 0xD7)
+  std::string JpegQual;
+  std::string Flash;
+  std::string FocalLength;
+  std::string ExposureTime;
+  std::string FNumber;
+  std::string IsoAndBias;
+  std::string ExposureProgram;
+  std::string MeteringMode;
+};
+
+// The three edited IPTC fields (Windows-1250 bytes).
+struct TMyIptcTags {
+  std::string Category;
+  std::string ObjectName;
+  std::string ImageCaption;
+};
+
+class TJpegBasicObject {
+ public:
+  // Reads the file's metadata and its bytes; throws FileError when the file
+  // cannot be read. Nothing is decoded.
+  explicit TJpegBasicObject(const std::filesystem::path& fileName);
+
+  // Block grid from the baseline frame header's first component sampling:
+  // 0x12 gives 8 × 16, 0x21 gives 16 × 8, anything else 16 × 16.
+  void ReadBlockSize();
+  // Fills ExifSummary and IptcFields (empty when the file has no such block).
+  void ReadTags();
+  void ReadExifSummary();
+  void ReadIptcFields();
+  // Writes the three fields into the file (a non-empty field replaces the
+  // dataset, an empty one removes it; the file's other datasets stay).
+  // Atomic; throws FileError.
+  void WriteIptc(const TMyIptcTags& fields);
+
+  // "-1/3" → "-0.3" (one decimal, the user's separator); empty for an empty
+  // text, a text that is not a ratio of two integers, or a zero denominator.
+  static std::string RatioText(const std::string& text);
+
+  std::filesystem::path FileName;
+  uint8_t BigEndian = 1;
+  uint8_t BlockWidth = 16;
+  uint8_t BlockHeight = 16;
+  std::unique_ptr<TimgData> ImgData;
+  TMyExifTags ExifSummary;
+  TMyIptcTags IptcFields;
+
+ private:
+  std::string bytes_;  // the whole file
+};
+
+}  // namespace pixaldo

@@ -1,0 +1,242 @@
+// Writing a file from the container's kept segments and the picture stream.
+#include <gtest/gtest.h>
+
+#include "exif/ExifData.h"
+#include "exif/ExifWrite.h"
+#include "iptc/IptcData.h"
+#include "platform/FileSystem.h"
+#include "support/ExifSizeBlock.h"
+#include "support/TestSupport.h"
+
+namespace pixaldo {
+namespace {
+
+using std::string_literals::operator""s;
+using test::Segment;
+
+const std::string kDefaultJfif = "\xFF\xE0\x00\x10JFIF\0\x01\x02\x01\x01\x2C\x01\x2C\0\0"s;
+
+std::string App0() { return Segment(0xE0, "JFIF\0\x01\x01\0\0\x01\0\x01\0\0"s); }
+
+// A picture without metadata segments, with the given ones put in front.
+std::string JpegWith(const std::vector<std::string>& segments, test::JpegSpec spec = {}) {
+  return test::InsertAfterSoi(test::StripMetadataSegments(test::MakeJpeg(spec)), segments);
+}
+
+// Saves the IPTC list with one field set, as the photo record does.
+void SaveObjectName(const fs::path& file, const std::string& value) {
+  TimgData data(255);
+  data.ReadFile(file);
+  data.ParseIptc();
+  data.IptcInfo->SetValue("ObjectName", value);
+  data.IptcInfo->SaveToFile(file, {});
+}
+
+std::vector<std::string> SegmentsBeforeScan(const std::string& jpeg) {
+  std::vector<std::string> found;
+  size_t pos = 2;
+  while (pos + 4 <= jpeg.size() && uint8_t(jpeg[pos]) == 0xFF && uint8_t(jpeg[pos + 1]) != 0xDA) {
+    size_t length = uint8_t(jpeg[pos + 2]) << 8 | uint8_t(jpeg[pos + 3]);
+    found.push_back(jpeg.substr(pos, 2 + length));
+    pos += 2 + length;
+  }
+  return found;
+}
+
+size_t CountMarker(const std::string& jpeg, uint8_t marker) {
+  size_t n = 0;
+  for (const auto& s : SegmentsBeforeScan(jpeg)) n += uint8_t(s[1]) == marker;
+  return n;
+}
+
+TEST(ExifWrite, IptcSaveWritesExifThenIptcAndDropsTheApp0) {
+  test::TempDir dir;
+  auto exif = test::ExifApp1WithSize({64, 48});
+  std::string original = JpegWith({App0(), exif.segment});
+  fs::path file = dir / "a.jpg";
+  test::WriteBytes(file, original);
+  SaveObjectName(file, "title");
+
+  TIPTCdata expectedList(nullptr);
+  expectedList.SetValue("ObjectName", "title");
+  std::string expected = "\xFF\xD8"s + exif.segment + Segment(0xED, expectedList.BuildPayload()) +
+                         original.substr(2 + App0().size() + exif.segment.size());
+  EXPECT_EQ(test::ReadBytes(file), expected);
+}
+
+TEST(ExifWrite, CommentOnlyFileGetsTheDefaultJfifSegment) {
+  test::TempDir dir;
+  std::string original = JpegWith({Segment(0xFE, "old")});
+  fs::path file = dir / "c.jpg";
+  test::WriteBytes(file, original);
+  TimgData data(255);
+  data.ReadFile(file);
+  data.SetComment("new");
+  data.SaveAs(file);
+  std::string expected = "\xFF\xD8"s + kDefaultJfif + Segment(0xFE, "new") + original.substr(2 + 7);
+  EXPECT_EQ(test::ReadBytes(file), expected);
+}
+
+TEST(ExifWrite, OnlyTheCommentRightAfterTheApp13IsReplaced) {
+  test::TempDir dir;
+  TIPTCdata iptc(nullptr);
+  iptc.SetValue("City", "Brno");
+  std::string original =
+      JpegWith({App0(), Segment(0xED, iptc.BuildPayload()), Segment(0xFE, "first"), Segment(0xFE, "second")});
+  fs::path file = dir / "c.jpg";
+  test::WriteBytes(file, original);
+  TimgData data(255);
+  data.ReadFile(file);
+  data.SetComment("new");
+  data.SaveAs(file);
+  std::string written = test::ReadBytes(file);
+  auto segments = SegmentsBeforeScan(written);
+  ASSERT_GE(segments.size(), 4u);
+  EXPECT_EQ(segments[0], App0());
+  EXPECT_EQ(segments[1], Segment(0xED, iptc.BuildPayload()));
+  EXPECT_EQ(segments[2], Segment(0xFE, "new"));
+  EXPECT_EQ(segments[3], Segment(0xFE, "second"));  // stood elsewhere in the picture stream
+  EXPECT_EQ(CountMarker(written, 0xFE), 2u);
+  EXPECT_EQ(test::PictureData(written), test::PictureData(original));
+}
+
+TEST(ExifWrite, PictureSizeIsCorrectedInTheEntrysOwnWidthAndOrder) {
+  struct Case {
+    bool bigEndian, wide;
+    std::string widthBytes;
+  } cases[] = {
+      {false, false, "\xE0\x01"s},
+      {true, false, "\x01\xE0"s},
+      {false, true, "\xE0\x01\0\0"s},
+      {true, true, "\0\0\x01\xE0"s},
+  };
+  for (const auto& c : cases) {
+    test::TempDir dir;
+    auto exif = test::ExifApp1WithSize({640, 48, c.bigEndian, c.wide});
+    fs::path file = dir / "s.jpg";
+    test::WriteBytes(file, JpegWith({exif.segment}, {.width = 480, .height = 48}));
+    SaveObjectName(file, "x");
+    std::string written = test::ReadBytes(file);
+    EXPECT_EQ(written.substr(2 + exif.widthValueAt, c.widthBytes.size()), c.widthBytes);
+    // The height already matched and stays.
+    EXPECT_EQ(written.substr(2 + exif.heightValueAt, 2), exif.segment.substr(exif.heightValueAt, 2));
+
+    // A plain SaveAs leaves the size as it is.
+    fs::path kept = dir / "k.jpg";
+    test::WriteBytes(kept, JpegWith({exif.segment}, {.width = 480, .height = 48}));
+    TimgData data(255);
+    data.ReadFile(kept);
+    data.SetComment("c");
+    data.SaveAs(kept);
+    EXPECT_EQ(test::ReadBytes(kept).substr(2, exif.segment.size()), exif.segment);
+  }
+}
+
+TEST(ExifWrite, ReplacedApp13BehindOtherSegmentsLeavesNoStaleCopy) {
+  for (const char* name : {"iptc-psAPP13-wIPTCmid.jpg", "iptc-psAPP13-wIPTC1-psAPP13-wIPTC2.jpg"}) {
+    SCOPED_TRACE(name);
+    test::TempDir dir;
+    fs::path file = dir.Copy(std::string("iptc/") + name);
+    std::string original = test::ReadBytes(file);
+    size_t app13Before = CountMarker(original, 0xED);
+    SaveObjectName(file, "t");
+    std::string written = test::ReadBytes(file);
+    EXPECT_EQ(CountMarker(written, 0xED), app13Before);  // the old one replaced, a second one kept
+    EXPECT_EQ(test::PictureData(written), test::PictureData(original));
+    TimgData data(255);
+    data.ReadFile(file);
+    data.ParseIptc();
+    EXPECT_EQ(data.IptcInfo->ValueOf("ObjectName", ""), "t");
+    EXPECT_NE(data.IptcInfo->ValueOf("ImageCredit", ""), "");
+    // The other resources of the old segment (resolution, slices ...) came along.
+    EXPECT_NE(data.IptcSegment->Bytes.find("8BIM\x03\xED"s), std::string::npos);
+    EXPECT_EQ(data.IptcSegment->Bytes.find("8BIM\x04\x25"s), std::string::npos);
+  }
+}
+
+TEST(ExifWrite, RefusedWritesLeaveTheFileAlone) {
+  test::TempDir dir;
+  // A comment too long for one segment.
+  fs::path file = dir.Copy("iptc/IPTC.jpg");
+  std::string original = test::ReadBytes(file);
+  TimgData data(255);
+  data.ReadFile(file);
+  data.SetComment(std::string(70000, 'x'));
+  EXPECT_THROW(data.SaveAs(file), FileError);
+  EXPECT_EQ(test::ReadBytes(file), original);
+
+  // A name the reader does not scan as JPEG: its segments were never read.
+  fs::path other = dir.Copy("iptc/IPTC.jpg", "picture.jfif");
+  TimgData unread(255);
+  unread.ReadFile(other);
+  unread.SetComment("c");
+  EXPECT_THROW(unread.SaveAs(other), FileError);
+  EXPECT_EQ(test::ReadBytes(other), original);
+
+  // Not a JPEG file at all.
+  fs::path text = dir / "text.jpg";
+  test::WriteBytes(text, "plain text");
+  TimgData notJpeg(255);
+  notJpeg.ReadFile(text);
+  notJpeg.SetComment("c");
+  EXPECT_THROW(notJpeg.SaveAs(text), FileError);
+  EXPECT_EQ(test::ReadBytes(text), "plain text");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"IPTC.jpg", "picture.jfif", "text.jpg"}));
+}
+
+TEST(ExifWrite, AWriteFailingAtAnyStepKeepsTheOriginal) {
+  test::TempDir dir;
+  fs::path file = dir.Copy("iptc/IPTC.jpg");
+  const std::string original = test::ReadBytes(file);
+  int failures = 0;
+  for (int step = 1; step < 50; ++step) {
+    FaultInjection::Reset();
+    FaultInjection::FailAt(step);
+    bool failed = false;
+    try {
+      SaveObjectName(file, "changed");
+    } catch (const FileError& error) {
+      failed = true;
+      EXPECT_EQ(error.path(), file);
+    }
+    FaultInjection::Reset();
+    if (!failed) break;
+    ++failures;
+    EXPECT_EQ(test::ReadBytes(file), original) << "step " << step;
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"IPTC.jpg"}) << "step " << step;
+  }
+  EXPECT_GE(failures, 3);  // write, flush and rename each failed once
+  TimgData data(255);
+  data.ReadFile(file);
+  data.ParseIptc();
+  EXPECT_EQ(data.IptcInfo->ValueOf("ObjectName", ""), "changed");
+}
+
+TEST(ExifWrite, PictureIsTakenFromTheFrameHeaderWithoutDecoding) {
+  test::TempDir dir;
+  fs::path file = dir / "p.jpg";
+  std::string jpeg = test::MakeJpeg({.width = 72, .height = 40});
+  // Damage the compressed data: a decoder would complain, the writer must not care.
+  jpeg[jpeg.size() - 10] ^= 0x55;
+  test::WriteBytes(file, jpeg);
+  JpegPicture picture = LoadJpegPicture(file);
+  EXPECT_EQ(picture.Width, 72);
+  EXPECT_EQ(picture.Height, 40);
+  EXPECT_EQ(picture.Stream, jpeg);
+  test::WriteBytes(file, jpeg.substr(0, 30));
+  EXPECT_THROW(LoadJpegPicture(file), FileError);
+  EXPECT_THROW(LoadJpegPicture(dir / "missing.jpg"), FileError);
+}
+
+TEST(ExifWrite, PictureStreamSkipStopsAtTheDataEnd) {
+  EXPECT_EQ(PictureDataStart("\xFF\xD8"s), 2u);
+  EXPECT_EQ(PictureDataStart("\xFF\xD8\xFF\xE0\x00"s), 2u);
+  EXPECT_EQ(PictureDataStart("\xFF\xD8\xFF\xE0\x00\x40"s), 2u);  // longer than the stream
+  std::string two = "\xFF\xD8"s + App0() + Segment(0xFE, "c") + "\xFF\xDB"s;
+  EXPECT_EQ(PictureDataStart(two), two.size() - 2);
+  std::string swapped = "\xFF\xD8"s + Segment(0xFE, "c") + App0();
+  EXPECT_EQ(PictureDataStart(swapped), 2u + Segment(0xFE, "c").size());
+}
+
+}  // namespace
+}  // namespace pixaldo
