@@ -56,4 +56,38 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
   return crop_.ClearCrop();
 }
 
+namespace {
+
+constexpr unsigned kOutlineAlpha = 96;
+
+void Darken(uint8_t* pixel) {
+  for (int c = 0; c < 3; ++c) pixel[c] = static_cast<uint8_t>((pixel[c] * (255u - kOutlineAlpha) + 127) / 255);
+}
+
+void Whiten(RgbImage& image, int x, int y) {
+  if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
+  uint8_t* pixel = image.Row(y) + static_cast<size_t>(x) * 3;
+  pixel[0] = pixel[1] = pixel[2] = 255;
+}
+
+}  // namespace
+
+RgbImage PhotoView::ComposeVisible() const {
+  RgbImage visible = display_;
+  if (crop_.Outline().empty()) return visible;
+  // The outline's two contours are the frame and the whole picture, so the
+  // even-odd fill covers exactly the picture outside the frame.
+  const Rect frame = crop_.FrameOnScreen();
+  const bool hasFrame = !crop_.Crop().Empty();
+  for (int y = 0; y < visible.height; ++y) {
+    uint8_t* row = visible.Row(y);
+    for (int x = 0; x < visible.width; ++x)
+      if (!hasFrame || !frame.Contains({x, y})) Darken(row + static_cast<size_t>(x) * 3);
+  }
+  if (!hasFrame) return visible;
+  for (int x = frame.left; x < frame.right; ++x) Whiten(visible, x, frame.top), Whiten(visible, x, frame.bottom - 1);
+  for (int y = frame.top; y < frame.bottom; ++y) Whiten(visible, frame.left, y), Whiten(visible, frame.right - 1, y);
+  return visible;
+}
+
 }  // namespace pixaldo

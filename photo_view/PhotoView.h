@@ -39,6 +39,10 @@ class PhotoView {
   double Scale() const { return fit_.scale; }
   // The picture resampled to the control's size.
   const RgbImage& Display() const { return display_; }
+  // The bitmap to show: Display with the picture outside the crop frame
+  // darkened (black at alpha 96 of 255) and the frame drawn as a one-pixel
+  // white outline. Equal to Display while there is no frame.
+  RgbImage ComposeVisible() const;
   bool Visible() const { return HasPicture(); }
   bool Enabled() const { return enabled_; }
 

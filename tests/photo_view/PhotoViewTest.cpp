@@ -72,3 +72,30 @@ TEST(PhotoView, AFailedLoadLeavesNoPicture) {
 
 }  // namespace
 }  // namespace pixaldo
+
+namespace pixaldo {
+namespace {
+
+TEST(PhotoView, ComposeDarkensAroundTheFrameAndOutlinesIt) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 640, .height = 480}));
+  PhotoView view;
+  view.LoadPicture(dir / "p.jpg");
+  view.FitAndShow(1004, 704, true, true);
+  EXPECT_EQ(view.ComposeVisible().pixels, view.Display().pixels);  // no frame yet
+
+  view.Crop().MouseDown({37, 50});
+  view.Crop().MouseMove({250, 131}, true);  // frame (32, 48, 240, 128)
+  const RgbImage visible = view.ComposeVisible();
+  auto at = [](const RgbImage& image, int x, int y) { return image.Row(y) + x * 3; };
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(at(visible, 100, 100)[c], at(view.Display(), 100, 100)[c]);  // inside: unchanged
+    EXPECT_EQ(at(visible, 32, 60)[c], 255);                               // left edge of the frame
+    EXPECT_EQ(at(visible, 239, 127)[c], 255);                             // bottom-right corner pixel
+    EXPECT_NEAR(at(visible, 10, 10)[c], at(view.Display(), 10, 10)[c] * 159 / 255.0, 1);  // outside: darkened
+  }
+  EXPECT_EQ(at(visible, 240, 100)[0], (at(view.Display(), 240, 100)[0] * 159 + 127) / 255);  // right is exclusive
+}
+
+}  // namespace
+}  // namespace pixaldo
