@@ -9,11 +9,17 @@ namespace {
 
 using test::JpegSpec;
 
-TEST(PhotoView, DecodesAgainOnlyWhenAFitNeedsMorePixels) {
-  test::TempDir dir;
-  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 800, .height = 600}));
+// A view holding a made-up picture of width × height (the folder keeps the file).
+PhotoView LoadMadePicture(const test::TempDir& dir, int width, int height) {
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = width, .height = height}));
   PhotoView view;
   view.LoadPicture(dir / "p.jpg");
+  return view;
+}
+
+TEST(PhotoView, DecodesAgainOnlyWhenAFitNeedsMorePixels) {
+  test::TempDir dir;
+  PhotoView view = LoadMadePicture(dir, 800, 600);
   EXPECT_EQ(view.DimensionText(), "800\xD7" "600");
   EXPECT_EQ(view.DecodedScaleDenominator(), 0);
 
@@ -34,9 +40,7 @@ TEST(PhotoView, DecodesAgainOnlyWhenAFitNeedsMorePixels) {
 
 TEST(PhotoView, EveryFitClearsTheCropFrame) {
   test::TempDir dir;
-  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 640, .height = 480}));
-  PhotoView view;
-  view.LoadPicture(dir / "p.jpg");
+  PhotoView view = LoadMadePicture(dir, 640, 480);
   view.FitAndShow(1004, 704, true, false);
   EXPECT_FALSE(view.Enabled());
   EXPECT_EQ(view.ZoomText(), "100%");
@@ -70,17 +74,9 @@ TEST(PhotoView, AFailedLoadLeavesNoPicture) {
   EXPECT_THROW(view.LoadPicture(dir / "missing.jpg"), FileError);
 }
 
-}  // namespace
-}  // namespace pixaldo
-
-namespace pixaldo {
-namespace {
-
 TEST(PhotoView, ComposeDarkensAroundTheFrameAndOutlinesIt) {
   test::TempDir dir;
-  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 640, .height = 480}));
-  PhotoView view;
-  view.LoadPicture(dir / "p.jpg");
+  PhotoView view = LoadMadePicture(dir, 640, 480);
   view.FitAndShow(1004, 704, true, true);
   EXPECT_EQ(view.ComposeVisible().pixels, view.Display().pixels);  // no frame yet
 
