@@ -236,11 +236,11 @@ std::string FormatFlash(const std::string& text) {
 
 std::string FormatShutterSpeed(const std::string& text) {
   const double apex = ParseFraction(text);
-  const double seconds = 1.0 / std::pow(2.0, apex);
+  const double seconds = std::pow(2.0, -apex);
   std::string out = FormatFloat("%4.4f sec", seconds);
   if (seconds <= 0.5) {
-    // "%.0f" of an already whole number: no conversion to int that could overflow.
-    out += " (1/" + FormatFloat("%.0f", std::nearbyint(1.0 / seconds)) + ")";
+    // 1/seconds is 2^apex; "%.0f" of a whole number needs no conversion to int.
+    out += " (1/" + FormatFloat("%.0f", std::nearbyint(std::pow(2.0, apex))) + ")";
   }
   return out;
 }

@@ -1,7 +1,9 @@
 // The EXIF and GPS tag tables: contents, descriptions and row lookup.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
+#include <stdexcept>
 
 #include "exif/ExifFormat.h"
 #include "exif/ExifTags.h"
@@ -87,6 +89,34 @@ TEST(ExifTagsTest, RowByNameIgnoresCase) {
   // Duplicate names: the first row wins.
   EXPECT_EQ(FindExifRowByName("flashenergy").Dataset, 0x920B);
   EXPECT_EQ(FindExifRowByName("NoSuchTag").Name, "Unknown");
+}
+
+// Every row with every value type and arbitrary bytes gives some text; only
+// the flash routine may refuse a value that is not one integer.
+TEST(ExifTagsTest, EveryRowFormatsArbitraryBytes) {
+  std::mt19937 random(12345);
+  auto check = [&](std::span<const TagTableRow> rows, DirectoryKind kind) {
+    for (const TagTableRow& tableRow : rows) {
+      TTagEntry row = FindTableRow(tableRow.Dataset, kind);
+      for (int type = 0; type <= 13; ++type) {
+        for (size_t length : {0, 1, 3, 4, 8, 17, 80}) {
+          std::string raw(length, '\0');
+          for (char& c : raw) c = char(random());
+          for (bool bigEndian : {false, true}) {
+            try {
+              std::string text = DisplayText(row, raw, type, bigEndian);
+              if (!row.Formatter) EXPECT_LE(text.size(), 50u);
+            } catch (const std::runtime_error&) {
+              EXPECT_EQ(row.Formatter, &FormatFlash) << row.Name;
+            }
+            (void)NumericValue(raw, type, bigEndian);
+          }
+        }
+      }
+    }
+  };
+  check(ExifTagTableRows(), MainDirectory);
+  check(GpsTagTableRows(), GpsDirectory);
 }
 
 }  // namespace
