@@ -381,7 +381,7 @@ bool TimgData::ReadFile(const std::filesystem::path& fileName) {
       }
       ok = ReadJpegSegments(in);
     } else {
-      ok = ReadTiffHeader(ReadFileHead(fileName, kTiffHeadLimit));
+      ok = ReadTiffHeader(ReadFileHead(fileName, std::min<size_t>(kTiffHeadLimit, size_t(FileSize))));
     }
   } catch (const FileError&) {
     ErrorText = kIllegalConstruction;

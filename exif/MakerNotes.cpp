@@ -48,6 +48,7 @@ struct NoteLayout {
   int32_t fallbackBase;   // A
   int32_t offsetAdjust;   // Q
   int32_t directoryOffset;  // C
+  enum class Order { Reader, Intel, OwnHeader } order = Order::Reader;
 };
 
 }  // namespace
@@ -74,13 +75,13 @@ std::optional<NoteLayout> ChooseLayout(const TImageInfo& owner, bool isTiff) {
   const std::string maker = Upper(std::string_view(owner.CameraMake).substr(0, 5));
   const int32_t m = owner.MakerNotePos;
   if (maker == "NIKON") {
-    if (NikonNewerLayout(owner, isTiff)) return NoteLayout{NikonTagTable, 27, 0, 9, 18};
+    if (NikonNewerLayout(owner, isTiff)) return NoteLayout{NikonTagTable, 27, 0, 9, 18, NoteLayout::Order::OwnHeader};
     if (owner.MakerNote.compare(0, 5, "Nikon") == 0) return NoteLayout{NikonOldTagTable, 10, 0, m, 8};
     return NoteLayout{NikonTagTable, 27, 0, m - 8, 0};
   }
   if (maker == "OLYMP") return NoteLayout{OlympusTagTable, 32, 9, m, 8};
   if (maker == "CASIO") return NoteLayout{CasioTagTable, 25, 0, m - 8, 0};
-  if (maker == "FUJIF") return NoteLayout{FujifilmTagTable, 17, 0, 13, 12};
+  if (maker == "FUJIF") return NoteLayout{FujifilmTagTable, 17, 0, 13, 12, NoteLayout::Order::Intel};
   if (maker == "CANON") return NoteLayout{CanonTagTable, 15, 0, m - 8, 0};
   if (maker == "SEIKO") return NoteLayout{SeikoTagTable, 11, 0, m, 8};
   if (maker == "SANYO") return NoteLayout{SanyoTagTable, 5, 0, m, 8};
@@ -95,9 +96,15 @@ bool TmsInfo::ReadMakerNote() {
   CurrentReaderScope scope(Owner);
   auto layout = ChooseLayout(*Owner, IsTiff);
   if (!layout) return false;
-  const bool fujifilm = layout->table.data() == FujifilmTagTable.data();
   const bool savedOrder = Owner->BigEndian;
-  if (fujifilm) Owner->BigEndian = false;  // Fujifilm notes are always in Intel order
+  if (layout->order == NoteLayout::Order::Intel) Owner->BigEndian = false;  // Fujifilm notes
+  if (layout->order == NoteLayout::Order::OwnHeader) {
+    // The newer Nikon note carries its own TIFF header at byte 10, whose byte
+    // order may differ from the EXIF block's (II files with an MM note exist).
+    const std::string& note = Owner->MakerNote;
+    const std::string_view order = note.size() >= 12 ? std::string_view(note).substr(10, 2) : std::string_view();
+    if (order == "II" || order == "MM") Owner->BigEndian = order == "MM";
+  }
   const std::string note = Owner->MakerNote;
   Owner->ParseMakerDirectory(note, layout->table, layout->fallbackBase, layout->offsetAdjust,
                              layout->directoryOffset, layout->lastRow);
