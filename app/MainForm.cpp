@@ -311,6 +311,9 @@ QWidget* TFormMain::CreateInfoBottom() {
     cursor.setPosition(position);
     Memo3->setTextCursor(cursor);
   });
+  // The file heading shows its access key like the others but moves no focus.
+  PanelImgFile->setFocusPolicy(Qt::NoFocus);
+  Header2->setBuddy(PanelImgFile);
   Header3->setBuddy(CBox1);
   Header4->setBuddy(Edit2);
   Header5->setBuddy(Memo3);

@@ -3,8 +3,10 @@
 #include <QApplication>
 
 #include "app/MainForm.h"
+#include "platform/gui/MemoryTuning.h"
 
 int main(int argc, char** argv) {
+  pixaldo::KeepLargeBuffersMapped();
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pixaldo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Pixaldo"));
