@@ -1,0 +1,95 @@
+#pragma once
+// TFormMetaData: the metadata window of one JPEG file. Five tabs show the
+// EXIF tags (generic and maker-specific), the EXIF thumbnail, the comment, the
+// IPTC entries and the table of JPEG segments; the buttons delete or import
+// the EXIF block, regenerate the thumbnail, write or delete the comment,
+// delete the IPTC block and export the file's metadata as XML. Every command
+// acts at once and then reloads all tabs from the file. Errors are shown in a
+// message box naming the file and the reason; the window stays open.
+//
+//   TFormMetaData form;
+//   form.OriginalFileDate = [] { return ViewerOptions().Bool("OriginalFileDate"); };
+//   form.SetFileName(currentFile);
+//   form.exec();
+#include <QDialog>
+#include <QString>
+#include <filesystem>
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+
+namespace pixaldo {
+
+class LanguageTexts;
+class TTags;
+
+class TFormMetaData : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFormMetaData(QWidget* parent = nullptr);
+
+  void SetFileName(const QString& fileName);
+  QString FileName;
+
+  // Whether writes keep the file's modification time (the setting
+  // OriginalFileDate); read at each command.
+  std::function<bool()> OriginalFileDate = [] { return true; };
+  // The interface texts (the program's table by default).
+  std::function<const LanguageTexts&()> Texts;
+  // Asks for the file to import the EXIF block from; empty for cancel.
+  std::function<QString()> AskSourceFile;
+  // Opens the exported XML file with the desktop's default handler.
+  std::function<void(const QString&)> OpenFile;
+  // Where the temporary thumbnail file goes (the system's temporary folder
+  // when empty).
+  std::filesystem::path TemporaryDirectory;
+
+  // Components (design names).
+  QTabWidget* InfoPage = nullptr;
+  QTableWidget *GridGeneric = nullptr, *GridSpecific = nullptr, *GridThumbnail = nullptr, *GridIPTC = nullptr,
+               *GridSegments = nullptr;
+  QLabel *LblGenericData = nullptr, *LblMakerData = nullptr, *LblThumbData = nullptr, *LblThumbImage = nullptr,
+         *Thumbnail = nullptr, *LblComment = nullptr, *LblTagName = nullptr, *LblTagValue = nullptr,
+         *LblSegment = nullptr, *LblMarker = nullptr, *LblOffset = nullptr, *LblLength = nullptr;
+  QPlainTextEdit* MemoComment = nullptr;
+  QPushButton *BtnLoadExif = nullptr, *BtnDelExif = nullptr, *BtnRestoreThumb = nullptr,
+              *BtnWriteComment = nullptr, *BtnDelComment = nullptr, *BtnDelIptc = nullptr, *BtnXML = nullptr,
+              *BtnOK = nullptr;
+
+  void FormShow();
+  void ApplyToMetadataDialog();
+  // Reads the file again into every tab; an unreadable file empties them.
+  void Reload();
+
+  void BtnLoadExifClick();
+  void BtnDelExifClick();
+  void BtnRestoreThumbClick();
+  void BtnWriteCommentClick();
+  void BtnDelCommentClick();
+  void BtnDelIptcClick();
+  void BtnXMLClick();
+
+  // The XML file the export writes for a picture: same name, ".xml".
+  static std::filesystem::path XmlFileName(const std::filesystem::path& picture);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QWidget* CreateExifPage();
+  QWidget* CreateThumbnailPage();
+  QWidget* CreateCommentPage();
+  QWidget* CreateIptcPage();
+  QWidget* CreateSegmentsPage();
+  void ClearAll();
+  std::filesystem::path Path() const;
+  // Runs one command on the file, shows its error if it fails, and reloads.
+  void RunCommand(const std::function<void()>& command);
+  static void ShowInGrid(QTableWidget* grid, const TTags& tags);
+};
+
+}  // namespace pixaldo
