@@ -43,6 +43,7 @@ QTableWidget* Grid(const QString& name, int columns, bool resizable, QWidget* pa
   grid->horizontalHeader()->setDefaultSectionSize(200);
   if (resizable) {
     // A thin header strip without texts: its edges let the columns be resized.
+    grid->setHorizontalHeaderLabels(QStringList(columns, QString()));
     grid->horizontalHeader()->setFixedHeight(6);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   } else {
@@ -107,7 +108,14 @@ TFormMetaData::TFormMetaData(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(InfoPage);
   layout->addLayout(buttons);
-  setFixedSize(481, 518);
+  InfoPage->setUsesScrollButtons(false);
+  InfoPage->setElideMode(Qt::ElideNone);
+  FitToTexts();
+}
+
+void TFormMetaData::FitToTexts() {
+  // 481 × 518 unless the captions of the language need more room.
+  setFixedSize(QSize(481, 518).expandedTo(layout()->minimumSize()));
 }
 
 QWidget* TFormMetaData::CreateExifPage() {
@@ -248,7 +256,10 @@ void TFormMetaData::FormShow() {
   Reload();
 }
 
-void TFormMetaData::ApplyToMetadataDialog() { ApplyLanguageTexts(this, LanguageWindow::Metadata, Texts()); }
+void TFormMetaData::ApplyToMetadataDialog() {
+  ApplyLanguageTexts(this, LanguageWindow::Metadata, Texts());
+  FitToTexts();
+}
 
 // ---- reload ---------------------------------------------------------------
 

@@ -86,6 +86,7 @@ class TFormMetaData : public QDialog {
   QWidget* CreateIptcPage();
   QWidget* CreateSegmentsPage();
   void ClearAll();
+  void FitToTexts();
   std::filesystem::path Path() const;
   // Runs one command on the file, shows its error if it fails, and reloads.
   void RunCommand(const std::function<void()>& command);
