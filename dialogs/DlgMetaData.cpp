@@ -84,7 +84,7 @@ TFormMetaData::TFormMetaData(QWidget* parent)
   Texts = []() -> const LanguageTexts& { return ProgramLanguageTexts(); };
   AskSourceFile = [this] {
     return QFileDialog::getOpenFileName(this, QString(), QFileInfo(FileName).absolutePath(),
-                                        QStringLiteral("JPEG Image File (*.jpg);;JPEG Image File (*.jpeg)"));
+                                        QStringLiteral("JPEG Image File (*.jpg *.JPG);;JPEG Image File (*.jpeg *.JPEG)"));
   };
   OpenFile = [](const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
 

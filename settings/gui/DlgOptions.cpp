@@ -515,7 +515,10 @@ void TFormOptions::BtnOKClick() {
 void TFormOptions::BtnCancelClick() { reject(); }
 
 void TFormOptions::reject() {
+  const ColorValue shown = SelectedColor();
   LoadSettings();
+  // The main window took the colour live; it goes back with the rest.
+  if (SelectedColor() != shown) emit FormColorChanged(ToQColor(SelectedColor()));
   QDialog::reject();
 }
 

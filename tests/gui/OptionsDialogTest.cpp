@@ -220,6 +220,12 @@ class OptionsDialogTest : public QObject {
     form->FormColorBoxChange();
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.last().at(0).value<QColor>(), QColor(255, 0, 0));
+    // Cancel takes the live colour back to the stored one.
+    form->BtnCancelClick();
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.last().at(0).value<QColor>(), QColor(185, 209, 234));
+    form->show();
+    form->FormColorBox->setCurrentIndex(form->FormColorBox->findText("clRed"));
     form->DefaultColorClick();
     QCOMPARE(form->FormColorBox->currentText(), QString("clGradientActiveCaption"));
     form->PickColor = [](QColor) { return std::optional<QColor>(QColor(0x12, 0x34, 0x56)); };
