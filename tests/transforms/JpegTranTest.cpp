@@ -104,6 +104,7 @@ TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
 
 TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
   fs::path source = dir_.Copy("cameras/Nikon_D70.jpg", "-dash.jpg");  // a name that looks like a switch
+  ::chmod(source.c_str(), 0444);  // a read-only source does not make a read-only copy
   std::string original = ReadBytes(source);
   fs::path target = TJpegTran::ProposedName(TransformKind::RotateRight, source);
   EXPECT_EQ(target.filename(), "-dash_rot.jpg");
@@ -113,6 +114,30 @@ TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
   EXPECT_EQ(ReadBytes(source), original);
   EXPECT_EQ(ReadBytes(target), Expected(source, switches));
   EXPECT_EQ(SizeOf(ReadBytes(target)).width, SizeOf(original).height);
+  EXPECT_EQ(::access(target.c_str(), W_OK), 0);
+  struct stat info {};
+  ::stat(target.c_str(), &info);
+  EXPECT_NE(info.st_mode & 0200, 0u);
+  // The source itself, read-only, is not rewritten in place.
+  EXPECT_THROW(runner_.Transform(source, source, false, false, switches), FileError);
+  EXPECT_EQ(ReadBytes(source), original);
+}
+
+TEST(FindJpegTran, SearchesPathSkippingEmptyEntries) {
+  TempDir dir;
+  fs::create_directory(dir / "bin");
+  fs::path fake = dir / "bin" / "jpegtran";
+  WriteBytes(fake, "#!/bin/sh\n");
+  ::chmod(fake.c_str(), 0755);
+  std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", ("::" + (dir / "nothing").string() + ":" + (dir / "bin").string()).c_str(), 1);
+  fs::path found = FindJpegTran();
+  ::setenv("PATH", ":", 1);
+  fs::path none = FindJpegTran();
+  ::setenv("PATH", saved.c_str(), 1);
+  EXPECT_EQ(found, fake);
+  EXPECT_EQ(none, fs::path());
+  EXPECT_EQ(TJpegTran(fake).TransformerPath(), fake);
 }
 
 TEST_F(JpegTranRun, CropToAGeometryAndStripMetadata) {
