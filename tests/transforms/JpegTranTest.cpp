@@ -44,15 +44,6 @@ TEST(ProposedName, SuffixGoesBeforeTheLastDotOfTheFileName) {
   EXPECT_EQ(TJpegTran::ProposedName(K::RotateRight, "/p.d/noext"), fs::path("/p.d/noext_rot"));
 }
 
-TEST(OverwritesSource, FollowsTheSettingOfEachKind) {
-  using K = TransformKind;
-  EXPECT_TRUE(TJpegTran::OverwritesSource(K::Crop, true, false));
-  EXPECT_FALSE(TJpegTran::OverwritesSource(K::Crop, false, true));
-  EXPECT_TRUE(TJpegTran::OverwritesSource(K::RotateLeft, false, true));
-  EXPECT_FALSE(TJpegTran::OverwritesSource(K::FlipVertical, true, false));
-  EXPECT_FALSE(TJpegTran::OverwritesSource(K::MetadataDelete, true, true));
-}
-
 TEST(IsCropGeometry, AcceptsOnlyWxHPlusXPlusY) {
   for (const char* good : {"640x480+16+32", "1x1+0+0"}) EXPECT_TRUE(IsCropGeometry(good)) << good;
   for (const char* bad : {"", "640x480", "640x480+16", "640x480+16+", "-1x2+3+4", "6 4x4+0+0", "64X48+0+0",
