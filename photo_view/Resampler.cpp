@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <new>
-#include <stdexcept>
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -23,62 +22,41 @@ struct AlignedDelete {
   void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{64}); }
 };
 
-// A band of source rows split into three colour planes in the order
-// swscale's planar RGB wants them (green, blue, red). Planar RGB is scaled
-// channel by channel without any detour through a luma/chroma format, and
-// feeding it band by band keeps no second full-size copy of the source.
-class PlanarBand {
+// Rows of a picture as three colour planes in the order swscale's planar
+// RGB wants them (green, blue, red). Planar RGB is scaled channel by channel
+// without any detour through a luma/chroma format.
+class PlanarRows {
  public:
-  static constexpr int kRows = 32;
+  PlanarRows(int width, int rows)
+      : width_(width), rows_(rows), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
+        storage_(new (std::align_val_t{64}) uint8_t[stride_ * static_cast<size_t>(rows) * 3]) {}
 
-  explicit PlanarBand(int width)
-      : width_(width), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
-        storage_(new (std::align_val_t{64}) uint8_t[stride_ * kRows * 3]) {}
+  uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(rows_) * static_cast<size_t>(index); }
+  int Stride() const { return static_cast<int>(stride_); }
 
-  // Splits rows first .. first + count - 1 of the image into the band.
-  void Fill(const RgbImage& image, int first, int count) {
-    for (int p = 0; p < 3; ++p) {
+  // Splits rows first .. first + count - 1 of the image into rows 0 .. count - 1.
+  void FromRgb(const RgbImage& image, int first, int count) {
+    for (int p = 0; p < 3; ++p)
       for (int row = 0; row < count; ++row) {
         const uint8_t* in = image.Row(first + row) + kRgbOffset[p];
         uint8_t* out = Plane(p) + stride_ * static_cast<size_t>(row);
         for (int x = 0; x < width_; ++x, in += 3) out[x] = *in;
       }
-    }
   }
 
-  uint8_t* Plane(int index) { return storage_.get() + stride_ * kRows * static_cast<size_t>(index); }
-  int Stride() const { return static_cast<int>(stride_); }
-
- private:
-  int width_;
-  size_t stride_;
-  std::unique_ptr<uint8_t[], AlignedDelete> storage_;
-};
-
-// The whole scaled picture as three planes, interleaved into RGB at the end
-// (swscale's own packing into RGB is slower).
-class OutputPlanes {
- public:
-  OutputPlanes(int width, int height)
-      : width_(width), height_(height), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
-        storage_(new (std::align_val_t{64}) uint8_t[stride_ * static_cast<size_t>(height) * 3]) {}
-
-  uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(height_) * static_cast<size_t>(index); }
-  int Stride() const { return static_cast<int>(stride_); }
-
+  // Interleaves all rows into the image (swscale's own packing is slower).
   void ToRgb(RgbImage& image) {
-    for (int p = 0; p < 3; ++p) {
-      for (int y = 0; y < height_; ++y) {
-        const uint8_t* in = Plane(p) + stride_ * static_cast<size_t>(y);
-        uint8_t* out = image.Row(y) + kRgbOffset[p];
+    for (int p = 0; p < 3; ++p)
+      for (int row = 0; row < rows_; ++row) {
+        const uint8_t* in = Plane(p) + stride_ * static_cast<size_t>(row);
+        uint8_t* out = image.Row(row) + kRgbOffset[p];
         for (int x = 0; x < width_; ++x, out += 3) *out = in[x];
       }
-    }
   }
 
  private:
   int width_;
-  int height_;
+  int rows_;
   size_t stride_;
   std::unique_ptr<uint8_t[], AlignedDelete> storage_;
 };
@@ -128,15 +106,17 @@ RgbImage Resampler::Resample(const RgbImage& source, int width, int height, Stre
                      nullptr, filter == StretchFilter::Mitchell ? mitchell : nullptr));
   if (!context) return NearestByHand(source, width, height);
 
-  OutputPlanes out(width, height);
+  PlanarRows out(width, height);
   uint8_t* const outPlanes[3] = {out.Plane(0), out.Plane(1), out.Plane(2)};
   const int outStrides[3] = {out.Stride(), out.Stride(), out.Stride()};
-  PlanarBand band(source.width);
+  // The source goes in bands, so that no second full-size copy of it is made.
+  constexpr int kBandRows = 32;
+  PlanarRows band(source.width, kBandRows);
   const int bandStrides[3] = {band.Stride(), band.Stride(), band.Stride()};
   int written = 0;
-  for (int first = 0; first < source.height; first += PlanarBand::kRows) {
-    const int count = std::min(PlanarBand::kRows, source.height - first);
-    band.Fill(source, first, count);
+  for (int first = 0; first < source.height; first += kBandRows) {
+    const int count = std::min(kBandRows, source.height - first);
+    band.FromRgb(source, first, count);
     const uint8_t* const bandPlanes[3] = {band.Plane(0), band.Plane(1), band.Plane(2)};
     written += sws_scale(context.get(), bandPlanes, bandStrides, first, count, outPlanes, outStrides);
   }
