@@ -358,6 +358,11 @@ void TFormMain::FormCreate() {
   Header1->setBuddy(FileList);
   connect(FileList, &TJpegList::PhotoSelected, this, &TFormMain::ShowPhoto);
   connect(FileList, &TJpegList::StopSignRequested, this, &TFormMain::ShowStopSign);
+  // The current file renamed in the list stays current under its new name,
+  // so that its IPTC fields are still written to it.
+  connect(FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
+    if (CurrentFile == from) CurrentFile = to;
+  });
   CurrentFile.clear();
   InfoBarVisible = true;
   SquareFit = true;
@@ -545,7 +550,8 @@ bool TFormMain::IptcEdited() const {
 }
 
 void TFormMain::FlushIptcEdits() {
-  if (!CurrentFile.isEmpty() && IptcEdited()) IPTCControlsExit();
+  // A file deleted meanwhile takes its unsaved fields with it.
+  if (!CurrentFile.isEmpty() && IptcEdited() && QFileInfo::exists(CurrentFile)) IPTCControlsExit();
 }
 
 void TFormMain::IPTCControlsExit() {

@@ -254,6 +254,38 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadIptc(dir / "b.jpg").ObjectName, std::string());
   }
 
+  void RenamedCurrentFileKeepsTakingItsFields() {
+    TempDir dir;
+    dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
+    MessageRecorder messages;
+    auto form = ShowForm({Q(dir / "a.jpg")});
+    TJpegList* list = form->FileList;
+    list->FinishRename(list->topLevelItem(list->SelectedIndex()), QStringLiteral("renamed"));
+    QVERIFY(fs::exists(dir / "renamed.jpg"));
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("After the rename"));
+    list->setFocus();
+    QCOMPARE(messages.Errors(), 0);
+    QCOMPARE(ReadIptc(dir / "renamed.jpg").ObjectName, std::string("After the rename"));
+  }
+
+  void DeletingWhileTypingNeedsNoWrite() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    dir.Copy("cameras/Canon_40D.jpg", "b.jpg");
+    MessageRecorder messages(QMessageBox::Yes);
+    fs::create_directories(dir / "trash");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "trash").string()));
+    auto form = ShowForm({Q(dir / "a.jpg")});
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("typed"));
+    form->Action("FileDelete")->trigger();
+    QCOMPARE(form->FileList->FileCount(), 1);
+    QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("b.jpg"));
+    QCOMPARE(messages.Errors(), 0);
+    QVERIFY(form->Edit2->text().isEmpty());
+  }
+
   void UndecodablePictureStillRefreshesTheInfoPanel() {
     TempDir dir;
     dir.Copy("iptc/IPTC.jpg", "a.jpg");
