@@ -432,30 +432,43 @@ void TFormMain::PanelImageResize() {
   if (LayoutReady) FitPicture();
 }
 
+bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) {
+  std::filesystem::path failed;
+  QString reason;
+  try {
+    step();
+    return true;
+  } catch (const FileError& error) {
+    failed = error.path();
+    reason = QString::fromUtf8(error.reason());
+  } catch (const std::exception& error) {
+    failed = QStringToPath(file);
+    reason = QString::fromUtf8(error.what());
+  }
+  // The message box gets the normal cursor, whatever the step had set.
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::restoreOverrideCursor();
+  ShowFileError(this, failed, reason);
+  if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+  return false;
+}
+
 void TFormMain::ShowPhoto(const QString& path) {
   // Typing that was never written belongs to the file that is still current.
   FlushIptcEdits();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   CurrentFile = path;
-  try {
+  const bool shown = Attempt(path, [this] {
     PhotoView->LoadPicture(CurrentFile, LblDimension);
     FitPicture();
-  } catch (const FileError& error) {
+  });
+  if (!shown) {
     // The picture stays away, but the info panel follows the new file so
     // that its IPTC fields never show another file's values.
     PhotoView->LoadPicture(QString(), LblDimension);
     FitPicture();
-    QApplication::restoreOverrideCursor();
-    ShowFileError(this, error);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
   }
-  try {
-    RefreshFileInfo();
-  } catch (const FileError& error) {
-    QApplication::restoreOverrideCursor();
-    ShowFileError(this, error);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  }
+  Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
   QApplication::restoreOverrideCursor();
 }
@@ -571,15 +584,13 @@ void TFormMain::IPTCControlsExit() {
     }
     *targets[control] = *bytes;
   }
-  try {
+  Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
     TJpegBasicObject record(file);
     record.WriteIptc(fields);
     if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
     LoadedIptc = {IptcText(0), IptcText(1), IptcText(2)};
-  } catch (const FileError& error) {
-    ShowFileError(this, error);
-  }
+  });
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {

@@ -118,6 +118,9 @@ class TFormMain : public QWidget {
   void FitPicture();
   void UpdateCommandStates();
   void FlushIptcEdits();
+  // Runs one step that reads or writes `file`; an error is shown in a
+  // message box naming the file and the reason, and gives false.
+  bool Attempt(const QString& file, const std::function<void()>& step);
   QString IptcText(int control) const;
   bool IptcEdited() const;
 

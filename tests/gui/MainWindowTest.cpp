@@ -3,6 +3,7 @@
 // IPTC fields written when the user leaves them.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QTest>
 #include <filesystem>
@@ -154,6 +155,34 @@ class MainWindowTest : public QObject {
     QVERIFY(clock.elapsed() >= 290);
     QVERIFY(hiddenMeanwhile);  // the timer ran during the wait
     QVERIFY(form->PanelImage->isVisible());
+  }
+
+  void CropFrameFillsTheCropLabelAndEnablesTheCommand() {
+    if (!HaveProgram("jpegtran")) QSKIP("a crop frame needs jpegtran");
+    TempDir dir;
+    WriteBytes(dir / "small.jpg", MakeJpeg({.width = 640, .height = 480}));
+    auto form = ShowForm({Q(dir.path())});
+    QVERIFY(form->CropAllowed());
+    QCOMPARE(form->LblZoom->text(), QStringLiteral("100%"));
+    QCOMPARE(form->LblDctInfo->text(), QStringLiteral("16×16"));
+    QVERIFY(!form->Action("JpgCrop")->isEnabled());
+    QWidget* view = form->PhotoView;
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+      QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)),
+                        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+      QApplication::sendEvent(view, &event);
+    };
+    send(QEvent::MouseButtonPress, {37, 50}, Qt::LeftButton);
+    send(QEvent::MouseMove, {250, 131}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {250, 131}, Qt::NoButton);
+    QCOMPARE(form->LblCrop->text(), QStringLiteral("x:32  y:48   208×80"));
+    QCOMPARE(form->PhotoView->CropGeometry(), QStringLiteral("208x80+32+48"));
+    QVERIFY(form->Action("JpgCrop")->isEnabled());
+    // Every refit (here a resize of the picture area) removes the frame.
+    form->resize(1100, 760);
+    QTest::qWait(1);
+    QVERIFY(form->LblCrop->text().isEmpty());
+    QVERIFY(!form->Action("JpgCrop")->isEnabled());
   }
 
   void DroppedPaths() {
