@@ -210,6 +210,12 @@ TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
   EXPECT_THROW(missing.Transform(file, file, false, false, switches), FileError);
   EXPECT_THROW(TJpegTran(dir / "gone").Transform(file, file, false, false, switches), FileError);
   EXPECT_THROW(TJpegTran().Transform(dir / "vanished.jpg", dir / "x.jpg", false, false, switches), FileError);
+  fs::create_directory(dir / "folder.jpg");
+  EXPECT_THROW(TJpegTran().Transform(dir / "folder.jpg", dir / "x.jpg", false, false, switches), FileError);
+  ::mkfifo((dir / "pipe.jpg").c_str(), 0600);  // would block jpegtran for ever
+  EXPECT_THROW(TJpegTran().Transform(dir / "pipe.jpg", dir / "x.jpg", false, false, switches), FileError);
+  fs::remove(dir / "folder.jpg");
+  fs::remove(dir / "pipe.jpg");
 
   // A read-only file of the chosen name is not replaced; nothing is transformed.
   fs::path locked = dir / "locked.jpg";
