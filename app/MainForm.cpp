@@ -615,6 +615,12 @@ bool TFormMain::event(QEvent* event) {
   return QWidget::event(event);
 }
 
+void TFormMain::closeEvent(QCloseEvent* event) {
+  // Closing the window does not move the focus; typing is written all the same.
+  FlushIptcEdits();
+  QWidget::closeEvent(event);
+}
+
 bool TFormMain::AcceptsDroppedName(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   const int dot = name.lastIndexOf(QLatin1Char('.'));

@@ -283,6 +283,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadIptc(dir / "b.jpg").ObjectName, std::string());
   }
 
+  void TypingIsWrittenWhenTheWindowCloses() {
+    TempDir dir;
+    const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
+    auto form = ShowForm({Q(file)});
+    form->Memo3->setFocus();
+    form->Memo3->setPlainText(QStringLiteral("Last words"));
+    form->close();
+    QCOMPARE(ReadIptc(file).ImageCaption, std::string("Last words"));
+  }
+
+  void TextWithoutWindows1250LettersIsRefused() {
+    TempDir dir;
+    const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
+    MessageRecorder messages;
+    auto form = ShowForm({Q(file)});
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("Tokyo 東京"));
+    form->FileList->setFocus();
+    QCOMPARE(messages.Errors(), 1);
+    QVERIFY(messages.LastText().contains(QStringLiteral("a.jpg")));
+    QCOMPARE(ReadBytes(file), ReadBytes(TestData("iptc/iptc-noAPP13.jpg")));
+  }
+
   void RenamedCurrentFileKeepsTakingItsFields() {
     TempDir dir;
     dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
