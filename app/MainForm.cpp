@@ -358,6 +358,11 @@ void TFormMain::FormCreate() {
   Header1->setBuddy(FileList);
   connect(FileList, &TJpegList::PhotoSelected, this, &TFormMain::ShowPhoto);
   connect(FileList, &TJpegList::StopSignRequested, this, &TFormMain::ShowStopSign);
+  // The current file renamed in the list stays current under its new name,
+  // so that its IPTC fields are still written to it.
+  connect(FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
+    if (CurrentFile == from) CurrentFile = to;
+  });
   CurrentFile.clear();
   InfoBarVisible = true;
   SquareFit = true;
@@ -427,30 +432,43 @@ void TFormMain::PanelImageResize() {
   if (LayoutReady) FitPicture();
 }
 
+bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) {
+  std::filesystem::path failed;
+  QString reason;
+  try {
+    step();
+    return true;
+  } catch (const FileError& error) {
+    failed = error.path();
+    reason = QString::fromUtf8(error.reason());
+  } catch (const std::exception& error) {
+    failed = QStringToPath(file);
+    reason = QString::fromUtf8(error.what());
+  }
+  // The message box gets the normal cursor, whatever the step had set.
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::restoreOverrideCursor();
+  ShowFileError(this, failed, reason);
+  if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+  return false;
+}
+
 void TFormMain::ShowPhoto(const QString& path) {
   // Typing that was never written belongs to the file that is still current.
   FlushIptcEdits();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   CurrentFile = path;
-  try {
+  const bool shown = Attempt(path, [this] {
     PhotoView->LoadPicture(CurrentFile, LblDimension);
     FitPicture();
-  } catch (const FileError& error) {
+  });
+  if (!shown) {
     // The picture stays away, but the info panel follows the new file so
     // that its IPTC fields never show another file's values.
     PhotoView->LoadPicture(QString(), LblDimension);
     FitPicture();
-    QApplication::restoreOverrideCursor();
-    ShowFileError(this, error);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
   }
-  try {
-    RefreshFileInfo();
-  } catch (const FileError& error) {
-    QApplication::restoreOverrideCursor();
-    ShowFileError(this, error);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  }
+  Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
   QApplication::restoreOverrideCursor();
 }
@@ -545,7 +563,8 @@ bool TFormMain::IptcEdited() const {
 }
 
 void TFormMain::FlushIptcEdits() {
-  if (!CurrentFile.isEmpty() && IptcEdited()) IPTCControlsExit();
+  // A file deleted meanwhile takes its unsaved fields with it.
+  if (!CurrentFile.isEmpty() && IptcEdited() && QFileInfo::exists(CurrentFile)) IPTCControlsExit();
 }
 
 void TFormMain::IPTCControlsExit() {
@@ -565,15 +584,13 @@ void TFormMain::IPTCControlsExit() {
     }
     *targets[control] = *bytes;
   }
-  try {
+  Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
     TJpegBasicObject record(file);
     record.WriteIptc(fields);
     if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
     LoadedIptc = {IptcText(0), IptcText(1), IptcText(2)};
-  } catch (const FileError& error) {
-    ShowFileError(this, error);
-  }
+  });
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
@@ -596,6 +613,12 @@ bool TFormMain::event(QEvent* event) {
     return true;
   }
   return QWidget::event(event);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  // Closing the window does not move the focus; typing is written all the same.
+  FlushIptcEdits();
+  QWidget::closeEvent(event);
 }
 
 bool TFormMain::AcceptsDroppedName(const QString& path) {

@@ -107,6 +107,7 @@ class TFormMain : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();
@@ -118,6 +119,9 @@ class TFormMain : public QWidget {
   void FitPicture();
   void UpdateCommandStates();
   void FlushIptcEdits();
+  // Runs one step that reads or writes `file`; an error is shown in a
+  // message box naming the file and the reason, and gives false.
+  bool Attempt(const QString& file, const std::function<void()>& step);
   QString IptcText(int control) const;
   bool IptcEdited() const;
 

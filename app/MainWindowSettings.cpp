@@ -35,8 +35,8 @@ MainWindowSettings ReadMainWindowSettings() {
   return settings;
 }
 
-std::string LanguageText(int index) {
-  static const LanguageTexts texts = [] {
+LanguageTexts& ViewerLanguageTexts() {
+  static LanguageTexts texts = [] {
     LanguageTexts loaded;
     const IniFile file(LanguageFilePath());
     int language = ViewerOptions().Integer("Language");
@@ -44,7 +44,9 @@ std::string LanguageText(int index) {
     loaded.Load(file, language);
     return loaded;
   }();
-  return texts.Utf8(index);
+  return texts;
 }
+
+std::string LanguageText(int index) { return ViewerLanguageTexts().Utf8(index); }
 
 }  // namespace pixaldo

@@ -9,12 +9,17 @@
 namespace pixaldo {
 
 class OptionsStore;
+class LanguageTexts;
 
 // The program's settings store (created and loaded on first use).
 OptionsStore& ViewerOptions();
 
 // The values the main window needs, read from the store now.
 MainWindowSettings ReadMainWindowSettings();
+
+// The interface texts of the chosen language (loaded on first use from
+// Language.ini; the settings dialog loads another language into it).
+LanguageTexts& ViewerLanguageTexts();
 
 // Entry `index` of the interface texts as UTF-8; empty when missing.
 std::string LanguageText(int index);

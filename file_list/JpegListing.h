@@ -33,6 +33,10 @@ class JpegListing {
  public:
   JpegListing() = default;
   explicit JpegListing(fs::path directory) : directory_(std::move(directory)) { Rebuild(); }
+  // The names a list control already holds for the directory, kept as given
+  // (so an export walks exactly what the user sees).
+  JpegListing(fs::path directory, std::vector<std::string> names)
+      : directory_(std::move(directory)), names_(std::move(names)) {}
 
   // The directory as it was given (with or without a trailing separator).
   const fs::path& Directory() const { return directory_; }

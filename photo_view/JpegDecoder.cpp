@@ -8,6 +8,7 @@
 #include <string>
 
 #include <jpeglib.h>
+#include <sys/stat.h>
 
 #include "platform/FileError.h"
 
@@ -172,6 +173,8 @@ DecodedPicture DecodeInput(const Input& input, int minWidth, int minHeight, uint
 FilePointer OpenForReading(const std::filesystem::path& file) {
   FilePointer handle(std::fopen(file.c_str(), "rb"));
   if (!handle) throw FileError(file, std::string("cannot open the file: ") + std::strerror(errno));
+  struct stat info {};
+  if (::fstat(::fileno(handle.get()), &info) == 0 && S_ISDIR(info.st_mode)) throw FileError(file, "it is a directory");
   return handle;
 }
 

@@ -1,13 +1,11 @@
 #include "photo_view/PhotoView.h"
 
-#include "platform/FileSystem.h"
+#include "platform/FileError.h"
 
 namespace pixaldo {
 
 void PhotoView::Forget() {
   fileName_.clear();
-  compressed_.clear();
-  compressed_.shrink_to_fit();
   pictureSize_ = {};
   source_ = {};
   decodedDenominator_ = 0;
@@ -16,10 +14,7 @@ void PhotoView::Forget() {
 void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
   Forget();
   if (fileName.empty()) return;
-  decoder_.ReadSize(fileName);  // a file that is no JPEG is refused before it is read whole
-  std::string bytes = ReadWholeFile(fileName);
-  pictureSize_ = decoder_.ReadSize(bytes, fileName);
-  compressed_ = std::move(bytes);
+  pictureSize_ = decoder_.ReadSize(fileName);
   fileName_ = fileName;
 }
 
@@ -36,7 +31,12 @@ void PhotoView::EnsureDecoded(int minWidth, int minHeight) {
   const int wanted = JpegDecoder::ChooseScaleDenominator(pictureSize_, minWidth, minHeight);
   if (decodedDenominator_ != 0 && decodedDenominator_ <= wanted) return;
   source_ = {};  // free the smaller copy before decoding the larger one
-  DecodedPicture decoded = decoder_.Decode(compressed_, minWidth, minHeight, fileName_);
+  decodedDenominator_ = 0;
+  // Straight from the file, without holding its bytes: less memory, and the
+  // decoder reads in small pieces.
+  DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight);
+  if (decoded.fullSize.width != pictureSize_.width || decoded.fullSize.height != pictureSize_.height)
+    throw FileError(fileName_, "the picture changed since it was loaded");
   source_ = std::move(decoded.image);
   decodedDenominator_ = decoded.scaleDenominator;
 }

@@ -16,10 +16,10 @@ namespace pixaldo {
 
 class PhotoView {
  public:
-  // Stores the name and, unless it is empty, reads the picture and its size
-  // (the compressed data is kept; pixels are decoded by FitAndShow, no more
-  // of them than the fit needs). Throws FileError when the file cannot be
-  // read or is no decodable JPEG; the view then shows nothing. Does not fit.
+  // Stores the name and, unless it is empty, reads the picture's size from
+  // its headers (pixels are decoded from the file by FitAndShow, no more of
+  // them than the fit needs). Throws FileError when the file cannot be read
+  // or is no JPEG; the view then shows nothing. Does not fit.
   void LoadPicture(const std::filesystem::path& fileName);
 
   // Fits the picture into a panel of parentWidth × parentHeight, resamples
@@ -69,7 +69,6 @@ class PhotoView {
 
   JpegDecoder decoder_;
   std::filesystem::path fileName_;
-  std::string compressed_;
   JpegSize pictureSize_;
   RgbImage source_;  // decoded pixels, reduced by DCT scaling
   int decodedDenominator_ = 0;

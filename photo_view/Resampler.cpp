@@ -1,10 +1,10 @@
 #include "photo_view/Resampler.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <new>
-#include <stdexcept>
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -16,46 +16,47 @@ namespace {
 
 constexpr std::array<int, 5> kSwsFlags = {SWS_POINT, SWS_BILINEAR, SWS_BICUBIC, SWS_SPLINE, SWS_LANCZOS};
 
-// Three separate colour planes in the order swscale's planar RGB wants them
-// (green, blue, red); planar RGB is scaled channel by channel without any
-// detour through a luma/chroma format.
-class Planes {
- public:
-  Planes(int width, int height)
-      : width_(width), height_(height), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
-        storage_(new (std::align_val_t{64}) uint8_t[stride_ * static_cast<size_t>(height) * 3]) {}
+constexpr std::array<int, 3> kRgbOffset = {1, 2, 0};  // plane (G, B, R) → offset in an RGB pixel
 
-  uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(height_) * static_cast<size_t>(index); }
+struct AlignedDelete {
+  void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{64}); }
+};
+
+// Rows of a picture as three colour planes in the order swscale's planar
+// RGB wants them (green, blue, red). Planar RGB is scaled channel by channel
+// without any detour through a luma/chroma format.
+class PlanarRows {
+ public:
+  PlanarRows(int width, int rows)
+      : width_(width), rows_(rows), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
+        storage_(new (std::align_val_t{64}) uint8_t[stride_ * static_cast<size_t>(rows) * 3]) {}
+
+  uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(rows_) * static_cast<size_t>(index); }
   int Stride() const { return static_cast<int>(stride_); }
 
-  static constexpr std::array<int, 3> kRgbOffset = {1, 2, 0};  // plane index → offset in an RGB pixel
-
-  void FromRgb(const RgbImage& image) {
-    for (int p = 0; p < 3; ++p) {
-      for (int y = 0; y < height_; ++y) {
-        const uint8_t* in = image.Row(y) + kRgbOffset[p];
-        uint8_t* out = Plane(p) + stride_ * static_cast<size_t>(y);
+  // Splits rows first .. first + count - 1 of the image into rows 0 .. count - 1.
+  void FromRgb(const RgbImage& image, int first, int count) {
+    for (int p = 0; p < 3; ++p)
+      for (int row = 0; row < count; ++row) {
+        const uint8_t* in = image.Row(first + row) + kRgbOffset[p];
+        uint8_t* out = Plane(p) + stride_ * static_cast<size_t>(row);
         for (int x = 0; x < width_; ++x, in += 3) out[x] = *in;
       }
-    }
   }
 
+  // Interleaves all rows into the image (swscale's own packing is slower).
   void ToRgb(RgbImage& image) {
-    for (int p = 0; p < 3; ++p) {
-      for (int y = 0; y < height_; ++y) {
-        const uint8_t* in = Plane(p) + stride_ * static_cast<size_t>(y);
-        uint8_t* out = image.Row(y) + kRgbOffset[p];
+    for (int p = 0; p < 3; ++p)
+      for (int row = 0; row < rows_; ++row) {
+        const uint8_t* in = Plane(p) + stride_ * static_cast<size_t>(row);
+        uint8_t* out = image.Row(row) + kRgbOffset[p];
         for (int x = 0; x < width_; ++x, out += 3) *out = in[x];
       }
-    }
   }
 
  private:
-  struct AlignedDelete {
-    void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{64}); }
-  };
   int width_;
-  int height_;
+  int rows_;
   size_t stride_;
   std::unique_ptr<uint8_t[], AlignedDelete> storage_;
 };
@@ -105,16 +106,21 @@ RgbImage Resampler::Resample(const RgbImage& source, int width, int height, Stre
                      nullptr, filter == StretchFilter::Mitchell ? mitchell : nullptr));
   if (!context) return NearestByHand(source, width, height);
 
-  Planes in(source.width, source.height);
-  in.FromRgb(source);
-  Planes out(width, height);
-  const uint8_t* const inPlanes[3] = {in.Plane(0), in.Plane(1), in.Plane(2)};
-  const int inStrides[3] = {in.Stride(), in.Stride(), in.Stride()};
+  PlanarRows out(width, height);
   uint8_t* const outPlanes[3] = {out.Plane(0), out.Plane(1), out.Plane(2)};
   const int outStrides[3] = {out.Stride(), out.Stride(), out.Stride()};
-  if (sws_scale(context.get(), inPlanes, inStrides, 0, source.height, outPlanes, outStrides) != height)
-    return NearestByHand(source, width, height);
-
+  // The source goes in bands, so that no second full-size copy of it is made.
+  constexpr int kBandRows = 32;
+  PlanarRows band(source.width, kBandRows);
+  const int bandStrides[3] = {band.Stride(), band.Stride(), band.Stride()};
+  int written = 0;
+  for (int first = 0; first < source.height; first += kBandRows) {
+    const int count = std::min(kBandRows, source.height - first);
+    band.FromRgb(source, first, count);
+    const uint8_t* const bandPlanes[3] = {band.Plane(0), band.Plane(1), band.Plane(2)};
+    written += sws_scale(context.get(), bandPlanes, bandStrides, first, count, outPlanes, outStrides);
+  }
+  if (written != height) return NearestByHand(source, width, height);
   RgbImage target = MakeImage(width, height);
   out.ToRgb(target);
   return target;

@@ -158,6 +158,9 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
                               const std::vector<std::string>& arguments) const {
   std::optional<FileTime> sourceDate = GetFileDate(source);
   if (!sourceDate) throw FileError(source, "the file does not exist");
+  std::error_code error;
+  // A pipe or device named like a picture would make jpegtran wait forever.
+  if (!fs::is_regular_file(source, error)) throw FileError(source, "not a regular file");
   RunJpegTran(source, target, arguments);
   if (refreshThumbnail) {
     try {

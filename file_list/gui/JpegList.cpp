@@ -70,6 +70,12 @@ TJpegList::TJpegList(QWidget* panel) : QTreeWidget(panel) {
   header()->setStretchLastSection(false);
   setItemDelegate(new RenameDelegate(this));
   if (panel) new PanelFitter(panel, this);
+  // The selection stays as visible when the focus is elsewhere.
+  QPalette colours = palette();
+  colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
+  colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   colours.color(QPalette::Active, QPalette::HighlightedText));
+  setPalette(colours);
   connect(this, &QTreeWidget::itemSelectionChanged, this, &TJpegList::SelectionChanged);
   connect(&ChangeNotifier, &QFileSystemWatcher::directoryChanged, this, [this] { DirectoryChanged(); });
 }
@@ -257,6 +263,7 @@ void TJpegList::FinishRename(QTreeWidgetItem* item, const QString& edited) {
   AutoRefresh = false;
   CurrentPath_ = to;
   item->setText(0, name);
+  emit FileRenamed(from, to);
 }
 
 void TJpegList::SelectionChanged() {

@@ -50,6 +50,8 @@ class TJpegList : public QTreeWidget {
   void PhotoSelected(const QString& path);
   // A move ran past either end of the list.
   void StopSignRequested();
+  // A file was renamed in place.
+  void FileRenamed(const QString& from, const QString& to);
 
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;

@@ -86,8 +86,13 @@ void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel
     const QWidget* panel = parentWidget();
     Fit = FitGeometry::FitToParent(panel->width(), panel->height(), Full.width, Full.height, squareBox);
     // A panel grown beyond what the reduced decode covers needs more pixels.
-    if (Source.scaleDenominator > 1 && (Source.image.width < Fit.width || Source.image.height < Fit.height))
-      DecodeFor(Fit.width, Fit.height);
+    // Should that fail (memory), the smaller picture is stretched instead.
+    if (Source.scaleDenominator > 1 && (Source.image.width < Fit.width || Source.image.height < Fit.height)) {
+      try {
+        DecodeFor(Fit.width, Fit.height);
+      } catch (const std::exception&) {
+      }
+    }
     setGeometry(Fit.left, Fit.top, Fit.width, Fit.height);
     Display_ = ToQImage(Resampler::Resample(Source.image, qMax(1, Fit.width), qMax(1, Fit.height),
                                             StretchFilterIndex));

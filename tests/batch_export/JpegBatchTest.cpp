@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "batch_export/JpegBatch.h"
+#include "platform/Cp1250.h"
 #include "platform/FileError.h"
 #include "support/LocaleScope.h"
 #include "support/TestSupport.h"
@@ -120,6 +121,7 @@ class DirectoryExport : public ::testing::Test {
     WriteBytes(dir_ / "comment10239.jpg", JpegWithCommentOfSize(10239));
     WriteBytes(dir_ / "comment1024.jpg", JpegWithCommentOfSize(1024));
     WriteBytes(dir_ / "bare.jpg", test::MakeJpeg());  // only a JFIF header: not accepted
+    WriteBytes(dir_ / "\xC4\x8D\xC3\xA1rka.jpg", JpegWithCommentOfSize(2000));  // "čárka" in UTF-8
     WriteBytes(dir_ / "notes.txt", "not listed");
     listing_.SetDirectory(dir_.path());
   }
@@ -143,7 +145,7 @@ TEST_F(DirectoryExport, CsvRowsFollowTheListWithTheirValues) {
   ASSERT_EQ(lines.size(), 1 + listing_.FileCount());
   EXPECT_EQ(lines[0], kHeaderLine);
   for (size_t i = 0; i < listing_.FileCount(); ++i)  // list order, not sorted
-    EXPECT_EQ(SplitCsv(lines[i + 1]).at(0), listing_.FileNameAt(i));
+    EXPECT_EQ(SplitCsv(lines[i + 1]).at(0), Utf8ToCp1250(listing_.FileNameAt(i)).bytes);
 
   for (const char* camera : {"Canon_40D.jpg", "canon-ixus.jpg", "Nikon_D70.jpg", "DSCN0010.jpg", "iptc.jpg"})
     EXPECT_EQ(RowOf(lines, camera).size(), 22u) << camera;
@@ -174,6 +176,7 @@ TEST_F(DirectoryExport, CsvRowsFollowTheListWithTheirValues) {
   EXPECT_EQ(Words(big.begin() + 3, big.end()), Words(19, ""));
   EXPECT_EQ(RowOf(lines, "comment1024.jpg")[1], "1");
   EXPECT_EQ(RowOf(lines, "bare.jpg").size(), 3u);
+  EXPECT_EQ(RowOf(lines, "\xE8\xE1rka.jpg").size(), 22u);  // the name stored as Windows-1250
 }
 
 TEST_F(DirectoryExport, VanishedAndUnreadableEntriesDoNotStopTheExport) {

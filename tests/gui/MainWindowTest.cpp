@@ -3,6 +3,7 @@
 // IPTC fields written when the user leaves them.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QTest>
 #include <filesystem>
@@ -156,6 +157,34 @@ class MainWindowTest : public QObject {
     QVERIFY(form->PanelImage->isVisible());
   }
 
+  void CropFrameFillsTheCropLabelAndEnablesTheCommand() {
+    if (!HaveProgram("jpegtran")) QSKIP("a crop frame needs jpegtran");
+    TempDir dir;
+    WriteBytes(dir / "small.jpg", MakeJpeg({.width = 640, .height = 480}));
+    auto form = ShowForm({Q(dir.path())});
+    QVERIFY(form->CropAllowed());
+    QCOMPARE(form->LblZoom->text(), QStringLiteral("100%"));
+    QCOMPARE(form->LblDctInfo->text(), QStringLiteral("16×16"));
+    QVERIFY(!form->Action("JpgCrop")->isEnabled());
+    QWidget* view = form->PhotoView;
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+      QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)),
+                        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+      QApplication::sendEvent(view, &event);
+    };
+    send(QEvent::MouseButtonPress, {37, 50}, Qt::LeftButton);
+    send(QEvent::MouseMove, {250, 131}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {250, 131}, Qt::NoButton);
+    QCOMPARE(form->LblCrop->text(), QStringLiteral("x:32  y:48   208×80"));
+    QCOMPARE(form->PhotoView->CropGeometry(), QStringLiteral("208x80+32+48"));
+    QVERIFY(form->Action("JpgCrop")->isEnabled());
+    // Every refit (here a resize of the picture area) removes the frame.
+    form->resize(1100, 760);
+    QTest::qWait(1);
+    QVERIFY(form->LblCrop->text().isEmpty());
+    QVERIFY(!form->Action("JpgCrop")->isEnabled());
+  }
+
   void DroppedPaths() {
     TempDir dir;
     const fs::path plain = dir / "holiday";
@@ -252,6 +281,61 @@ class MainWindowTest : public QObject {
     QVERIFY(form->Edit2->text().isEmpty());
     form->FileList->setFocus();
     QCOMPARE(ReadIptc(dir / "b.jpg").ObjectName, std::string());
+  }
+
+  void TypingIsWrittenWhenTheWindowCloses() {
+    TempDir dir;
+    const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
+    auto form = ShowForm({Q(file)});
+    form->Memo3->setFocus();
+    form->Memo3->setPlainText(QStringLiteral("Last words"));
+    form->close();
+    QCOMPARE(ReadIptc(file).ImageCaption, std::string("Last words"));
+  }
+
+  void TextWithoutWindows1250LettersIsRefused() {
+    TempDir dir;
+    const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
+    MessageRecorder messages;
+    auto form = ShowForm({Q(file)});
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("Tokyo 東京"));
+    form->FileList->setFocus();
+    QCOMPARE(messages.Errors(), 1);
+    QVERIFY(messages.LastText().contains(QStringLiteral("a.jpg")));
+    QCOMPARE(ReadBytes(file), ReadBytes(TestData("iptc/iptc-noAPP13.jpg")));
+  }
+
+  void RenamedCurrentFileKeepsTakingItsFields() {
+    TempDir dir;
+    dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
+    MessageRecorder messages;
+    auto form = ShowForm({Q(dir / "a.jpg")});
+    TJpegList* list = form->FileList;
+    list->FinishRename(list->topLevelItem(list->SelectedIndex()), QStringLiteral("renamed"));
+    QVERIFY(fs::exists(dir / "renamed.jpg"));
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("After the rename"));
+    list->setFocus();
+    QCOMPARE(messages.Errors(), 0);
+    QCOMPARE(ReadIptc(dir / "renamed.jpg").ObjectName, std::string("After the rename"));
+  }
+
+  void DeletingWhileTypingNeedsNoWrite() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    dir.Copy("cameras/Canon_40D.jpg", "b.jpg");
+    MessageRecorder messages(QMessageBox::Yes);
+    fs::create_directories(dir / "trash");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "trash").string()));
+    auto form = ShowForm({Q(dir / "a.jpg")});
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("typed"));
+    form->Action("FileDelete")->trigger();
+    QCOMPARE(form->FileList->FileCount(), 1);
+    QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("b.jpg"));
+    QCOMPARE(messages.Errors(), 0);
+    QVERIFY(form->Edit2->text().isEmpty());
   }
 
   void UndecodablePictureStillRefreshesTheInfoPanel() {

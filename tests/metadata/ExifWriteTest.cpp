@@ -165,6 +165,14 @@ TEST(ExifWrite, RefusedWritesLeaveTheFileAlone) {
   EXPECT_THROW(data.SaveAs(file), FileError);
   EXPECT_EQ(test::ReadBytes(file), original);
 
+  // IPTC data too long for one segment.
+  TimgData iptc(255);
+  iptc.ReadFile(file);
+  iptc.ParseIptc();
+  iptc.IptcInfo->SetValue("ImageCaption", std::string(65500, 'c'));
+  EXPECT_THROW(iptc.IptcInfo->SaveToFile(file, {}), FileError);
+  EXPECT_EQ(test::ReadBytes(file), original);
+
   // A name the reader does not scan as JPEG: its segments were never read.
   fs::path other = dir.Copy("iptc/IPTC.jpg", "picture.jfif");
   TimgData unread(255);

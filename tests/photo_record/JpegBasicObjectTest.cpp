@@ -4,8 +4,8 @@
 #include "exif/ExifData.h"
 #include "iptc/IptcData.h"
 #include "photo_record/JpegBasicObject.h"
-#include "platform/LocaleFormats.h"
 #include "support/ExifSizeBlock.h"
+#include "support/LocaleScope.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -105,9 +105,8 @@ TEST(PhotoRecordSummary, RatioText) {
   EXPECT_EQ(TJpegBasicObject::RatioText("2"), "");
   EXPECT_EQ(TJpegBasicObject::RatioText("a/b"), "");
   EXPECT_EQ(TJpegBasicObject::RatioText("1/3x"), "");
-  SetDecimalSeparator(',');
+  test::DecimalSeparatorScope comma(',');
   EXPECT_EQ(TJpegBasicObject::RatioText("-1/3"), "-0,3");
-  SetDecimalSeparator('.');
 }
 
 TEST(PhotoRecordWrite, FieldsReplaceRemoveAndKeepTheRest) {

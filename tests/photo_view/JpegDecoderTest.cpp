@@ -93,6 +93,12 @@ TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
   }
   EXPECT_THROW(decoder.Decode(std::filesystem::path("/nonexistent/x.jpg"), 1, 1), FileError);
   EXPECT_THROW(decoder.ReadSize(std::filesystem::path("/nonexistent/x.jpg")), FileError);
+  try {
+    decoder.ReadSize(TestData("photos"));
+    FAIL() << "no error for a folder";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.reason(), "it is a directory");
+  }
 }
 
 // A progressive file whose last scan is repeated `copies` more times.

@@ -52,6 +52,14 @@ TEST(PhotoView, EveryFitClearsTheCropFrame) {
   EXPECT_FALSE(view.Crop().CropActionEnabled());
 }
 
+TEST(PhotoView, APictureReplacedOnDiskIsNotMixedUp) {
+  test::TempDir dir;
+  PhotoView view = LoadMadePicture(dir, 800, 600);
+  view.FitAndShow(104, 104, true, true);
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 640, .height = 480}));
+  EXPECT_THROW(view.FitAndShow(1004, 704, true, true), FileError);  // needs more pixels: decodes again
+}
+
 TEST(PhotoView, NoPictureShowsNothing) {
   PhotoView view;
   view.LoadPicture("");

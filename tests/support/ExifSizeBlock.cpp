@@ -2,53 +2,25 @@
 
 #include <vector>
 
-#include "platform/ByteOrder.h"
-#include "support/TestSupport.h"
+#include "support/ExifBuilder.h"
 
 namespace pixaldo::test {
 
 ExifSizeLayout ExifApp1WithSize(const ExifSizeSpec& spec) {
-  const bool be = spec.bigEndian;
-  struct Entry {
-    uint16_t tag, type;
-    uint32_t value;
-  };
-  std::vector<Entry> entries = {{0xA002, uint16_t(spec.wide ? 4 : 3), spec.width},
-                                {0xA003, uint16_t(spec.wide ? 4 : 3), spec.height}};
-  if (spec.iso) entries.push_back({0x8827, 3, spec.iso});
-  bool bias = spec.biasDenominator != 0;
-  if (bias) entries.push_back({0x9204, 10, 0});
-
-  std::string tiff = be ? "MM" : "II";
-  AppendU16(tiff, 42, be);
-  AppendU32(tiff, 8, be);
-  AppendU16(tiff, uint16_t(entries.size()), be);
-  const uint32_t dataOffset = uint32_t(8 + 2 + 12 * entries.size() + 4);
-  ExifSizeLayout layout;
-  const size_t tiffInSegment = 4 + 6;  // marker, length, "Exif\0\0"
-  for (const auto& e : entries) {
-    AppendU16(tiff, e.tag, be);
-    AppendU16(tiff, e.type, be);
-    AppendU32(tiff, 1, be);
-    size_t valueAt = tiff.size();
-    if (e.type == 3) {
-      AppendU16(tiff, uint16_t(e.value), be);
-      AppendU16(tiff, 0, be);
-    } else if (e.type == 4) {
-      AppendU32(tiff, e.value, be);
-    } else {
-      AppendU32(tiff, dataOffset, be);
-    }
-    if (e.tag == 0xA002) layout.widthValueAt = tiffInSegment + valueAt;
-    if (e.tag == 0xA003) layout.heightValueAt = tiffInSegment + valueAt;
+  TiffBuilder tiff(spec.bigEndian);
+  auto size = [&](uint16_t tag, uint32_t v) { return spec.wide ? tiff.Long(tag, v) : tiff.Short(tag, uint16_t(v)); };
+  std::vector<TiffEntry> entries = {size(0xA002, spec.width), size(0xA003, spec.height)};
+  if (spec.iso) entries.push_back(tiff.Short(0x8827, spec.iso));
+  if (spec.biasDenominator) {
+    TiffEntry bias = tiff.Rational(0x9204, uint32_t(spec.biasNumerator), uint32_t(spec.biasDenominator));
+    bias.type = 10;  // signed rational
+    entries.push_back(bias);
   }
-  AppendU32(tiff, 0, be);  // no next directory
-  if (bias) {
-    AppendU32(tiff, uint32_t(spec.biasNumerator), be);
-    AppendU32(tiff, uint32_t(spec.biasDenominator), be);
-  }
-  layout.segment = Segment(0xE1, std::string("Exif\0\0", 6) + tiff);
-  return layout;
+  tiff.Directory(8, entries);
+  // IFD0 at TIFF offset 8; entry i's value field at 8 + 2 + 12 i + 8; the
+  // TIFF block starts 10 bytes into the segment (marker, length, "Exif\0\0").
+  const size_t tiffStart = 10;
+  return {tiff.ExifSegment(), tiffStart + 18, tiffStart + 30};
 }
 
 }  // namespace pixaldo::test

@@ -44,15 +44,6 @@ TEST(ProposedName, SuffixGoesBeforeTheLastDotOfTheFileName) {
   EXPECT_EQ(TJpegTran::ProposedName(K::RotateRight, "/p.d/noext"), fs::path("/p.d/noext_rot"));
 }
 
-TEST(OverwritesSource, FollowsTheSettingOfEachKind) {
-  using K = TransformKind;
-  EXPECT_TRUE(TJpegTran::OverwritesSource(K::Crop, true, false));
-  EXPECT_FALSE(TJpegTran::OverwritesSource(K::Crop, false, true));
-  EXPECT_TRUE(TJpegTran::OverwritesSource(K::RotateLeft, false, true));
-  EXPECT_FALSE(TJpegTran::OverwritesSource(K::FlipVertical, true, false));
-  EXPECT_FALSE(TJpegTran::OverwritesSource(K::MetadataDelete, true, true));
-}
-
 TEST(IsCropGeometry, AcceptsOnlyWxHPlusXPlusY) {
   for (const char* good : {"640x480+16+32", "1x1+0+0"}) EXPECT_TRUE(IsCropGeometry(good)) << good;
   for (const char* bad : {"", "640x480", "640x480+16", "640x480+16+", "-1x2+3+4", "6 4x4+0+0", "64X48+0+0",
@@ -104,6 +95,7 @@ TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
 
 TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
   fs::path source = dir_.Copy("cameras/Nikon_D70.jpg", "-dash.jpg");  // a name that looks like a switch
+  ::chmod(source.c_str(), 0444);  // a read-only source does not make a read-only copy
   std::string original = ReadBytes(source);
   fs::path target = TJpegTran::ProposedName(TransformKind::RotateRight, source);
   EXPECT_EQ(target.filename(), "-dash_rot.jpg");
@@ -113,6 +105,30 @@ TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
   EXPECT_EQ(ReadBytes(source), original);
   EXPECT_EQ(ReadBytes(target), Expected(source, switches));
   EXPECT_EQ(SizeOf(ReadBytes(target)).width, SizeOf(original).height);
+  EXPECT_EQ(::access(target.c_str(), W_OK), 0);
+  struct stat info {};
+  ::stat(target.c_str(), &info);
+  EXPECT_NE(info.st_mode & 0200, 0u);
+  // The source itself, read-only, is not rewritten in place.
+  EXPECT_THROW(runner_.Transform(source, source, false, false, switches), FileError);
+  EXPECT_EQ(ReadBytes(source), original);
+}
+
+TEST(FindJpegTran, SearchesPathSkippingEmptyEntries) {
+  TempDir dir;
+  fs::create_directory(dir / "bin");
+  fs::path fake = dir / "bin" / "jpegtran";
+  WriteBytes(fake, "#!/bin/sh\n");
+  ::chmod(fake.c_str(), 0755);
+  std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", ("::" + (dir / "nothing").string() + ":" + (dir / "bin").string()).c_str(), 1);
+  fs::path found = FindJpegTran();
+  ::setenv("PATH", ":", 1);
+  fs::path none = FindJpegTran();
+  ::setenv("PATH", saved.c_str(), 1);
+  EXPECT_EQ(found, fake);
+  EXPECT_EQ(none, fs::path());
+  EXPECT_EQ(TJpegTran(fake).TransformerPath(), fake);
 }
 
 TEST_F(JpegTranRun, CropToAGeometryAndStripMetadata) {
@@ -194,6 +210,12 @@ TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
   EXPECT_THROW(missing.Transform(file, file, false, false, switches), FileError);
   EXPECT_THROW(TJpegTran(dir / "gone").Transform(file, file, false, false, switches), FileError);
   EXPECT_THROW(TJpegTran().Transform(dir / "vanished.jpg", dir / "x.jpg", false, false, switches), FileError);
+  fs::create_directory(dir / "folder.jpg");
+  EXPECT_THROW(TJpegTran().Transform(dir / "folder.jpg", dir / "x.jpg", false, false, switches), FileError);
+  ::mkfifo((dir / "pipe.jpg").c_str(), 0600);  // would block jpegtran for ever
+  EXPECT_THROW(TJpegTran().Transform(dir / "pipe.jpg", dir / "x.jpg", false, false, switches), FileError);
+  fs::remove(dir / "folder.jpg");
+  fs::remove(dir / "pipe.jpg");
 
   // A read-only file of the chosen name is not replaced; nothing is transformed.
   fs::path locked = dir / "locked.jpg";
