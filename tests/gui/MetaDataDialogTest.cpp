@@ -254,6 +254,23 @@ class MetaDataDialogTest : public QObject {
     QVERIFY(f.GridEmpty(f.form.GridSegments));
   }
 
+  void damagedAndHostileFilesAreShownWithoutHarm() {
+    TempDir dir;
+    MessageRecorder messages{QMessageBox::Ok};
+    TFormMetaData form;
+    form.OpenFile = [](const QString&) {};
+    for (const char* folder : {"damaged", "hostile"}) {
+      for (const auto& entry : std::filesystem::directory_iterator(TestData(folder))) {
+        const std::filesystem::path copy = dir / (entry.path().filename().string() + ".jpg");
+        std::filesystem::copy_file(entry.path(), copy);
+        form.SetFileName(QString::fromStdString(copy.string()));
+        form.Reload();
+        form.BtnXMLClick();
+        QVERIFY(form.GridSegments->rowCount() >= 1);
+      }
+    }
+  }
+
   void captionsFollowTheLanguage() {
     Fixture f("cameras/Canon_40D.jpg");
     QCOMPARE(f.form.windowTitle(), QString("JPEG file info"));
