@@ -153,6 +153,19 @@ class MetaDataDialogTest : public QObject {
     QVERIFY(f.DateKept());
     QCOMPARE(f.form.MemoComment->toPlainText(), QString::fromUtf8("Žluťoučký kůň"));
     QCOMPARE(f.form.InfoPage->currentIndex(), 2);
+
+    // A file with a comment, two APP1 and an APP2 segment: the comment is
+    // replaced, nothing else is lost.
+    Fixture g("cameras/Nikon_D70.jpg");
+    const std::string old = g.Bytes();
+    g.form.MemoComment->setPlainText("new");
+    QTest::mouseClick(g.form.BtnWriteComment, Qt::LeftButton);
+    const std::string now = g.Bytes();
+    QCOMPARE(CountSegments(now, 0xFE), 1);
+    QCOMPARE(FirstPayload(now, 0xFE), std::optional<std::string>("new"));
+    QCOMPARE(CountSegments(now, 0xE1), CountSegments(old, 0xE1));
+    QCOMPARE(FirstPayload(now, 0xE2), FirstPayload(old, 0xE2));
+    QVERIFY(PictureData(now) == PictureData(old));
   }
 
   void writeRefusesTextWindows1250CannotHold() {

@@ -297,6 +297,14 @@ class OptionsDialogTest : public QObject {
     QVERIFY(form->isVisible());
     QCOMPARE(form->SuffixCropEdit->text(), QString("_x"));
     QVERIFY(!std::filesystem::exists(f.dir / "Options.ini"));
+
+    // A suffix Windows-1250 cannot hold is refused before anything is written.
+    form->SuffixCropEdit->setText(QString::fromUtf8("_東京"));
+    QTest::mouseClick(form->BtnOK, Qt::LeftButton);
+    QCOMPARE(Texts(f.messages).size(), 2);
+    QVERIFY(Texts(f.messages)[1].contains(QString::fromUtf8("_東京")));
+    QVERIFY(form->isVisible());
+    QVERIFY(!std::filesystem::exists(f.dir / "Options.ini"));
   }
 
   // PIXALDO_SETTINGS_SHOT=file.png saves the window as shown, for a look.
