@@ -80,6 +80,19 @@ std::string TrimControls(std::string_view s) {
 
 TTagEntry EmptyEntry() { return TTagEntry{}; }
 
+// Tags the walk acts upon whatever table row they have.
+bool IsSpecialTag(uint16_t tag) {
+  switch (tag) {
+    case kTagImageWidth: case kTagImageLength: case kTagMake: case kTagModel: case kTagDateTime:
+    case kTagSubIfds: case kTagExifOffset: case kTagGpsInfo: case kTagExifVersion: case kTagDateTimeOriginal:
+    case kTagMakerNote: case kTagUserComment: case kTagExifImageWidth: case kTagExifImageLength:
+    case kTagInteroperabilityOffset:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -179,6 +192,8 @@ const std::string& TImageInfo::ExifSegmentBytes() const {
 }
 
 void TImageInfo::ParseDirectory(int64_t start, int64_t offsetBase, DirectoryKind kind, int64_t blockLength) {
+  visitedDirectories_.clear();
+  entriesLeft_ = kMaxEntriesPerWalk;
   WalkDirectory(start, offsetBase, kind, blockLength, 0);
 }
 
@@ -190,7 +205,7 @@ void TImageInfo::ParseThumbnail() {
 void TImageInfo::WalkDirectory(int64_t start, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
                                int depth) {
   if (depth > kMaxDirectoryDepth) return;
-  if (std::find(activeDirectories_.begin(), activeDirectories_.end(), start) != activeDirectories_.end()) return;
+  if (!visitedDirectories_.insert(start).second) return;  // cycles and directories shared by several links
   auto entries = Read16(start);
   if (!entries) return;  // the directory lies outside the block
   const int64_t count = *entries;
@@ -206,13 +221,12 @@ void TImageInfo::WalkDirectory(int64_t start, int64_t offsetBase, DirectoryKind 
     }
   }
 
-  activeDirectories_.push_back(start);
   try {
-    for (int64_t i = 0; i < count; ++i) ReadEntry(start + 2 + 12 * i, offsetBase, kind, blockLength, depth);
+    for (int64_t i = 0; i < count && entriesLeft_ > 0; ++i, --entriesLeft_)
+      ReadEntry(start + 2 + 12 * i, offsetBase, kind, blockLength, depth);
   } catch (const std::exception&) {
     // A value that cannot be formatted abandons the rest of this directory.
   }
-  activeDirectories_.pop_back();
 }
 
 void TImageInfo::ParseSubDirectory(int64_t valuePos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
@@ -248,9 +262,11 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
   const int64_t blockEnd = offsetBase + blockLength;  // last position inside the block
   const int64_t wantedEnd = std::min(valuePos + size - 1, blockEnd);
   if (valuePos < 1 || wantedEnd < valuePos || wantedEnd > int64_t(segment.size())) return;
-  const std::string raw = segment.substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
-
   const TTagEntry row = FindTableRow(*tag, kind);
+  if (row.Dataset == 0 && !IsSpecialTag(*tag)) return;  // neither kept nor acted upon
+  if (!RawBudgetLeft(wantedEnd - valuePos + 1)) return;
+  const std::string raw = segment.substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
+  rawBytesKept_ += int64_t(raw.size());
   std::string display = DisplayText(row, raw, *type, BigEndian);
   if (*tag == kTagUserComment) {
     display = raw.size() > 8 ? TrimControls(std::string_view(raw).substr(8, size_t(std::max<int64_t>(size - 9, 0))))

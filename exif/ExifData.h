@@ -18,6 +18,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -112,8 +113,8 @@ class TImageInfo : public tEndInd {
 
   // Walks one directory at 1-based position `start` of Buffer; values lie at
   // TIFF offset + `offsetBase`; `blockLength` bounds the block. Sub-directories
-  // are walked recursively (a directory already being walked is not entered
-  // again; depth at most 8).
+  // are walked recursively (a directory already walked in this call is not
+  // entered again; depth at most 8).
   void ParseDirectory(int64_t start, int64_t offsetBase, DirectoryKind kind, int64_t blockLength);
 
   // Maker notes (exif/MakerNotes.cpp). Walks one maker-note directory of the
@@ -157,7 +158,21 @@ class TImageInfo : public tEndInd {
   void ParseSubDirectory(int64_t valuePos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
                          int depth);
   const std::string& ExifSegmentBytes() const;
-  std::vector<int64_t> activeDirectories_;  // starts of the directories being walked
+  // Whether `bytes` more raw value bytes may still be taken (see kMaxRawBytesKept).
+  bool RawBudgetLeft(int64_t bytes) const { return bytes <= kMaxRawBytesKept - rawBytesKept_; }
+
+  // Limits that keep a hostile block from making the walk slow or huge: one
+  // ParseDirectory call walks each directory once and at most
+  // kMaxEntriesPerWalk entries; the raw values taken stay below
+  // kMaxRawBytesKept; all maker-note walks together read at most
+  // kMaxMakerEntries entries.
+  static constexpr int64_t kMaxEntriesPerWalk = 20000;
+  static constexpr int64_t kMaxRawBytesKept = int64_t(64) << 20;
+  static constexpr int64_t kMaxMakerEntries = 100000;
+  int64_t makerEntriesLeft_ = kMaxMakerEntries;
+  std::set<int64_t> visitedDirectories_;  // starts walked in the current ParseDirectory call
+  int64_t entriesLeft_ = 0;
+  int64_t rawBytesKept_ = 0;
 };
 
 // A JPEG picture as the writer needs it: its size and its complete byte

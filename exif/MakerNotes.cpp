@@ -141,7 +141,7 @@ void TImageInfo::ParseMakerDirectory(const std::string& note, std::span<const Ma
   const int64_t base = int64_t(directoryOffset) - offsetAdjust + 2;
   try {
     auto entries = Read16(int64_t(directoryOffset) + 1);
-    for (int64_t i = 0; entries && i < *entries; ++i) {
+    for (int64_t i = 0; entries && i < *entries && makerEntriesLeft_ > 0; ++i, --makerEntriesLeft_) {
       const int64_t p = int64_t(directoryOffset) + 3 + 12 * i;
       auto tag = Read16(p);
       auto type = Read16(p + 2);
@@ -163,6 +163,7 @@ void TImageInfo::ParseMakerDirectory(const std::string& note, std::span<const Ma
       }
       // The value from the note, or (when it does not fit there) from the EXIF
       // segment at fallbackBase + offset; a value in neither is passed over.
+      if (!RawBudgetLeft(size)) continue;
       std::string raw;
       const std::string& segment = ExifSegmentBytes();
       if (Inside(note, valuePos, size))
@@ -171,6 +172,7 @@ void TImageInfo::ParseMakerDirectory(const std::string& note, std::span<const Ma
         raw = segment.substr(size_t(fallbackBase + offset - 1), size_t(size));
       else
         continue;
+      rawBytesKept_ += int64_t(raw.size());
 
       std::string display;
       if (*type == 2) {

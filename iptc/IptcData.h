@@ -70,7 +70,11 @@ class TIPTCdata {
   std::string BuildPayloadKeeping(std::string_view oldSegment) const;
 
   // Writes the list into the file `targetName`, taking the picture from
-  // `sourceName` (or the target when empty). Atomic; throws FileError.
+  // `sourceName` (or the target when empty): the new APP13 segment carries
+  // the old one's other resources (BuildPayloadKeeping), and the old segment
+  // does not stay behind in the picture stream. Nothing is decoded. Atomic;
+  // throws FileError (the file unchanged) when it cannot be written or the
+  // data do not fit into one segment.
   void SaveToFile(const std::filesystem::path& targetName, const std::filesystem::path& sourceName);
 
   std::vector<TTagEntry> Entries;

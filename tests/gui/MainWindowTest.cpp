@@ -358,6 +358,28 @@ class MainWindowTest : public QObject {
     QVERIFY(!form->PhotoView->isVisible());
   }
 
+  void DamagedAndHostileFilesAreShownOrReported() {
+    TempDir dir;
+    int copied = 0;
+    for (const char* folder : {"damaged", "hostile"}) {
+      for (const auto& entry : fs::directory_iterator(TestData(folder))) {
+        if (!entry.is_regular_file()) continue;
+        dir.Copy(std::string(folder) + "/" + entry.path().filename().string(),
+                 std::to_string(copied++) + ".jpg");
+      }
+    }
+    MessageRecorder messages;
+    auto form = ShowForm({Q(dir.path())});
+    TJpegList* list = form->FileList;
+    QCOMPARE(list->FileCount(), copied);
+    for (int i = 1; i < copied; ++i) list->SelectNext();
+    QCOMPARE(list->SelectedIndex(), copied - 1);
+    QCOMPARE(form->StopSignCount, 0);
+    // Every failure named its file.
+    for (const UserMessage& message : messages.messages)
+      QVERIFY2(message.text.contains(Q(dir.path())), qPrintable(message.text));
+  }
+
   void FailedIptcWriteIsReported() {
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");

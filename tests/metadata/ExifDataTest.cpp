@@ -14,6 +14,7 @@ namespace {
 using std::string_literals::operator""s;
 using test::Segment;
 using test::TiffBuilder;
+using test::TiffEntry;
 
 class ExifDataTest : public ::testing::Test {
  protected:
@@ -199,6 +200,29 @@ TEST_F(ExifDataTest, DirectoryCyclesAndDeepChainsEnd) {
   int orientations = 0;
   for (const auto& t : data->ExifInfo->Tags) orientations += t.Name == "Orientation";
   EXPECT_EQ(orientations, 9);  // IFD0 and eight levels below it
+}
+
+TEST_F(ExifDataTest, ManyLinksToOneDirectoryWalkItOnce) {
+  TiffBuilder tiff;
+  const uint32_t n = 1500, x = 8 + 2 + 12 * n + 4, y = x + 2 + 12 * n + 4;
+  tiff.Directory(8, std::vector<TiffEntry>(n, tiff.Long(0x8769, x)));
+  tiff.Directory(x, std::vector<TiffEntry>(n, tiff.Long(0xA005, y)));
+  tiff.Directory(y, std::vector<TiffEntry>(n, tiff.Short(0x0112, 1)));
+  auto data = ReadExif(tiff);
+  EXPECT_EQ(data->ExifInfo->Count(), int(3 * n));
+}
+
+TEST_F(ExifDataTest, HugeValuesRepeatedManyTimesStayWithinALimit) {
+  TiffBuilder tiff;
+  TiffEntry big = tiff.Ascii(0x010E, std::string(60000, 'v'));
+  big.valueOffset = 60000;
+  tiff.Directory(8, std::vector<TiffEntry>(1500, big));
+  auto data = Read(tiff.Block(), "big.tif");
+  ASSERT_TRUE(data->ExifInfo);
+  size_t kept = 0;
+  for (const auto& t : data->ExifInfo->Tags) kept += t.RawValue.size();
+  EXPECT_GT(data->ExifInfo->Count(), 100);
+  EXPECT_LE(kept, size_t(64) << 20);
 }
 
 TEST_F(ExifDataTest, FieldsAndValuesOutsideTheBlockAreSkipped) {

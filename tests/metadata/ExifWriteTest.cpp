@@ -32,6 +32,14 @@ void SaveObjectName(const fs::path& file, const std::string& value) {
   data.IptcInfo->SaveToFile(file, {});
 }
 
+// Writes a new comment, as the metadata window does.
+void SaveComment(const fs::path& file, const std::string& text) {
+  TimgData data(255);
+  data.ReadFile(file);
+  data.SetComment(text);
+  data.SaveAs(file);
+}
+
 std::vector<std::string> SegmentsBeforeScan(const std::string& jpeg) {
   std::vector<std::string> found;
   size_t pos = 2;
@@ -69,10 +77,7 @@ TEST(ExifWrite, CommentOnlyFileGetsTheDefaultJfifSegment) {
   std::string original = JpegWith({Segment(0xFE, "old")});
   fs::path file = dir / "c.jpg";
   test::WriteBytes(file, original);
-  TimgData data(255);
-  data.ReadFile(file);
-  data.SetComment("new");
-  data.SaveAs(file);
+  SaveComment(file, "new");
   std::string expected = "\xFF\xD8"s + kDefaultJfif + Segment(0xFE, "new") + original.substr(2 + 7);
   EXPECT_EQ(test::ReadBytes(file), expected);
 }
@@ -85,10 +90,7 @@ TEST(ExifWrite, OnlyTheCommentRightAfterTheApp13IsReplaced) {
       JpegWith({App0(), Segment(0xED, iptc.BuildPayload()), Segment(0xFE, "first"), Segment(0xFE, "second")});
   fs::path file = dir / "c.jpg";
   test::WriteBytes(file, original);
-  TimgData data(255);
-  data.ReadFile(file);
-  data.SetComment("new");
-  data.SaveAs(file);
+  SaveComment(file, "new");
   std::string written = test::ReadBytes(file);
   auto segments = SegmentsBeforeScan(written);
   ASSERT_GE(segments.size(), 4u);
@@ -124,10 +126,7 @@ TEST(ExifWrite, PictureSizeIsCorrectedInTheEntrysOwnWidthAndOrder) {
     // A plain SaveAs leaves the size as it is.
     fs::path kept = dir / "k.jpg";
     test::WriteBytes(kept, JpegWith({exif.segment}, {.width = 480, .height = 48}));
-    TimgData data(255);
-    data.ReadFile(kept);
-    data.SetComment("c");
-    data.SaveAs(kept);
+    SaveComment(kept, "c");
     EXPECT_EQ(test::ReadBytes(kept).substr(2, exif.segment.size()), exif.segment);
   }
 }
@@ -159,10 +158,7 @@ TEST(ExifWrite, RefusedWritesLeaveTheFileAlone) {
   // A comment too long for one segment.
   fs::path file = dir.Copy("iptc/IPTC.jpg");
   std::string original = test::ReadBytes(file);
-  TimgData data(255);
-  data.ReadFile(file);
-  data.SetComment(std::string(70000, 'x'));
-  EXPECT_THROW(data.SaveAs(file), FileError);
+  EXPECT_THROW(SaveComment(file, std::string(70000, 'x')), FileError);
   EXPECT_EQ(test::ReadBytes(file), original);
 
   // IPTC data too long for one segment.
@@ -175,19 +171,13 @@ TEST(ExifWrite, RefusedWritesLeaveTheFileAlone) {
 
   // A name the reader does not scan as JPEG: its segments were never read.
   fs::path other = dir.Copy("iptc/IPTC.jpg", "picture.jfif");
-  TimgData unread(255);
-  unread.ReadFile(other);
-  unread.SetComment("c");
-  EXPECT_THROW(unread.SaveAs(other), FileError);
+  EXPECT_THROW(SaveComment(other, "c"), FileError);
   EXPECT_EQ(test::ReadBytes(other), original);
 
   // Not a JPEG file at all.
   fs::path text = dir / "text.jpg";
   test::WriteBytes(text, "plain text");
-  TimgData notJpeg(255);
-  notJpeg.ReadFile(text);
-  notJpeg.SetComment("c");
-  EXPECT_THROW(notJpeg.SaveAs(text), FileError);
+  EXPECT_THROW(SaveComment(text, "c"), FileError);
   EXPECT_EQ(test::ReadBytes(text), "plain text");
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"IPTC.jpg", "picture.jfif", "text.jpg"}));
 }

@@ -188,6 +188,25 @@ TEST_F(MakerNotesTest, NikonLayouts) {
   EXPECT_EQ(data->ExifInfo->Width, 640);
 }
 
+TEST_F(MakerNotesTest, NikonTiffFileOfADModelUsesTheNewerLayout) {
+  TiffBuilder motorola(true);
+  const std::string note = BuildNote(motorola, "Nikon\0\2\x10\0\0MM\0\x2A\0\0\0\x08"s,
+                                     {motorola.Short(0x0002, 400), motorola.Short(0x0095, 7)},
+                                     [](uint32_t index) { return index - 10; });
+  for (const char* model : {"NIKON D2X", "D1H"}) {
+    SCOPED_TRACE(model);
+    TiffBuilder tiff(false);
+    TiffEntry makerNote = tiff.Undefined(0x927C, note);
+    makerNote.valueOffset = 300;
+    tiff.Directory(8, {tiff.Ascii(0x010F, "NIKON CORPORATION"), tiff.Ascii(0x0110, model), makerNote});
+    test::WriteBytes(dir_ / "raw.nef", tiff.Block());
+    TimgData data(255);
+    ASSERT_TRUE(data.ReadFile(dir_ / "raw.nef"));
+    EXPECT_EQ(data.ExifInfo->MakerNotePos, 300 - 7);
+    EXPECT_EQ(MakerEntries(*data.ExifInfo), (Pairs{{"ISO Speed", "400"}, {"Noise Reduction", "7"}}));
+  }
+}
+
 TEST_F(MakerNotesTest, OtherMakersAndUnknownMakes) {
   struct Case {
     const char* make;
