@@ -1,6 +1,7 @@
 // The settings window: what a first start shows, what OK writes to
 // Options.ini, what Cancel drops, the category list, the crop ratio items,
 // the colour and the language.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -10,10 +11,12 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QtTest>
 
 #include "platform/FileSystem.h"
+#include "platform/IniFile.h"
 #include "platform/gui/UserMessages.h"
 #include "settings/SettingsLocation.h"
 #include "settings/gui/DlgOptions.h"
@@ -305,6 +308,24 @@ class OptionsDialogTest : public QObject {
     QVERIFY(Texts(f.messages)[1].contains(QString::fromUtf8("_東京")));
     QVERIFY(form->isVisible());
     QVERIFY(!std::filesystem::exists(f.dir / "Options.ini"));
+  }
+
+  void mainWindowTextsGoToActionsLabelsAndGridRows() {
+    ProgramLanguageTexts().Load(IniFile(SourcePath("settings/Language.ini")), 1);
+    QWidget window;
+    window.setObjectName("FormMain");
+    auto* exit = new QAction("x", &window);
+    exit->setObjectName("AppExit");
+    auto* header = new QLabel("x", &window);
+    header->setObjectName("Header1");
+    auto* grid = new QTableWidget(12, 2, &window);
+    grid->setObjectName("GridExif");
+    ApplyLanguageTexts(&window, LanguageWindow::Main, ProgramLanguageTexts());
+    QCOMPARE(exit->text(), Text(9));
+    QCOMPARE(header->text(), Text(30));
+    QCOMPARE(grid->item(11, 0)->text(), Text(122) + ":");
+    QVERIFY(!Text(122).isEmpty());
+    ProgramLanguageTexts().Load(IniFile(SourcePath("settings/Language.ini")), 0);
   }
 
   // PIXALDO_SETTINGS_SHOT=file.png saves the window as shown, for a look.
