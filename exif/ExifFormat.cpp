@@ -204,7 +204,10 @@ double ParseFraction(std::string_view text) {
 std::string DisplayText(const TTagEntry& row, std::string_view raw, int type, bool bigEndian) {
   std::string text;
   if (type == 2) {
-    text = std::string(raw.substr(0, raw.empty() ? 0 : raw.size() - 1));
+    // The terminating zero is dropped; some cameras leave it out, and their
+    // last letter is kept.
+    const bool terminated = !raw.empty() && raw.back() == '\0';
+    text = std::string(raw.substr(0, terminated ? raw.size() - 1 : raw.size()));
   } else if (type == 7) {
     text = "\"" + std::string(raw.substr(0, raw.find('\0'))) + "\"";
   } else {

@@ -173,6 +173,8 @@ TEST_F(ExifFormatTest, DisplayTextOfTextAndUndefinedEntries) {
   sixty[3] = '\0';
   EXPECT_EQ(Row(0x010E, sixty + '\0', 2), "xxx." + std::string(46, 'x'));
   EXPECT_EQ(Row(0x010E, "", 2), "");
+  // A camera that leaves the terminating zero out keeps its last letter.
+  EXPECT_EQ(Row(0x010F, "EASTMAN KODAK COMPANY", 2), "EASTMAN KODAK COMPANY");
   // Undefined: the bytes before the first zero, between double quotes.
   EXPECT_EQ(Row(0x9000, "0220", 7), "\"0220\"");
   EXPECT_EQ(Row(0xA000, std::string("\0" "100", 4), 7), "\"\"");
