@@ -193,9 +193,20 @@ bool TJpegObject::RestoreThumbnail(const std::filesystem::path& temporaryDirecto
 
   const std::filesystem::path directory =
       temporaryDirectory.empty() ? std::filesystem::temp_directory_path() : temporaryDirectory;
-  const std::filesystem::path temporary = MakeTemporaryFile(directory, "pixaldo-thumbnail-");
+  // Failures of the temporary thumbnail are reported under the photo's name:
+  // the user never heard of the temporary file.
+  std::filesystem::path temporary;
+  try {
+    temporary = MakeTemporaryFile(directory, "pixaldo-thumbnail-");
+  } catch (const FileError& failure) {
+    throw FileError(FileName, "cannot make the new thumbnail: " + failure.reason());
+  }
   RemoveOnExit removeTemporary(temporary);
-  MakeThumbnailFile(temporary, maxSide, 80);
+  try {
+    MakeThumbnailFile(temporary, maxSide, 80);
+  } catch (const FileError& failure) {
+    throw FileError(FileName, "cannot make the new thumbnail: " + failure.reason());
+  }
   return ReplaceThumbnail(temporary);
 }
 

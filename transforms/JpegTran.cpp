@@ -154,6 +154,27 @@ void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
   output.Commit();
 }
 
+namespace {
+
+// Restores a target after a failed command: its earlier bytes and date, or no
+// file at all when there was none. Best effort: the original failure is what
+// the caller reports.
+void PutBack(const fs::path& target, const std::optional<std::string>& previous,
+             const std::optional<FileTime>& previousDate) {
+  try {
+    if (previous) {
+      WriteFileAtomic(target, *previous);
+      if (previousDate) SetFileDate(target, *previousDate);
+    } else {
+      std::error_code ignored;
+      fs::remove(target, ignored);
+    }
+  } catch (const FileError&) {
+  }
+}
+
+}  // namespace
+
 fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                               const std::vector<std::string>& arguments) const {
   std::optional<FileTime> sourceDate = GetFileDate(source);
@@ -161,14 +182,19 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   std::error_code error;
   // A pipe or device named like a picture would make jpegtran wait forever.
   if (!fs::is_regular_file(source, error)) throw FileError(source, "not a regular file");
+  // The thumbnail is made from the transformed file, so the target is written
+  // twice. Should the second write fail, the target is put back as it was
+  // before the command, so a reported failure never leaves a changed photo.
+  const std::optional<FileTime> targetDate = GetFileDate(target);
+  std::optional<std::string> previous;
+  if (refreshThumbnail && targetDate) previous = ReadWholeFile(target);
   RunJpegTran(source, target, arguments);
   if (refreshThumbnail) {
     try {
       RestoreThumbnailOfFile(target, false);
-    } catch (...) {
-      // The transform itself stands; the date is still put back as asked.
-      if (keepDate) SetFileDate(target, *sourceDate);
-      throw;
+    } catch (const FileError& failure) {
+      PutBack(target, previous, targetDate);
+      throw FileError(target, "cannot make the new thumbnail: " + failure.reason());
     }
   }
   if (keepDate) SetFileDate(target, *sourceDate);
