@@ -63,7 +63,7 @@ int Render(Arguments& args) {
   return 0;
 }
 
-CliCommandRegistration reg("render", "render FILE --panel WxH [--filter N] [--no-square] [--output OUT.ppm]", Render);
+CliCommandRegistration reg("render", "FILE --panel WxH [--filter N] [--no-square] [--output OUT.ppm]", Render);
 
 }  // namespace
 
