@@ -54,7 +54,9 @@ TEST(ExifCameraFilesTest, SummaryFieldsAndNamedValues) {
     const TImageInfo& info = *data->ExifInfo;
     EXPECT_EQ(info.CameraMake, c.make);
     EXPECT_EQ(info.CameraModel, c.model);
-    if (*c.dateTime) EXPECT_EQ(info.DateTime, c.dateTime);
+    if (*c.dateTime) {
+      EXPECT_EQ(info.DateTime, c.dateTime);
+    }
     if (c.width) {
       EXPECT_EQ(info.Width, c.width);
       EXPECT_EQ(info.Height, c.height);
