@@ -16,6 +16,8 @@
 #include "app/ActionIcons.h"
 #include "app/MainWindowSettings.h"
 #include "app/StopSign.h"
+#include "dialogs/DlgAbout.h"
+#include "dialogs/DlgMetaData.h"
 #include "file_list/JpegListing.h"
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
@@ -23,6 +25,7 @@
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormats.h"
 #include "platform/gui/UserMessages.h"
+#include "settings/gui/DlgOptions.h"
 #include "transforms/JpegTran.h"
 
 namespace pixaldo {
@@ -379,23 +382,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 
 void TFormMain::FormShow() {
   LayoutReady = true;
-  const MainWindowSettings settings = ReadSettings();
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, settings.FormColor);
-  setPalette(palette);
-  CBox1->clear();
-  CBox1->addItems(settings.Categories);
-  CBox1->setCurrentIndex(-1);
-  // The crop mode set-up, style 0 (landscape).
-  PhotoView->SetCropMode(settings.CropProportion, 0, settings.CropRatioN, settings.CropRatioM, settings.CropSizeN,
-                         settings.CropSizeM);
-  Action("JpgCropStyle")->setIcon(ActionIcon(10));
-  Action("JpgCropRatio")->setIcon(ActionIcon(12 + settings.CropProportion));
-  Action("JpgCropStyle")->setEnabled(settings.CropProportion != 0 && !CurrentFile.isEmpty() &&
-                                     Transformer->JpegTranAvailable());
-  ApplyToMainWindow();
-  PhotoView->StretchFilterIndex = settings.StretchFilter;
-  PhotoView->MaxCropFrame = settings.MaxCropFrame;
+  ApplySettings(0);  // the crop mode set-up starts in style 0 (landscape)
   GridExif->clearSelection();
   GridExif->setColumnWidth(1, 300);
 
@@ -409,6 +396,65 @@ void TFormMain::FormShow() {
   QString own = QCoreApplication::applicationDirPath();
   if (!own.endsWith(QLatin1Char('/'))) own += QLatin1Char('/');
   FileList->OpenPath(own);
+}
+
+void TFormMain::ApplySettings(int cropStyle) {
+  const MainWindowSettings settings = ReadSettings();
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, settings.FormColor);
+  setPalette(palette);
+  // The drop-down list is refilled; what stands in the field stays.
+  const QString typedCategory = CBox1->currentText();
+  CBox1->clear();
+  CBox1->addItems(settings.Categories);
+  CBox1->setCurrentIndex(-1);
+  CBox1->setEditText(typedCategory);
+  PhotoView->SetCropMode(settings.CropProportion, cropStyle, settings.CropRatioN, settings.CropRatioM, settings.CropSizeN,
+                         settings.CropSizeM);
+  Action("JpgCropStyle")->setIcon(ActionIcon(10 + cropStyle));
+  Action("JpgCropRatio")->setIcon(ActionIcon(12 + settings.CropProportion));
+  Action("JpgCropStyle")->setEnabled(settings.CropProportion != 0 && !CurrentFile.isEmpty() &&
+                                     Transformer->JpegTranAvailable());
+  ApplyToMainWindow();
+  PhotoView->StretchFilterIndex = settings.StretchFilter;
+  PhotoView->MaxCropFrame = settings.MaxCropFrame;
+}
+
+void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
+  FormOptions = options;
+  FormMetaData = metaData;
+  FormAbout = about;
+  connect(Action("AppOptions"), &QAction::triggered, this, &TFormMain::AppOptionsExecute);
+  connect(Action("FileMetadataShow"), &QAction::triggered, this, &TFormMain::FileMetadataShowExecute);
+  connect(Action("AppAbout"), &QAction::triggered, this, &TFormMain::AppAboutExecute);
+  // The settings window changes the window colour while the user picks one.
+  connect(FormOptions, &TFormOptions::FormColorChanged, this, [this](const QColor& color) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, color);
+    setPalette(palette);
+  });
+  connect(FormOptions, &TFormOptions::LanguageChanged, this, &TFormMain::ApplyToMainWindow);
+  FormMetaData->OriginalFileDate = [this] { return ReadSettings().OriginalFileDate; };
+  FormAbout->SetLanguageSource([] { return ViewerOptions().Integer("Language"); });
+}
+
+void TFormMain::AppOptionsExecute() {
+  if (!FormOptions || FormOptions->exec() != QDialog::Accepted) return;
+  ApplySettings(PhotoView->CropStyle());
+  FitPicture();
+}
+
+void TFormMain::FileMetadataShowExecute() {
+  if (!FormMetaData || CurrentFile.isEmpty()) return;
+  FlushIptcEdits();
+  FormMetaData->SetFileName(CurrentFile);
+  FormMetaData->exec();
+  // The window may have changed the file's metadata; the picture stays.
+  RefreshFileInfo();
+}
+
+void TFormMain::AppAboutExecute() {
+  if (FormAbout) FormAbout->exec();
 }
 
 void TFormMain::ApplyToMainWindow() {

@@ -21,6 +21,10 @@
 
 namespace pixaldo {
 
+class TFormOptions;
+class TFormMetaData;
+class TFormAbout;
+
 class TJpegList;
 class TPhotoImage;
 class TJpegTran;
@@ -93,6 +97,9 @@ class TFormMain : public QWidget {
   void ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif);
   void IPTCControlsExit();
   bool CropAllowed() const;
+  // The three other windows of the program, created once at start after this
+  // one; the about, metadata and settings commands open them.
+  void SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about);
   // Handles a dropped path as a drop from the desktop would.
   void DropPath(const QString& path);
   static bool AcceptsDroppedName(const QString& path);
@@ -112,6 +119,12 @@ class TFormMain : public QWidget {
  private:
   void FormCreate();
   void FormShow();
+  // Takes colour, categories, crop mode, stretch filter and maximal-frame
+  // flag from the settings, and the texts of the chosen language.
+  void ApplySettings(int cropStyle);
+  void AppOptionsExecute();
+  void FileMetadataShowExecute();
+  void AppAboutExecute();
   void CreateLayout();
   QWidget* CreateInfoBottom();
   void CreateActions();
@@ -127,6 +140,9 @@ class TFormMain : public QWidget {
 
   QStringList Arguments;
   bool Shown = false;
+  TFormOptions* FormOptions = nullptr;
+  TFormMetaData* FormMetaData = nullptr;
+  TFormAbout* FormAbout = nullptr;
   // The IPTC texts as last loaded from (or written to) the current file, to
   // notice typing that has not been written yet.
   QStringList LoadedIptc;

@@ -6,6 +6,7 @@
 #include "settings/LanguageTexts.h"
 #include "settings/OptionsStore.h"
 #include "settings/SettingsLocation.h"
+#include "settings/gui/DlgOptions.h"
 
 namespace pixaldo {
 
@@ -36,15 +37,23 @@ MainWindowSettings ReadMainWindowSettings() {
 }
 
 LanguageTexts& ViewerLanguageTexts() {
-  static LanguageTexts texts = [] {
-    LanguageTexts loaded;
-    const IniFile file(LanguageFilePath());
-    int language = ViewerOptions().Integer("Language");
-    if (!LanguageSectionExists(file, language)) language = 0;
-    loaded.Load(file, language);
-    return loaded;
+  // One table for the whole program: the settings window fills it as it is
+  // made and whenever another language is chosen. Without that window (as in
+  // some tests) the chosen language is loaded here, once.
+  static const bool loaded = [] {
+    LanguageTexts& texts = ProgramLanguageTexts();
+    bool empty = true;
+    for (int i = 0; i < kLanguageTextCount && empty; ++i) empty = texts.Text(i).empty();
+    if (empty) {
+      const IniFile file(LanguageFilePath());
+      int language = ViewerOptions().Integer("Language");
+      if (!LanguageSectionExists(file, language)) language = 0;
+      texts.Load(file, language);
+    }
+    return true;
   }();
-  return texts;
+  (void)loaded;
+  return ProgramLanguageTexts();
 }
 
 std::string LanguageText(int index) { return ViewerLanguageTexts().Utf8(index); }

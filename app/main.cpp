@@ -3,6 +3,10 @@
 #include <QApplication>
 
 #include "app/MainForm.h"
+#include "app/MainWindowSettings.h"
+#include "dialogs/DlgAbout.h"
+#include "dialogs/DlgMetaData.h"
+#include "settings/gui/DlgOptions.h"
 #include "platform/gui/MemoryTuning.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +16,14 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Pixaldo"));
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();
+  // The four windows, each once for the whole run, in this order; the
+  // settings window reads Options.ini and Language.ini as it is made, before
+  // the main window is first shown.
   pixaldo::TFormMain FormMain(arguments);
+  pixaldo::TFormOptions FormOptions(pixaldo::ViewerOptions());
+  pixaldo::TFormMetaData FormMetaData;
+  pixaldo::TFormAbout FormAbout;
+  FormMain.SetDialogs(&FormOptions, &FormMetaData, &FormAbout);
   FormMain.showMaximized();
   return QApplication::exec();
 }

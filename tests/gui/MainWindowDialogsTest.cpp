@@ -1,0 +1,91 @@
+// The main window opens the settings, metadata and about windows from its
+// commands and takes the settings over after OK.
+#include <QPushButton>
+#include <QTimer>
+#include <QTest>
+
+#include "app/MainForm.h"
+#include "dialogs/DlgAbout.h"
+#include "dialogs/DlgMetaData.h"
+#include "settings/OptionsStore.h"
+#include "settings/SettingsLocation.h"
+#include "settings/gui/DlgOptions.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+using namespace pixaldo;
+using namespace pixaldo::test;
+
+class MainWindowDialogsTest : public QObject {
+  Q_OBJECT
+
+  struct Windows {
+    explicit Windows(const TempDir& dir)
+        : store((SetSettingsDirectory(dir.path()), OptionsFilePath())),
+          options(store, SourcePath("settings/Language.ini")) {}
+    OptionsStore store;
+    TFormOptions options;
+    TFormMetaData metaData;
+    TFormAbout about;
+  };
+
+  // Runs `command` and, once its modal window is up, `whileOpen` on it.
+  static bool RunModal(QAction* command, QDialog& window, const std::function<void()>& whileOpen) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+      seen = window.isVisible();
+      whileOpen();
+      if (window.isVisible()) window.reject();
+    });
+    command->trigger();
+    return seen;
+  }
+
+ private slots:
+  void CommandsOpenTheirWindows() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    auto form = ShowForm({QString::fromStdString(dir.path().string())});
+    Windows windows(dir);
+    form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
+
+    QVERIFY(RunModal(form->Action("AppAbout"), windows.about, [] {}));
+    QString shownFile;
+    QVERIFY(RunModal(form->Action("FileMetadataShow"), windows.metaData,
+                     [&] { shownFile = windows.metaData.FileName; }));
+    QCOMPARE(shownFile, form->CurrentFile);
+    QVERIFY(RunModal(form->Action("AppOptions"), windows.options, [] {}));
+  }
+
+  void SettingsOkRefillsCategoriesAndKeepsTypedText() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    MainWindowSettings settings = DefaultSettings();
+    settings.Categories = {"Sea", "Zoo"};
+    auto form = ShowForm({QString::fromStdString(dir.path().string())}, settings);
+    Windows windows(dir);
+    form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
+    QCOMPARE(form->CBox1->count(), 2);
+    form->CBox1->clear();
+    form->CBox1->setEditText("typed");
+    RunModal(form->Action("AppOptions"), windows.options,
+             [&] { windows.options.findChild<QPushButton*>("BtnOK")->click(); });
+    QCOMPARE(form->CBox1->count(), 2);
+    QCOMPARE(form->CBox1->currentText(), QString("typed"));
+    QVERIFY(std::filesystem::exists(dir / "Options.ini"));
+  }
+
+  void SettingsCancelChangesNothing() {
+    TempDir dir;
+    auto form = ShowForm({QString::fromStdString(dir.path().string())});
+    Windows windows(dir);
+    form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
+    form->CBox1->addItem("kept");
+    RunModal(form->Action("AppOptions"), windows.options, [] {});
+    QCOMPARE(form->CBox1->count(), 1);
+    QVERIFY(!std::filesystem::exists(dir / "Options.ini"));
+  }
+};
+
+QTEST_MAIN(MainWindowDialogsTest)
+#include "MainWindowDialogsTest.moc"
