@@ -18,9 +18,7 @@ count="${3:-1000}"
 
 if [[ -z "$build" ]]; then
   build="$root/build-bench-export"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DPIXALDO_BUILD_GUI=OFF -DPIXALDO_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target pixaldo-cli -j2 >/dev/null
+  "$root/bench/release-build" "$build" OFF pixaldo-cli
 fi
 cli="$build/pixaldo-cli"
 command -v exiv2 >/dev/null || { echo "missing exiv2 (scripts/setup installs it)" >&2; exit 1; }

@@ -6,6 +6,5 @@
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench-gui"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPIXALDO_BUILD_GUI=ON -DPIXALDO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target next_photo_bench >/dev/null
+"$root/bench/release-build" "$build" ON next_photo_bench
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/next_photo_bench" "$@"

@@ -15,9 +15,7 @@ runs="${2:-5}"
 
 if [[ -z "$build" ]]; then
   build="$root/build-bench"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DPIXALDO_BUILD_GUI=OFF -DPIXALDO_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target pixaldo-cli photo_view_bench -j2 >/dev/null
+  "$root/bench/release-build" "$build" OFF pixaldo-cli photo_view_bench
 fi
 cli="$build/pixaldo-cli"
 steps="$build/bench/photo_view_bench"
