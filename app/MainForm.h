@@ -43,6 +43,12 @@ struct MainWindowSettings {
   unsigned StretchFilter = 0;
   bool MaxCropFrame = false;
   bool OriginalFileDate = true;
+  // What the transform commands read at each run.
+  bool OverwriteRotaFlip = true;
+  bool ThumbAuto = true;
+  QString CropSuffix = QStringLiteral("_crop");
+  bool TrimCheckBox = false;           // temporary, never stored
+  bool OverwriteCropCheckBox = false;  // temporary, never stored
 };
 
 class TFormMain : public QWidget {

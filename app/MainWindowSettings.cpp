@@ -33,6 +33,11 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.StretchFilter = unsigned(options.Integer("StretchFilter"));
   settings.MaxCropFrame = options.Bool("MaxCropFrame");
   settings.OriginalFileDate = options.Bool("OriginalFileDate");
+  settings.OverwriteRotaFlip = options.Bool("OverwriteRotaFlip");
+  settings.ThumbAuto = options.Bool("ThumbAuto");
+  settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
+  settings.TrimCheckBox = options.TrimCheckBox;
+  settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;
   return settings;
 }
 
