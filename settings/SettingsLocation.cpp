@@ -49,6 +49,16 @@ void SetSettingsDirectory(std::filesystem::path directory) { OverrideDirectory()
 
 std::filesystem::path OptionsFilePath() { return SettingsDirectory() / "Options.ini"; }
 
-std::filesystem::path LanguageFilePath() { return ProgramDirectory() / "Language.ini"; }
+std::filesystem::path LanguageFilePath(const std::filesystem::path& programDirectory) {
+  std::filesystem::path beside = programDirectory / "Language.ini";
+  std::error_code error;
+  if (std::filesystem::is_regular_file(beside, error)) return beside;
+  std::filesystem::path installed =
+      (programDirectory / ".." / "share" / "pixaldo" / "Language.ini").lexically_normal();
+  if (std::filesystem::is_regular_file(installed, error)) return installed;
+  return beside;
+}
+
+std::filesystem::path LanguageFilePath() { return LanguageFilePath(ProgramDirectory()); }
 
 }  // namespace pixaldo

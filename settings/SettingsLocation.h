@@ -1,8 +1,9 @@
 #pragma once
 // Where the two INI files live. Language.ini is shipped beside the program
-// and only read. Options.ini is kept beside the program when that folder is
-// writable, else in $XDG_CONFIG_HOME/pixaldo (~/.config/pixaldo when the
-// variable is unset or not an absolute path).
+// (once installed, in <prefix>/share/pixaldo/) and only read. Options.ini is
+// kept beside the program when that folder is writable, else in
+// $XDG_CONFIG_HOME/pixaldo (~/.config/pixaldo when the variable is unset or
+// not an absolute path).
 #include <filesystem>
 
 namespace pixaldo {
@@ -19,6 +20,11 @@ std::filesystem::path SettingsDirectory();
 void SetSettingsDirectory(std::filesystem::path directory);
 
 std::filesystem::path OptionsFilePath();
+// Language.ini beside the program when it is there, else the installed
+// <prefix>/share/pixaldo/Language.ini for a program in <prefix>/bin when that
+// one is there, else the path beside the program (a missing file is then
+// reported as usual).
+std::filesystem::path LanguageFilePath(const std::filesystem::path& programDirectory);
 std::filesystem::path LanguageFilePath();
 
 }  // namespace pixaldo
