@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QContextMenuEvent>
 #include <QMimeData>
 #include <QStackedLayout>
 #include <QTimer>
@@ -14,8 +15,11 @@
 #include <array>
 
 #include "app/ActionIcons.h"
+#include "app/CommandTable.h"
 #include "app/MainWindowSettings.h"
+#include "app/ShortcutDispatch.h"
 #include "app/StopSign.h"
+#include "batch_export/JpegBatch.h"
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
 #include "file_list/JpegListing.h"
@@ -24,6 +28,7 @@
 #include "photo_view/gui/PhotoImage.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormats.h"
+#include "platform/gui/FileDialogs.h"
 #include "platform/gui/UserMessages.h"
 #include "settings/gui/DlgOptions.h"
 #include "transforms/JpegTran.h"
@@ -31,64 +36,6 @@
 namespace pixaldo {
 namespace {
 
-// The commands in the order of the action list: name, caption of the window
-// definition, icon number (-1: none) and shortcut.
-struct ActionRow {
-  const char* Name;
-  const char* Caption;
-  int Icon;
-  const char* Shortcut;
-};
-constexpr std::array<ActionRow, 23> kActions{{
-    {"AppDirOpen", "DirOpen", 0, "Ctrl+O"},
-    {"AppDirDatabase", "AppDirDatabase", 18, ""},
-    {"AppPictureSize", "AppPictureSize", 20, "Ctrl+Return"},
-    {"AppPrezentation", "AppPrezentation", 22, "Alt+Return"},
-    {"FileMetadataShow", "Metadata show", 17, ""},
-    {"FileRename", "FileRename", 3, ""},
-    {"FileDelete", "File Delete", 4, ""},
-    {"AppNormal", "AppNormal", 23, ""},
-    {"FileNext", "FileNext", 2, ""},
-    {"FilePrev", "FilePrev", 1, ""},
-    {"AppInfoBar", "AppInfoBar", 24, ""},
-    {"AppOptions", "AppOptions", 26, ""},
-    {"JpgMetadataDelete", "Metadata delete", 19, ""},
-    {"JpgFlipHorizontal", "Flip horizontal", 5, "Ctrl+H"},
-    {"JpgFlipVertical", "Flip vertical", 6, "Ctrl+V"},
-    {"JpgRotateLeft", "Rotate left", 7, "Ctrl+L"},
-    {"JpgRotateRight", "Rotate right", 8, "Ctrl+R"},
-    {"JpgCrop", "Crop", 9, "Ctrl+C"},
-    {"AppAbout", "AppAbout", 27, ""},
-    {"AppExit", "AppExit", 28, ""},
-    {"JpgCropStyle", "JpgCropStyle", 10, ""},
-    {"JpgCropRatio", "JpgCropRatio", 12, ""},
-    {"JpgCancelCropping", "JpgCancelCropping", -1, "Esc"},
-}};
-
-// Tool bar groups, top to bottom; an empty name is a separator.
-constexpr std::array<const char*, 28> kToolBar{
-    "AppDirOpen", "",           "FilePrev",         "FileNext",       "FileRename",       "FileDelete",
-    "",           "JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight", "JpgCrop",
-    "JpgCropStyle", "JpgCropRatio", "",            "FileMetadataShow", "AppDirDatabase", "JpgMetadataDelete",
-    "",           "AppPictureSize", "AppPrezentation", "AppInfoBar",   "AppOptions",       "AppAbout",
-    "",           "AppExit",    "",                 ""};
-
-// Language entries of the captions, headings and labels (ApplyToMainWindow).
-struct TextTarget {
-  int Entry;
-  const char* Name;
-};
-constexpr std::array<TextTarget, 33> kTexts{{
-    {1, "AppDirOpen"},        {2, "AppDirDatabase"},    {3, "AppPictureSize"},  {4, "AppPrezentation"},
-    {5, "AppNormal"},         {6, "AppInfoBar"},        {7, "AppOptions"},      {8, "AppAbout"},
-    {9, "AppExit"},           {11, "FileMetadataShow"}, {12, "FileRename"},     {13, "FileDelete"},
-    {14, "FileNext"},         {15, "FilePrev"},         {18, "JpgMetadataDelete"}, {19, "JpgFlipHorizontal"},
-    {20, "JpgFlipVertical"},  {21, "JpgRotateLeft"},    {22, "JpgRotateRight"}, {23, "JpgCrop"},
-    {24, "JpgCropStyle"},     {25, "JpgCropRatio"},     {30, "Header1"},        {31, "Header2"},
-    {32, "Header3"},          {33, "Header4"},          {34, "Header5"},        {35, "Header6"},
-    {36, "Label21"},          {37, "Label22"},          {38, "Label23"},        {39, "Label24"},
-    {40, "Label25"},
-}};
 constexpr int kFirstGridLabelEntry = 111;
 constexpr int kExifRows = 12;
 
@@ -129,7 +76,12 @@ QString MemoToStored(const QString& text) {
 }  // namespace
 
 TFormMain::TFormMain(QStringList arguments, QWidget* parent)
-    : QWidget(parent), ReadSettings(&ReadMainWindowSettings), Arguments(std::move(arguments)) {
+    : QWidget(parent),
+      ReadSettings(&ReadMainWindowSettings),
+      AskTransformTarget([this](const QString& proposed) { return AskSaveAsPicture(this, proposed); }),
+      AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
+      OpenDocument(&OpenWithDefaultHandler),
+      Arguments(std::move(arguments)) {
   setObjectName(QStringLiteral("FormMain"));
   setWindowTitle(QStringLiteral("Pixaldo"));
   setGeometry(132, 118, 800, 618);
@@ -169,18 +121,45 @@ void TFormMain::CreateActions() {
     addAction(action);
     ActionList << action;
   }
-  connect(Action("AppDirOpen"), &QAction::triggered, this, [this] { FileList->BrowseAndOpen(); });
-  connect(Action("FileRename"), &QAction::triggered, this, [this] { FileList->RenameSelected(); });
-  connect(Action("FileDelete"), &QAction::triggered, this, [this] { FileList->DeleteSelected(); });
-  connect(Action("FileNext"), &QAction::triggered, this, [this] { FileList->SelectNext(); });
-  connect(Action("FilePrev"), &QAction::triggered, this, [this] { FileList->SelectPrevious(); });
-  connect(Action("AppPictureSize"), &QAction::triggered, this, [this] {
-    SquareFit = !SquareFit;
-    Action("AppPictureSize")->setIcon(ActionIcon(SquareFit ? 20 : 21));
-    FitPicture();
-  });
-  connect(Action("JpgCancelCropping"), &QAction::triggered, this, [this] { PhotoView->ClearCrop(); });
-  connect(Action("AppExit"), &QAction::triggered, this, &QWidget::close);
+  ConnectCommands();
+  Shortcuts = new TShortcutDispatch(this, ActionList);
+  Shortcuts->Suspended = [this] { return EditingFileName(); };
+}
+
+void TFormMain::ConnectCommands() {
+  using Kind = TransformKind;
+  const std::pair<const char*, std::function<void()>> handlers[] = {
+      {"AppDirOpen", [this] { FileList->BrowseAndOpen(); }},
+      {"AppDirDatabase", [this] { AppDirDatabaseExecute(); }},
+      {"AppPictureSize", [this] { AppPictureSizeExecute(); }},
+      {"AppPrezentation", [this] { AppPrezentationExecute(); }},
+      {"FileMetadataShow", [this] { FileMetadataShowExecute(); }},
+      {"FileRename", [this] { FileList->RenameSelected(); }},
+      {"FileDelete", [this] { FileList->DeleteSelected(); }},
+      {"AppNormal", [this] { AppNormalExecute(); }},
+      {"FileNext", [this] { FileList->SelectNext(); }},
+      {"FilePrev", [this] { FileList->SelectPrevious(); }},
+      {"AppInfoBar", [this] { AppInfoBarExecute(); }},
+      {"AppOptions", [this] { AppOptionsExecute(); }},
+      {"JpgMetadataDelete", [this] { RunTransform(Kind::MetadataDelete); }},
+      {"JpgFlipHorizontal", [this] { RunTransform(Kind::FlipHorizontal); }},
+      {"JpgFlipVertical", [this] { RunTransform(Kind::FlipVertical); }},
+      {"JpgRotateLeft", [this] { RunTransform(Kind::RotateLeft); }},
+      {"JpgRotateRight", [this] { RunTransform(Kind::RotateRight); }},
+      {"JpgCrop", [this] { RunTransform(Kind::Crop); }},
+      {"AppAbout", [this] { AppAboutExecute(); }},
+      {"AppExit", [this] { close(); }},
+      {"JpgCropStyle", [this] { JpgCropStyleExecute(); }},
+      {"JpgCropRatio", [this] { JpgCropRatioExecute(); }},
+      {"JpgCancelCropping", [this] { PhotoView->ClearCrop(); }},
+  };
+  for (const auto& [name, handler] : handlers) connect(Action(name), &QAction::triggered, this, handler);
+}
+
+bool TFormMain::EditingFileName() const {
+  // Renaming in place: the name editor keeps Esc, Ctrl+C and Ctrl+V.
+  const QWidget* focus = QApplication::focusWidget();
+  return FileList && focus && focus != FileList && FileList->isAncestorOf(focus);
 }
 
 void TFormMain::CreateLayout() {
@@ -201,6 +180,7 @@ void TFormMain::CreateLayout() {
       ToolBar1->addAction(Action(name));
   }
   outer->addWidget(ToolBar1);
+  CreatePopupMenu();
 
   Splitter = new QSplitter(Qt::Horizontal, this);
   Splitter->setObjectName(QStringLiteral("Splitter"));
@@ -409,12 +389,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   CBox1->addItems(settings.Categories);
   CBox1->setCurrentIndex(-1);
   CBox1->setEditText(typedCategory);
-  PhotoView->SetCropMode(settings.CropProportion, cropStyle, settings.CropRatioN, settings.CropRatioM, settings.CropSizeN,
-                         settings.CropSizeM);
-  Action("JpgCropStyle")->setIcon(ActionIcon(10 + cropStyle));
-  Action("JpgCropRatio")->setIcon(ActionIcon(12 + settings.CropProportion));
-  Action("JpgCropStyle")->setEnabled(settings.CropProportion != 0 && !CurrentFile.isEmpty() &&
-                                     Transformer->JpegTranAvailable());
+  ApplyCropMode(settings.CropProportion, cropStyle);
   ApplyToMainWindow();
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
@@ -424,9 +399,6 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
   FormOptions = options;
   FormMetaData = metaData;
   FormAbout = about;
-  connect(Action("AppOptions"), &QAction::triggered, this, &TFormMain::AppOptionsExecute);
-  connect(Action("FileMetadataShow"), &QAction::triggered, this, &TFormMain::FileMetadataShowExecute);
-  connect(Action("AppAbout"), &QAction::triggered, this, &TFormMain::AppAboutExecute);
   // The settings window changes the window colour while the user picks one.
   connect(FormOptions, &TFormOptions::FormColorChanged, this, [this](const QColor& color) {
     QPalette palette = this->palette();
@@ -456,6 +428,166 @@ void TFormMain::FileMetadataShowExecute() {
 void TFormMain::AppAboutExecute() {
   if (FormAbout) FormAbout->exec();
 }
+
+void TFormMain::AppPictureSizeExecute() {
+  SquareFit = !SquareFit;
+  Action("AppPictureSize")->setIcon(ActionIcon(SquareFit ? 20 : 21));
+  FitPicture();
+}
+
+void TFormMain::AppInfoBarExecute() { SetInfoBar(!InfoBarVisible); }
+
+void TFormMain::SetInfoBar(bool show) {
+  LayoutReady = false;
+  InfoBarVisible = show;
+  // Hidden, the panel only shrinks to nothing: the file list keeps the
+  // focus, so the arrow keys still move through the files.
+  const int total = Splitter->width();
+  Splitter->setCollapsible(0, !show);
+  Splitter->setSizes({show ? 200 : 0, qMax(0, total - (show ? 200 : 0))});
+  Splitter->handle(1)->setVisible(show);
+  Action("AppInfoBar")->setIcon(ActionIcon(show ? 24 : 25));
+  if (!show) FileList->setFocus();
+  LayoutReady = true;
+  FitPicture();
+}
+
+void TFormMain::SetPresentation(bool on) {
+  if (on == PresentationMode) return;
+  PresentationMode = on;
+  LayoutReady = false;
+  if (on) {
+    SavedBounds = geometry();
+    SavedState = windowState();
+    showFullScreen();
+  } else {
+    setWindowState(SavedState);
+    if (!(SavedState & (Qt::WindowMaximized | Qt::WindowFullScreen))) setGeometry(SavedBounds);
+  }
+  LayoutReady = true;
+  SetInfoBar(!on);
+  ToolBar1->setVisible(!on);
+}
+
+void TFormMain::AppPrezentationExecute() {
+  SetPresentation(true);
+  Action("AppNormal")->setShortcut(QKeySequence(QString::fromLatin1(kPresentationExitKey)));
+}
+
+void TFormMain::AppNormalExecute() {
+  SetPresentation(false);
+  Action("AppNormal")->setShortcut(QKeySequence());
+}
+
+void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
+  // The pop-up menu belongs to presentation mode only.
+  if (PresentationMode)
+    PopupMenu->popup(event->globalPos());
+  else
+    QWidget::contextMenuEvent(event);
+}
+
+void TFormMain::CreatePopupMenu() {
+  PopupMenu = new QMenu(this);
+  PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+  for (const char* name : kPopupMenu) {
+    if (!*name)
+      PopupMenu->addSeparator();
+    else
+      PopupMenu->addAction(Action(name));
+  }
+}
+
+int TFormMain::CropProportion() const {
+  return FormOptions ? FormOptions->CropRatioRadioGroup->ItemIndex() : CropProportion_;
+}
+
+void TFormMain::ApplyCropMode(int proportion, int style) {
+  const MainWindowSettings settings = ReadSettings();
+  PhotoView->SetCropMode(proportion, style, settings.CropRatioN, settings.CropRatioM, settings.CropSizeN,
+                         settings.CropSizeM);
+  // The choice lives in the settings window; it is stored at its next OK.
+  CropProportion_ = proportion;
+  if (FormOptions) FormOptions->CropRatioRadioGroup->SetItemIndex(proportion);
+  Action("JpgCropStyle")->setIcon(ActionIcon(10 + style));
+  Action("JpgCropRatio")->setIcon(ActionIcon(12 + proportion));
+  Action("JpgCropStyle")->setEnabled(proportion != 0 && !CurrentFile.isEmpty() && Transformer->JpegTranAvailable());
+}
+
+void TFormMain::JpgCropStyleExecute() { ApplyCropMode(CropProportion(), (PhotoView->CropStyle() + 1) % 2); }
+
+void TFormMain::RunTransform(TransformKind kind) {
+  if (CurrentFile.isEmpty()) return;
+  // What was typed for this file goes into it (and into a copy) first.
+  FlushIptcEdits();
+  const MainWindowSettings settings = ReadSettings();
+  const fs::path source = QStringToPath(CurrentFile);
+  std::vector<std::string> arguments;
+  if (kind == TransformKind::Crop) {
+    const std::string geometry = PhotoView->CropGeometry().toStdString();
+    if (!IsCropGeometry(geometry)) return;  // no crop frame
+    arguments = TJpegTran::CropArguments(geometry);
+  } else {
+    arguments = TJpegTran::TransformArguments(kind, settings.TrimCheckBox);
+  }
+  const bool overwrite =
+      TJpegTran::OverwritesSource(kind, settings.OverwriteCropCheckBox, settings.OverwriteRotaFlip);
+  QString target = CurrentFile;
+  if (!overwrite) {
+    const fs::path proposed = TJpegTran::ProposedName(kind, source, settings.CropSuffix.toStdString());
+    target = AskTransformTarget(PathToQString(proposed));
+    if (target.isEmpty()) return;
+  }
+  fs::path result;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool done = Attempt(CurrentFile, [&] {
+    result = Transformer->Transform(source, QStringToPath(target), settings.OriginalFileDate, settings.ThumbAuto,
+                                    arguments);
+  });
+  QApplication::restoreOverrideCursor();
+  if (!done) return;
+  ShowTransformResult(PathToQString(result));
+}
+
+void TFormMain::ShowTransformResult(const QString& result) {
+  FileList->AutoRefresh = true;
+  if (QFileInfo(result) == QFileInfo(CurrentFile)) {
+    ShowPhoto(result);  // rewritten in place: load it again
+    return;
+  }
+  // A new file: the list takes it in (without waiting for the folder watch)
+  // and selects it by its bare name, which shows it.
+  QCoreApplication::processEvents();
+  FileList->DirectoryChanged();
+  FileList->SelectByName(result);
+}
+
+void TFormMain::AppDirDatabaseExecute() {
+  const QString name = AskDatabaseName(FileList->Directory());
+  if (name.isEmpty()) return;
+  const QString fileName = QFileInfo(name).fileName();
+  const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+  const QString extension = dot < 0 ? QString() : fileName.mid(dot);
+  // Exactly these two extensions, in this letter case, choose a database.
+  const bool xml = extension == QLatin1String(".xml");
+  if (!xml && extension != QLatin1String(".txt")) return;
+  std::vector<std::string> names;
+  for (int row = 0; row < FileList->FileCount(); ++row)
+    names.push_back(QFile::encodeName(FileList->FileNameAt(row)).toStdString());
+  const JpegListing listing(QStringToPath(FileList->Directory()), std::move(names));
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool written = Attempt(name, [&] {
+    TJpegBatch batch(listing);
+    if (xml)
+      batch.SaveXml(QStringToPath(name));
+    else
+      batch.SaveCsv(QStringToPath(name));
+  });
+  QApplication::restoreOverrideCursor();
+  if (written) OpenDocument(name);
+}
+
+void TFormMain::JpgCropRatioExecute() { ApplyCropMode((CropProportion() + 1) % 5, PhotoView->CropStyle()); }
 
 void TFormMain::ApplyToMainWindow() {
   for (const TextTarget& target : kTexts) {
@@ -540,7 +672,7 @@ void TFormMain::UpdateCommandStates() {
   for (const char* name : {"JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight",
                            "JpgMetadataDelete", "JpgCropRatio"})
     Action(name)->setEnabled(transform);
-  Action("JpgCropStyle")->setEnabled(transform && ReadSettings().CropProportion != 0);
+  Action("JpgCropStyle")->setEnabled(transform && CropProportion() != 0);
   Action("JpgCrop")->setEnabled(false);
 }
 

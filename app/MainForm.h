@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStringList>
@@ -28,6 +29,8 @@ class TFormAbout;
 class TJpegList;
 class TPhotoImage;
 class TJpegTran;
+class TShortcutDispatch;
+enum class TransformKind : int;
 struct TMyIptcTags;
 struct TMyExifTags;
 
@@ -79,6 +82,7 @@ class TFormMain : public QWidget {
   QTableWidget* GridExif = nullptr;
   QList<QAction*> ActionList;  // in the order of the command table
   QAction* Action(const char* name) const;
+  QMenu* PopupMenu = nullptr;  // opens on a right click only while presenting
 
   // State.
   TJpegList* FileList = nullptr;
@@ -89,9 +93,16 @@ class TFormMain : public QWidget {
   bool InfoBarVisible = true;
   bool PresentationMode = false;
   bool LayoutReady = false;
+  QRect SavedBounds;  // the window's place and state before presenting
+  Qt::WindowStates SavedState;
 
   // Settings source; replaced by tests. By default the settings store.
   std::function<MainWindowSettings()> ReadSettings;
+  // The save dialogs and the opening of an exported database; tests answer
+  // them. An empty name is a cancelled dialog.
+  std::function<QString(const QString& proposed)> AskTransformTarget;
+  std::function<QString(const QString& directory)> AskDatabaseName;
+  std::function<void(const QString& file)> OpenDocument;
 
   // Routines.
   void ShowPhoto(const QString& path);
@@ -103,6 +114,18 @@ class TFormMain : public QWidget {
   void ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif);
   void IPTCControlsExit();
   bool CropAllowed() const;
+  // The enabling rule, run after every file shown.
+  void UpdateCommandStates();
+  // View modes.
+  void SetInfoBar(bool show);
+  void SetPresentation(bool on);
+  // Crop proportion (0..4) and crop style (0 landscape, 1 portrait), shared by
+  // the photo view, the settings window and the two crop command icons.
+  void ApplyCropMode(int proportion, int style);
+  int CropProportion() const;
+  // One lossless transform of the current file, with the save dialog when the
+  // result goes to a new file; then the result is shown.
+  void RunTransform(TransformKind kind);
   // The three other windows of the program, created once at start after this
   // one; the about, metadata and settings commands open them.
   void SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about);
@@ -121,6 +144,7 @@ class TFormMain : public QWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void FormCreate();
@@ -128,15 +152,26 @@ class TFormMain : public QWidget {
   // Takes colour, categories, crop mode, stretch filter and maximal-frame
   // flag from the settings, and the texts of the chosen language.
   void ApplySettings(int cropStyle);
+  // Command handlers beyond the plain forwarders.
   void AppOptionsExecute();
   void FileMetadataShowExecute();
   void AppAboutExecute();
+  void AppDirDatabaseExecute();
+  void AppPictureSizeExecute();
+  void AppPrezentationExecute();
+  void AppNormalExecute();
+  void AppInfoBarExecute();
+  void JpgCropStyleExecute();
+  void JpgCropRatioExecute();
+  void ConnectCommands();
+  void CreatePopupMenu();
+  bool EditingFileName() const;
+  void ShowTransformResult(const QString& result);
   void CreateLayout();
   QWidget* CreateInfoBottom();
   void CreateActions();
   void PanelImageResize();
   void FitPicture();
-  void UpdateCommandStates();
   void FlushIptcEdits();
   // Runs one step that reads or writes `file`; an error is shown in a
   // message box naming the file and the reason, and gives false.
@@ -146,6 +181,8 @@ class TFormMain : public QWidget {
 
   QStringList Arguments;
   bool Shown = false;
+  int CropProportion_ = 0;  // mirrors the settings window's choice
+  TShortcutDispatch* Shortcuts = nullptr;
   TFormOptions* FormOptions = nullptr;
   TFormMetaData* FormMetaData = nullptr;
   TFormAbout* FormAbout = nullptr;

@@ -1,0 +1,77 @@
+#pragma once
+// The main window's commands as data: the action list in its order (which
+// decides the owner of a shortcut two commands share), the tool bar column,
+// the pop-up menu, and which language entry captions each command or label.
+#include <array>
+
+namespace pixaldo {
+
+struct ActionRow {
+  const char* Name;
+  const char* Caption;   // the caption of the window definition
+  int Icon;              // -1: none
+  const char* Shortcut;  // QKeySequence text; empty: none
+};
+
+// AppNormal takes its Esc only while presenting.
+inline constexpr std::array<ActionRow, 23> kActions{{
+    {"AppDirOpen", "DirOpen", 0, "Ctrl+O"},
+    {"AppDirDatabase", "AppDirDatabase", 18, ""},
+    {"AppPictureSize", "AppPictureSize", 20, "Ctrl+Return"},
+    {"AppPrezentation", "AppPrezentation", 22, "Alt+Return"},
+    {"FileMetadataShow", "Metadata show", 17, ""},
+    {"FileRename", "FileRename", 3, ""},
+    {"FileDelete", "File Delete", 4, ""},
+    {"AppNormal", "AppNormal", 23, ""},
+    {"FileNext", "FileNext", 2, ""},
+    {"FilePrev", "FilePrev", 1, ""},
+    {"AppInfoBar", "AppInfoBar", 24, ""},
+    {"AppOptions", "AppOptions", 26, ""},
+    {"JpgMetadataDelete", "Metadata delete", 19, ""},
+    {"JpgFlipHorizontal", "Flip horizontal", 5, "Ctrl+H"},
+    {"JpgFlipVertical", "Flip vertical", 6, "Ctrl+V"},
+    {"JpgRotateLeft", "Rotate left", 7, "Ctrl+L"},
+    {"JpgRotateRight", "Rotate right", 8, "Ctrl+R"},
+    {"JpgCrop", "Crop", 9, "Ctrl+C"},
+    {"AppAbout", "AppAbout", 27, ""},
+    {"AppExit", "AppExit", 28, ""},
+    {"JpgCropStyle", "JpgCropStyle", 10, ""},
+    {"JpgCropRatio", "JpgCropRatio", 12, ""},
+    {"JpgCancelCropping", "JpgCancelCropping", -1, "Esc"},
+}};
+
+inline constexpr const char* kPresentationExitKey = "Esc";
+
+// Tool bar groups, top to bottom; an empty name is a separator.
+inline constexpr std::array<const char*, 26> kToolBar{
+    "AppDirOpen",     "",
+    "FilePrev",       "FileNext",        "FileRename",      "FileDelete",     "",
+    "JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight", "JpgCrop", "JpgCropStyle",
+    "JpgCropRatio",   "",
+    "FileMetadataShow", "AppDirDatabase", "JpgMetadataDelete", "",
+    "AppPictureSize", "AppPrezentation", "AppInfoBar",      "AppOptions",     "AppAbout", "",
+    "AppExit"};
+
+// The pop-up menu of presentation mode; an empty name is a separator.
+inline constexpr std::array<const char*, 11> kPopupMenu{
+    "AppDirOpen",      "",  "FileMetadataShow", "",  "JpgFlipHorizontal", "JpgFlipVertical",
+    "JpgRotateRight",  "JpgRotateLeft", "",      "AppPictureSize", "AppNormal"};
+
+// Language entries of the captions, headings and labels.
+struct TextTarget {
+  int Entry;
+  const char* Name;
+};
+inline constexpr std::array<TextTarget, 33> kTexts{{
+    {1, "AppDirOpen"},        {2, "AppDirDatabase"},    {3, "AppPictureSize"},  {4, "AppPrezentation"},
+    {5, "AppNormal"},         {6, "AppInfoBar"},        {7, "AppOptions"},      {8, "AppAbout"},
+    {9, "AppExit"},           {11, "FileMetadataShow"}, {12, "FileRename"},     {13, "FileDelete"},
+    {14, "FileNext"},         {15, "FilePrev"},         {18, "JpgMetadataDelete"}, {19, "JpgFlipHorizontal"},
+    {20, "JpgFlipVertical"},  {21, "JpgRotateLeft"},    {22, "JpgRotateRight"}, {23, "JpgCrop"},
+    {24, "JpgCropStyle"},     {25, "JpgCropRatio"},     {30, "Header1"},        {31, "Header2"},
+    {32, "Header3"},          {33, "Header4"},          {34, "Header5"},        {35, "Header6"},
+    {36, "Label21"},          {37, "Label22"},          {38, "Label23"},        {39, "Label24"},
+    {40, "Label25"},
+}};
+
+}  // namespace pixaldo

@@ -1,0 +1,52 @@
+#pragma once
+// Shortcut dispatch of the main window. Before the focused control sees a
+// key, the commands are tried in the order of the action list; the first
+// whose shortcut matches decides: enabled, it runs and the key is used up;
+// disabled, the key goes on to the control and no later command is tried.
+// So Ctrl+V flips the picture even in the caption while flipping is
+// possible, Ctrl+C copies text only while no crop frame exists, and Esc
+// leaves presentation mode before it removes a crop frame.
+//
+// Qt's own shortcut handling cannot do this (edit controls claim Ctrl+C and
+// Ctrl+V, and a key two commands share counts as ambiguous), so the
+// dispatcher watches every key event of the application and keeps Qt's
+// shortcut map away from the keys of this window.
+#include <QAction>
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class QKeyEvent;
+
+namespace pixaldo {
+
+class TShortcutDispatch : public QObject {
+  Q_OBJECT
+
+ public:
+  // `actions` in table order; keys count while they are meant for `window`.
+  TShortcutDispatch(QWidget* window, QList<QAction*> actions);
+  ~TShortcutDispatch() override;
+
+  // The command whose shortcut decides a key combination, or none.
+  QAction* Owner(const QKeySequence& keys) const;
+  // The key combination of a key event, Enter counted as Return.
+  static QKeySequence KeysOf(const QKeyEvent& event);
+
+  // While this says so, keys go to the focused control untouched.
+  std::function<bool()> Suspended;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool ForThisWindow(QObject* watched) const;
+
+  QPointer<QWidget> window_;
+  QList<QAction*> actions_;
+};
+
+}  // namespace pixaldo
