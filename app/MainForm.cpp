@@ -524,9 +524,8 @@ void TFormMain::RunTransform(TransformKind kind) {
   const fs::path source = QStringToPath(CurrentFile);
   std::vector<std::string> arguments;
   if (kind == TransformKind::Crop) {
-    const std::string geometry = PhotoView->CropGeometry().toStdString();
-    if (!IsCropGeometry(geometry)) return;  // no crop frame
-    arguments = TJpegTran::CropArguments(geometry);
+    if (PhotoView->CropState().Crop().Empty()) return;  // no crop frame
+    arguments = TJpegTran::CropArguments(PhotoView->CropGeometry().toStdString());
   } else {
     arguments = TJpegTran::TransformArguments(kind, settings.TrimCheckBox);
   }

@@ -1,0 +1,251 @@
+// The lossless transforms run from the viewer (in place or into a copy named
+// in the save dialog) and the directory database export command. Results are
+// compared with what jpegtran itself makes of the same file.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+#include "app/MainForm.h"
+#include "file_list/gui/JpegList.h"
+#include "jpeg_structure/JpegObject.h"
+#include "photo_view/gui/PhotoImage.h"
+#include "platform/FileSystem.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+using namespace pixaldo;
+using namespace pixaldo::test;
+
+namespace {
+
+QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+// jpegtran's own output for `input` with `switches`.
+std::string JpegTranOutput(const fs::path& input, std::vector<std::string> switches) {
+  TempDir scratch;
+  const fs::path output = scratch / "out.jpg";
+  std::vector<std::string> argv{"jpegtran"};
+  argv.insert(argv.end(), switches.begin(), switches.end());
+  argv.insert(argv.end(), {"-outfile", output.string(), input.string()});
+  const CommandResult result = Run(argv);
+  if (result.exitCode != 0) return {};
+  return ReadBytes(output);
+}
+
+// A file's date moved back by a day, so that keeping it shows.
+FileTime AgeFile(const fs::path& file) {
+  const FileTime old = *GetFileDate(file) - std::chrono::hours(24);
+  SetFileDate(file, old);
+  return old;
+}
+
+struct Case {
+  const char* Command;
+  Qt::Key Key;  // 0: no shortcut
+  std::vector<std::string> Switches;
+  const char* Suffix;
+};
+
+const Case kCases[] = {
+    {"JpgRotateRight", Qt::Key_R, {"-copy", "all", "-rotate", "90"}, "_rot"},
+    {"JpgRotateLeft", Qt::Key_L, {"-copy", "all", "-rotate", "270"}, "_rot"},
+    {"JpgFlipHorizontal", Qt::Key_H, {"-copy", "all", "-flip", "horizontal"}, "_flip"},
+    {"JpgFlipVertical", Qt::Key_V, {"-copy", "all", "-flip", "vertical"}, "_flip"},
+};
+
+MainWindowSettings Settings(bool overwrite) {
+  MainWindowSettings settings = DefaultSettings();
+  settings.OverwriteRotaFlip = overwrite;
+  settings.ThumbAuto = false;  // byte-for-byte jpegtran's output
+  settings.OriginalFileDate = true;
+  return settings;
+}
+
+void DrawCropFrame(TFormMain& form) {
+  QWidget* view = form.PhotoView;
+  const QPoint from(view->width() / 4, view->height() / 4), to(view->width() * 3 / 4, view->height() * 3 / 4);
+  auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(view, &event);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+}  // namespace
+
+class TransformCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void EachTransformInPlaceFromItsShortcut() {
+    for (const Case& test : kCases) {
+      TempDir dir;
+      const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+      const std::string expected = JpegTranOutput(file, test.Switches);
+      QVERIFY(!expected.empty());
+      const FileTime date = AgeFile(file);
+      auto form = ShowForm({Q(dir.path())}, Settings(true));
+      bool asked = false;
+      form->AskTransformTarget = [&](const QString&) { return asked = true, QString(); };
+      QTest::keyClick(form->FileList, test.Key, Qt::ControlModifier);
+      QVERIFY2(ReadBytes(file) == expected, test.Command);
+      QVERIFY(!asked);
+      QCOMPARE(*GetFileDate(file), date);
+      QCOMPARE(form->CurrentFile, Q(file));  // shown again
+      QCOMPARE(form->FileList->FileCount(), 1);
+    }
+  }
+
+  void EachTransformIntoACopyNamedInTheDialog() {
+    for (const Case& test : kCases) {
+      TempDir dir;
+      const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "IMG.0001.jpg");
+      dir.Copy("cameras/Nikon_D70.jpg", "z.jpg");
+      const std::string original = ReadBytes(file);
+      auto form = ShowForm({Q(file)}, Settings(false));
+      QString proposed;
+      form->AskTransformTarget = [&](const QString& name) { return proposed = name; };
+      QTest::keyClick(form->FileList, test.Key, Qt::ControlModifier);
+      const fs::path copy = dir / (std::string("IMG.0001") + test.Suffix + ".jpg");
+      QCOMPARE(proposed, Q(copy));
+      QVERIFY2(ReadBytes(copy) == JpegTranOutput(file, test.Switches), test.Command);
+      QVERIFY(ReadBytes(file) == original);
+      // The new file is listed and shown.
+      QCOMPARE(form->FileList->FileCount(), 3);
+      QCOMPARE(form->CurrentFile, Q(copy));
+    }
+  }
+
+  void CancelledDialogTransformsNothing() {
+    TempDir dir;
+    const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    const std::string original = ReadBytes(file);
+    auto form = ShowForm({Q(dir.path())}, Settings(false));
+    form->AskTransformTarget = [](const QString&) { return QString(); };
+    form->Action("JpgRotateRight")->trigger();
+    QVERIFY(ReadBytes(file) == original);
+    QCOMPARE(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  }
+
+  void TrimAndThumbnailAsSet() {
+    TempDir dir;
+    const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    const std::string trimmed = JpegTranOutput(file, {"-copy", "all", "-rotate", "90", "-trim"});
+    MainWindowSettings settings = Settings(true);
+    settings.TrimCheckBox = true;
+    settings.ThumbAuto = true;
+    auto form = ShowForm({Q(dir.path())}, settings);
+    form->Action("JpgRotateRight")->trigger();
+    // Same picture as jpegtran's trimmed one; the thumbnail was made anew
+    // from it, upright now.
+    QVERIFY(PictureData(ReadBytes(file)) == PictureData(trimmed));
+    TJpegObject object(file, true);
+    object.Load();
+    object.LocateThumbnail();
+    const auto thumbnail = object.GetThumbnailImage();
+    QVERIFY(thumbnail.has_value());
+    QVERIFY(thumbnail->height > thumbnail->width);
+  }
+
+  void MetadataDeleteAlwaysAsksForANewName() {
+    TempDir dir;
+    const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    MainWindowSettings settings = Settings(true);
+    settings.OverwriteCropCheckBox = true;
+    auto form = ShowForm({Q(dir.path())}, settings);
+    QString proposed;
+    form->AskTransformTarget = [&](const QString& name) { return proposed = name; };
+    form->Action("JpgMetadataDelete")->trigger();
+    QCOMPARE(proposed, Q(dir / "a_nometa.jpg"));
+    QVERIFY(ReadBytes(dir / "a_nometa.jpg") == JpegTranOutput(file, {"-copy", "none"}));
+  }
+
+  void CropOfTheDrawnFrame() {
+    for (const bool overwrite : {false, true}) {
+      TempDir dir;
+      const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+      MainWindowSettings settings = Settings(false);
+      settings.CropSuffix = QStringLiteral("_cut");
+      settings.OverwriteCropCheckBox = overwrite;
+      settings.TrimCheckBox = true;  // never passed to a crop
+      auto form = ShowForm({Q(dir.path())}, settings);
+      form->AskTransformTarget = [](const QString& name) { return name; };
+      DrawCropFrame(*form);
+      const std::string geometry = form->PhotoView->CropGeometry().toStdString();
+      QVERIFY(!geometry.empty());
+      const std::string expected = JpegTranOutput(file, {"-copy", "all", "-crop", geometry});
+      QTest::keyClick(form->FileList, Qt::Key_C, Qt::ControlModifier);
+      QVERIFY(ReadBytes(overwrite ? file : dir / "a_cut.jpg") == expected);
+      QCOMPARE(fs::exists(dir / "a_cut.jpg"), !overwrite);
+    }
+  }
+
+  void FailureIsReportedAndTheFileKept() {
+    TempDir dir;
+    const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    const std::string original = ReadBytes(file);
+    auto form = ShowForm({Q(dir.path())}, Settings(false));
+    MessageRecorder messages;
+    form->AskTransformTarget = [&](const QString&) { return Q(dir / "missing" / "a_rot.jpg"); };
+    form->Action("JpgRotateRight")->trigger();
+    QCOMPARE(messages.Errors(), 1);
+    QVERIFY(messages.LastText().contains(QStringLiteral("a_rot.jpg")));
+    QVERIFY(ReadBytes(file) == original);
+  }
+
+  void TypedCaptionGoesIntoTheCopy() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    auto form = ShowForm({Q(dir.path())}, Settings(false));
+    form->AskTransformTarget = [](const QString& name) { return name; };
+    form->Edit2->setText(QStringLiteral("Harbour"));
+    form->Action("JpgFlipVertical")->trigger();
+    QCOMPARE(form->Edit2->text(), QStringLiteral("Harbour"));  // the copy carries it
+    QCOMPARE(form->CurrentFile, Q(dir / "a_flip.jpg"));
+  }
+
+  void DatabaseExportByExactExtension() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
+    TempDir out;
+    auto form = ShowForm({Q(dir.path())});
+    QString askedIn;
+    QStringList opened;
+    form->OpenDocument = [&](const QString& name) { opened << name; };
+    for (const char* name : {"PixaldoInfo.xml", "PixaldoInfo.txt", "Upper.XML", "other.csv"}) {
+      form->AskDatabaseName = [&](const QString& directory) {
+        askedIn = directory;
+        return Q(out / name);
+      };
+      form->Action("AppDirDatabase")->trigger();
+    }
+    QCOMPARE(fs::path(askedIn.toStdString()), fs::path(form->FileList->Directory().toStdString()));
+    QCOMPARE(opened, QStringList({Q(out / "PixaldoInfo.xml"), Q(out / "PixaldoInfo.txt")}));
+    const std::string xml = ReadBytes(out / "PixaldoInfo.xml");
+    QVERIFY(xml.starts_with("<?xml"));
+    QVERIFY(xml.find("a.jpg") != std::string::npos && xml.find("b.jpg") != std::string::npos);
+    const std::string csv = ReadBytes(out / "PixaldoInfo.txt");
+    QCOMPARE(std::count(csv.begin(), csv.end(), '\n'), 3);  // header and two rows
+    QVERIFY(!fs::exists(out / "Upper.XML") && !fs::exists(out / "other.csv"));
+  }
+
+  void DatabaseExportFailureOpensNothing() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    auto form = ShowForm({Q(dir.path())});
+    MessageRecorder messages;
+    bool opened = false;
+    form->OpenDocument = [&](const QString&) { opened = true; };
+    form->AskDatabaseName = [&](const QString&) { return Q(dir / "no" / "PixaldoInfo.xml"); };
+    form->Action("AppDirDatabase")->trigger();
+    QCOMPARE(messages.Errors(), 1);
+    QVERIFY(messages.LastText().contains(QStringLiteral("PixaldoInfo.xml")));
+    QVERIFY(!opened);
+  }
+};
+
+QTEST_MAIN(TransformCommandsTest)
+#include "TransformCommandsTest.moc"
