@@ -1,0 +1,200 @@
+// How long the viewer's rotate-right command takes on a 12-megapixel photo
+// (jpegtran, new EXIF thumbnail, file date put back, picture reloaded and
+// painted) against jpegtran alone rotating the same file.
+//   rotate_view_bench [PHOTO] [ROUNDS]
+// PHOTO defaults to the shared 4032x3024 test photo; the program works on a
+// copy in a temporary folder.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "jpeg_structure/JpegObject.h"
+#include "photo_view/gui/PhotoImage.h"
+#include "platform/FileSystem.h"
+#include "platform/gui/MemoryTuning.h"
+#include "transforms/JpegTran.h"
+
+extern char** environ;
+
+using namespace pixaldo;
+
+namespace {
+
+double Median(std::vector<double> list) {
+  std::sort(list.begin(), list.end());
+  return list[list.size() / 2];
+}
+
+// Lets the window handle what the command left queued (reload requests,
+// folder-change notices) without timing it.
+void Settle(int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < milliseconds) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// jpegtran alone, started as the viewer starts it (absolute paths, no shell).
+double TimeJpegTran(const std::string& jpegtran, const std::string& input, const std::string& output) {
+  std::vector<std::string> words{jpegtran, "-copy", "all", "-rotate", "90", "-outfile", output, input};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  QElapsedTimer clock;
+  clock.start();
+  pid_t child = 0;
+  if (posix_spawn(&child, jpegtran.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    std::fprintf(stderr, "cannot start %s\n", jpegtran.c_str());
+    std::exit(2);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  const double elapsed = clock.nsecsElapsed() / 1e6;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "jpegtran failed on %s\n", input.c_str());
+    std::exit(2);
+  }
+  return elapsed;
+}
+
+// The runner's own part (jpegtran, thumbnail, date), without the window.
+double TimeRunner(const TJpegTran& runner, const fs::path& file) {
+  QElapsedTimer clock;
+  clock.start();
+  runner.Transform(file, file, true, true, TJpegTran::TransformArguments(TransformKind::RotateRight, false));
+  return clock.nsecsElapsed() / 1e6;
+}
+
+double TimeThumbnail(const fs::path& file) {
+  QElapsedTimer clock;
+  clock.start();
+  RestoreThumbnailOfFile(file, false);
+  return clock.nsecsElapsed() / 1e6;
+}
+
+// The window's picture loaded, fitted and painted again, as after a change.
+double TimeReload(TFormMain& form, const QString& file) {
+  QElapsedTimer clock;
+  clock.start();
+  form.PhotoView->LoadPicture(file, form.LblDimension);
+  form.PhotoView->FitAndShow(form.SquareFit, form.CropAllowed(), form.LblZoom);
+  form.PhotoView->repaint();
+  return clock.nsecsElapsed() / 1e6;
+}
+
+// The window's whole showing of the current file (picture and info panel).
+double TimeShowPhoto(TFormMain& form, const QString& file) {
+  QElapsedTimer clock;
+  clock.start();
+  form.ShowPhoto(file);
+  form.PhotoView->repaint();
+  return clock.nsecsElapsed() / 1e6;
+}
+
+MainWindowSettings RotateSettings() {
+  MainWindowSettings settings;
+  settings.FormColor = QColor(185, 209, 234);
+  settings.OverwriteRotaFlip = true;
+  settings.ThumbAuto = true;
+  settings.OriginalFileDate = true;
+  return settings;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  KeepLargeBuffersMapped();
+  QApplication application(argc, argv);
+  const QString source = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(PIXALDO_BENCH_PHOTO);
+  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+
+  const fs::path jpegtran = FindJpegTran();
+  if (jpegtran.empty()) {
+    std::fprintf(stderr, "jpegtran not found\n");
+    return 2;
+  }
+  QTemporaryDir folder, scratch;
+  const QString photo = folder.path() + QStringLiteral("/photo.jpg");
+  const QString runnerCopy = scratch.path() + QStringLiteral("/runner.jpg");
+  if (!QFile::copy(source, photo) || !QFile::copy(source, runnerCopy)) {
+    std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
+    return 2;
+  }
+  QFile::setPermissions(photo, QFile::ReadOwner | QFile::WriteOwner);
+  QFile::setPermissions(runnerCopy, QFile::ReadOwner | QFile::WriteOwner);
+  const std::string output = (scratch.path() + QStringLiteral("/alone.jpg")).toStdString();
+
+  TFormMain form({photo});
+  form.ReadSettings = [] { return RotateSettings(); };
+  form.StopSignMilliseconds = 0;
+  form.resize(1280, 900);
+  form.show();
+  Settle(200);
+  if (form.CurrentFile != photo) {
+    std::fprintf(stderr, "the window did not open %s\n", qPrintable(photo));
+    return 2;
+  }
+  QAction* rotate = form.Action("JpgRotateRight");
+  const TJpegTran runner(jpegtran);
+
+  std::vector<double> alone, viewer, command, reload, core, thumbnail, picture, show;
+  for (int round = 0; round < rounds; ++round) {
+    alone.push_back(TimeJpegTran(jpegtran.native(), photo.toStdString(), output));
+    core.push_back(TimeRunner(runner, runnerCopy.toStdString()));
+
+    const std::string before = ReadWholeFile(photo.toStdString());
+    const QSize sizeBefore = form.PhotoView->PictureSize();
+    QElapsedTimer clock;
+    clock.start();
+    rotate->trigger();
+    const double triggered = clock.nsecsElapsed() / 1e6;
+    QApplication::processEvents();  // a reload posted by the command
+    form.PhotoView->repaint();
+    const double total = clock.nsecsElapsed() / 1e6;
+    if (ReadWholeFile(photo.toStdString()) == before) {
+      std::fprintf(stderr, "error: the rotate-right command left %s unchanged (not wired to the transform?)\n",
+                   qPrintable(photo));
+      return 1;
+    }
+    if (form.PhotoView->PictureSize() != sizeBefore.transposed()) {
+      std::fprintf(stderr, "error: the picture shown after the command is %dx%d, expected %dx%d\n",
+                   form.PhotoView->PictureSize().width(), form.PhotoView->PictureSize().height(),
+                   sizeBefore.height(), sizeBefore.width());
+      return 1;
+    }
+    command.push_back(triggered);
+    reload.push_back(total - triggered);
+    viewer.push_back(total);
+    Settle(300);
+    thumbnail.push_back(TimeThumbnail(runnerCopy.toStdString()));
+    picture.push_back(TimeReload(form, photo));
+    show.push_back(TimeShowPhoto(form, photo));
+    Settle(100);
+  }
+
+  const QSize size = form.PhotoView->PictureSize();
+  const double ratio = Median(viewer) / Median(alone);
+  std::printf("%s %dx%d (%.1f MP, %lld bytes), %d rounds, jpegtran %s\n", qPrintable(QFileInfo(source).fileName()),
+              size.width(), size.height(), size.width() * size.height() / 1e6,
+              static_cast<long long>(QFileInfo(photo).size()), rounds, jpegtran.c_str());
+  std::printf("jpegtran alone                         median %7.1f ms\n", Median(alone));
+  std::printf("runner alone (jpegtran+thumbnail+date) median %7.1f ms\n", Median(core));
+  std::printf("  thumbnail step alone                 median %7.1f ms\n", Median(thumbnail));
+  std::printf("picture reload (load, fit, paint)      median %7.1f ms\n", Median(picture));
+  std::printf("  with the info panel (ShowPhoto)      median %7.1f ms\n", Median(show));
+  std::printf("viewer command, rotate right           median %7.1f ms\n", Median(viewer));
+  std::printf("  of which inside the command          median %7.1f ms\n", Median(command));
+  std::printf("  of which after it (reload, paint)    median %7.1f ms\n", Median(reload));
+  std::printf("ratio viewer / jpegtran alone          %.2f (%s 1.3)\n", ratio, ratio <= 1.3 ? "within" : "ABOVE");
+  return 0;
+}
