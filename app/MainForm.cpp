@@ -389,7 +389,8 @@ void TFormMain::ApplySettings(int cropStyle) {
   CBox1->addItems(settings.Categories);
   CBox1->setCurrentIndex(-1);
   CBox1->setEditText(typedCategory);
-  ApplyCropMode(settings.CropProportion, cropStyle);
+  // The proportion is the settings window's choice once that window exists.
+  ApplyCropMode(FormOptions ? CropProportion() : settings.CropProportion, cropStyle);
   ApplyToMainWindow();
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
@@ -508,7 +509,10 @@ void TFormMain::ApplyCropMode(int proportion, int style) {
                          settings.CropSizeM);
   // The choice lives in the settings window; it is stored at its next OK.
   CropProportion_ = proportion;
-  if (FormOptions) FormOptions->CropRatioRadioGroup->SetItemIndex(proportion);
+  if (FormOptions) {
+    FormOptions->Store().SetInteger("CropProportion", proportion);
+    FormOptions->CropRatioRadioGroup->SetItemIndex(proportion);
+  }
   Action("JpgCropStyle")->setIcon(ActionIcon(10 + style));
   Action("JpgCropRatio")->setIcon(ActionIcon(12 + proportion));
   Action("JpgCropStyle")->setEnabled(proportion != 0 && !CurrentFile.isEmpty() && Transformer->JpegTranAvailable());

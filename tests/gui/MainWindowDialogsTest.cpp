@@ -75,6 +75,34 @@ class MainWindowDialogsTest : public QObject {
     QVERIFY(std::filesystem::exists(dir / "Options.ini"));
   }
 
+  void CropRatioStepIsStoredAtTheNextOk() {
+    TempDir dir;
+    dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    auto form = ShowForm({QString::fromStdString(dir.path().string())});
+    Windows windows(dir);
+    form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
+    form->Action("JpgCropRatio")->trigger();
+    form->Action("JpgCropRatio")->trigger();
+    QCOMPARE(windows.options.CropRatioRadioGroup->ItemIndex(), 2);
+    QVERIFY(!std::filesystem::exists(dir / "Options.ini"));
+    RunModal(form->Action("AppOptions"), windows.options,
+             [&] { windows.options.findChild<QPushButton*>("BtnOK")->click(); });
+    QVERIFY(ReadBytes(dir / "Options.ini").find("CropProportion=2\r\n") != std::string::npos);
+    QCOMPARE(form->CropProportion(), 2);
+  }
+
+  void LanguageChoiceRelabelsTheMainWindow() {
+    TempDir dir;
+    auto form = ShowForm({QString::fromStdString(dir.path().string())});
+    Windows windows(dir);
+    form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
+    windows.options.LangRadioGroup->SetItemIndex(1);
+    QCOMPARE(form->Action("AppExit")->text(), QStringLiteral("Konec"));
+    QCOMPARE(form->Action("AppDirOpen")->toolTip(), QString::fromUtf8("Otevřít adresář"));
+    windows.options.LangRadioGroup->SetItemIndex(0);
+    QCOMPARE(form->Action("AppExit")->text(), QStringLiteral("Exit"));
+  }
+
   void SettingsCancelChangesNothing() {
     TempDir dir;
     auto form = ShowForm({QString::fromStdString(dir.path().string())});
