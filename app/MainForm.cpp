@@ -406,7 +406,6 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
     palette.setColor(QPalette::Window, color);
     setPalette(palette);
   });
-  connect(FormOptions, &TFormOptions::LanguageChanged, this, &TFormMain::ApplyToMainWindow);
   FormMetaData->OriginalFileDate = [this] { return ReadSettings().OriginalFileDate; };
   FormAbout->SetLanguageSource([] { return ViewerOptions().Integer("Language"); });
 }

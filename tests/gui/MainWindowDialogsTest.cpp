@@ -91,15 +91,24 @@ class MainWindowDialogsTest : public QObject {
     QCOMPARE(form->CropProportion(), 2);
   }
 
-  void LanguageChoiceRelabelsTheMainWindow() {
+  void LanguageChoiceRelabelsTheMainWindowAfterOk() {
     TempDir dir;
     auto form = ShowForm({QString::fromStdString(dir.path().string())});
     Windows windows(dir);
     form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
-    windows.options.LangRadioGroup->SetItemIndex(1);
+    const auto choose = [&](int language, const char* button) {
+      RunModal(form->Action("AppOptions"), windows.options, [&] {
+        windows.options.LangRadioGroup->SetItemIndex(language);
+        windows.options.findChild<QPushButton*>(button)->click();
+      });
+    };
+    choose(1, "BtnOK");
     QCOMPARE(form->Action("AppExit")->text(), QStringLiteral("Konec"));
     QCOMPARE(form->Action("AppDirOpen")->toolTip(), QString::fromUtf8("Otevřít adresář"));
-    windows.options.LangRadioGroup->SetItemIndex(0);
+    // A language picked and cancelled never reaches the main window.
+    choose(0, "BtnCancel");
+    QCOMPARE(form->Action("AppExit")->text(), QStringLiteral("Konec"));
+    choose(0, "BtnOK");
     QCOMPARE(form->Action("AppExit")->text(), QStringLiteral("Exit"));
   }
 
