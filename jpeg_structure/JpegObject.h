@@ -129,6 +129,12 @@ class TJpegObject {
   // (the system's temporary directory when empty) and is always removed.
   // False when the file has no JPEG thumbnail. Throws FileError on failure.
   bool RestoreThumbnail(const std::filesystem::path& temporaryDirectory = {});
+  // The same regeneration in the bytes held only, without the temporary file
+  // and without saving: for a caller that writes the bytes itself (the
+  // transform runner, which writes jpegtran's output once, thumbnail and
+  // all). False when there is no JPEG thumbnail; FileError as above, the
+  // bytes held then unchanged.
+  bool RegenerateThumbnail();
 
   // ---- fields ----
   const std::string& Bytes() const { return data_; }
@@ -152,6 +158,12 @@ class TJpegObject {
   void SaveOrRestore(std::string before);
   bool ThumbnailInsideExif() const;
   std::string MakeThumbnailBytes(int maxSide, int quality) const;
+  // The longer side of the stored JPEG thumbnail; nothing when there is none
+  // that can be read. FileError when it is too large for a thumbnail.
+  std::optional<int> StoredThumbnailSide() const;
+  // Puts the new thumbnail into the bytes held (not saved); false when there
+  // is no thumbnail to replace.
+  bool PutThumbnailBytes(const std::string& newThumbnail);
   bool ReplaceThumbnailBytes(const std::string& newThumbnail);
 
   std::string data_;

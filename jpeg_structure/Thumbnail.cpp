@@ -124,7 +124,7 @@ std::optional<RgbImage> TJpegObject::GetThumbnailImage() const {
 // the thumbnail's size, then resampled to it; a side that would round to 0 on
 // an extremely narrow picture becomes 1.
 std::string TJpegObject::MakeThumbnailBytes(int maxSide, int quality) const {
-  const std::string picture = ReadWholeFile(FileName);
+  const std::string& picture = data_;
   JpegDecoder decoder;
   JpegSize full = decoder.ReadSize(picture, FileName);
   Size2 size = ThumbnailSize(maxSide, full.width, full.height);
@@ -154,7 +154,7 @@ bool TJpegObject::ThumbnailInsideExif() const {
 
 // The new bytes go exactly where the located thumbnail lies (not wherever
 // the same bytes first occur), so the two length fields stay true.
-bool TJpegObject::ReplaceThumbnailBytes(const std::string& newThumbnail) {
+bool TJpegObject::PutThumbnailBytes(const std::string& newThumbnail) {
   if (!ImgData->HasExif() || !ImgData->HasThumbnail()) return false;
   const std::string old = GetThumbnailBytes();
   if (old.empty()) return false;
@@ -163,10 +163,15 @@ bool TJpegObject::ReplaceThumbnailBytes(const std::string& newThumbnail) {
   if (newLength > 0xFFFF)
     throw FileError(FileName, "the new thumbnail would make the EXIF block longer than 65,535 bytes; "
                               "the file was left unchanged");
-  std::string before = data_;
   data_.replace(size_t(ThumbDataOffset), old.size(), newThumbnail);
   WriteThumbnailLength(uint32_t(newThumbnail.size()));
   WriteApp1Length(uint16_t(newLength));
+  return true;
+}
+
+bool TJpegObject::ReplaceThumbnailBytes(const std::string& newThumbnail) {
+  std::string before = data_;
+  if (!PutThumbnailBytes(newThumbnail)) return false;
   SaveOrRestore(std::move(before));
   return true;
 }
@@ -176,20 +181,32 @@ bool TJpegObject::ReplaceThumbnail(const std::filesystem::path& fileName) {
   return ReplaceThumbnailBytes(ReadWholeFile(fileName));
 }
 
-bool TJpegObject::RestoreThumbnail(const std::filesystem::path& temporaryDirectory) {
-  if (!ImgData->HasThumbnail()) return false;
+std::optional<int> TJpegObject::StoredThumbnailSide() const {
+  if (!ImgData->HasThumbnail()) return std::nullopt;
   const std::string old = GetThumbnailBytes();
-  if (old.empty()) return false;
+  if (old.empty()) return std::nullopt;
   JpegSize oldSize;
   try {
     oldSize = JpegDecoder().ReadSize(old, FileName);
   } catch (const FileError&) {
-    return false;  // the stored thumbnail is no readable JPEG
+    return std::nullopt;  // the stored thumbnail is no readable JPEG
   }
   const int maxSide = std::max(oldSize.width, oldSize.height);
   if (maxSide > kMaxThumbnailSide)
     throw FileError(FileName, "the EXIF thumbnail claims a size of " + std::to_string(oldSize.width) + "x" +
                                   std::to_string(oldSize.height) + ", too large for a thumbnail");
+  return maxSide;
+}
+
+bool TJpegObject::RegenerateThumbnail() {
+  const std::optional<int> maxSide = StoredThumbnailSide();
+  if (!maxSide) return false;
+  return PutThumbnailBytes(MakeThumbnailBytes(*maxSide, 80));
+}
+
+bool TJpegObject::RestoreThumbnail(const std::filesystem::path& temporaryDirectory) {
+  const std::optional<int> maxSide = StoredThumbnailSide();
+  if (!maxSide) return false;
 
   const std::filesystem::path directory =
       temporaryDirectory.empty() ? std::filesystem::temp_directory_path() : temporaryDirectory;
@@ -203,7 +220,7 @@ bool TJpegObject::RestoreThumbnail(const std::filesystem::path& temporaryDirecto
   }
   RemoveOnExit removeTemporary(temporary);
   try {
-    MakeThumbnailFile(temporary, maxSide, 80);
+    MakeThumbnailFile(temporary, *maxSide, 80);
   } catch (const FileError& failure) {
     throw FileError(FileName, "cannot make the new thumbnail: " + failure.reason());
   }

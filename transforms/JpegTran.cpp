@@ -51,6 +51,30 @@ fs::path ExecutableDirectory() {
   return error ? fs::path() : self.parent_path();
 }
 
+// jpegtran's output while its thumbnail is made: a hidden file beside the
+// target whose name ends in the target's extension (the EXIF reader goes by
+// the extension, as it does for the target itself), reserved by the unique
+// temporary file it is named after. Both are removed when it goes away.
+class ScratchOutput {
+ public:
+  explicit ScratchOutput(const fs::path& target)
+      : reserved_(MakeTemporaryFile(target.parent_path().empty() ? fs::path(".") : target.parent_path(),
+                                    "." + target.filename().string() + ".")),
+        path_(reserved_.native() + target.extension().native()) {}
+  ~ScratchOutput() {
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+    fs::remove(reserved_, ignored);
+  }
+  ScratchOutput(const ScratchOutput&) = delete;
+  ScratchOutput& operator=(const ScratchOutput&) = delete;
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path reserved_;
+  fs::path path_;
+};
+
 bool IsDecimal(std::string_view text) {
   if (text.empty() || text.size() > 9) return false;
   for (char c : text)
@@ -137,43 +161,27 @@ bool TJpegTran::OverwritesSource(TransformKind kind, bool overwriteCrop, bool ov
   return RowOf(kind).rotaFlip && overwriteRotaFlip;
 }
 
-void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
-                            const std::vector<std::string>& arguments) const {
+void TJpegTran::RunInto(const fs::path& input, const fs::path& output,
+                        const std::vector<std::string>& arguments) const {
   if (!JpegTranAvailable()) throw FileError(input, "jpegtran was not found");
-  // The output goes to a temporary file beside the target, which replaces the
-  // target only when jpegtran has succeeded. Absolute paths, so that no name
-  // can be taken for a switch.
-  AtomicFileWriter output(target);
+  // Absolute paths, so that no name can be taken for a switch.
   std::vector<std::string> argv{transformer_.native()};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   argv.push_back("-outfile");
-  argv.push_back(fs::absolute(output.TemporaryPath()).native());
+  argv.push_back(fs::absolute(output).native());
   argv.push_back(fs::absolute(input).native());
   ProcessResult result = RunProcess(argv);
   if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
+}
+
+void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
+                            const std::vector<std::string>& arguments) const {
+  // The output goes to a temporary file beside the target, which replaces the
+  // target only when jpegtran has succeeded.
+  AtomicFileWriter output(target);
+  RunInto(input, output.TemporaryPath(), arguments);
   output.Commit();
 }
-
-namespace {
-
-// Restores a target after a failed command: its earlier bytes and date, or no
-// file at all when there was none. Best effort: the original failure is what
-// the caller reports.
-void PutBack(const fs::path& target, const std::optional<std::string>& previous,
-             const std::optional<FileTime>& previousDate) {
-  try {
-    if (previous) {
-      WriteFileAtomic(target, *previous);
-      if (previousDate) SetFileDate(target, *previousDate);
-    } else {
-      std::error_code ignored;
-      fs::remove(target, ignored);
-    }
-  } catch (const FileError&) {
-  }
-}
-
-}  // namespace
 
 fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                               const std::vector<std::string>& arguments) const {
@@ -182,20 +190,23 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   std::error_code error;
   // A pipe or device named like a picture would make jpegtran wait forever.
   if (!fs::is_regular_file(source, error)) throw FileError(source, "not a regular file");
-  // The thumbnail is made from the transformed file, so the target is written
-  // twice. Should the second write fail, the target is put back as it was
-  // before the command, so a reported failure never leaves a changed photo.
-  const std::optional<FileTime> targetDate = GetFileDate(target);
-  std::optional<std::string> previous;
-  if (refreshThumbnail && targetDate) previous = ReadWholeFile(target);
-  RunJpegTran(source, target, arguments);
-  if (refreshThumbnail) {
+  if (!refreshThumbnail) {
+    RunJpegTran(source, target, arguments);
+  } else {
+    // The thumbnail is made from jpegtran's output while that is still a
+    // scratch file; the result then replaces the target in a single write.
+    // A failure at any step leaves the target as it was.
+    const ScratchOutput scratch(target);
+    RunInto(source, scratch.Path(), arguments);
+    std::string transformed;
     try {
-      RestoreThumbnailOfFile(target, false);
+      TJpegObject object(scratch.Path(), false);
+      object.RegenerateThumbnail();
+      transformed = object.Bytes();
     } catch (const FileError& failure) {
-      PutBack(target, previous, targetDate);
       throw FileError(target, "cannot make the new thumbnail: " + failure.reason());
     }
+    WriteFileAtomic(target, transformed);
   }
   if (keepDate) SetFileDate(target, *sourceDate);
   return target;

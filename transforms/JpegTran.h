@@ -63,15 +63,18 @@ class TJpegTran {
 
   // One transform of `source` into `target` (the source itself to transform
   // in place, or another name chosen by the caller: that file is created or
-  // replaced, the source is left alone). Then regenerates the EXIF thumbnail
-  // of the target when asked and, when `keepDate`, gives the target the
-  // source's modification time from before the transform. Returns the target.
-  // Throws FileError; on any failure before the thumbnail step nothing was
-  // changed on disk.
+  // replaced, the source is left alone). When asked, the EXIF thumbnail is
+  // made again from jpegtran's output before that replaces the target, so
+  // the target is written once. When `keepDate`, the target gets the
+  // source's modification time from before the transform. Returns the
+  // target. Throws FileError; on any failure the target is as it was.
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                      const std::vector<std::string>& arguments) const;
 
  private:
+  // Runs jpegtran with its output going straight into `output`.
+  void RunInto(const fs::path& input, const fs::path& output, const std::vector<std::string>& arguments) const;
+
   fs::path transformer_;
 };
 

@@ -142,6 +142,28 @@ TEST(Thumbnail, ExifBlockBeyond65535BytesIsRefusedAndTheFileKept) {
   EXPECT_TRUE(temporary.List().empty());
 }
 
+// The regeneration in memory gives exactly the bytes that the saving one
+// writes, and writes nothing itself; a refused one keeps the bytes held.
+TEST(Thumbnail, RegenerationInMemoryMatchesTheSavedOne) {
+  TempDir dir, temporary;
+  BuiltFile built = PhotoWithThumbnail(false, SmallThumbnail(100));
+  auto path = dir / "built.jpg";
+  test::WriteBytes(path, built.bytes);
+  TJpegObject inMemory(path, false);
+  ASSERT_TRUE(inMemory.RegenerateThumbnail());
+  EXPECT_EQ(test::ReadBytes(path), built.bytes);
+  EXPECT_TRUE(TJpegObject(path, false).RestoreThumbnail(temporary.path()));
+  EXPECT_EQ(inMemory.Bytes(), test::ReadBytes(path));
+
+  std::string tiny = SmallThumbnail(1);
+  size_t padding = 0xFFFF - 20 - test::ExifApp1WithThumbnail(tiny, true).segment.size() + 2;
+  test::WriteBytes(path, PhotoWithThumbnail(true, tiny, 6, padding).bytes);
+  TJpegObject full(path, false);
+  const std::string before = full.Bytes();
+  EXPECT_THROW(full.RegenerateThumbnail(), FileError);
+  EXPECT_EQ(full.Bytes(), before);
+}
+
 TEST(Thumbnail, UncompressedOrMissingThumbnailIsNotReplaced) {
   TempDir dir;
   BuiltFile built = PhotoWithThumbnail(false, std::string(400, '\x7F'), 1);

@@ -7,6 +7,7 @@
 #include "photo_view/JpegDecoder.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
+#include "support/ExifThumbnailBlock.h"
 #include "support/TestSupport.h"
 #include "transforms/JpegTran.h"
 
@@ -248,6 +249,28 @@ TEST_F(JpegTranRun, ThumbnailRegeneratedAndDateKeptWhenAsked) {
   // The picture itself is jpegtran's.
   EXPECT_EQ(test::PictureData(ReadBytes(file)), test::PictureData(ReadBytes(plain)));
   EXPECT_EQ(dir_.List(), (Words{"photo.jpg", "plain.jpg"}));
+}
+
+// A thumbnail that cannot be made (here the EXIF block would outgrow 65,535
+// bytes) fails the transform before the target is touched: the photo keeps
+// its bytes, and no scratch file stays in the folder.
+TEST_F(JpegTranRun, ThumbnailFailureLeavesTheTargetAsItWas) {
+  const std::string tiny = test::MakeJpeg({.width = 160, .height = 120, .quality = 1, .writeJfif = false});
+  const size_t padding = 0xFFFF - 20 - test::ExifApp1WithThumbnail(tiny, true).segment.size() + 2;
+  const std::string original =
+      test::InsertAfterSoi(test::MakeJpeg({.width = 640, .height = 480, .writeJfif = false}),
+                           {test::ExifApp1WithThumbnail(tiny, true, 6, padding).segment});
+  fs::path file = dir_ / "photo.jpg";
+  WriteBytes(file, original);
+  try {
+    runner_.Transform(file, file, true, true, TJpegTran::TransformArguments(TransformKind::RotateRight, false));
+    ADD_FAILURE() << "the transform succeeded";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.path(), file);
+    EXPECT_EQ(error.reason().rfind("cannot make the new thumbnail: ", 0), 0u) << error.reason();
+  }
+  EXPECT_EQ(ReadBytes(file), original);
+  EXPECT_EQ(dir_.List(), (Words{"photo.jpg"}));
 }
 
 }  // namespace
