@@ -599,8 +599,14 @@ void TFormMain::ApplyToMainWindow() {
     else if (auto* label = findChild<QLabel*>(QString::fromLatin1(target.Name)))
       label->setText(text);
   }
-  for (int row = 0; row < kExifRows; ++row)
-    GridExif->item(row, 0)->setText(CaptionText(LanguageText(kFirstGridLabelEntry + row)) + QLatin1Char(':'));
+  // The label column is 55 pixels wide, or wider when a label needs it.
+  int labelWidth = 55;
+  for (int row = 0; row < kExifRows; ++row) {
+    const QString label = CaptionText(LanguageText(kFirstGridLabelEntry + row)) + QLatin1Char(':');
+    GridExif->item(row, 0)->setText(label);
+    labelWidth = qMax(labelWidth, GridExif->fontMetrics().horizontalAdvance(label) + 8);
+  }
+  GridExif->setColumnWidth(0, labelWidth);
   for (QAction* action : ActionList) action->setToolTip(action->text());
 }
 

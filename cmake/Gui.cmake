@@ -25,3 +25,9 @@ if(gui_sources)
     target_link_libraries(pixaldo PRIVATE pixaldo_gui)
   endif()
 endif()
+
+# The documentation screenshots (scripts/screenshots); not part of a normal build.
+if(TARGET pixaldo_gui AND EXISTS "${CMAKE_SOURCE_DIR}/docs/screenshots.cpp")
+  add_executable(screenshots EXCLUDE_FROM_ALL docs/screenshots.cpp)
+  target_link_libraries(screenshots PRIVATE pixaldo_gui Qt6::Test)
+endif()

@@ -24,7 +24,6 @@ namespace {
 
 constexpr ColorValue kCustomColorItem = 0xFFFFFFFFu;  // item data of the "Custom..." entry
 
-QString Text(int number) { return QString::fromStdString(ProgramLanguageTexts().Utf8(number)); }
 
 QStringList Items(const auto& cp1250Items) {
   QStringList items;

@@ -1,0 +1,80 @@
+// Takes the screenshots in docs/: the main window, the settings window (two
+// pages), the metadata window and the about window, in English and in Czech,
+// each grabbed from the display server as the user would see it.
+//   screenshots PHOTO_FOLDER OUTPUT_FOLDER
+// Run under xvfb-run (scripts/screenshots does).
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/MainForm.h"
+#include "app/MainWindowSettings.h"
+#include "dialogs/DlgAbout.h"
+#include "dialogs/DlgMetaData.h"
+#include "file_list/gui/JpegList.h"
+#include "settings/OptionsStore.h"
+#include "settings/SettingsLocation.h"
+#include "settings/gui/DlgOptions.h"
+
+using namespace pixaldo;
+
+namespace {
+
+void Save(QWidget* window, const QString& file) {
+  window->raise();
+  window->activateWindow();
+  QTest::qWait(400);
+  const QRect frame = window->frameGeometry();
+  QApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(file);
+}
+
+// Opens a modal window, saves it and closes it again.
+void SaveModal(QDialog& dialog, const QString& file, const std::function<void()>& prepare = {}) {
+  QTimer::singleShot(0, [&] {
+    if (prepare) prepare();
+    Save(&dialog, file);
+    dialog.reject();
+  });
+  dialog.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc < 3) return 2;
+  const QString photos = QString::fromLocal8Bit(argv[1]);
+  const QString out = QString::fromLocal8Bit(argv[2]);
+  const QDir settingsDir(QDir::temp().filePath(QStringLiteral("pixaldo-shots")));
+  settingsDir.mkpath(QStringLiteral("."));
+  SetSettingsDirectory(settingsDir.path().toStdString());
+
+  for (const auto& [language, suffix] : {std::pair{0, ""}, std::pair{1, "-cs"}}) {
+    OptionsStore& store = ViewerOptions();
+    store.SetInteger("Language", language);
+    store.SaveSettings();
+    TFormMain form({photos});
+    TFormOptions options(store);
+    TFormMetaData metaData;
+    TFormAbout about;
+    form.SetDialogs(&options, &metaData, &about);
+    form.resize(1100, 720);
+    form.show();
+    // A camera photo (with its EXIF data) when the folder has one.
+    const QDir folder(photos);
+    form.FileList->SelectByName(folder.filePath(folder.exists(QStringLiteral("camera.jpg")) ? QStringLiteral("camera.jpg")
+                                                                                           : QStringLiteral("sunset.jpg")));
+    Save(&form, out + QStringLiteral("/screenshot%1.png").arg(suffix));
+    SaveModal(options, out + QStringLiteral("/settings%1.png").arg(suffix),
+              [&] { options.PageControl->setCurrentIndex(0); });
+    SaveModal(options, out + QStringLiteral("/settings-save%1.png").arg(suffix),
+              [&] { options.PageControl->setCurrentIndex(2); });
+    metaData.SetFileName(form.CurrentFile);
+    SaveModal(metaData, out + QStringLiteral("/metadata%1.png").arg(suffix));
+    SaveModal(about, out + QStringLiteral("/about%1.png").arg(suffix));
+  }
+  return 0;
+}
