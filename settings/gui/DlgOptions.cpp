@@ -24,7 +24,6 @@ namespace {
 
 constexpr ColorValue kCustomColorItem = 0xFFFFFFFFu;  // item data of the "Custom..." entry
 
-
 QStringList Items(const auto& cp1250Items) {
   QStringList items;
   for (std::string_view item : cp1250Items) items << FromCp1250(std::string(item));
