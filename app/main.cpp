@@ -1,6 +1,7 @@
 // The viewer: one main window over the folder or file named as the first
 // argument (or the program's own folder).
 #include <QApplication>
+#include <QIcon>
 
 #include "app/MainForm.h"
 #include "app/MainWindowSettings.h"
@@ -12,8 +13,14 @@
 int main(int argc, char** argv) {
   pixaldo::KeepLargeBuffersMapped();
   QApplication application(argc, argv);
+  Q_INIT_RESOURCE(pixaldo);  // the icons live in the viewer's static library
   QApplication::setApplicationName(QStringLiteral("Pixaldo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Pixaldo"));
+  // Desktops match the windows to the installed pixaldo.desktop entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("pixaldo"));
+  QIcon icon;
+  for (const char* size : {"32", "64", "256"}) icon.addFile(QStringLiteral(":/icons/pixaldo-%1.png").arg(size));
+  QApplication::setWindowIcon(icon);
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();
   // The four windows, each once for the whole run, in this order; the
