@@ -49,18 +49,6 @@ bool ShowsIcon(QAction* action, int number) {
   return action->icon().pixmap(kActionIconSize).toImage() == ActionIconPixmap(number).toImage();
 }
 
-// Draws a crop frame with the mouse across the middle of the picture.
-void DrawCropFrame(TFormMain& form) {
-  QWidget* view = form.PhotoView;
-  const QPoint from(view->width() / 4, view->height() / 4), to(view->width() * 3 / 4, view->height() * 3 / 4);
-  auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(view, &event);
-  };
-  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
 
 struct Folder {
   TempDir dir;

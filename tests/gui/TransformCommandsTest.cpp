@@ -61,17 +61,6 @@ MainWindowSettings Settings(bool overwrite) {
   return settings;
 }
 
-void DrawCropFrame(TFormMain& form) {
-  QWidget* view = form.PhotoView;
-  const QPoint from(view->width() / 4, view->height() / 4), to(view->width() * 3 / 4, view->height() * 3 / 4);
-  auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(view, &event);
-  };
-  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
 
 }  // namespace
 

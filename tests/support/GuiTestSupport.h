@@ -2,12 +2,14 @@
 // Helpers for the Qt tests of the viewer: message boxes answered by the test,
 // and a main window with fixed settings and a short stop sign.
 #include <QApplication>
+#include <QMouseEvent>
 #include <QStringList>
 #include <QTest>
 #include <memory>
 #include <vector>
 
 #include "app/MainForm.h"
+#include "photo_view/gui/PhotoImage.h"
 #include "platform/gui/UserMessages.h"
 
 namespace pixaldo::test {
@@ -53,6 +55,19 @@ inline std::unique_ptr<TFormMain> ShowForm(const QStringList& arguments,
   form->show();
   QTest::qWait(1);
   return form;
+}
+
+// Draws a crop frame with the mouse across the middle of the shown picture.
+inline void DrawCropFrame(TFormMain& form) {
+  QWidget* view = form.PhotoView;
+  const QPoint from(view->width() / 4, view->height() / 4), to(view->width() * 3 / 4, view->height() * 3 / 4);
+  auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), view->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(view, &event);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
 }  // namespace pixaldo::test
