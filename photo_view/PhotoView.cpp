@@ -1,11 +1,13 @@
 #include "photo_view/PhotoView.h"
 
 #include "platform/FileError.h"
+#include "platform/FileSystem.h"
 
 namespace pixaldo {
 
 void PhotoView::Forget() {
   fileName_.clear();
+  bytes_.clear();
   pictureSize_ = {};
   source_ = {};
   decodedDenominator_ = 0;
@@ -16,6 +18,22 @@ void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
   if (fileName.empty()) return;
   pictureSize_ = decoder_.ReadSize(fileName);
   fileName_ = fileName;
+}
+
+void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight) {
+  Forget();
+  if (fileName.empty()) return;
+  try {
+    bytes_ = ReadWholeFile(fileName);
+    pictureSize_ = decoder_.ReadSize(bytes_, fileName);
+    fileName_ = fileName;
+    const FitResult largest =
+        FitGeometry::FitToParent(panelWidth, panelHeight, pictureSize_.width, pictureSize_.height, false);
+    EnsureDecoded(largest.width, largest.height);
+  } catch (...) {
+    Forget();
+    throw;
+  }
 }
 
 std::string PhotoView::DimensionText() const {
@@ -30,6 +48,18 @@ std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::Zoo
 void PhotoView::EnsureDecoded(int minWidth, int minHeight) {
   const int wanted = JpegDecoder::ChooseScaleDenominator(pictureSize_, minWidth, minHeight);
   if (decodedDenominator_ != 0 && decodedDenominator_ <= wanted) return;
+  if (!bytes_.empty()) {
+    // The bytes at hand decoded once already; only memory can fail now, and
+    // then the smaller picture is stretched instead.
+    try {
+      DecodedPicture decoded = decoder_.Decode(bytes_, minWidth, minHeight, fileName_);
+      source_ = std::move(decoded.image);
+      decodedDenominator_ = decoded.scaleDenominator;
+    } catch (const std::exception&) {
+      if (decodedDenominator_ == 0) throw;
+    }
+    return;
+  }
   source_ = {};  // free the smaller copy before decoding the larger one
   decodedDenominator_ = 0;
   // Straight from the file, without holding its bytes: less memory, and the

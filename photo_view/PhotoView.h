@@ -21,10 +21,17 @@ class PhotoView {
   // them than the fit needs). Throws FileError when the file cannot be read
   // or is no JPEG; the view then shows nothing. Does not fit.
   void LoadPicture(const std::filesystem::path& fileName);
+  // For a window: reads the whole file once and keeps its bytes, so that the
+  // picture shown never mixes with a file changed on disk later, and decodes
+  // at once as many pixels as the largest fit into a panel of panelWidth ×
+  // panelHeight needs (a decoding error shows here, not at a later fit).
+  // Throws FileError; the view then shows nothing.
+  void LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight);
 
   // Fits the picture into a panel of parentWidth × parentHeight, resamples
   // the display bitmap with the stretch filter and clears the crop frame.
-  // Throws FileError when the picture data cannot be decoded.
+  // Throws FileError when the picture data cannot be decoded. With the bytes
+  // held, a larger decode that fails (memory) stretches the pixels at hand.
   CropEvents FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed);
 
   const std::filesystem::path& FileName() const { return fileName_; }
@@ -45,6 +52,7 @@ class PhotoView {
   RgbImage ComposeVisible() const;
   bool Visible() const { return HasPicture(); }
   bool Enabled() const { return enabled_; }
+  int CropStyle() const { return crop_.CropStyle(); }
 
   void SetStretchFilterIndex(unsigned index) { stretchFilterIndex_ = index; }
   unsigned StretchFilterIndex() const { return stretchFilterIndex_; }
@@ -69,6 +77,7 @@ class PhotoView {
 
   JpegDecoder decoder_;
   std::filesystem::path fileName_;
+  std::string bytes_;  // the file, when loaded for a window
   JpegSize pictureSize_;
   RgbImage source_;  // decoded pixels, reduced by DCT scaling
   int decodedDenominator_ = 0;

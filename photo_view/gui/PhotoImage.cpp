@@ -5,8 +5,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "photo_view/Resampler.h"
-#include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
 
 namespace pixaldo {
@@ -47,82 +45,52 @@ TPhotoImage::TPhotoImage(QWidget* panel, QLabel* cropLabel, QAction* cropAction)
 }
 
 void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
+  FileName_.clear();
+  Display_ = {};
+  if (dimensionLabel) dimensionLabel->clear();
+  // Decode no more pixels than the largest fit into the present panel needs.
+  const QWidget* panel = parentWidget();
+  View.LoadPicture(QStringToPath(fileName), panel ? panel->width() : 0, panel ? panel->height() : 0);
   FileName_ = fileName;
-  Bytes.clear();
-  Full = {};
-  Source = {};
-  if (fileName.isEmpty()) {
-    if (dimensionLabel) dimensionLabel->clear();
-    return;
-  }
-  try {
-    const std::filesystem::path path = QStringToPath(fileName);
-    Bytes = ReadWholeFile(path);
-    Full = Decoder.ReadSize(Bytes, path);
-    // Decode no more pixels than the largest fit into the present panel needs.
-    const QWidget* panel = parentWidget();
-    const FitResult largest = FitGeometry::FitToParent(panel ? panel->width() : 0, panel ? panel->height() : 0,
-                                                       Full.width, Full.height, false);
-    DecodeFor(largest.width, largest.height);
-  } catch (...) {
-    FileName_.clear();
-    Bytes.clear();
-    Full = {};
-    Source = {};
-    if (dimensionLabel) dimensionLabel->clear();
-    throw;
-  }
-  if (dimensionLabel)
-    dimensionLabel->setText(QString::number(Full.width) + QChar(0x00D7) + QString::number(Full.height));
-}
-
-void TPhotoImage::DecodeFor(int width, int height) {
-  Source = Decoder.Decode(Bytes, width, height, QStringToPath(FileName_));
+  if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
 }
 
 void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel) {
-  const bool loaded = !FileName_.isEmpty() && Full.width > 0 && Full.height > 0;
-  if (loaded) {
-    const QWidget* panel = parentWidget();
-    Fit = FitGeometry::FitToParent(panel->width(), panel->height(), Full.width, Full.height, squareBox);
-    // A panel grown beyond what the reduced decode covers needs more pixels.
-    // Should that fail (memory), the smaller picture is stretched instead.
-    if (Source.scaleDenominator > 1 && (Source.image.width < Fit.width || Source.image.height < Fit.height)) {
-      try {
-        DecodeFor(Fit.width, Fit.height);
-      } catch (const std::exception&) {
-      }
-    }
-    setGeometry(Fit.left, Fit.top, Fit.width, Fit.height);
-    Display_ = ToQImage(Resampler::Resample(Source.image, qMax(1, Fit.width), qMax(1, Fit.height),
-                                            StretchFilterIndex));
-    Frame.SetView({Fit.width, Fit.height, Fit.scale, Full.width, Full.height});
-  } else {
-    Fit = {};
-    Frame.SetView({});
+  const QWidget* panel = parentWidget();
+  View.SetStretchFilterIndex(StretchFilterIndex);
+  View.SetMaxCropFrame(MaxCropFrame);
+  try {
+    View.FitAndShow(panel ? panel->width() : 0, panel ? panel->height() : 0, squareBox, cropAllowed);
+  } catch (const std::exception&) {
+    // Only a picture that was never decoded can fail here: show nothing.
+    View.LoadPicture({});
+    FileName_.clear();
+    View.FitAndShow(0, 0, squareBox, false);
   }
-  if (zoomLabel) zoomLabel->setText(loaded ? QString::fromStdString(FitGeometry::ZoomText(Fit.scale)) : QString());
-  setEnabled(loaded && cropAllowed);
-  setVisible(loaded);
-  Frame.SetMaxCropFrame(MaxCropFrame);
-  ClearCrop();
+  const FitResult& fit = View.Fit();
+  if (View.HasPicture()) setGeometry(fit.left, fit.top, fit.width, fit.height);
+  Display_ = ToQImage(View.Display());
+  if (zoomLabel) zoomLabel->setText(QString::fromStdString(View.ZoomText()));
+  setEnabled(View.Enabled());
+  setVisible(View.Visible());
+  Apply({true, false});  // every fit removes the crop frame
 }
 
 void TPhotoImage::SetBlockSize(int blockWidth, int blockHeight) {
-  Frame.SetBlockSize(uint8_t(blockWidth), uint8_t(blockHeight));
+  View.SetBlockSize(uint8_t(blockWidth), uint8_t(blockHeight));
 }
 
 void TPhotoImage::SetCropMode(int modeIndex, int cropStyle, int ratioN, int ratioM, int sizeN, int sizeM) {
-  Frame.SetCropMode(modeIndex, cropStyle, ratioN, ratioM, sizeN, sizeM);
+  View.Crop().SetCropMode(modeIndex, cropStyle, ratioN, ratioM, sizeN, sizeM);
   Apply({true, false});
 }
 
 void TPhotoImage::ClearCrop() {
-  Frame.ClearCrop();
+  View.Crop().ClearCrop();
   Apply({true, false});
 }
 
-QString TPhotoImage::CropGeometry() const { return QString::fromStdString(Frame.CropGeometry()); }
+QString TPhotoImage::CropGeometry() const { return QString::fromStdString(View.Crop().CropGeometry()); }
 
 void TPhotoImage::Apply(const CropEvents& events) {
   if (events.beep) {
@@ -130,17 +98,17 @@ void TPhotoImage::Apply(const CropEvents& events) {
     QApplication::beep();
   }
   if (!events.redraw) return;
-  if (CropLabel) CropLabel->setText(FromCp1250(Frame.CropLabel()));
-  if (CropAction) CropAction->setEnabled(Frame.CropActionEnabled());
+  if (CropLabel) CropLabel->setText(FromCp1250(View.Crop().CropLabel()));
+  if (CropAction) CropAction->setEnabled(View.Crop().CropActionEnabled());
   update();
 }
 
 void TPhotoImage::Compose(QPainter& painter) const {
   painter.drawImage(0, 0, Display_);
-  if (!Frame.Outline().empty()) {
+  if (!View.Crop().Outline().empty()) {
     QPainterPath outline;
     outline.setFillRule(Qt::OddEvenFill);
-    for (const Contour& contour : Frame.Outline()) {
+    for (const Contour& contour : View.Crop().Outline()) {
       QPolygonF polygon;
       for (const Point& p : contour) polygon << QPointF(p.x, p.y);
       polygon << polygon.first();
@@ -148,7 +116,7 @@ void TPhotoImage::Compose(QPainter& painter) const {
     }
     painter.fillPath(outline, QColor(0, 0, 0, 96));
   }
-  const Rect frame = Frame.FrameOnScreen();
+  const Rect frame = View.Crop().FrameOnScreen();
   if (!frame.Empty()) {
     painter.setPen(QPen(Qt::white, 1));
     painter.setBrush(Qt::NoBrush);
@@ -172,19 +140,19 @@ void TPhotoImage::paintEvent(QPaintEvent*) {
 
 void TPhotoImage::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
-  Apply(Frame.MouseDown(ToPoint(event->position())));
-  setCursor(CursorShape(Frame.Cursor()));
+  Apply(View.Crop().MouseDown(ToPoint(event->position())));
+  setCursor(CursorShape(View.Crop().Cursor()));
 }
 
 void TPhotoImage::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
-  Apply(Frame.MouseMove(ToPoint(event->position()), event->buttons() & Qt::LeftButton));
-  setCursor(CursorShape(Frame.Cursor()));
+  Apply(View.Crop().MouseMove(ToPoint(event->position()), event->buttons() & Qt::LeftButton));
+  setCursor(CursorShape(View.Crop().Cursor()));
 }
 
 void TPhotoImage::mouseReleaseEvent(QMouseEvent* event) {
   QWidget::mouseReleaseEvent(event);
-  Apply(Frame.MouseUp(ToPoint(event->position())));
+  Apply(View.Crop().MouseUp(ToPoint(event->position())));
 }
 
 }  // namespace pixaldo

@@ -1,9 +1,10 @@
 #pragma once
 // TPhotoImage: the control that shows the current picture in the main
 // window's picture panel, fitted without enlarging, and carries the crop
-// frame drawn with the mouse. It decodes a file once, resamples it once per
-// fit and, while the mouse draws the frame, only recomposes the already
-// resampled picture with the darkened outline and the white frame.
+// frame drawn with the mouse. The picture, its fit and the frame are a
+// PhotoView's; the control places itself where the fit says, paints the
+// resampled picture with the darkened outline and the white frame, and hands
+// the mouse to the frame.
 #include <QAction>
 #include <QImage>
 #include <QLabel>
@@ -12,10 +13,7 @@
 #include <QWidget>
 #include <string>
 
-#include "photo_view/CropFrame.h"
-#include "photo_view/FitGeometry.h"
-#include "photo_view/JpegDecoder.h"
-#include "photo_view/RgbImage.h"
+#include "photo_view/PhotoView.h"
 
 namespace pixaldo {
 
@@ -37,12 +35,12 @@ class TPhotoImage : public QWidget {
   void SetCropMode(int modeIndex, int cropStyle, int ratioN, int ratioM, int sizeN, int sizeM);
   void ClearCrop();
   QString CropGeometry() const;
-  int CropStyle() const { return Frame.CropStyle(); }
+  int CropStyle() const { return View.CropStyle(); }
 
   const QString& FileName() const { return FileName_; }
-  QSize PictureSize() const { return {Full.width, Full.height}; }
-  double Scale() const { return Fit.scale; }
-  const CropFrame& CropState() const { return Frame; }
+  QSize PictureSize() const { return {View.PictureSize().width, View.PictureSize().height}; }
+  double Scale() const { return View.Scale(); }
+  const CropFrame& CropState() const { return View.Crop(); }
   // The picture as resampled for the control.
   const QImage& Display() const { return Display_; }
   // The bitmap as drawn (picture, darkened outline, frame).
@@ -61,18 +59,12 @@ class TPhotoImage : public QWidget {
  private:
   void Apply(const CropEvents& events);
   void Compose(QPainter& painter) const;
-  void DecodeFor(int width, int height);
 
   QPointer<QLabel> CropLabel;
   QPointer<QAction> CropAction;
   QString FileName_;
-  std::string Bytes;     // the file as read, kept to decode it again larger
-  JpegSize Full;         // the picture's own size
-  DecodedPicture Source; // the picture decoded (reduced by DCT scaling when that suffices)
+  PhotoView View;
   QImage Display_;
-  FitResult Fit;
-  CropFrame Frame;
-  JpegDecoder Decoder;
 };
 
 }  // namespace pixaldo

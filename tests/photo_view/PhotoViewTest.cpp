@@ -60,6 +60,25 @@ TEST(PhotoView, APictureReplacedOnDiskIsNotMixedUp) {
   EXPECT_THROW(view.FitAndShow(1004, 704, true, true), FileError);  // needs more pixels: decodes again
 }
 
+TEST(PhotoView, AWindowLoadDecodesAtOnceAndKeepsThePictureItRead) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 800, .height = 600}));
+  PhotoView view;
+  view.LoadPicture(dir / "p.jpg", 204, 204);  // the largest fit is 200 × 150
+  EXPECT_EQ(view.DecodedScaleDenominator(), 4);
+  // Replaced on disk, the picture read stays the one shown, even when a
+  // larger fit decodes again.
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 640, .height = 480}));
+  view.FitAndShow(1004, 704, true, true);
+  EXPECT_EQ(view.DecodedScaleDenominator(), 1);
+  EXPECT_EQ(view.Display().width, 700);
+  EXPECT_EQ(view.DimensionText(), "800\xD7" "600");
+
+  test::WriteBytes(dir / "bad.jpg", "garbage");
+  EXPECT_THROW(view.LoadPicture(dir / "bad.jpg", 204, 204), FileError);
+  EXPECT_FALSE(view.HasPicture());
+}
+
 TEST(PhotoView, NoPictureShowsNothing) {
   PhotoView view;
   view.LoadPicture("");
