@@ -3,6 +3,7 @@
 // decides the owner of a shortcut two commands share), the tool bar column,
 // the pop-up menu, and which language entry captions each command or label.
 #include <array>
+#include <string_view>
 
 namespace pixaldo {
 
@@ -41,6 +42,14 @@ inline constexpr std::array<ActionRow, 23> kActions{{
 }};
 
 inline constexpr const char* kPresentationExitKey = "Esc";
+
+// The group a command belongs to, by the prefix of its name: AppActions,
+// FileActions or JpgActions.
+inline constexpr const char* ActionCategory(std::string_view name) {
+  if (name.starts_with("File")) return "FileActions";
+  if (name.starts_with("Jpg")) return "JpgActions";
+  return "AppActions";
+}
 
 // Tool bar groups, top to bottom; an empty name is a separator.
 inline constexpr std::array<const char*, 26> kToolBar{

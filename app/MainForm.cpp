@@ -114,6 +114,7 @@ void TFormMain::CreateActions() {
   for (const ActionRow& row : kActions) {
     auto* action = new QAction(QString::fromLatin1(row.Caption), this);
     action->setObjectName(QString::fromLatin1(row.Name));
+    action->setProperty("Category", ActionCategory(row.Name));
     if (row.Icon >= 0) action->setIcon(ActionIcon(row.Icon));
     if (*row.Shortcut && QLatin1String(row.Name) != QLatin1String("AppNormal"))
       action->setShortcut(QKeySequence(QString::fromLatin1(row.Shortcut)));
