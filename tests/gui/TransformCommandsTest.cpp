@@ -2,6 +2,7 @@
 // in the save dialog) and the directory database export command. Results are
 // compared with what jpegtran itself makes of the same file.
 #include <QApplication>
+#include <QDir>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -105,6 +106,27 @@ class TransformCommandsTest : public QObject {
       QCOMPARE(form->FileList->FileCount(), 3);
       QCOMPARE(form->CurrentFile, Q(copy));
     }
+  }
+
+  void CopyIntoAnotherFolderSelectsTheSameNameHere() {
+    TempDir dir, other;
+    const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
+    dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
+    auto form = ShowForm({Q(file)}, Settings(false));
+    const auto copyTo = [&](const char* name) {
+      form->FileList->SelectByName(Q(file));
+      form->AskTransformTarget = [&](const QString&) { return Q(other / name); };
+      form->Action("JpgRotateRight")->trigger();
+      QVERIFY(fs::exists(other / name));
+      QCOMPARE(QDir(form->FileList->Directory()).canonicalPath(), QDir(Q(dir.path())).canonicalPath());
+      QCOMPARE(form->FileList->FileCount(), 2);
+    };
+    // The listed folder's file of the same name is selected and shown.
+    copyTo("b.jpg");
+    QCOMPARE(form->CurrentFile, Q(dir / "b.jpg"));
+    // No such file here: nothing is selected.
+    copyTo("c.jpg");
+    QCOMPARE(form->FileList->SelectedIndex(), -1);
   }
 
   void CancelledDialogTransformsNothing() {
