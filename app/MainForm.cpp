@@ -32,6 +32,7 @@
 #include "platform/gui/UserMessages.h"
 #include "settings/gui/DlgOptions.h"
 #include "transforms/JpegTran.h"
+#include "transforms/gui/SaveAsDialog.h"
 
 namespace pixaldo {
 namespace {
@@ -78,7 +79,10 @@ QString MemoToStored(const QString& text) {
 TFormMain::TFormMain(QStringList arguments, QWidget* parent)
     : QWidget(parent),
       ReadSettings(&ReadMainWindowSettings),
-      AskTransformTarget([this](const QString& proposed) { return AskSaveAsPicture(this, proposed); }),
+      AskTransformTarget([this](const QString& proposed) {
+        if (!SaveAsDialog) SaveAsDialog = new TSaveAsDialog(this);
+        return SaveAsDialog->Ask(proposed);
+      }),
       AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
       OpenDocument(&OpenWithDefaultHandler),
       Arguments(std::move(arguments)) {

@@ -30,6 +30,7 @@ class TJpegList;
 class TPhotoImage;
 class TJpegTran;
 class TShortcutDispatch;
+class TSaveAsDialog;
 enum class TransformKind : int;
 struct TMyIptcTags;
 struct TMyExifTags;
@@ -183,6 +184,7 @@ class TFormMain : public QWidget {
   bool Shown = false;
   int CropProportion_ = 0;  // mirrors the settings window's choice
   TShortcutDispatch* Shortcuts = nullptr;
+  TSaveAsDialog* SaveAsDialog = nullptr;  // made on first use, kept for its size
   TFormOptions* FormOptions = nullptr;
   TFormMetaData* FormMetaData = nullptr;
   TFormAbout* FormAbout = nullptr;

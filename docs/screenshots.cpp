@@ -18,6 +18,7 @@
 #include "settings/OptionsStore.h"
 #include "settings/SettingsLocation.h"
 #include "settings/gui/DlgOptions.h"
+#include "transforms/gui/SaveAsDialog.h"
 
 using namespace pixaldo;
 
@@ -75,6 +76,15 @@ int main(int argc, char** argv) {
     metaData.SetFileName(form.CurrentFile);
     SaveModal(metaData, out + QStringLiteral("/metadata%1.png").arg(suffix));
     SaveModal(about, out + QStringLiteral("/about%1.png").arg(suffix));
+    if (language == 0) {
+      TSaveAsDialog saveAs(&form);
+      saveAs.resize(820, 480);
+      QTimer::singleShot(0, [&] {
+        Save(&saveAs, out + QStringLiteral("/saveas.png"));
+        saveAs.reject();
+      });
+      saveAs.Ask(form.CurrentFile);
+    }
   }
   return 0;
 }

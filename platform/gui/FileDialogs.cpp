@@ -20,16 +20,6 @@ QString RunSaveDialog(QFileDialog& dialog) {
 
 }  // namespace
 
-QString AskSaveAsPicture(QWidget* owner, const QString& proposed) {
-  const QFileInfo info(proposed);
-  QFileDialog dialog(owner, QString(), info.absolutePath());
-  dialog.setObjectName(QStringLiteral("SaveAsDialog"));
-  dialog.setNameFilters({QStringLiteral("JPEG Image File (*.jpg *.jpeg)")});
-  dialog.setDefaultSuffix(QStringLiteral("jpg"));
-  dialog.selectFile(info.fileName());
-  return RunSaveDialog(dialog);
-}
-
 QString AskSaveDatabase(QWidget* owner, const QString& directory) {
   QFileDialog dialog(owner, QString(), directory);
   dialog.setObjectName(QStringLiteral("SaveDialog"));

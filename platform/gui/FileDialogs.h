@@ -1,15 +1,11 @@
 #pragma once
-// The save dialogs of the main window and the hand-over of a written file to
-// the desktop. An empty name means the user cancelled.
+// The database save dialog of the main window and the hand-over of a written
+// file to the desktop. An empty name means the user cancelled.
 #include <QString>
 
 class QWidget;
 
 namespace pixaldo {
-
-// The name of a transformed copy: a JPEG save dialog opened on `proposed`
-// (its folder and name), asking before it replaces a file.
-QString AskSaveAsPicture(QWidget* owner, const QString& proposed);
 
 // The name of the directory database: "PixaldoInfo" in `directory`, typed
 // as XML database or CSV database; a name typed without extension gets the

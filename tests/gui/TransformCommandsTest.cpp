@@ -11,6 +11,7 @@
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/gui/PhotoImage.h"
 #include "platform/FileSystem.h"
+#include "transforms/gui/SaveAsDialog.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -127,6 +128,19 @@ class TransformCommandsTest : public QObject {
     // No such file here: nothing is selected.
     copyTo("c.jpg");
     QCOMPARE(form->FileList->SelectedIndex(), -1);
+  }
+
+  void SaveDialogPreviewsThePicture() {
+    TempDir dir;
+    const fs::path file = dir.Copy("photos/jolla.jpg", "a.jpg");
+    WriteBytes(dir / "b.jpg", "not a picture");
+    TSaveAsDialog dialog(nullptr);
+    dialog.ShowPreview(Q(file));
+    const QPixmap shown = dialog.Preview->pixmap();
+    QVERIFY(!shown.isNull());
+    QVERIFY(shown.width() <= 160 && shown.height() <= 160 && shown.width() > shown.height());
+    dialog.ShowPreview(Q(dir / "b.jpg"));
+    QVERIFY(dialog.Preview->pixmap().isNull());
   }
 
   void CancelledDialogTransformsNothing() {
