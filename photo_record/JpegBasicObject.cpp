@@ -1,5 +1,6 @@
 #include "photo_record/JpegBasicObject.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -54,26 +55,39 @@ constexpr IptcField kIptcFields[] = {
 TJpegBasicObject::TJpegBasicObject(const std::filesystem::path& fileName)
     : FileName(fileName), ImgData(std::make_unique<TimgData>(255)) {
   ImgData->ReadFile(fileName);
-  bytes_ = ReadWholeFile(fileName);
+  CheckWholeFile(fileName);
 }
 
 void TJpegBasicObject::ReadBlockSize() {
-  bool big = BigEndian != 0;
-  if (ReadU16(bytes_, 0, big) != kStartOfImage) return;
+  // Only the segments before the picture data count: the file is read from
+  // its start as far as the frame header, more only when a segment runs on.
+  std::error_code error;
+  const uint64_t fileSize = std::filesystem::file_size(FileName, error);  // 0 on error: ReadFileHead reports it
+  for (uint64_t want = 64 * 1024;; want = std::min(want * 4, fileSize + 1)) {
+    const std::string head = ReadFileHead(FileName, size_t(want));
+    if (ScanFrameHeader(head, head.size() < want)) return;
+  }
+}
+
+bool TJpegBasicObject::ScanFrameHeader(std::string_view head, bool complete) {
+  const bool big = BigEndian != 0;
+  if (ReadU16(head, 0, big) != kStartOfImage) return true;
   size_t pos = 2;
-  while (pos <= bytes_.size()) {
-    auto marker = ReadU16(bytes_, pos, big);
-    auto length = ReadU16(bytes_, pos + 2, big);
-    if (!marker || !length) return;
+  while (pos <= head.size()) {
+    auto marker = ReadU16(head, pos, big);
+    auto length = ReadU16(head, pos + 2, big);
+    if (!marker || !length) return complete;
     if (*marker == kBaselineFrame) {
-      uint8_t sampling = pos + 11 < bytes_.size() ? static_cast<uint8_t>(bytes_[pos + 11]) : 0;
+      if (pos + 11 >= head.size() && !complete) return false;
+      uint8_t sampling = pos + 11 < head.size() ? static_cast<uint8_t>(head[pos + 11]) : 0;
       BlockWidth = sampling == 0x12 ? 8 : 16;
       BlockHeight = sampling == 0x21 ? 8 : 16;
-      return;
+      return true;
     }
     pos += 2 + *length;
-    if (*marker == kStartOfScan) return;
+    if (*marker == kStartOfScan) return true;
   }
+  return complete;
 }
 
 void TJpegBasicObject::ReadTags() {

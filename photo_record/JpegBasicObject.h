@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "exif/ExifData.h"
 
@@ -65,7 +66,9 @@ class TJpegBasicObject {
   TMyIptcTags IptcFields;
 
  private:
-  std::string bytes_;  // the whole file
+  // Looks for the frame header in the first bytes of the file; false when
+  // they end before the search does and the file goes on.
+  bool ScanFrameHeader(std::string_view head, bool complete);
 };
 
 }  // namespace pixaldo

@@ -62,7 +62,11 @@ bool ShouldFail(Step) {
 }
 }  // namespace FaultInjection
 
-std::string ReadWholeFile(const fs::path& path, uint64_t maxBytes) {
+namespace {
+
+// Opens a regular file of at most maxBytes for reading it whole; its size
+// goes to `size`. Throws FileError naming the file otherwise.
+int OpenWholeFile(const fs::path& path, uint64_t maxBytes, uint64_t& size) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw FileError(path, "cannot open the file: " + ErrnoText(errno));
   struct stat info {};
@@ -75,8 +79,22 @@ std::string ReadWholeFile(const fs::path& path, uint64_t maxBytes) {
     ::close(fd);
     throw FileError(path, "the file is too large to be read");
   }
+  size = uint64_t(info.st_size);
+  return fd;
+}
+
+}  // namespace
+
+void CheckWholeFile(const fs::path& path, uint64_t maxBytes) {
+  uint64_t size = 0;
+  ::close(OpenWholeFile(path, maxBytes, size));
+}
+
+std::string ReadWholeFile(const fs::path& path, uint64_t maxBytes) {
+  uint64_t size = 0;
+  const int fd = OpenWholeFile(path, maxBytes, size);
   std::string bytes;
-  bytes.resize(size_t(info.st_size));
+  bytes.resize(size_t(size));
   size_t got = 0;
   while (got < bytes.size()) {
     ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);

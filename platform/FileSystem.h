@@ -24,6 +24,9 @@ namespace fs = std::filesystem;
 // The whole file as bytes. Throws FileError when it cannot be opened or read,
 // or when it is larger than maxBytes.
 std::string ReadWholeFile(const fs::path& path, uint64_t maxBytes = uint64_t(1) << 31);
+// The checks of ReadWholeFile without reading: throws the same FileError
+// when the file could not be read whole.
+void CheckWholeFile(const fs::path& path, uint64_t maxBytes = uint64_t(1) << 31);
 
 // At most `count` bytes of the file from its start (fewer when it is shorter).
 std::string ReadFileHead(const fs::path& path, size_t count);

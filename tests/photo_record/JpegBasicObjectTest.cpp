@@ -43,6 +43,9 @@ TEST(PhotoRecordBlockSize, FollowsTheFirstComponentsSampling) {
   std::string jpeg = test::MakeJpeg({.hSampling = 2, .vSampling = 1});
   for (size_t n = 0; n < 700 && n < jpeg.size(); ++n) BlockSizeOf(jpeg.substr(0, n));
   EXPECT_EQ(BlockSizeOf("\xFF\xD8\xFF\xE0\0\0\xFF\xE0\0\0"s), std::make_pair(16, 16));
+  // A frame header far behind large metadata segments is still found.
+  std::vector<std::string> segments(5, test::Segment(0xE2, std::string(65000, 'x')));
+  EXPECT_EQ(BlockSizeOf(test::InsertAfterSoi(jpeg, segments)), std::make_pair(16, 8));
 }
 
 TEST(PhotoRecordSummary, CameraFileTexts) {
