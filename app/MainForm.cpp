@@ -37,6 +37,15 @@
 namespace pixaldo {
 namespace {
 
+// The wait cursor for as long as it lives.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 constexpr int kFirstGridLabelEntry = 111;
 constexpr int kExifRows = 12;
 
@@ -546,12 +555,13 @@ void TFormMain::RunTransform(TransformKind kind) {
     if (target.isEmpty()) return;
   }
   fs::path result;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool done = Attempt(CurrentFile, [&] {
-    result = Transformer->Transform(source, QStringToPath(target), settings.OriginalFileDate, settings.ThumbAuto,
-                                    arguments);
-  });
-  QApplication::restoreOverrideCursor();
+  const bool done = [&] {
+    const BusyCursor busy;
+    return Attempt(CurrentFile, [&] {
+      result = Transformer->Transform(source, QStringToPath(target), settings.OriginalFileDate, settings.ThumbAuto,
+                                      arguments);
+    });
+  }();
   if (!done) return;
   ShowTransformResult(PathToQString(result));
 }
@@ -582,15 +592,16 @@ void TFormMain::AppDirDatabaseExecute() {
   for (int row = 0; row < FileList->FileCount(); ++row)
     names.push_back(QFile::encodeName(FileList->FileNameAt(row)).toStdString());
   const JpegListing listing(QStringToPath(FileList->Directory()), std::move(names));
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool written = Attempt(name, [&] {
-    TJpegBatch batch(listing);
-    if (xml)
-      batch.SaveXml(QStringToPath(name));
-    else
-      batch.SaveCsv(QStringToPath(name));
-  });
-  QApplication::restoreOverrideCursor();
+  const bool written = [&] {
+    const BusyCursor busy;
+    return Attempt(name, [&] {
+      TJpegBatch batch(listing);
+      if (xml)
+        batch.SaveXml(QStringToPath(name));
+      else
+        batch.SaveCsv(QStringToPath(name));
+    });
+  }();
   if (written) OpenDocument(name);
 }
 
@@ -647,7 +658,7 @@ bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) 
 void TFormMain::ShowPhoto(const QString& path) {
   // Typing that was never written belongs to the file that is still current.
   FlushIptcEdits();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const BusyCursor busy;
   CurrentFile = path;
   const bool shown = Attempt(path, [this] {
     PhotoView->LoadPicture(CurrentFile, LblDimension);
@@ -661,7 +672,6 @@ void TFormMain::ShowPhoto(const QString& path) {
   }
   Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
-  QApplication::restoreOverrideCursor();
 }
 
 void TFormMain::ShowStopSign() {

@@ -1,28 +1,18 @@
 #include "platform/gui/FileDialogs.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QUrl>
 
 namespace pixaldo {
-namespace {
-
-QString RunSaveDialog(QFileDialog& dialog) {
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::ReadOnly, false);
-  dialog.setSizeGripEnabled(true);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().first();
-}
-
-}  // namespace
 
 QString AskSaveDatabase(QWidget* owner, const QString& directory) {
   QFileDialog dialog(owner, QString(), directory);
   dialog.setObjectName(QStringLiteral("SaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setSizeGripEnabled(true);
   const QString xml = QStringLiteral("XML database (*.xml)");
   const QString csv = QStringLiteral("CSV database (*.txt)");
   dialog.setNameFilters({xml, csv});
@@ -31,7 +21,8 @@ QString AskSaveDatabase(QWidget* owner, const QString& directory) {
     dialog.setDefaultSuffix(filter == csv ? QStringLiteral("txt") : QStringLiteral("xml"));
   });
   dialog.selectFile(QStringLiteral("PixaldoInfo"));
-  return RunSaveDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
 }
 
 void OpenWithDefaultHandler(const QString& file) {
