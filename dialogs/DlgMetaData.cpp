@@ -21,6 +21,7 @@
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
+#include "platform/gui/WidgetNames.h"
 #include "settings/gui/DlgOptions.h"
 
 namespace pixaldo {
@@ -28,10 +29,12 @@ namespace {
 
 constexpr int kThumbnailBox = 160;
 
-template <class T>
-T* Named(T* widget, const QString& name) {
-  widget->setObjectName(name);
-  return widget;
+// A row of buttons at the right edge of a page.
+QHBoxLayout* ButtonRow(std::initializer_list<QWidget*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  for (QWidget* button : buttons) row->addWidget(button);
+  return row;
 }
 
 QTableWidget* Grid(const QString& name, int columns, bool resizable, QWidget* parent) {
@@ -129,16 +132,12 @@ QWidget* TFormMetaData::CreateExifPage() {
   connect(BtnLoadExif, &QPushButton::clicked, this, [this] { BtnLoadExifClick(); });
   connect(BtnDelExif, &QPushButton::clicked, this, [this] { BtnDelExifClick(); });
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(BtnLoadExif);
-  buttons->addWidget(BtnDelExif);
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(LblGenericData);
   layout->addWidget(GridGeneric, 1);
   layout->addWidget(LblMakerData);
   layout->addWidget(GridSpecific, 1);
-  layout->addLayout(buttons);
+  layout->addLayout(ButtonRow({BtnLoadExif, BtnDelExif}));
   return page;
 }
 
@@ -177,14 +176,10 @@ QWidget* TFormMetaData::CreateCommentPage() {
   connect(BtnWriteComment, &QPushButton::clicked, this, [this] { BtnWriteCommentClick(); });
   connect(BtnDelComment, &QPushButton::clicked, this, [this] { BtnDelCommentClick(); });
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(BtnWriteComment);
-  buttons->addWidget(BtnDelComment);
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(LblComment);
   layout->addWidget(MemoComment, 1);
-  layout->addLayout(buttons);
+  layout->addLayout(ButtonRow({BtnWriteComment, BtnDelComment}));
   return page;
 }
 
@@ -200,13 +195,10 @@ QWidget* TFormMetaData::CreateIptcPage() {
   auto* labels = new QHBoxLayout;
   labels->addWidget(LblTagName);
   labels->addWidget(LblTagValue, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(BtnDelIptc);
   auto* layout = new QVBoxLayout(page);
   layout->addLayout(labels);
   layout->addWidget(GridIPTC, 1);
-  layout->addLayout(buttons);
+  layout->addLayout(ButtonRow({BtnDelIptc}));
   return page;
 }
 

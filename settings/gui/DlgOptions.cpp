@@ -18,6 +18,7 @@
 
 #include "platform/FileError.h"
 #include "platform/gui/UserMessages.h"
+#include "platform/gui/WidgetNames.h"
 
 namespace pixaldo {
 namespace {
@@ -103,12 +104,6 @@ QSpinBox* UpDown(const QString& name, const QString& editName, int minimum, int 
     edit->setReadOnly(true);
   }
   return spin;
-}
-
-template <class T>
-T* Named(T* widget, const QString& name) {
-  widget->setObjectName(name);
-  return widget;
 }
 
 }  // namespace
