@@ -475,7 +475,6 @@ bool TFormOptions::LanguageSectionExists() const {
 void TFormOptions::LoadLanguage() {
   if (languageIni_) ProgramLanguageTexts().Load(*languageIni_, LangRadioGroup->ItemIndex());
   ApplyToSettingsDialog();
-  emit LanguageChanged();
 }
 
 void TFormOptions::ApplyToSettingsDialog() {

@@ -130,8 +130,6 @@ class TFormOptions : public QDialog {
  signals:
   // The colour of the main window, live while the window is open.
   void FormColorChanged(const QColor& color);
-  // The language texts were loaded again.
-  void LanguageChanged();
 
  public slots:
   void reject() override;  // Cancel, Esc and the close box
