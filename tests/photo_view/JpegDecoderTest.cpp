@@ -97,7 +97,7 @@ TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
     decoder.ReadSize(TestData("photos"));
     FAIL() << "no error for a folder";
   } catch (const FileError& error) {
-    EXPECT_EQ(error.reason(), "it is a directory");
+    EXPECT_EQ(error.reason(), "is a folder");
   }
 }
 

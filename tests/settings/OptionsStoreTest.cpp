@@ -152,7 +152,8 @@ TEST(OptionsStore, UnwritableLocationGivesTheErrorText) {
     store.SaveSettings();
     ADD_FAILURE() << "saving did not fail";
   } catch (const FileError& error) {
-    EXPECT_EQ(error.reason(), "Unable to write to " + file.string());
+    EXPECT_EQ(error.reason(), "Unable to write to " + file.string() +
+                                  ": cannot create a temporary file beside it: Not a directory");
   }
 }
 
