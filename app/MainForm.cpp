@@ -563,6 +563,7 @@ void TFormMain::RunTransform(TransformKind kind) {
     });
   }();
   if (!done) return;
+  if (!Transformer->LastNote().empty()) ShowFileError(this, result, QString::fromStdString(Transformer->LastNote()));
   ShowTransformResult(PathToQString(result));
 }
 
@@ -787,9 +788,9 @@ void TFormMain::IPTCControlsExit() {
   }
   Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
+    const PhotoLock lock(file, ReadSettings().OriginalFileDate);
     TJpegBasicObject record(file);
     record.WriteIptc(fields);
-    if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
     LoadedIptc = {IptcText(0), IptcText(1), IptcText(2)};
   });
 }

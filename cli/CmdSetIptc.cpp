@@ -1,7 +1,7 @@
 // set-iptc: writes the three IPTC fields of the info panel.
 #include "cli/CliCommand.h"
 #include "photo_record/JpegBasicObject.h"
-#include "platform/FileSystem.h"
+#include "platform/FileLock.h"
 
 namespace pixaldo::cli {
 namespace {
@@ -17,7 +17,8 @@ int SetIptc(Arguments& args) {
   if (title) title = ArgumentToCp1250(*title, "--title");
   if (caption) caption = ArgumentToCp1250(*caption, "--caption");
 
-  auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
+  // Held from the read to the write, so that a concurrent edit is not lost.
+  const PhotoLock lock(file, args.Flag("keep-date"));
   TMyIptcTags fields;
   {
     TJpegBasicObject current(file);
@@ -28,7 +29,6 @@ int SetIptc(Arguments& args) {
   if (title) fields.ObjectName = *title;
   if (caption) fields.ImageCaption = *caption;
   TJpegBasicObject(file).WriteIptc(fields);
-  if (date) SetFileDate(file, *date);
   return 0;
 }
 
