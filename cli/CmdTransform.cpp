@@ -19,6 +19,7 @@ int RunTransform(const Arguments& args, const std::vector<std::string>& switches
   std::filesystem::path target = output ? std::filesystem::path(*output) : source;
   TJpegTran runner;
   std::filesystem::path result = runner.Transform(source, target, keepDate, refreshThumbnail, switches);
+  if (!runner.LastNote().empty()) std::fprintf(stderr, "%s: %s\n", result.c_str(), runner.LastNote().c_str());
   std::string printed = result.string() + "\n";
   std::fwrite(printed.data(), 1, printed.size(), stdout);
   return 0;

@@ -3,9 +3,11 @@
 // of a JPEG file by running the external program jpegtran, then (as asked)
 // regenerates the EXIF thumbnail and puts the source file's date back.
 //
-// jpegtran writes into a temporary file beside the target; only when it ends
-// with exit status 0 does that file replace the target. Otherwise the target
+// jpegtran's output is collected in memory; only when it ends with exit
+// status 0 does it replace the target, in one atomic write. Otherwise the target
 // stays exactly as it was and FileError carries jpegtran's own message.
+// Pictures beyond the photo view's limits (pixels, scans) are refused before
+// jpegtran starts, and jpegtran runs under a memory and a time limit.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -70,12 +72,16 @@ class TJpegTran {
   // target. Throws FileError; on any failure the target is as it was.
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                      const std::vector<std::string>& arguments) const;
+  // What the user should know about the last transform that succeeded
+  // (a thumbnail that could not be kept); empty when nothing.
+  const std::string& LastNote() const { return note_; }
 
  private:
-  // Runs jpegtran with its output going straight into `output`.
-  void RunInto(const fs::path& input, const fs::path& output, const std::vector<std::string>& arguments) const;
+  // Runs jpegtran on `input` and returns what it wrote.
+  std::string RunToMemory(const fs::path& input, const std::vector<std::string>& arguments) const;
 
   fs::path transformer_;
+  mutable std::string note_;
 };
 
 // True for a crop geometry WxH+X+Y of decimal numbers (no blanks, no signs).
