@@ -2,7 +2,9 @@
 // XML dump of one file.
 #include "exif/ExifWrite.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 #include <cctype>
 
 #include "exif/XmlText.h"
@@ -24,6 +26,17 @@ constexpr std::string_view kDefaultJfif{
 constexpr std::array<uint8_t, 4> kReplacedMarkers = {0xE0, 0xE1, 0xED, 0xFE};
 
 constexpr size_t kMaxSegmentBytes = 0xFFFF;  // the length field counts itself
+
+// A kind of segment the writer manages, known by its marker and the
+// identifier its payload starts with.
+struct SegmentKind {
+  uint8_t marker;
+  std::string_view identifier;
+};
+constexpr SegmentKind kJfifKind{0xE0, {"JFIF\0", 5}};
+constexpr SegmentKind kCommentKind{0xFE, {}};
+
+bool IsMetadataMarker(uint8_t marker) { return (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE; }
 
 uint8_t ByteAt(std::string_view bytes, size_t pos) { return static_cast<uint8_t>(bytes[pos]); }
 
@@ -84,6 +97,37 @@ std::string DirectoryPart(const std::filesystem::path& file) {
   std::string full = file.string();
   std::string name = file.filename().string();
   return full.substr(0, full.size() - name.size());
+}
+
+// Removes from `rest` (what follows the segments the writer replaces) every
+// segment of the given kinds among the metadata segments before the picture
+// data (the first table or frame header): the writer puts exactly one of
+// each in front, and a reader must find that one. Several IPTC segments are
+// left alone: readers join them, and the later ones hold datasets too.
+void RemoveSegmentsOfKinds(std::string& rest, const std::vector<SegmentKind>& kinds) {
+  size_t pos = 0;
+  while (pos + 3 < rest.size() && ByteAt(rest, pos) == 0xFF) {
+    const uint8_t marker = ByteAt(rest, pos + 1);
+    if (marker == 0xFF) {
+      ++pos;
+      continue;
+    }
+    if (IsStandalone(marker)) {
+      pos += 2;
+      continue;
+    }
+    if (!IsMetadataMarker(marker)) return;
+    auto length = ReadU16(rest, pos + 2, true);
+    if (!length || *length < 2 || pos + 2 + *length > rest.size()) return;
+    const std::string_view payload = std::string_view(rest).substr(pos + 4, *length - 2);
+    const bool managed = std::any_of(kinds.begin(), kinds.end(), [&](const SegmentKind& kind) {
+      return kind.marker == marker && payload.substr(0, kind.identifier.size()) == kind.identifier;
+    });
+    if (managed)
+      rest.erase(pos, 2 + size_t(*length));
+    else
+      pos += 2 + *length;
+  }
 }
 
 }  // namespace
@@ -195,7 +239,12 @@ void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesyste
   if (adjustSize && ExifInfo) ExifInfo->AdjustSize(picture.Height, picture.Width);
   std::string out;
   WriteSegments(out);
-  out.append(picture.Stream, PictureDataStart(picture.Stream));
+  std::string rest = picture.Stream.substr(PictureDataStart(picture.Stream));
+  std::vector<SegmentKind> written;
+  if (!ExifSegment) written.push_back(kJfifKind);
+  if (CommentSegment) written.push_back(kCommentKind);
+  RemoveSegmentsOfKinds(rest, written);
+  out += rest;
   WriteFileAtomic(target, out);
 }
 
