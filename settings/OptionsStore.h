@@ -86,7 +86,7 @@ class OptionsStore {
   void LoadSettings();
   // Rewrites the sections "Options" and "Categories" (keys added by hand to
   // them are dropped; other sections are kept) in one atomic write, creating
-  // the folder when needed. Throws FileError "Unable to write to <file>".
+  // the folder when needed. Throws FileError "Unable to write to <file>: <why>".
   void SaveSettings() const;
   // Every stored setting back to its default (the categories emptied).
   void ResetToDefaults();
