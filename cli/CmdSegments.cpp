@@ -1,4 +1,5 @@
-// segments: the segment table of the metadata window, one line an entry.
+// segments: the segment table of the metadata window, one line an entry,
+// read from the file's headers only (a large photo is not loaded).
 #include <string>
 
 #include "cli/CliCommand.h"
@@ -9,8 +10,7 @@ namespace {
 
 int Segments(Arguments& args) {
   args.Allow({}, {});
-  TJpegObject object(args.Positional(0), false);
-  for (const auto& segment : object.Segments)
+  for (const auto& segment : TJpegObject::ReadSegmentTable(args.Positional(0)))
     PrintRow({std::to_string(segment.Number), segment.Name, segment.MarkerHex, std::to_string(segment.Offset),
               std::to_string(segment.Size)});
   return 0;
