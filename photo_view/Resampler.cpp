@@ -110,7 +110,7 @@ class Swscale {
   static constexpr const char* kName = "libswscale.so." PIXALDO_STRINGIFY(LIBSWSCALE_VERSION_MAJOR);
 
   Swscale() {
-    handle_ = ::dlopen(kName, RTLD_NOW | RTLD_LOCAL);
+    handle_ = ::dlopen(kName, RTLD_LAZY | RTLD_LOCAL);
     if (handle_ && Find(getContext, "sws_getContext") && Find(scale, "sws_scale") &&
         Find(freeContext, "sws_freeContext"))
       return;
