@@ -737,9 +737,9 @@ void TFormMain::ShowDctBlock(int horizontal, int vertical) {
 }
 
 void TFormMain::ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif) {
-  CBox1->setEditText(FromCp1250(iptc.Category));
-  Edit2->setText(FromCp1250(iptc.ObjectName));
-  Memo3->setPlainText(MemoFromStored(FromCp1250(iptc.ImageCaption)));
+  CBox1->setEditText(QString::fromStdString(iptc.Category));
+  Edit2->setText(QString::fromStdString(iptc.ObjectName));
+  Memo3->setPlainText(MemoFromStored(QString::fromStdString(iptc.ImageCaption)));
   LoadedIptc = {CBox1->currentText(), Edit2->text(), Memo3->toPlainText()};
   const std::vector<std::string> values = ExifValues(exif);
   for (int row = 0; row < kExifRows; ++row) GridExif->item(row, 1)->setText(FromCp1250(values[row]));
@@ -776,15 +776,9 @@ void TFormMain::IPTCControlsExit() {
   if (joined.isEmpty()) return;
   TMyIptcTags fields;
   const std::array<std::string*, 3> targets{&fields.Category, &fields.ObjectName, &fields.ImageCaption};
-  for (int control = 0; control < 3; ++control) {
-    const QString text = control == 2 ? MemoToStored(IptcText(control)) : IptcText(control);
-    const std::optional<std::string> bytes = ToCp1250(text);
-    if (!bytes) {
-      ShowFileError(this, file, tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store."));
-      return;
-    }
-    *targets[control] = *bytes;
-  }
+  // Any character can be stored: the record is written in UTF-8 when it needs to be.
+  for (int control = 0; control < 3; ++control)
+    *targets[control] = (control == 2 ? MemoToStored(IptcText(control)) : IptcText(control)).toStdString();
   Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
     TJpegBasicObject record(file);

@@ -56,6 +56,8 @@ struct CliCommandRegistration {
 std::string Field(const std::string& cp1250Bytes);
 // Prints fields joined by tabs, each escaped with Field, and a line feed.
 void PrintRow(const std::vector<std::string>& cp1250Fields);
+// The same for fields that are UTF-8 text already.
+void PrintTextRow(const std::vector<std::string>& utf8Fields);
 // Converts a UTF-8 argument to Windows-1250, or throws UsageError naming the
 // characters it cannot hold.
 std::string ArgumentToCp1250(const std::string& utf8, const std::string& what);

@@ -9,13 +9,10 @@ namespace {
 int SetIptc(Arguments& args) {
   args.Allow({"keep-date"}, {"category", "title", "caption"});
   std::filesystem::path file = args.Positional(0);
-  // Every text is converted before anything is read or written.
+  // Any character can be stored: the record is written in UTF-8 when it needs to be.
   auto category = args.Option("category");
   auto title = args.Option("title");
   auto caption = args.Option("caption");
-  if (category) category = ArgumentToCp1250(*category, "--category");
-  if (title) title = ArgumentToCp1250(*title, "--title");
-  if (caption) caption = ArgumentToCp1250(*caption, "--caption");
 
   auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
   TMyIptcTags fields;

@@ -1,6 +1,7 @@
 // summary: the info panel of one file.
 #include "cli/CliCommand.h"
 #include "photo_record/JpegBasicObject.h"
+#include "platform/Cp1250.h"
 
 namespace pixaldo::cli {
 namespace {
@@ -15,17 +16,18 @@ int Summary(Arguments& args) {
   std::string block;
   if (record.BlockWidth && record.BlockHeight)
     block = std::to_string(record.BlockWidth) + "\xD7" + std::to_string(record.BlockHeight);
-  const std::pair<const char*, const std::string&> rows[] = {
-      {"CameraMake", e.CameraMake},     {"CameraModel", e.CameraModel},
-      {"DateTime", e.DateTime},         {"Dimensions", e.Dimensions},
-      {"JpegQual", e.JpegQual},         {"Flash", e.Flash},
-      {"FocalLength", e.FocalLength},   {"ExposureTime", e.ExposureTime},
-      {"FNumber", e.FNumber},           {"IsoAndBias", e.IsoAndBias},
-      {"ExposureProgram", e.ExposureProgram}, {"MeteringMode", e.MeteringMode},
-      {"Category", i.Category},         {"ObjectName", i.ObjectName},
-      {"ImageCaption", i.ImageCaption}, {"DctBlock", block},
+  // The EXIF texts are Windows-1250, the IPTC fields UTF-8 already.
+  const std::pair<const char*, std::string> rows[] = {
+      {"CameraMake", Cp1250ToUtf8(e.CameraMake)},     {"CameraModel", Cp1250ToUtf8(e.CameraModel)},
+      {"DateTime", Cp1250ToUtf8(e.DateTime)},         {"Dimensions", Cp1250ToUtf8(e.Dimensions)},
+      {"JpegQual", Cp1250ToUtf8(e.JpegQual)},         {"Flash", Cp1250ToUtf8(e.Flash)},
+      {"FocalLength", Cp1250ToUtf8(e.FocalLength)},   {"ExposureTime", Cp1250ToUtf8(e.ExposureTime)},
+      {"FNumber", Cp1250ToUtf8(e.FNumber)},           {"IsoAndBias", Cp1250ToUtf8(e.IsoAndBias)},
+      {"ExposureProgram", Cp1250ToUtf8(e.ExposureProgram)}, {"MeteringMode", Cp1250ToUtf8(e.MeteringMode)},
+      {"Category", i.Category},                       {"ObjectName", i.ObjectName},
+      {"ImageCaption", i.ImageCaption},               {"DctBlock", Cp1250ToUtf8(block)},
   };
-  for (const auto& [key, value] : rows) PrintRow({key, value});
+  for (const auto& [key, value] : rows) PrintTextRow({key, value});
   return 0;
 }
 

@@ -28,7 +28,7 @@ void PrintIptc(TimgData& data) {
   data.IptcInfo->ParseContainerSegment();
   for (int32_t i = 0; i < data.IptcInfo->Count(); ++i) {
     TTagEntry entry = data.IptcInfo->GetTag(i);
-    PrintRow({"iptc", entry.Description, entry.Value});
+    PrintTextRow({"iptc", entry.Description, entry.Value});
   }
 }
 

@@ -79,10 +79,14 @@ void Arguments::Allow(const std::vector<std::string>& flags, const std::vector<s
   }
 }
 
-std::string Field(const std::string& cp1250Bytes) {
+namespace {
+
+// Backslash, tab, line breaks and other control characters as escapes; every
+// other byte as it is.
+std::string Escaped(const std::string& bytes) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string escaped;
-  for (char c : cp1250Bytes) {
+  for (char c : bytes) {
     auto byte = static_cast<unsigned char>(c);
     switch (c) {
       case '\\': escaped += "\\\\"; break;
@@ -99,17 +103,27 @@ std::string Field(const std::string& cp1250Bytes) {
         }
     }
   }
-  return Cp1250ToUtf8(escaped);
+  return escaped;
 }
 
-void PrintRow(const std::vector<std::string>& cp1250Fields) {
+}  // namespace
+
+std::string Field(const std::string& cp1250Bytes) { return Cp1250ToUtf8(Escaped(cp1250Bytes)); }
+
+void PrintTextRow(const std::vector<std::string>& utf8Fields) {
   std::string line;
-  for (size_t i = 0; i < cp1250Fields.size(); ++i) {
+  for (size_t i = 0; i < utf8Fields.size(); ++i) {
     if (i) line += '\t';
-    line += Field(cp1250Fields[i]);
+    line += Escaped(utf8Fields[i]);
   }
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+void PrintRow(const std::vector<std::string>& cp1250Fields) {
+  std::vector<std::string> utf8Fields;
+  for (const std::string& field : cp1250Fields) utf8Fields.push_back(Cp1250ToUtf8(field));
+  PrintTextRow(utf8Fields);
 }
 
 std::string ArgumentToCp1250(const std::string& utf8, const std::string& what) {
