@@ -94,9 +94,6 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-// A file name as the database stores it: Windows-1250 bytes.
-std::string StoredName(const std::filesystem::path& name) { return Utf8ToCp1250(name.filename().native()).bytes; }
-
 void WriteLines(const std::filesystem::path& target, const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) {
@@ -104,6 +101,21 @@ void WriteLines(const std::filesystem::path& target, const std::vector<std::stri
     text += "\r\n";
   }
   WriteFileAtomic(target, text);
+}
+
+// The CSV lines (UTF-8 text) as the file holds them: Windows-1250 while every
+// character fits it, otherwise the whole file UTF-8 behind a byte-order mark.
+std::vector<std::string> CsvFileLines(std::vector<std::string> lines) {
+  std::vector<std::string> cp1250;
+  for (const std::string& line : lines) {
+    Cp1250Result converted = Utf8ToCp1250(line);
+    if (!converted.ok()) {
+      if (!lines.empty()) lines.front().insert(0, "\xEF\xBB\xBF");
+      return lines;
+    }
+    cp1250.push_back(std::move(converted.bytes));
+  }
+  return cp1250;
 }
 
 // Makes a directory the process's current directory for a while, so that the
@@ -176,7 +188,7 @@ void TJpegBatch::SaveXml(const std::filesystem::path& fileName) {
 
 void TJpegBatch::SaveCsv(const std::filesystem::path& fileName) {
   std::filesystem::path target = std::filesystem::absolute(fileName);
-  WriteLines(target, CsvLines());
+  WriteLines(target, CsvFileLines(CsvLines()));
 }
 
 std::vector<std::string> TJpegBatch::XmlFragment(const std::filesystem::path& fileName) {
@@ -193,17 +205,18 @@ std::vector<std::string> TJpegBatch::CsvRow(const std::filesystem::path& fileNam
   if (!error && std::filesystem::exists(status)) {
     uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(fileName, error) : 0;
     std::optional<FileTime> date = GetFileDate(fileName);
-    values.push_back(StoredName(fileName));
+    values.push_back(fileName.filename().string());
     values.push_back(std::to_string(error ? 0 : size / 1024));
-    values.push_back(date ? FormatShortDate(ToTimeT(*date)) : std::string());
+    values.push_back(date ? Cp1250ToUtf8(FormatShortDate(ToTimeT(*date))) : std::string());
   }
   if (!ImgData.ReadFile(fileName)) return values;
 
   if (ImgData.HasExif() && ImgData.ExifInfo) {
     const TImageInfo& exif = *ImgData.ExifInfo;
-    values.insert(values.end(), {exif.CameraMake, exif.CameraModel, exif.DateTime, std::to_string(exif.Width),
-                                 std::to_string(exif.Height)});
-    for (const ExifColumn& column : kExifColumns) values.push_back(ShapeValue(exif.ValueOf(column.tag), column.shape));
+    values.insert(values.end(), {Cp1250ToUtf8(exif.CameraMake), Cp1250ToUtf8(exif.CameraModel),
+                                 Cp1250ToUtf8(exif.DateTime), std::to_string(exif.Width), std::to_string(exif.Height)});
+    for (const ExifColumn& column : kExifColumns)
+      values.push_back(Cp1250ToUtf8(ShapeValue(exif.ValueOf(column.tag), column.shape)));
   } else {
     values.resize(values.size() + kExifValueCount);
   }

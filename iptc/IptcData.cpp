@@ -124,7 +124,12 @@ std::string EncodeValue(std::string_view text, uint16_t record, bool utf8) {
   return record == 2 && utf8 ? EncodeUtf8(DecodeUtf8(text)) : Utf8ToCp1250(text).bytes;
 }
 
-bool IsCustom(const TTagEntry& entry) { return entry.Name.starts_with("Custom_"); }
+// Whether a value's length is held to its dataset's limit: not for datasets
+// read without a table row, nor for the category, whose names in the
+// program's category list have always been longer than its 3 bytes.
+bool LengthLimited(const TTagEntry& entry) {
+  return !entry.Name.starts_with("Custom_") && !(entry.Record == 2 && entry.Dataset == 15);
+}
 
 // The pieces a value is written as: a repeatable one split at its commas.
 std::vector<std::string_view> Pieces(const TTagEntry& entry) {
@@ -329,7 +334,7 @@ std::string TIPTCdata::OverlongMessage(std::string_view name) const {
   if (index < 0) return {};
   const TTagEntry& entry = Entries[size_t(index)];
   size_t length = StoredLength(name);
-  if (IsCustom(entry) || length <= size_t(entry.MaxSize)) return {};
+  if (!LengthLimited(entry) || length <= size_t(entry.MaxSize)) return {};
   return "the " + entry.Description + " takes " + std::to_string(length) + " bytes, more than its limit of " +
          std::to_string(entry.MaxSize) + " bytes";
 }

@@ -71,7 +71,8 @@ class TIPTCdata {
   // the repeatable ones) as it would be written now; 0 when there is none.
   size_t StoredLength(std::string_view name) const;
   // Why the named value cannot be written: longer than its dataset allows;
-  // empty when it fits (or is not there).
+  // empty when it fits, is not there, or its dataset has no enforced limit
+  // (the category, datasets without a table row).
   std::string OverlongMessage(std::string_view name) const;
 
   // The XML fragment of the list, one line each.

@@ -55,39 +55,16 @@ std::string DefaultText(XmpPtr xmp, const char* name) {
   return value.str();
 }
 
-std::string ItemLanguage(XmpPtr xmp, const char* name, int32_t index) {
-  XmpText language;
-  std::string path = std::string(name) + "[" + std::to_string(index) + "]/?xml:lang";
-  return xmp_get_property(xmp, NS_DC, path.c_str(), language.get(), nullptr) ? language.str() : std::string();
-}
-
-// Removes the other-language entries that only repeat the old default text:
-// they were copies of it, and left alone they would keep showing it.
-void DropCopiesOfDefault(XmpPtr xmp, const char* name, const std::string& oldDefault) {
-  if (oldDefault.empty()) return;
-  for (int32_t index = 1;;) {
-    XmpText value;
-    if (!xmp_get_array_item(xmp, NS_DC, name, index, value.get(), nullptr)) return;
-    if (value.str() == oldDefault && ItemLanguage(xmp, name, index) != kDefaultLanguage) {
-      std::string path = std::string(name) + "[" + std::to_string(index) + "]";
-      xmp_delete_property(xmp, NS_DC, path.c_str());
-    } else {
-      ++index;
-    }
-  }
-}
-
+// Sets the default entry. The library carries the new text over to the
+// other-language entries that repeated the old default text (copies of it,
+// which left alone would keep showing it) and keeps every other entry. They
+// are updated rather than taken out: the library does not remove single
+// entries of a language array cleanly. An empty text removes the property.
 void SetLangAlt(XmpPtr xmp, const char* name, const std::string& text) {
-  const std::string oldDefault = DefaultText(xmp, name);
-  DropCopiesOfDefault(xmp, name, oldDefault);
-  if (text.empty()) {
-    xmp_delete_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage);
-    // An array left without entries goes as a whole.
-    XmpText first;
-    if (!xmp_get_array_item(xmp, NS_DC, name, 1, first.get(), nullptr)) xmp_delete_property(xmp, NS_DC, name);
-  } else {
+  if (text.empty())
+    xmp_delete_property(xmp, NS_DC, name);
+  else
     xmp_set_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage, text.c_str(), 0);
-  }
 }
 
 // Whether some rdf:Description element of the packet carries properties as
@@ -96,8 +73,9 @@ bool UsesAttributeForm(std::string_view packet) {
   static constexpr std::string_view kDescription = "<rdf:Description";
   for (size_t at = packet.find(kDescription); at != std::string_view::npos;
        at = packet.find(kDescription, at + 1)) {
-    size_t end = packet.find('>', at);
-    std::string_view tag = packet.substr(at + kDescription.size(), end == std::string_view::npos ? end : end - at);
+    const size_t from = at + kDescription.size();
+    const size_t end = packet.find('>', from);
+    std::string_view tag = packet.substr(from, end == std::string_view::npos ? end : end - from);
     for (size_t eq = tag.find('='); eq != std::string_view::npos; eq = tag.find('=', eq + 1)) {
       size_t start = tag.find_last_of(" \t\r\n", eq);
       std::string_view attribute = tag.substr(start + 1, eq - start - 1);

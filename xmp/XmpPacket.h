@@ -31,8 +31,8 @@ class XmpPacket {
 
   // The packet with the three texts set: an empty text removes its property,
   // a missing property is added; language entries of title and description
-  // other than the default one are kept unless they equal the old default
-  // text. Nothing when the packet cannot be parsed or would be longer than
+  // other than the default one are kept, those that repeated the old default
+  // text take the new one. Nothing when the packet cannot be parsed or would be longer than
   // `maxBytes` (`error` then holds the reason).
   static std::optional<std::string> WithTexts(std::string_view packet, const XmpTexts& texts, size_t maxBytes,
                                               std::string& error);
