@@ -1,18 +1,15 @@
 // set-iptc: writes the three IPTC fields of the info panel.
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "photo_record/JpegBasicObject.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
-namespace {
 
-int SetIptc(Arguments& args) {
-  args.Allow({"keep-date"}, {"category", "title", "caption"});
-  std::filesystem::path file = args.Positional(0);
+int SetIptc(const Invocation& args, const std::filesystem::path& file) {
   // Any character can be stored: the record is written in UTF-8 when it needs to be.
-  auto category = args.Option("category");
-  auto title = args.Option("title");
-  auto caption = args.Option("caption");
+  auto category = args.Value("category");
+  auto title = args.Value("title");
+  auto caption = args.Value("caption");
 
   auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
   TMyIptcTags fields;
@@ -29,8 +26,4 @@ int SetIptc(Arguments& args) {
   return 0;
 }
 
-CliCommandRegistration reg("set-iptc", "FILE [--category TEXT] [--title TEXT] [--caption TEXT] [--keep-date]",
-                           SetIptc);
-
-}  // namespace
 }  // namespace pixaldo::cli
