@@ -28,7 +28,7 @@ void AddIptc(Listing& listing, TimgData& data) {
   data.IptcInfo->ParseContainerSegment();
   for (int32_t i = 0; i < data.IptcInfo->Count(); ++i) {
     TTagEntry entry = data.IptcInfo->GetTag(i);
-    listing.AddTextRow({"iptc", entry.Description, entry.Value})  // IPTC values are UTF-8 text;
+    listing.AddTextRow({"iptc", entry.Description, entry.Value});  // IPTC values are UTF-8 text
   }
 }
 
