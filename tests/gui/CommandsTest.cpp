@@ -77,6 +77,7 @@ class CommandsTest : public QObject {
   }
 
   void EnablingWithFilesAndSelection() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     QVERIFY(AllEnabled(*form, kFileCommands, true));
@@ -96,6 +97,7 @@ class CommandsTest : public QObject {
   }
 
   void EnablingWithoutTheTransformProgram() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     TFormMain form({Q(folder.dir.path())});
     form.Transformer = std::make_unique<TJpegTran>(fs::path());
@@ -113,6 +115,7 @@ class CommandsTest : public QObject {
   }
 
   void CropProportionAndStyleCycle() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     QAction* ratio = form->Action("JpgCropRatio");
@@ -142,6 +145,7 @@ class CommandsTest : public QObject {
   }
 
   void PictureSizeTogglesTheSquareFit() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     QTest::keyClick(form->FileList, Qt::Key_Return, Qt::ControlModifier);
@@ -153,6 +157,7 @@ class CommandsTest : public QObject {
   }
 
   void InfoBarHidesAndTheArrowsStillMove() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     form->Action("AppInfoBar")->trigger();
@@ -170,6 +175,7 @@ class CommandsTest : public QObject {
   }
 
   void PresentationInAndOut() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     const QRect bounds = form->geometry();
@@ -216,6 +222,7 @@ class CommandsTest : public QObject {
   }
 
   void EscapeLeavesPresentationBeforeItClearsTheFrame() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     DrawCropFrame(*form);
@@ -230,6 +237,7 @@ class CommandsTest : public QObject {
   }
 
   void CtrlVInTheCaptionFlipsInsteadOfPasting() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     const fs::path shown = form->CurrentFile.toStdString();
@@ -249,6 +257,7 @@ class CommandsTest : public QObject {
   }
 
   void CtrlCCopiesOnlyWithoutACropFrame() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     int asked = 0;
@@ -274,6 +283,7 @@ class CommandsTest : public QObject {
   }
 
   void RenamingInPlaceKeepsItsKeys() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     DrawCropFrame(*form);

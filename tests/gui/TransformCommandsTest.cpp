@@ -71,6 +71,7 @@ class TransformCommandsTest : public QObject {
 
  private slots:
   void EachTransformInPlaceFromItsShortcut() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     for (const Case& test : kCases) {
       TempDir dir;
       const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
@@ -90,6 +91,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void EachTransformIntoACopyNamedInTheDialog() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     for (const Case& test : kCases) {
       TempDir dir;
       const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "IMG.0001.jpg");
@@ -110,6 +112,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void CopyIntoAnotherFolderSelectsTheSameNameHere() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir, other;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
@@ -131,6 +134,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void SaveDialogPreviewsThePicture() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("photos/jolla.jpg", "a.jpg");
     WriteBytes(dir / "b.jpg", "not a picture");
@@ -144,6 +148,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void CancelledDialogTransformsNothing() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const std::string original = ReadBytes(file);
@@ -155,6 +160,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void TrimAndThumbnailAsSet() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const std::string trimmed = JpegTranOutput(file, {"-copy", "all", "-rotate", "90", "-trim"});
@@ -175,6 +181,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void MetadataDeleteAlwaysAsksForANewName() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     MainWindowSettings settings = Settings(true);
@@ -188,6 +195,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void CropOfTheDrawnFrame() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     for (const bool overwrite : {false, true}) {
       TempDir dir;
       const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
@@ -208,6 +216,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void FailureIsReportedAndTheFileKept() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const std::string original = ReadBytes(file);
@@ -221,6 +230,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void TypedCaptionGoesIntoTheCopy() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({Q(dir.path())}, Settings(false));
@@ -232,6 +242,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void DatabaseExportByExactExtension() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
@@ -258,6 +269,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void DatabaseExportFailureOpensNothing() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({Q(dir.path())});
