@@ -1,4 +1,5 @@
-// segments: the segment table of the metadata window, one line an entry.
+// segments: the segment table of the metadata window, one line an entry,
+// read from the file's headers only (a large photo is not loaded).
 #include <string>
 
 #include "cli/Handlers.h"
@@ -8,8 +9,7 @@ namespace pixaldo::cli {
 
 Listing Segments(const Invocation&, const std::filesystem::path& file) {
   Listing listing{{"number", "name", "marker", "offset", "size"}, false, {"number", "offset", "size"}, {}};
-  TJpegObject object(file, false);
-  for (const auto& segment : object.Segments)
+  for (const auto& segment : TJpegObject::ReadSegmentTable(file))
     listing.rows.push_back({std::to_string(segment.Number), segment.Name, segment.MarkerHex,
                             std::to_string(segment.Offset), std::to_string(segment.Size)});
   return listing;
