@@ -1,7 +1,8 @@
 # `cpack -G DEB` in the build folder: a Debian package of what `cmake
 # --install` puts under /usr. dpkg-shlibdeps works out the libraries the
-# programs link (Qt 6 Widgets, libjpeg-turbo, libswscale); jpegtran is run as
-# a program, so its package is named here.
+# programs link (Qt 6 Widgets, libjpeg-turbo); libswscale is opened on the
+# first resample and jpegtran is run as a program, so their packages are
+# named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pixaldo)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
@@ -15,6 +16,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjpeg-turbo-progs")
+string(REGEX MATCH "^[0-9]+" swscale_major "${SWSCALE_libswscale_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjpeg-turbo-progs, libswscale${swscale_major}")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
