@@ -28,23 +28,29 @@ class GeneratedCorpus : public ::testing::Test {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     return Json::parse(result.out.empty() ? "null" : result.out);
   }
-  // The value of the first entry of `group` whose name contains `name`.
+  // The value of the first entry of `group` named `name`.
   static std::string Tag(const Json& tags, const std::string& group, const std::string& name) {
     for (const Json& tag : tags)
-      if (tag["group"] == group && tag["name"].get<std::string>().find(name) != std::string::npos) return tag["value"];
+      if (tag["group"] == group && tag["name"] == name) return tag["value"];
     return "<missing>";
   }
   static test::TempDir* dir_;
 };
 test::TempDir* GeneratedCorpus::dir_ = nullptr;
 
+// The entries but the maker note's raw bytes, which differ with the byte order.
+Json WithoutRawNote(Json tags) {
+  tags.erase(std::remove_if(tags.begin(), tags.end(), [](const Json& tag) { return tag["name"] == "Maker Note"; }),
+             tags.end());
+  return tags;
+}
+
 TEST_F(GeneratedCorpus, BothByteOrdersReadAlike) {
   const Json intel = Listing("tags", "exif-intel.jpg");
-  EXPECT_EQ(Listing("tags", "exif-motorola.jpg"), intel);
-  EXPECT_EQ(Tag(intel, "exif", "Model"), std::string("\"") + test::kCorpusModel + "\"");
-  EXPECT_NE(Tag(intel, "exif", "Latitude"), "<missing>");
-  EXPECT_NE(Tag(intel, "maker", "ImageType").find("IMG:JPEG file"), std::string::npos);
-  EXPECT_NE(Tag(intel, "thumbnail", "Compression"), "<missing>");
+  EXPECT_EQ(WithoutRawNote(Listing("tags", "exif-motorola.jpg")), WithoutRawNote(intel));
+  EXPECT_EQ(Tag(intel, "exif", "Model"), test::kCorpusModel);
+  EXPECT_EQ(Tag(intel, "exif", "GPSLatitude"), "50 Degrees 5 Minutes 0 Seconds");
+  EXPECT_EQ(Tag(intel, "maker", "ImageType"), "\"IMG:JPEG file\"");
   EXPECT_EQ(Tag(intel, "comment", ""), test::kCorpusComment);
 }
 
@@ -73,14 +79,13 @@ TEST_F(GeneratedCorpus, EditsKeepThePictureAndTheOtherBlocks) {
   const std::string file = File("exif-motorola.jpg");
   const std::string picture = test::PictureData(test::ReadBytes(file));
   ASSERT_EQ(test::RunCli({"set-iptc", file, "--title", "Nový název"}).exitCode, 0);
-  ASSERT_EQ(test::RunCli({"comment", file, "nový komentář"}).exitCode, 0);
   ASSERT_EQ(test::RunCli({"restore-thumbnail", file}).exitCode, 0);
   EXPECT_EQ(test::PictureData(test::ReadBytes(file)), picture);
   const Json summary = Listing("summary", "exif-motorola.jpg");
   EXPECT_EQ(summary["ObjectName"], "Nový název");
   EXPECT_EQ(summary["Category"], "Corpus");
   EXPECT_EQ(summary["CameraModel"], test::kCorpusModel);
-  EXPECT_EQ(Tag(Listing("tags", "exif-motorola.jpg"), "comment", ""), "nový komentář");
+  EXPECT_EQ(Tag(Listing("tags", "exif-motorola.jpg"), "comment", ""), test::kCorpusComment);
 }
 
 TEST_F(GeneratedCorpus, DamagedAndTruncatedFilesAreReportedNotFatal) {

@@ -70,7 +70,9 @@ std::string XmpSegment() {
 }
 
 std::string Photo(bool bigEndian, const std::string& iptc) {
-  return InsertAfterSoi(MakeJpeg({64, 48}), {ExifSegment(bigEndian), XmpSegment(), iptc, Segment(0xFE, kCorpusComment)});
+  JpegSpec spec;
+  spec.writeJfif = false;  // as a camera writes it: EXIF first
+  return InsertAfterSoi(MakeJpeg(spec), {ExifSegment(bigEndian), XmpSegment(), iptc, Segment(0xFE, kCorpusComment)});
 }
 
 }  // namespace
