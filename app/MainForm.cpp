@@ -769,7 +769,7 @@ bool TFormMain::IPTCControlsExit() {
   if (outcome.What == TIptcEdits::Outcome::Unstorable) {
     if (IptcRules.FirstRefusal(shown))
       ShowFileError(this, file,
-                    tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store. "
+                    tr("The IPTC text was not written: it is longer than the field can store. "
                        "Correct the text, or press Esc to get the stored text back."));
     ReturnToRefusedField(outcome.Field);
     return false;
