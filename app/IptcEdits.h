@@ -3,8 +3,8 @@
 // caption): the texts shown for what a file holds, whether the user changed
 // them, and the record to write. A field is written only when its text
 // differs from what was loaded; three empty fields are never written. Text
-// the stored encoding cannot hold is not written: the caller keeps it in its
-// field for the user to correct.
+// the stored encoding cannot hold, or longer than its dataset allows, is not
+// written: the caller keeps it in its field for the user to correct.
 #include <QString>
 #include <array>
 #include <functional>
@@ -30,7 +30,10 @@ class TIptcEdits {
   // The texts to show for a file's fields, remembered as loaded.
   IptcTexts Load(const TMyIptcTags& stored);
   // The shown texts are now what the file holds.
-  void Written(const IptcTexts& shown) { loaded_ = shown; }
+  void Written(const IptcTexts& shown) {
+    loaded_ = shown;
+    refused_.reset();
+  }
   const IptcTexts& Loaded() const { return loaded_; }
   // Whether any shown text differs from what was loaded.
   bool Edited(const IptcTexts& shown) const { return shown != loaded_; }
@@ -42,11 +45,16 @@ class TIptcEdits {
   };
   // What leaving the fields with these texts does.
   Outcome Prepare(const IptcTexts& shown) const;
+  // Whether a refusal of these texts is news to the user (it is reported
+  // once, until the user is back in the field).
+  bool FirstRefusal(const IptcTexts& shown);
+  void RefusalSeen() { refused_.reset(); }
 
  private:
   Encoder encode_;
   Decoder decode_;
   IptcTexts loaded_;
+  std::optional<IptcTexts> refused_;
 };
 
 }  // namespace pixaldo
