@@ -39,7 +39,7 @@ std::string Ppm(const RgbImage& image) {
 }
 
 int Render(Arguments& args) {
-  args.Allow({"no-square"}, {"panel", "filter", "output"});
+  args.Allow({"no-square", "no-auto-orient"}, {"panel", "filter", "output"});
   const std::string file = args.Positional(0);
   const auto panel = args.Option("panel");
   if (!panel) throw UsageError("--panel WxH is required");
@@ -54,6 +54,7 @@ int Render(Arguments& args) {
 
   PhotoView view;
   view.SetStretchFilterIndex(static_cast<unsigned>(filter));
+  view.SetAutoOrient(!args.Flag("no-auto-orient"));
   view.LoadPicture(file);
   view.FitAndShow(panelWidth, panelHeight, !args.Flag("no-square"), false);
   const FitResult& fit = view.Fit();
@@ -63,7 +64,7 @@ int Render(Arguments& args) {
   return 0;
 }
 
-CliCommandRegistration reg("render", "FILE --panel WxH [--filter N] [--no-square] [--output OUT.ppm]", Render);
+CliCommandRegistration reg("render", "FILE --panel WxH [--filter N] [--no-square] [--no-auto-orient] [--output OUT.ppm]", Render);
 
 }  // namespace
 
