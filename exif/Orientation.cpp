@@ -3,6 +3,7 @@
 #include <array>
 #include <fstream>
 
+#include "exif/JpegSegmentWalk.h"
 #include "platform/ByteOrder.h"
 
 namespace pixaldo {
@@ -43,14 +44,6 @@ constexpr uint16_t kShort = 3;
 constexpr uint16_t kLong = 4;
 constexpr std::string_view kExifHeader{"Exif\0\0", 6};
 
-uint8_t ByteAt(std::string_view bytes, size_t pos) { return static_cast<uint8_t>(bytes[pos]); }
-
-bool IsFrameHeader(uint8_t marker) {
-  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
-bool IsStandalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
-
 // Where the first EXIF block's TIFF header lies in the stream, and the size
 // in the frame header.
 struct StreamLayout {
@@ -62,31 +55,16 @@ struct StreamLayout {
 
 StreamLayout ScanStream(std::string_view s) {
   StreamLayout layout;
-  if (s.size() < 4 || ByteAt(s, 0) != 0xFF || ByteAt(s, 1) != 0xD8) return layout;
-  size_t pos = 2;
-  while (pos + 1 < s.size() && ByteAt(s, pos) == 0xFF) {
-    const uint8_t marker = ByteAt(s, pos + 1);
-    if (marker == 0xFF) {  // fill byte
-      ++pos;
-      continue;
-    }
-    if (IsStandalone(marker)) {
-      pos += 2;
-      continue;
-    }
-    if (marker == 0xDA || marker == 0xD9) break;
-    const auto length = ReadU16(s, pos + 2, true);
-    if (!length || *length < 2 || s.size() - (pos + 2) < *length) break;
-    const std::string_view payload = s.substr(pos + 4, *length - 2u);
+  WalkJpegSegments(s, [&](uint8_t marker, size_t pos, std::string_view payload) {
     if (marker == 0xE1 && layout.tiff == 0 && payload.starts_with(kExifHeader)) {
       layout.tiff = pos + 4 + kExifHeader.size();
       layout.tiffLength = payload.size() - kExifHeader.size();
-    } else if (IsFrameHeader(marker) && payload.size() >= 5) {
+    } else if (IsFrameHeaderMarker(marker) && payload.size() >= 5) {
       layout.frameHeight = *ReadU16(payload, 1, true);
       layout.frameWidth = *ReadU16(payload, 3, true);
     }
-    pos += 2 + *length;
-  }
+    return true;
+  });
   return layout;
 }
 
@@ -232,12 +210,11 @@ Orientation ReadFileOrientation(const std::filesystem::path& file) {
   // segments are skipped without reading them.
   std::ifstream in(file, std::ios::binary);
   char head[4];
-  if (!in.read(head, 2) || ByteAt({head, 2}, 0) != 0xFF || ByteAt({head, 2}, 1) != 0xD8) return Orientation::Upright;
+  if (!in.read(head, 2) || !StartsWithSoi({head, 2})) return Orientation::Upright;
   while (in.read(head, 4)) {
     const std::string_view marker(head, 4);
-    if (ByteAt(marker, 0) != 0xFF) break;
-    const uint8_t code = ByteAt(marker, 1);
-    if (code == 0xDA || code == 0xD9 || IsStandalone(code) || code == 0xFF) break;
+    const uint8_t code = uint8_t(marker[1]);
+    if (uint8_t(marker[0]) != 0xFF || code == 0xDA || code == 0xD9 || IsStandaloneMarker(code) || code == 0xFF) break;
     const uint16_t length = *ReadU16(marker, 2, true);
     if (length < 2) break;
     if (code != 0xE1) {
