@@ -160,6 +160,7 @@ void TFormMain::ConnectCommands() {
       {"JpgFlipVertical", [this] { RunTransform(Kind::FlipVertical); }},
       {"JpgRotateLeft", [this] { RunTransform(Kind::RotateLeft); }},
       {"JpgRotateRight", [this] { RunTransform(Kind::RotateRight); }},
+      {"JpgRotateByExif", [this] { RunTransform(Kind::AutoRotate); }},
       {"JpgCrop", [this] { RunTransform(Kind::Crop); }},
       {"AppAbout", [this] { AppAboutExecute(); }},
       {"AppExit", [this] { close(); }},
@@ -408,6 +409,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   ApplyToMainWindow();
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
+  PhotoView->SetAutoOrient(settings.AutoOrient);
 }
 
 void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
@@ -426,8 +428,13 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
 
 void TFormMain::AppOptionsExecute() {
   if (!FormOptions || FormOptions->exec() != QDialog::Accepted) return;
+  const bool autoOrient = PhotoView->AutoOrient();
   ApplySettings(PhotoView->CropStyle());
-  FitPicture();
+  // The photo is shown again when it is to be turned another way.
+  if (PhotoView->AutoOrient() != autoOrient && !CurrentFile.isEmpty())
+    ShowPhoto(CurrentFile);
+  else
+    FitPicture();
 }
 
 void TFormMain::FileMetadataShowExecute() {
@@ -539,13 +546,15 @@ void TFormMain::RunTransform(TransformKind kind) {
   FlushIptcEdits();
   const MainWindowSettings settings = ReadSettings();
   const fs::path source = QStringToPath(CurrentFile);
-  std::vector<std::string> arguments;
+  std::string geometry;
   if (kind == TransformKind::Crop) {
     if (PhotoView->CropState().Crop().Empty()) return;  // no crop frame
-    arguments = TJpegTran::CropArguments(PhotoView->CropGeometry().toStdString());
-  } else {
-    arguments = TJpegTran::TransformArguments(kind, settings.TrimCheckBox);
+    geometry = PhotoView->CropGeometry().toStdString();
   }
+  // The commands act on the picture as the view shows it.
+  const TransformPlan plan = TJpegTran::Plan(kind, ReadFileOrientation(source), PhotoView->AutoOrient(),
+                                             settings.TrimCheckBox, geometry);
+  if (plan.unchanged) return;
   const bool overwrite =
       TJpegTran::OverwritesSource(kind, settings.OverwriteCropCheckBox, settings.OverwriteRotaFlip);
   QString target = CurrentFile;
@@ -559,7 +568,7 @@ void TFormMain::RunTransform(TransformKind kind) {
     const BusyCursor busy;
     return Attempt(CurrentFile, [&] {
       result = Transformer->Transform(source, QStringToPath(target), settings.OriginalFileDate, settings.ThumbAuto,
-                                      arguments);
+                                      plan);
     });
   }();
   if (!done) return;
@@ -695,6 +704,7 @@ void TFormMain::UpdateCommandStates() {
   for (const char* name : {"JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight",
                            "JpgMetadataDelete", "JpgCropRatio"})
     Action(name)->setEnabled(transform);
+  Action("JpgRotateByExif")->setEnabled(transform && PhotoView->PictureOrientation() != Orientation::Upright);
   Action("JpgCropStyle")->setEnabled(transform && CropProportion() != 0);
   Action("JpgCrop")->setEnabled(false);
 }
