@@ -1,5 +1,6 @@
 // Takes the screenshots in docs/: the main window, the settings window (two
 // pages), the metadata window and the about window, in English and in Czech,
+// and a phone photo stored sideways shown upright,
 // each grabbed from the display server as the user would see it.
 //   screenshots PHOTO_FOLDER OUTPUT_FOLDER
 // Run under xvfb-run (scripts/screenshots does).
@@ -84,6 +85,11 @@ int main(int argc, char** argv) {
         saveAs.reject();
       });
       saveAs.Ask(form.CurrentFile);
+      // A phone photo stored sideways (EXIF orientation 6), shown upright.
+      if (folder.exists(QStringLiteral("phone.jpg"))) {
+        form.FileList->SelectByName(folder.filePath(QStringLiteral("phone.jpg")));
+        Save(&form, out + QStringLiteral("/orientation.png"));
+      }
     }
   }
   return 0;
