@@ -17,7 +17,7 @@ namespace pixaldo::cli {
 namespace {
 
 // One transform as the viewer runs it, then prints the transformed file's path.
-int RunTransform(const Invocation& args, const std::filesystem::path& source, const TransformPlan& plan,
+int RunTransform(const Invocation& args, const std::filesystem::path& source, const JpegTranPlan& plan,
                  bool refreshThumbnail) {
   std::optional<std::string> output = args.Value("output");
   if (output && output->empty()) throw UsageError("--output needs a file name");
@@ -30,7 +30,7 @@ int RunTransform(const Invocation& args, const std::filesystem::path& source, co
 }
 
 // The plan of a kind for a file, as shown unless --no-auto-orient.
-TransformPlan PlanFor(const Invocation& args, const std::filesystem::path& file, TransformKind kind,
+JpegTranPlan PlanFor(const Invocation& args, const std::filesystem::path& file, TransformKind kind,
                       std::string_view geometry = {}) {
   return TJpegTran::Plan(kind, ReadFileOrientation(file), !args.Flag("no-auto-orient"), args.Flag("trim"), geometry);
 }

@@ -140,10 +140,10 @@ std::vector<std::string> TJpegTran::TransformArguments(TransformKind kind, bool 
   return Switches(row, row.turn, trim);
 }
 
-TransformPlan TJpegTran::Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
+JpegTranPlan TJpegTran::Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
                               std::string_view geometry) {
   const KindRow& row = RowOf(kind);
-  TransformPlan plan;
+  JpegTranPlan plan;
   if (kind == TransformKind::MetadataDelete) {
     plan.arguments = Switches(row, row.turn, false);
     return plan;
@@ -218,7 +218,7 @@ void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
 }
 
 fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
-                              const TransformPlan& plan) const {
+                              const JpegTranPlan& plan) const {
   std::optional<FileTime> sourceDate = GetFileDate(source);
   if (!sourceDate) throw FileError(source, "the file does not exist");
   std::error_code error;

@@ -31,7 +31,7 @@ enum class TransformKind : int {
 
 // One transform as jpegtran and the EXIF block see it: the switches of the
 // single jpegtran run and the orientation the result gets.
-struct TransformPlan {
+struct JpegTranPlan {
   std::vector<std::string> arguments;
   std::optional<Orientation> orientation;  // nothing: the stored value stays
   bool unchanged = false;                  // the file is already as asked: no run at all
@@ -65,7 +65,7 @@ class TJpegTran {
   // on the stored pixels and the orientation is turned with them, so that
   // the picture shown upright is turned as the command says. Rotate by EXIF
   // always turns the stored pixels upright.
-  static TransformPlan Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
+  static JpegTranPlan Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
                             std::string_view geometry = {});
   // The kind's name suffix ("_rot", "_flip", "_nometa", or the crop suffix).
   static std::string Suffix(TransformKind kind, std::string_view cropSuffix = kDefaultCropSuffix);
@@ -94,10 +94,10 @@ class TJpegTran {
   // ExifImageWidth/ExifImageHeight corrected to the new size where stored.
   // A plan that leaves the file unchanged copies it to another target as it is.
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
-                     const TransformPlan& plan) const;
+                     const JpegTranPlan& plan) const;
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                      const std::vector<std::string>& arguments) const {
-    return Transform(source, target, keepDate, refreshThumbnail, TransformPlan{arguments, std::nullopt, false});
+    return Transform(source, target, keepDate, refreshThumbnail, JpegTranPlan{arguments, std::nullopt, false});
   }
 
  private:
