@@ -68,9 +68,7 @@ fs::path ExecutableDirectory() {
 class ScratchOutput {
  public:
   explicit ScratchOutput(const fs::path& target)
-      : reserved_(MakeTemporaryFile(target.parent_path().empty() ? fs::path(".") : target.parent_path(),
-                                    "." + target.filename().string() + ".")),
-        path_(reserved_.native() + target.extension().native()) {}
+      : reserved_(Reserve(target)), path_(reserved_.native() + target.extension().native()) {}
   ~ScratchOutput() {
     std::error_code ignored;
     fs::remove(path_, ignored);
@@ -81,6 +79,16 @@ class ScratchOutput {
   const fs::path& Path() const { return path_; }
 
  private:
+  // A folder that does not exist or cannot be written is the target's failure.
+  static fs::path Reserve(const fs::path& target) {
+    try {
+      return MakeTemporaryFile(target.parent_path().empty() ? fs::path(".") : target.parent_path(),
+                               "." + target.filename().string() + ".");
+    } catch (const FileError& failure) {
+      throw FileError(target, failure.reason());
+    }
+  }
+
   fs::path reserved_;
   fs::path path_;
 };

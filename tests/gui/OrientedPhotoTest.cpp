@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "exif/Orientation.h"
+#include "file_list/gui/JpegList.h"
 #include "photo_view/JpegDecoder.h"
 #include "support/GuiTestSupport.h"
 #include "support/OrientedJpeg.h"
@@ -17,7 +18,8 @@ namespace {
 QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
 std::vector<uint8_t> Pixels(const std::string& jpeg) {
-  return JpegDecoder().Decode(jpeg, 100000, 100000, "picture").image.pixels;
+  const RgbImage image = JpegDecoder().Decode(jpeg, 100000, 100000, "picture").image;
+  return {image.pixels.begin(), image.pixels.end()};
 }
 
 // The upright picture: red grows to the right, green downwards.
