@@ -1,7 +1,7 @@
 // Takes the screenshots in docs/: the main window, the settings window (two
-// pages), the metadata window and the about window, in English and in Czech,
-// and a phone photo stored sideways shown upright,
-// each grabbed from the display server as the user would see it.
+// pages), the metadata window, the about window and the save dialog, in
+// English and in Czech, and a phone photo stored sideways shown upright, each
+// grabbed from the display server as the user would see it.
 //   screenshots PHOTO_FOLDER OUTPUT_FOLDER
 // Run under xvfb-run (scripts/screenshots does).
 #include <QApplication>
@@ -77,19 +77,18 @@ int main(int argc, char** argv) {
     metaData.SetFileName(form.CurrentFile);
     SaveModal(metaData, out + QStringLiteral("/metadata%1.png").arg(suffix));
     SaveModal(about, out + QStringLiteral("/about%1.png").arg(suffix));
-    if (language == 0) {
-      TSaveAsDialog saveAs(&form);
-      saveAs.resize(820, 480);
-      QTimer::singleShot(0, [&] {
-        Save(&saveAs, out + QStringLiteral("/saveas.png"));
-        saveAs.reject();
-      });
-      saveAs.Ask(form.CurrentFile);
-      // A phone photo stored sideways (EXIF orientation 6), shown upright.
-      if (folder.exists(QStringLiteral("phone.jpg"))) {
-        form.FileList->SelectByName(folder.filePath(QStringLiteral("phone.jpg")));
-        Save(&form, out + QStringLiteral("/orientation.png"));
-      }
+    // The save dialog is the toolkit's own, in the chosen language too.
+    TSaveAsDialog saveAs(&form);
+    saveAs.resize(820, 480);
+    QTimer::singleShot(0, [&] {
+      Save(&saveAs, out + QStringLiteral("/saveas%1.png").arg(suffix));
+      saveAs.reject();
+    });
+    saveAs.Ask(form.CurrentFile);
+    // A phone photo stored sideways (EXIF orientation 6), shown upright.
+    if (language == 0 && folder.exists(QStringLiteral("phone.jpg"))) {
+      form.FileList->SelectByName(folder.filePath(QStringLiteral("phone.jpg")));
+      Save(&form, out + QStringLiteral("/orientation.png"));
     }
   }
   return 0;
