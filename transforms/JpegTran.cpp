@@ -21,20 +21,30 @@ constexpr const char* kProgramName = "jpegtran";
 
 struct KindRow {
   TransformKind kind;
-  std::array<const char*, 3> switches;  // after "-copy"; null ends the list
-  const char* suffix;                   // null: the crop suffix setting
-  bool trims;                           // takes "-trim" when asked
-  bool rotaFlip;                        // overwritten under OverwriteRotaFlip
+  const char* copy;    // what "-copy" keeps
+  Orientation turn;    // the turn of the picture the command makes
+  const char* suffix;  // null: the crop suffix setting
+  bool trims;          // takes "-trim" when asked
+  bool rotaFlip;       // overwritten under OverwriteRotaFlip
 };
 
-constexpr std::array<KindRow, 6> kKinds{{
-    {TransformKind::Crop, {"all", "-crop", nullptr}, nullptr, false, false},
-    {TransformKind::RotateLeft, {"all", "-rotate", "270"}, "_rot", true, true},
-    {TransformKind::RotateRight, {"all", "-rotate", "90"}, "_rot", true, true},
-    {TransformKind::FlipHorizontal, {"all", "-flip", "horizontal"}, "_flip", true, true},
-    {TransformKind::FlipVertical, {"all", "-flip", "vertical"}, "_flip", true, true},
-    {TransformKind::MetadataDelete, {"none", nullptr, nullptr}, "_nometa", false, false},
+constexpr std::array<KindRow, 7> kKinds{{
+    {TransformKind::Crop, "all", Orientation::Upright, nullptr, false, false},
+    {TransformKind::RotateLeft, "all", Orientation::Rotate270, "_rot", true, true},
+    {TransformKind::RotateRight, "all", Orientation::Rotate90, "_rot", true, true},
+    {TransformKind::FlipHorizontal, "all", Orientation::MirrorLeftRight, "_flip", true, true},
+    {TransformKind::FlipVertical, "all", Orientation::MirrorTopBottom, "_flip", true, true},
+    {TransformKind::MetadataDelete, "none", Orientation::Upright, "_nometa", false, false},
+    {TransformKind::AutoRotate, "all", Orientation::Upright, "_rot", true, true},
 }};
+
+std::vector<std::string> Switches(const KindRow& row, Orientation turn, bool trim) {
+  std::vector<std::string> arguments{"-copy", row.copy};
+  for (std::string& word : JpegTranSwitches(turn)) arguments.push_back(std::move(word));
+  if (row.kind == TransformKind::Crop) arguments.emplace_back("-crop");
+  if (trim && row.trims && turn != Orientation::Upright) arguments.emplace_back("-trim");
+  return arguments;
+}
 
 const KindRow& RowOf(TransformKind kind) {
   for (const KindRow& row : kKinds)
@@ -165,11 +175,35 @@ TJpegTran::TJpegTran(fs::path transformer) : transformer_(std::move(transformer)
 
 std::vector<std::string> TJpegTran::TransformArguments(TransformKind kind, bool trim) {
   const KindRow& row = RowOf(kind);
-  std::vector<std::string> arguments{"-copy"};
-  for (const char* word : row.switches)
-    if (word) arguments.emplace_back(word);
-  if (trim && row.trims) arguments.emplace_back("-trim");
-  return arguments;
+  return Switches(row, row.turn, trim);
+}
+
+JpegTranPlan TJpegTran::Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
+                              std::string_view geometry) {
+  const KindRow& row = RowOf(kind);
+  JpegTranPlan plan;
+  if (kind == TransformKind::MetadataDelete) {
+    plan.arguments = Switches(row, row.turn, false);
+    return plan;
+  }
+  if (kind == TransformKind::AutoRotate && stored == Orientation::Upright) {
+    plan.unchanged = true;
+    return plan;
+  }
+  Orientation turn = row.turn;
+  Orientation after = Orientation::Upright;
+  if (asShown || kind == TransformKind::AutoRotate) {
+    turn = Compose(stored, row.turn);
+  } else {
+    // The stored pixels turn; the turn that shows them upright becomes the
+    // command, the old turn, and the command undone, in this order read
+    // backwards: (command) ∘ (stored) ∘ (command)⁻¹.
+    after = Compose(Compose(Inverse(row.turn), stored), row.turn);
+  }
+  if (after != stored) plan.orientation = after;
+  plan.arguments = Switches(row, turn, trim);
+  if (kind == TransformKind::Crop) plan.arguments.emplace_back(geometry);
+  return plan;
 }
 
 std::vector<std::string> TJpegTran::CropArguments(std::string_view geometry) {
@@ -220,17 +254,26 @@ void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
 }
 
 fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
-                              const std::vector<std::string>& arguments) const {
+                              const JpegTranPlan& plan) const {
   // Held until the result is in place: no other writer may change the source
   // between jpegtran's read and the replacement.
   const PhotoLock lock(source);
   std::optional<FileTime> sourceDate = GetFileDate(source);
   if (!sourceDate) throw FileError(source, "the file does not exist");
-  CheckLimits(source, ReadWholeFile(source));  // also refuses pipes, devices and folders
-  // jpegtran's output is kept in memory; it replaces the target (thumbnail
-  // and all) in a single atomic write, only when every step has succeeded.
-  std::string transformed = RunToMemory(source, arguments);
+  std::string original = ReadWholeFile(source);  // also refuses pipes, devices and folders
   note_.clear();
+  const std::optional<FileTime> date = keepDate ? sourceDate : std::nullopt;
+  if (plan.unchanged) {
+    std::error_code error;
+    if (!fs::equivalent(source, target, error)) WriteFileAtomic(target, original, date);
+    return target;
+  }
+  CheckLimits(source, original);
+  original.clear();
+  // jpegtran's output is kept in memory; it replaces the target (thumbnail,
+  // EXIF values the turn made stale) in a single atomic write, only when
+  // every step has succeeded.
+  std::string transformed = RunToMemory(source, plan.arguments);
   if (refreshThumbnail) {
     try {
       TJpegObject object(std::move(transformed), target);
@@ -241,7 +284,8 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
       throw FileError(target, "cannot make the new thumbnail: " + failure.reason());
     }
   }
-  WriteFileAtomic(target, transformed, keepDate ? sourceDate : std::nullopt);
+  UpdateExifAfterTurn(transformed, plan.orientation);
+  WriteFileAtomic(target, transformed, date);
   return target;
 }
 

@@ -37,6 +37,7 @@ class JpegListTest : public QObject {
   }
 
   void ListsOnlyJpegNames() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     for (const char* name : {"a.JPG", "b.jpeg", "c.Jpg", "d.png", "e.jpe"}) dir.Copy("cameras/Canon_40D.jpg", name);
     fs::create_directories(dir / "f.jpg");
@@ -45,6 +46,7 @@ class JpegListTest : public QObject {
   }
 
   void RenameAddsTheExtensionAndRefusesExistingNames() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "beach.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "other.jpg");
@@ -88,6 +90,7 @@ class JpegListTest : public QObject {
   }
 
   void DeleteFirstLastAndOnly() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) dir.Copy("cameras/Canon_40D.jpg", name);
     MessageRecorder messages(QMessageBox::Yes);
@@ -126,6 +129,7 @@ class JpegListTest : public QObject {
   }
 
   void DeleteOnlyFile() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "only.jpg");
     MessageRecorder messages(QMessageBox::Yes);
@@ -139,6 +143,7 @@ class JpegListTest : public QObject {
   }
 
   void FilesOfOtherProgramsAppearAndVanish() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Canon_40D.jpg", "b.jpg");
