@@ -360,6 +360,13 @@ void TFormMain::FormCreate() {
   connect(FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
     if (CurrentFile == from) CurrentFile = to;
   });
+  // Other programs' files came or went: the counter and commands follow, the
+  // shown picture and its crop frame stay.
+  connect(FileList, &TJpegList::ListChanged, this, [this] {
+    ShowFileLabels();
+    UpdateCommandStates();
+  });
+  connect(FileList, &TJpegList::CurrentFileChanged, this, &TFormMain::ReloadPhoto);
   CurrentFile.clear();
   InfoBarVisible = true;
   SquareFit = true;
@@ -381,8 +388,8 @@ void TFormMain::FormShow() {
   GridExif->setColumnWidth(1, 300);
 
   if (!Arguments.isEmpty()) {
-    const QFileInfo first(Arguments.first());
-    if (first.isFile() || first.isDir()) {
+    std::error_code error;
+    if (std::filesystem::exists(QStringToPath(Arguments.first()), error)) {
       FileList->OpenPath(Arguments.first());
       return;
     }
@@ -436,6 +443,7 @@ void TFormMain::FileMetadataShowExecute() {
   FormMetaData->SetFileName(CurrentFile);
   FormMetaData->exec();
   // The window may have changed the file's metadata; the picture stays.
+  FileList->RememberCurrentFile();
   RefreshFileInfo();
 }
 
@@ -568,7 +576,9 @@ void TFormMain::RunTransform(TransformKind kind) {
 
 void TFormMain::ShowTransformResult(const QString& result) {
   FileList->AutoRefresh = true;
-  if (QFileInfo(result) == QFileInfo(CurrentFile)) {
+  std::error_code error;
+  if (std::filesystem::equivalent(QStringToPath(result), QStringToPath(CurrentFile), error)) {
+    FileList->RememberCurrentFile();
     ShowPhoto(result);  // rewritten in place: load it again
     return;
   }
@@ -590,7 +600,7 @@ void TFormMain::AppDirDatabaseExecute() {
   if (!xml && extension != QLatin1String(".txt")) return;
   std::vector<std::string> names;
   for (int row = 0; row < FileList->FileCount(); ++row)
-    names.push_back(QFile::encodeName(FileList->FileNameAt(row)).toStdString());
+    names.push_back(QStringToPath(FileList->FileNameAt(row)).native());
   const JpegListing listing(QStringToPath(FileList->Directory()), std::move(names));
   const bool written = [&] {
     const BusyCursor busy;
@@ -655,15 +665,37 @@ bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) 
   return false;
 }
 
-void TFormMain::ShowPhoto(const QString& path) {
+void TFormMain::ShowPhoto(const QString& path) { LoadAndShow(path, true); }
+
+void TFormMain::ReloadPhoto(const QString& path) {
+  // Another program rewrote the current file. One that cannot be read yet (a
+  // copy not quite finished) gets one more try after a pause before the
+  // error is shown.
+  if (path != CurrentFile || LoadAndShow(path, false)) return;
+  QTimer::singleShot(FileList->SettleMilliseconds, this, [this, path] {
+    if (path == CurrentFile) ShowPhoto(path);
+  });
+}
+
+bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   // Typing that was never written belongs to the file that is still current.
   FlushIptcEdits();
   const BusyCursor busy;
   CurrentFile = path;
-  const bool shown = Attempt(path, [this] {
+  const auto load = [this] {
     PhotoView->LoadPicture(CurrentFile, LblDimension);
     FitPicture();
-  });
+  };
+  bool shown = true;
+  if (reportFailure) {
+    shown = Attempt(path, load);
+  } else {
+    try {
+      load();
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
   if (!shown) {
     // The picture stays away, but the info panel follows the new file so
     // that its IPTC fields never show another file's values.
@@ -672,6 +704,7 @@ void TFormMain::ShowPhoto(const QString& path) {
   }
   Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
+  return shown;
 }
 
 void TFormMain::ShowStopSign() {
@@ -696,7 +729,7 @@ void TFormMain::UpdateCommandStates() {
                            "JpgMetadataDelete", "JpgCropRatio"})
     Action(name)->setEnabled(transform);
   Action("JpgCropStyle")->setEnabled(transform && CropProportion() != 0);
-  Action("JpgCrop")->setEnabled(false);
+  Action("JpgCrop")->setEnabled(transform && PhotoView->CropState().CropActionEnabled());
 }
 
 void TFormMain::RefreshFileInfo() {
@@ -717,8 +750,9 @@ void TFormMain::RefreshFileInfo() {
 }
 
 void TFormMain::ShowFileLabels() {
-  const QFileInfo info(CurrentFile);
-  if (CurrentFile.isEmpty() || !info.exists()) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(QStringToPath(CurrentFile), error);
+  if (CurrentFile.isEmpty() || error) {
     LblFileNo->clear();
     LblFileAttr->clear();
     return;
@@ -726,7 +760,7 @@ void TFormMain::ShowFileLabels() {
   LblFileNo->setText(QStringLiteral("%1/%2").arg(FileList->SelectedIndex() + 1).arg(FileList->FileCount()));
   const auto date = GetFileDate(QStringToPath(CurrentFile));
   const QString day = date ? QString::fromStdString(FormatShortDate(ToTimeT(*date))) : QString();
-  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(info.size() / 1024).arg(day));
+  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(size / 1024).arg(day));
 }
 
 void TFormMain::ShowDctBlock(int horizontal, int vertical) {
@@ -765,7 +799,9 @@ bool TFormMain::IptcEdited() const {
 
 void TFormMain::FlushIptcEdits() {
   // A file deleted meanwhile takes its unsaved fields with it.
-  if (!CurrentFile.isEmpty() && IptcEdited() && QFileInfo::exists(CurrentFile)) IPTCControlsExit();
+  std::error_code error;
+  if (!CurrentFile.isEmpty() && IptcEdited() && std::filesystem::exists(QStringToPath(CurrentFile), error))
+    IPTCControlsExit();
 }
 
 void TFormMain::IPTCControlsExit() {
@@ -791,6 +827,7 @@ void TFormMain::IPTCControlsExit() {
     record.WriteIptc(fields);
     if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
     LoadedIptc = {IptcText(0), IptcText(1), IptcText(2)};
+    FileList->RememberCurrentFile();
   });
 }
 

@@ -107,6 +107,8 @@ class TFormMain : public QWidget {
 
   // Routines.
   void ShowPhoto(const QString& path);
+  // Shows the current file again after another program rewrote it.
+  void ReloadPhoto(const QString& path);
   void ShowStopSign();
   void ApplyToMainWindow();
   void RefreshFileInfo();
@@ -174,6 +176,9 @@ class TFormMain : public QWidget {
   void PanelImageResize();
   void FitPicture();
   void FlushIptcEdits();
+  // ShowPhoto; without reportFailure a picture that cannot be decoded
+  // leaves the rest undone and gives false instead of showing the error.
+  bool LoadAndShow(const QString& path, bool reportFailure);
   // Runs one step that reads or writes `file`; an error is shown in a
   // message box naming the file and the reason, and gives false.
   bool Attempt(const QString& file, const std::function<void()>& step);
