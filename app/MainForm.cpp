@@ -862,7 +862,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 bool TFormMain::AcceptsDroppedName(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   const int dot = name.lastIndexOf(QLatin1Char('.'));
-  if (dot < 0) return QFileInfo(path).isDir();
+  std::error_code error;
+  if (dot < 0) return std::filesystem::is_directory(QStringToPath(path), error);
   const QString extension = name.mid(dot).toUpper();
   return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG");
 }
@@ -879,7 +880,9 @@ void TFormMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   event->acceptProposedAction();
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-  DropPath(urls.first().toLocalFile());
+  // The URL's bytes, not its text: a file name that is no UTF-8 stays whole.
+  const QByteArray bytes = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
+  DropPath(PathToQString(bytes.toStdString()));
 }
 
 }  // namespace pixaldo

@@ -55,6 +55,9 @@ class PanelFitter : public QObject {
 
 std::filesystem::path ToPath(const QString& text) { return QStringToPath(text); }
 
+// The watcher takes paths as text; a path that is no UTF-8 it cannot name.
+bool Watchable(const QString& path) { return QFile::encodeName(path).toStdString() == ToPath(path).native(); }
+
 }  // namespace
 
 TJpegList::TJpegList(QWidget* panel) : QTreeWidget(panel) {
@@ -132,7 +135,7 @@ void TJpegList::WatchDirectory(const QString& path) {
   const QStringList watched = ChangeNotifier.directories();
   if (!watched.isEmpty() && watched.first().compare(path, Qt::CaseInsensitive) == 0) return;
   if (!watched.isEmpty()) ChangeNotifier.removePaths(watched);
-  ChangeNotifier.addPath(path);
+  if (Watchable(path)) ChangeNotifier.addPath(path);
 }
 
 void TJpegList::WatchCurrentFile() {
@@ -140,7 +143,7 @@ void TJpegList::WatchCurrentFile() {
   const QStringList watched = ChangeNotifier.files();
   if (!watched.isEmpty()) ChangeNotifier.removePaths(watched);
   std::error_code error;
-  if (!CurrentPath_.isEmpty() && std::filesystem::is_regular_file(ToPath(CurrentPath_), error))
+  if (!CurrentPath_.isEmpty() && Watchable(CurrentPath_) && std::filesystem::is_regular_file(ToPath(CurrentPath_), error))
     ChangeNotifier.addPath(CurrentPath_);
 }
 
