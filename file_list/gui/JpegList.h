@@ -67,6 +67,8 @@ class TJpegList : public QTreeWidget {
 
   // Applies the result of an in-place edit of `item`'s name.
   void FinishRename(QTreeWidgetItem* item, const QString& edited);
+  // Keeps an edited name for FinishRename once the editor is closed.
+  void RenameWhenClosed(int row, const QString& edited);
 
  signals:
   // A file became current through the selection; the main window shows it.
@@ -108,6 +110,8 @@ class TJpegList : public QTreeWidget {
   FileStamp StampOf(const QString& path) const;
 
   bool Editing_ = false;
+  int PendingRenameRow = -1;
+  QString PendingRename;
   QString Directory_;
   QString CurrentPath_;
   FileStamp ShownStamp;  // the current file when it was last shown
