@@ -13,6 +13,8 @@ bool Holds(EnabledWhen when, const CommandContext& context) {
       return transformable;
     case EnabledWhen::TransformableWithRatio:
       return transformable && context.CropProportionSet;
+    case EnabledWhen::TransformableSideways:
+      return transformable && context.Sideways;
     case EnabledWhen::CropFrameDrawn:
       return transformable && context.CropFrameDrawn;
   }

@@ -15,6 +15,7 @@ struct CommandContext {
   bool TransformAvailable = false;  // jpegtran was found
   bool CropProportionSet = false;   // a crop proportion other than free
   bool CropFrameDrawn = false;      // the photo view holds a crop frame
+  bool Sideways = false;            // the shown photo's EXIF orientation is not 1
 };
 
 enum class EnabledWhen {
@@ -22,6 +23,7 @@ enum class EnabledWhen {
   Selected,
   Transformable,          // jpegtran and a selected file
   TransformableWithRatio, // the same, with a crop proportion chosen
+  TransformableSideways,  // the same, with a photo that is not stored upright
   CropFrameDrawn,         // jpegtran, a selected file and a crop frame
 };
 
@@ -31,7 +33,7 @@ struct EnablingRow {
 };
 
 // Commands absent from the table keep the state they have.
-inline constexpr std::array<EnablingRow, 19> kEnabling{{
+inline constexpr std::array<EnablingRow, 20> kEnabling{{
     {"FileNext", EnabledWhen::FilesPresent},
     {"FilePrev", EnabledWhen::FilesPresent},
     {"AppDirDatabase", EnabledWhen::FilesPresent},
@@ -47,6 +49,7 @@ inline constexpr std::array<EnablingRow, 19> kEnabling{{
     {"JpgFlipVertical", EnabledWhen::Transformable},
     {"JpgRotateLeft", EnabledWhen::Transformable},
     {"JpgRotateRight", EnabledWhen::Transformable},
+    {"JpgRotateByExif", EnabledWhen::TransformableSideways},
     {"JpgMetadataDelete", EnabledWhen::Transformable},
     {"JpgCropRatio", EnabledWhen::Transformable},
     {"JpgCropStyle", EnabledWhen::TransformableWithRatio},

@@ -154,6 +154,7 @@ void TFormMain::ConnectCommands() {
       {"JpgFlipVertical", [this] { RunTransform(Kind::FlipVertical); }},
       {"JpgRotateLeft", [this] { RunTransform(Kind::RotateLeft); }},
       {"JpgRotateRight", [this] { RunTransform(Kind::RotateRight); }},
+      {"JpgRotateByExif", [this] { RunTransform(Kind::AutoRotate); }},
       {"JpgCrop", [this] { RunTransform(Kind::Crop); }},
       {"AppAbout", [this] { AppAboutExecute(); }},
       {"AppExit", [this] { close(); }},
@@ -423,6 +424,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   ApplyToMainWindow();
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
+  PhotoView->SetAutoOrient(settings.AutoOrient);
 }
 
 void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
@@ -441,8 +443,13 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
 
 void TFormMain::AppOptionsExecute() {
   if (!FormOptions || FormOptions->exec() != QDialog::Accepted) return;
+  const bool autoOrient = PhotoView->AutoOrient();
   ApplySettings(PhotoView->CropStyle());
-  FitPicture();
+  // The photo is shown again when it is to be turned another way.
+  if (PhotoView->AutoOrient() != autoOrient && !CurrentFile.isEmpty())
+    ShowPhoto(CurrentFile);
+  else
+    FitPicture();
 }
 
 void TFormMain::FileMetadataShowExecute() {
@@ -555,7 +562,7 @@ void TFormMain::RunTransform(TransformKind kind) {
   const MainWindowSettings settings = ReadSettings();
   const fs::path source = QStringToPath(CurrentFile);
   const QString frame = PhotoView->CropState().Crop().Empty() ? QString() : PhotoView->CropGeometry();
-  const std::optional<TransformPlan> plan = PlanTransform(kind, source, settings, frame);
+  const std::optional<TransformPlan> plan = PlanTransform(kind, source, settings, frame, PhotoView->AutoOrient());
   if (!plan) return;
   QString target = CurrentFile;
   if (!plan->Overwrite) {
@@ -724,6 +731,7 @@ void TFormMain::UpdateCommandStates() {
   context.TransformAvailable = Transformer->JpegTranAvailable();
   context.CropProportionSet = CropProportion() != 0;
   context.CropFrameDrawn = PhotoView->CropState().CropActionEnabled();
+  context.Sideways = PhotoView->PictureOrientation() != Orientation::Upright;
   for (const EnablingRow& row : kEnabling) {
     const bool enabled = Holds(row.When, context);
     if (QAction* action = Action(row.Name))

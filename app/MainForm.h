@@ -53,6 +53,7 @@ struct MainWindowSettings {
   // What the transform commands read at each run.
   bool OverwriteRotaFlip = true;
   bool ThumbAuto = true;
+  bool AutoOrient = true;
   QString CropSuffix = QStringLiteral("_crop");
   bool TrimCheckBox = false;           // temporary, never stored
   bool OverwriteCropCheckBox = false;  // temporary, never stored

@@ -10,25 +10,28 @@
 #include <string>
 #include <vector>
 
+#include "transforms/JpegTran.h"
+
 namespace pixaldo {
 
 namespace fs = std::filesystem;
 
-class TJpegTran;
 struct MainWindowSettings;
-enum class TransformKind : int;
 
 // What a transform command will do to the current file.
 struct TransformPlan {
-  std::vector<std::string> Arguments;
+  JpegTranPlan Run;       // jpegtran's switches and the orientation written after
   bool Overwrite = true;  // the result replaces the source
   fs::path Proposed;      // the name offered in the save dialog otherwise
 };
 
-// The plan for `kind` on `source` under the settings; none for a crop
-// without a frame (`cropGeometry` empty).
+// The plan for `kind` on `source` under the settings, acting on the picture
+// as shown upright by its EXIF orientation when `asShown`; none for a crop
+// without a frame (`cropGeometry` empty) and for Rotate by EXIF on a photo
+// that is upright already.
 std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& source,
-                                           const MainWindowSettings& settings, const QString& cropGeometry);
+                                           const MainWindowSettings& settings, const QString& cropGeometry,
+                                           bool asShown);
 
 class TTransformCommand : public QObject {
   Q_OBJECT

@@ -1,7 +1,7 @@
 // Takes the screenshots in docs/: the main window, the settings window (two
 // pages), the metadata window, the about window and the save dialog, in
-// English and in Czech, each grabbed from the display server as the user
-// would see it.
+// English and in Czech, and a phone photo stored sideways shown upright, each
+// grabbed from the display server as the user would see it.
 //   screenshots PHOTO_FOLDER OUTPUT_FOLDER [--scaled]
 // With --scaled only the main window is taken, as screenshot-scale2.png (run
 // with QT_SCALE_FACTOR=2, as a high-density screen draws it).
@@ -92,6 +92,11 @@ int main(int argc, char** argv) {
       saveAs.reject();
     });
     saveAs.Ask(form.CurrentFile);
+    // A phone photo stored sideways (EXIF orientation 6), shown upright.
+    if (language == 0 && folder.exists(QStringLiteral("phone.jpg"))) {
+      form.FileList->SelectByName(folder.filePath(QStringLiteral("phone.jpg")));
+      Save(&form, out + QStringLiteral("/orientation.png"));
+    }
   }
   return 0;
 }

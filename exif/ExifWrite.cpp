@@ -6,6 +6,7 @@
 #include <cctype>
 #include <functional>
 
+#include "exif/JpegSegmentWalk.h"
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
@@ -30,11 +31,6 @@ constexpr uint8_t kApp1 = 0xE1;
 
 uint8_t ByteAt(std::string_view bytes, size_t pos) { return static_cast<uint8_t>(bytes[pos]); }
 
-bool IsFrameHeader(uint8_t marker) {
-  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
-bool IsStandalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 
 void SetSegment(tSection& section, uint32_t marker, const std::string& payload) {
   section.Bytes.clear();
@@ -111,7 +107,7 @@ size_t RemoveSegments(std::string& stream, size_t from, const std::function<bool
   size_t pos = from;
   while (pos + 3 < stream.size() && ByteAt(stream, pos) == 0xFF) {
     uint8_t found = ByteAt(stream, pos + 1);
-    if (found == 0xDA || found == 0xD9 || IsStandalone(found)) break;
+    if (found == 0xDA || found == 0xD9 || IsStandaloneMarker(found)) break;
     auto length = ReadU16(stream, pos + 2, true);
     if (!length || *length < 2 || pos + 2 + *length > stream.size()) break;
     if (drop(found, std::string_view(stream).substr(pos + 2, *length))) {
@@ -132,34 +128,19 @@ bool RemoveStaleSegment(std::string& stream, uint8_t marker, std::string_view by
 JpegPicture LoadJpegPicture(const std::filesystem::path& file) {
   JpegPicture picture;
   picture.Stream = ReadWholeFile(file);
-  const std::string& s = picture.Stream;
-  if (s.size() < 4 || ByteAt(s, 0) != 0xFF || ByteAt(s, 1) != 0xD8) throw FileError(file, "not a JPEG file");
-  size_t pos = 2;
-  while (pos + 1 < s.size()) {
-    if (ByteAt(s, pos) != 0xFF) break;
-    uint8_t marker = ByteAt(s, pos + 1);
-    if (marker == 0xFF) {  // fill byte
-      ++pos;
-      continue;
+  if (picture.Stream.size() < 4 || !StartsWithSoi(picture.Stream)) throw FileError(file, "not a JPEG file");
+  bool found = false;
+  WalkJpegSegments(picture.Stream, [&](uint8_t marker, size_t, std::string_view payload) {
+    if (!IsFrameHeaderMarker(marker)) return true;
+    if (payload.size() >= 5) {
+      picture.Height = *ReadU16(payload, 1, true);
+      picture.Width = *ReadU16(payload, 3, true);
+      found = true;
     }
-    if (IsStandalone(marker)) {
-      pos += 2;
-      continue;
-    }
-    if (marker == 0xDA || marker == 0xD9) break;
-    auto length = ReadU16(s, pos + 2, true);
-    if (!length || *length < 2) break;
-    if (IsFrameHeader(marker)) {
-      auto height = ReadU16(s, pos + 5, true);
-      auto width = ReadU16(s, pos + 7, true);
-      if (!height || !width) break;
-      picture.Height = *height;
-      picture.Width = *width;
-      return picture;
-    }
-    pos += 2 + *length;
-  }
-  throw FileError(file, "no JPEG frame header found");
+    return false;
+  });
+  if (!found) throw FileError(file, "no JPEG frame header found");
+  return picture;
 }
 
 void TImageInfo::AdjustSize(int32_t newHeight, int32_t newWidth) {

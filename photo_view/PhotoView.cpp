@@ -1,16 +1,44 @@
 #include "photo_view/PhotoView.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo {
+namespace {
+
+// The picture turned: each row of the result walks the source along a
+// straight line, one step per pixel.
+RgbImage TurnImage(RgbImage image, Orientation turn) {
+  if (turn == Orientation::Upright || image.Empty()) return image;
+  RgbImage turned;
+  turned.width = SwapsSides(turn) ? image.height : image.width;
+  turned.height = SwapsSides(turn) ? image.width : image.height;
+  turned.pixels.resize(turned.Stride() * size_t(turned.height));
+  const Orientation back = Inverse(turn);
+  for (int y = 0; y < turned.height; ++y) {
+    const TurnPoint first = TurnPixel(back, {0, y}, turned.width, turned.height);
+    const TurnPoint second = turned.width > 1 ? TurnPixel(back, {1, y}, turned.width, turned.height) : first;
+    const std::ptrdiff_t step = std::ptrdiff_t(second.y - first.y) * std::ptrdiff_t(image.Stride()) +
+                                std::ptrdiff_t(second.x - first.x) * 3;
+    const uint8_t* from = image.Row(first.y) + size_t(first.x) * 3;
+    uint8_t* to = turned.Row(y);
+    for (int x = 0; x < turned.width; ++x, to += 3, from += step) std::copy(from, from + 3, to);
+  }
+  return turned;
+}
+
+}  // namespace
 
 void PhotoView::Forget() {
   fileName_.clear();
   bytes_.clear();
   pictureSize_ = {};
+  storedSize_ = {};
+  orientation_ = Orientation::Upright;
   source_ = {};
   decodedDenominator_ = 0;
 }
@@ -18,8 +46,24 @@ void PhotoView::Forget() {
 void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
   Forget();
   if (fileName.empty()) return;
-  pictureSize_ = decoder_.ReadSize(fileName);
+  storedSize_ = decoder_.ReadSize(fileName);
   fileName_ = fileName;
+  TakeOrientation(ReadFileOrientation(fileName));
+}
+
+void PhotoView::TakeOrientation(Orientation stored) {
+  orientation_ = stored;
+  const bool swap = SwapsSides(ShownTurn());
+  pictureSize_ = swap ? JpegSize{storedSize_.height, storedSize_.width} : storedSize_;
+}
+
+void PhotoView::SetBlockSize(uint8_t blockWidth, uint8_t blockHeight) {
+  blockWidth_ = blockWidth;
+  blockHeight_ = blockHeight;
+  if (SwapsSides(ShownTurn()))
+    crop_.SetBlockSize(blockHeight, blockWidth);
+  else
+    crop_.SetBlockSize(blockWidth, blockHeight);
 }
 
 void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight) {
@@ -27,8 +71,9 @@ void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidt
   if (fileName.empty()) return;
   try {
     bytes_ = ReadWholeFile(fileName);
-    pictureSize_ = decoder_.ReadSize(bytes_, fileName);
+    storedSize_ = decoder_.ReadSize(bytes_, fileName);
     fileName_ = fileName;
+    TakeOrientation(ReadOrientation(bytes_));
     const FitResult largest =
         FitGeometry::FitToParent(panelWidth, panelHeight, pictureSize_.width, pictureSize_.height, false);
     EnsureDecoded(largest.width, largest.height);
@@ -40,22 +85,25 @@ void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidt
 
 std::string PhotoView::DimensionText() const {
   if (!HasPicture()) return {};
-  return std::to_string(pictureSize_.width) + "\xD7" + std::to_string(pictureSize_.height);
+  return std::to_string(storedSize_.width) + "\xD7" + std::to_string(storedSize_.height);
 }
 
 std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::ZoomText(fit_.scale) : std::string(); }
 
 // Decodes again, at a larger DCT scale, only when the pixels at hand are
 // fewer than the display needs.
-void PhotoView::EnsureDecoded(int minWidth, int minHeight) {
-  const int wanted = JpegDecoder::ChooseScaleDenominator(pictureSize_, minWidth, minHeight);
+void PhotoView::EnsureDecoded(int shownWidth, int shownHeight) {
+  const Orientation turn = ShownTurn();
+  const int minWidth = SwapsSides(turn) ? shownHeight : shownWidth;
+  const int minHeight = SwapsSides(turn) ? shownWidth : shownHeight;
+  const int wanted = JpegDecoder::ChooseScaleDenominator(storedSize_, minWidth, minHeight);
   if (decodedDenominator_ != 0 && decodedDenominator_ <= wanted) return;
   if (!bytes_.empty()) {
     // The bytes at hand decoded once already; only memory can fail now, and
     // then the smaller picture is stretched instead.
     try {
       DecodedPicture decoded = decoder_.Decode(bytes_, minWidth, minHeight, fileName_);
-      source_ = std::move(decoded.image);
+      source_ = TurnImage(std::move(decoded.image), turn);
       decodedDenominator_ = decoded.scaleDenominator;
     } catch (const std::exception&) {
       if (decodedDenominator_ == 0) throw;
@@ -67,9 +115,9 @@ void PhotoView::EnsureDecoded(int minWidth, int minHeight) {
   // Straight from the file, without holding its bytes: less memory, and the
   // decoder reads in small pieces.
   DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight);
-  if (decoded.fullSize.width != pictureSize_.width || decoded.fullSize.height != pictureSize_.height)
+  if (decoded.fullSize.width != storedSize_.width || decoded.fullSize.height != storedSize_.height)
     throw FileError(fileName_, "the picture changed since it was loaded");
-  source_ = std::move(decoded.image);
+  source_ = TurnImage(std::move(decoded.image), turn);
   decodedDenominator_ = decoded.scaleDenominator;
 }
 
@@ -82,6 +130,7 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
     EnsureDecoded(width, height);
     display_ = Resampler::Resample(source_, width, height, stretchFilterIndex_);
     enabled_ = cropAllowed;
+    SetBlockSize(blockWidth_, blockHeight_);
     crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});
   } else {
     fit_ = {};

@@ -2,10 +2,16 @@
 // The photo view without its widget: the current picture, its fit into the
 // picture panel, the resampled display bitmap, the zoom and size texts and
 // the crop frame. The Qt widget holds one and forwards its events.
+//
+// With auto-orientation (the default) the picture is shown upright by its
+// EXIF orientation: the fit, the zoom, the crop frame and its block grid are
+// those of the upright picture, whose width is the stored height for the
+// turns that exchange the sides.
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
+#include "exif/Orientation.h"
 #include "photo_view/CropFrame.h"
 #include "photo_view/FitGeometry.h"
 #include "photo_view/JpegDecoder.h"
@@ -36,8 +42,18 @@ class PhotoView {
 
   const std::filesystem::path& FileName() const { return fileName_; }
   bool HasPicture() const { return !fileName_.empty(); }
+  // The size of the picture as shown (upright when auto-orienting).
   JpegSize PictureSize() const { return pictureSize_; }
-  // Width "×" height of the picture (Windows-1250), empty without a picture.
+  // The size as stored in the file.
+  JpegSize StoredSize() const { return storedSize_; }
+  // The file's EXIF orientation, read whether or not the view honours it.
+  Orientation PictureOrientation() const { return orientation_; }
+  // The turn from the stored pixels to the picture shown.
+  Orientation ShownTurn() const { return autoOrient_ ? orientation_ : Orientation::Upright; }
+  // Takes effect with the next LoadPicture.
+  void SetAutoOrient(bool on) { autoOrient_ = on; }
+  bool AutoOrient() const { return autoOrient_; }
+  // Width "×" height of the picture as stored (Windows-1250), empty without a picture.
   std::string DimensionText() const;
   // "23%", empty without a picture.
   std::string ZoomText() const;
@@ -64,7 +80,8 @@ class PhotoView {
   void SetStretchFilterIndex(unsigned index) { stretchFilterIndex_ = index; }
   unsigned StretchFilterIndex() const { return stretchFilterIndex_; }
   void SetMaxCropFrame(bool on) { crop_.SetMaxCropFrame(on); }
-  void SetBlockSize(uint8_t blockWidth, uint8_t blockHeight) { crop_.SetBlockSize(blockWidth, blockHeight); }
+  // The stored picture's DCT block size; the crop frame gets it turned as shown.
+  void SetBlockSize(uint8_t blockWidth, uint8_t blockHeight);
 
   Point ScreenToImage(Point screen) const {
     return FitGeometry::ScreenToImage(screen, fit_.width, fit_.height, fit_.scale);
@@ -79,13 +96,20 @@ class PhotoView {
   int DecodedScaleDenominator() const { return decodedDenominator_; }
 
  private:
-  void EnsureDecoded(int minWidth, int minHeight);
+  // Decodes enough pixels for a display of the given size (as shown).
+  void EnsureDecoded(int shownWidth, int shownHeight);
   void Forget();
+  void TakeOrientation(Orientation stored);
 
   JpegDecoder decoder_;
   std::filesystem::path fileName_;
   std::string bytes_;  // the file, when loaded for a window
   JpegSize pictureSize_;
+  JpegSize storedSize_;
+  Orientation orientation_ = Orientation::Upright;
+  bool autoOrient_ = true;
+  uint8_t blockWidth_ = 0;
+  uint8_t blockHeight_ = 0;
   RgbImage source_;  // decoded pixels, reduced by DCT scaling
   int decodedDenominator_ = 0;
   RgbImage display_;

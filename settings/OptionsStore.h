@@ -43,13 +43,14 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 13> kOptionKeys{{
+inline constexpr std::array<OptionKey, 14> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
     {"ThumbAuto", OptionType::Boolean, 1, ""},
     {"CropSuffix", OptionType::Text, 0, "_crop"},
     {"StretchFilter", OptionType::Integer, 0, "", 0, 4},
+    {"AutoOrient", OptionType::Boolean, 1, ""},
     {"CropProportion", OptionType::Integer, 0, "", 0, 4},
     {"CropRatioN", OptionType::Integer, 1, "", 1, 25, OutOfRange::Clamp, true},
     {"CropRatioM", OptionType::Integer, 1, "", 1, 25, OutOfRange::Clamp, true},

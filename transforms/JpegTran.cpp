@@ -19,20 +19,30 @@ constexpr const char* kProgramName = "jpegtran";
 
 struct KindRow {
   TransformKind kind;
-  std::array<const char*, 3> switches;  // after "-copy"; null ends the list
-  const char* suffix;                   // null: the crop suffix setting
-  bool trims;                           // takes "-trim" when asked
-  bool rotaFlip;                        // overwritten under OverwriteRotaFlip
+  const char* copy;    // what "-copy" keeps
+  Orientation turn;    // the turn of the picture the command makes
+  const char* suffix;  // null: the crop suffix setting
+  bool trims;          // takes "-trim" when asked
+  bool rotaFlip;       // overwritten under OverwriteRotaFlip
 };
 
-constexpr std::array<KindRow, 6> kKinds{{
-    {TransformKind::Crop, {"all", "-crop", nullptr}, nullptr, false, false},
-    {TransformKind::RotateLeft, {"all", "-rotate", "270"}, "_rot", true, true},
-    {TransformKind::RotateRight, {"all", "-rotate", "90"}, "_rot", true, true},
-    {TransformKind::FlipHorizontal, {"all", "-flip", "horizontal"}, "_flip", true, true},
-    {TransformKind::FlipVertical, {"all", "-flip", "vertical"}, "_flip", true, true},
-    {TransformKind::MetadataDelete, {"none", nullptr, nullptr}, "_nometa", false, false},
+constexpr std::array<KindRow, 7> kKinds{{
+    {TransformKind::Crop, "all", Orientation::Upright, nullptr, false, false},
+    {TransformKind::RotateLeft, "all", Orientation::Rotate270, "_rot", true, true},
+    {TransformKind::RotateRight, "all", Orientation::Rotate90, "_rot", true, true},
+    {TransformKind::FlipHorizontal, "all", Orientation::MirrorLeftRight, "_flip", true, true},
+    {TransformKind::FlipVertical, "all", Orientation::MirrorTopBottom, "_flip", true, true},
+    {TransformKind::MetadataDelete, "none", Orientation::Upright, "_nometa", false, false},
+    {TransformKind::AutoRotate, "all", Orientation::Upright, "_rot", true, true},
 }};
+
+std::vector<std::string> Switches(const KindRow& row, Orientation turn, bool trim) {
+  std::vector<std::string> arguments{"-copy", row.copy};
+  for (std::string& word : JpegTranSwitches(turn)) arguments.push_back(std::move(word));
+  if (row.kind == TransformKind::Crop) arguments.emplace_back("-crop");
+  if (trim && row.trims && turn != Orientation::Upright) arguments.emplace_back("-trim");
+  return arguments;
+}
 
 const KindRow& RowOf(TransformKind kind) {
   for (const KindRow& row : kKinds)
@@ -58,9 +68,7 @@ fs::path ExecutableDirectory() {
 class ScratchOutput {
  public:
   explicit ScratchOutput(const fs::path& target)
-      : reserved_(MakeTemporaryFile(target.parent_path().empty() ? fs::path(".") : target.parent_path(),
-                                    "." + target.filename().string() + ".")),
-        path_(reserved_.native() + target.extension().native()) {}
+      : reserved_(Reserve(target)), path_(reserved_.native() + target.extension().native()) {}
   ~ScratchOutput() {
     std::error_code ignored;
     fs::remove(path_, ignored);
@@ -71,6 +79,16 @@ class ScratchOutput {
   const fs::path& Path() const { return path_; }
 
  private:
+  // A folder that does not exist or cannot be written is the target's failure.
+  static fs::path Reserve(const fs::path& target) {
+    try {
+      return MakeTemporaryFile(target.parent_path().empty() ? fs::path(".") : target.parent_path(),
+                               "." + target.filename().string() + ".");
+    } catch (const FileError& failure) {
+      throw FileError(target, failure.reason());
+    }
+  }
+
   fs::path reserved_;
   fs::path path_;
 };
@@ -127,11 +145,35 @@ TJpegTran::TJpegTran(fs::path transformer) : transformer_(std::move(transformer)
 
 std::vector<std::string> TJpegTran::TransformArguments(TransformKind kind, bool trim) {
   const KindRow& row = RowOf(kind);
-  std::vector<std::string> arguments{"-copy"};
-  for (const char* word : row.switches)
-    if (word) arguments.emplace_back(word);
-  if (trim && row.trims) arguments.emplace_back("-trim");
-  return arguments;
+  return Switches(row, row.turn, trim);
+}
+
+JpegTranPlan TJpegTran::Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
+                              std::string_view geometry) {
+  const KindRow& row = RowOf(kind);
+  JpegTranPlan plan;
+  if (kind == TransformKind::MetadataDelete) {
+    plan.arguments = Switches(row, row.turn, false);
+    return plan;
+  }
+  if (kind == TransformKind::AutoRotate && stored == Orientation::Upright) {
+    plan.unchanged = true;
+    return plan;
+  }
+  Orientation turn = row.turn;
+  Orientation after = Orientation::Upright;
+  if (asShown || kind == TransformKind::AutoRotate) {
+    turn = Compose(stored, row.turn);
+  } else {
+    // The stored pixels turn; the turn that shows them upright becomes the
+    // command, the old turn, and the command undone, in this order read
+    // backwards: (command) ∘ (stored) ∘ (command)⁻¹.
+    after = Compose(Compose(Inverse(row.turn), stored), row.turn);
+  }
+  if (after != stored) plan.orientation = after;
+  plan.arguments = Switches(row, turn, trim);
+  if (kind == TransformKind::Crop) plan.arguments.emplace_back(geometry);
+  return plan;
 }
 
 std::vector<std::string> TJpegTran::CropArguments(std::string_view geometry) {
@@ -184,28 +226,35 @@ void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
 }
 
 fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
-                              const std::vector<std::string>& arguments) const {
+                              const JpegTranPlan& plan) const {
   std::optional<FileTime> sourceDate = GetFileDate(source);
   if (!sourceDate) throw FileError(source, "the file does not exist");
   std::error_code error;
   // A pipe or device named like a picture would make jpegtran wait forever.
   if (!fs::is_regular_file(source, error)) throw FileError(source, "not a regular file");
-  if (!refreshThumbnail) {
-    RunJpegTran(source, target, arguments);
+  if (plan.unchanged) {
+    if (fs::equivalent(source, target, error)) return target;
+    CopyFileAtomic(source, target);
   } else {
-    // The thumbnail is made from jpegtran's output while that is still a
-    // scratch file; the result then replaces the target in a single write.
-    // A failure at any step leaves the target as it was.
+    // jpegtran's output is finished in a scratch file (new thumbnail, EXIF
+    // values the turn made stale) and then replaces the target in a single
+    // write. A failure at any step leaves the target as it was.
     const ScratchOutput scratch(target);
-    RunInto(source, scratch.Path(), arguments);
+    RunInto(source, scratch.Path(), plan.arguments);
     std::string transformed;
     try {
-      TJpegObject object(scratch.Path(), false);
-      object.RegenerateThumbnail();
-      transformed = object.Bytes();
+      if (refreshThumbnail) {
+        TJpegObject object(scratch.Path(), false);
+        object.RegenerateThumbnail();
+        transformed = object.Bytes();
+      } else {
+        transformed = ReadWholeFile(scratch.Path());
+      }
     } catch (const FileError& failure) {
-      throw FileError(target, "cannot make the new thumbnail: " + failure.reason());
+      throw FileError(target, (refreshThumbnail ? "cannot make the new thumbnail: " : "cannot read jpegtran's output: ") +
+                                  failure.reason());
     }
+    UpdateExifAfterTurn(transformed, plan.orientation);
     WriteFileAtomic(target, transformed);
   }
   if (keepDate) SetFileDate(target, *sourceDate);

@@ -32,6 +32,11 @@ class TPhotoImage : public QWidget {
   void FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel);
 
   void SetBlockSize(int blockWidth, int blockHeight);
+  // Whether pictures loaded from now on are shown upright by their EXIF orientation.
+  void SetAutoOrient(bool on) { View.SetAutoOrient(on); }
+  bool AutoOrient() const { return View.AutoOrient(); }
+  // The shown file's EXIF orientation (upright without a picture).
+  Orientation PictureOrientation() const { return View.PictureOrientation(); }
   void SetCropMode(int modeIndex, int cropStyle, int ratioN, int ratioM, int sizeN, int sizeM);
   void ClearCrop();
   QString CropGeometry() const;

@@ -205,11 +205,12 @@ class CommandsTest : public QObject {
     QStringList menu;
     for (QAction* action : form->PopupMenu->actions()) menu << (action->isSeparator() ? "|" : action->objectName());
     QCOMPARE(menu, QStringList({"AppDirOpen", "|", "FileMetadataShow", "|", "JpgFlipHorizontal", "JpgFlipVertical",
-                                "JpgRotateRight", "JpgRotateLeft", "|", "AppPictureSize", "AppNormal"}));
+                                "JpgRotateRight", "JpgRotateLeft", "JpgRotateByExif", "|", "AppPictureSize",
+                                "AppNormal"}));
     QStringList bar;
     for (QAction* action : form->ToolBar1->actions()) bar << (action->isSeparator() ? "|" : action->objectName());
     QCOMPARE(bar.join(' '), QStringLiteral("AppDirOpen | FilePrev FileNext FileRename FileDelete | JpgFlipHorizontal "
-                                           "JpgFlipVertical JpgRotateLeft JpgRotateRight JpgCrop JpgCropStyle "
+                                           "JpgFlipVertical JpgRotateLeft JpgRotateRight JpgRotateByExif JpgCrop JpgCropStyle "
                                            "JpgCropRatio | FileMetadataShow AppDirDatabase JpgMetadataDelete | "
                                            "AppPictureSize AppPrezentation AppInfoBar AppOptions AppAbout | AppExit"));
   }

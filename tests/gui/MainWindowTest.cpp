@@ -94,8 +94,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->LblFileAttr->text(),
              QStringLiteral("765 kB; ") + QString::fromStdString(FormatShortDate(ToTimeT(*date))));
     QCOMPARE(form->LblDimension->text(), QStringLiteral("2048×1536"));
-    // Panel of the 1000 × 700 window: the zoom follows from the fit.
-    const double scale = double(form->PhotoView->height()) / 1536.0;
+    // Panel of the 1000 × 700 window: the zoom follows from the fit of the
+    // picture shown upright (EXIF orientation 6: 1536 × 2048).
+    const double scale = double(form->PhotoView->height()) / 2048.0;
     QCOMPARE(form->LblZoom->text(), QString::number(qRound(scale * 100)) + QLatin1Char('%'));
     QVERIFY(form->PhotoView->width() <= form->PanelImage->width() - 4);
     // Sampling 2×1 gives 16 × 8 blocks.

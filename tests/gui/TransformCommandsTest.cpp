@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "app/MainForm.h"
+#include "exif/Orientation.h"
 #include "file_list/gui/JpegList.h"
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/gui/PhotoImage.h"
@@ -22,7 +23,8 @@ namespace {
 
 QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
-// jpegtran's own output for `input` with `switches`.
+// jpegtran's own output for `input` with `switches`, with the EXIF picture
+// size corrected (jpegtran leaves it stale unless the EXIF block comes first).
 std::string JpegTranOutput(const fs::path& input, std::vector<std::string> switches) {
   TempDir scratch;
   const fs::path output = scratch / "out.jpg";
@@ -31,7 +33,9 @@ std::string JpegTranOutput(const fs::path& input, std::vector<std::string> switc
   argv.insert(argv.end(), {"-outfile", output.string(), input.string()});
   const CommandResult result = Run(argv);
   if (result.exitCode != 0) return {};
-  return ReadBytes(output);
+  std::string bytes = ReadBytes(output);
+  UpdateExifAfterTurn(bytes, std::nullopt);
+  return bytes;
 }
 
 // A file's date moved back by a day, so that keeping it shows.

@@ -67,6 +67,13 @@ class JpegTranRun : public ::testing::Test {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     return result.out;
   }
+  // The same with the EXIF picture size corrected, which jpegtran leaves
+  // stale when the EXIF block is not the file's first segment.
+  std::string ExpectedWithSize(const fs::path& file, const Words& switches) {
+    std::string expected = Expected(file, switches);
+    UpdateExifAfterTurn(expected, std::nullopt);
+    return expected;
+  }
   static JpegSize SizeOf(const std::string& jpeg) { return JpegDecoder().ReadSize(jpeg, "picture"); }
   static void SetOldDate(const fs::path& file) {
     fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(24 * 400) + std::chrono::milliseconds(1));
@@ -83,7 +90,7 @@ TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
                              TransformKind::FlipVertical}) {
     for (bool trim : {false, true}) {
       Words switches = TJpegTran::TransformArguments(kind, trim);
-      std::string expected = Expected(file, switches);
+      std::string expected = ExpectedWithSize(file, switches);
       EXPECT_EQ(runner_.Transform(file, file, false, false, switches), file);
       EXPECT_EQ(ReadBytes(file), expected) << int(kind) << trim;
     }
@@ -104,7 +111,7 @@ TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
   Words switches = TJpegTran::TransformArguments(TransformKind::RotateRight, false);
   EXPECT_EQ(runner_.Transform(source, target, false, false, switches), target);
   EXPECT_EQ(ReadBytes(source), original);
-  EXPECT_EQ(ReadBytes(target), Expected(source, switches));
+  EXPECT_EQ(ReadBytes(target), ExpectedWithSize(source, switches));
   EXPECT_EQ(SizeOf(ReadBytes(target)).width, SizeOf(original).height);
   EXPECT_EQ(::access(target.c_str(), W_OK), 0);
   struct stat info {};
