@@ -2,6 +2,8 @@
 // argument (or the program's own folder).
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
+#include <cstring>
 
 #include "app/MainForm.h"
 #include "app/MainWindowSettings.h"
@@ -11,7 +13,29 @@
 #include "platform/gui/MemoryTuning.h"
 #include "platform/gui/UserMessages.h"
 
+namespace {
+
+// --version and --help are answered before any window system is needed.
+bool AnsweredOnTheCommandLine(int argc, char** argv) {
+  if (argc != 2) return false;
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::fputs("pixaldo " PIXALDO_VERSION "\n", stdout);
+    return true;
+  }
+  if (std::strcmp(argv[1], "--help") == 0) {
+    std::fputs("Usage: pixaldo [FOLDER | FILE]\n"
+               "  or:  pixaldo --version | --help\n"
+               "Shows the JPEG photos of FOLDER (or of FILE's folder, starting with FILE).\n",
+               stdout);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (AnsweredOnTheCommandLine(argc, argv)) return 0;
   pixaldo::KeepLargeBuffersMapped();
   QApplication application(argc, argv);
   Q_INIT_RESOURCE(pixaldo);  // the icons live in the viewer's static library

@@ -79,6 +79,7 @@ class JpegListTest : public QObject {
   }
 
   void RenameAddsTheExtensionAndRefusesExistingNames() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "beach.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "other.jpg");
@@ -122,6 +123,7 @@ class JpegListTest : public QObject {
   }
 
   void DeleteFirstLastAndOnly() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) dir.Copy("cameras/Canon_40D.jpg", name);
     MessageRecorder messages(QMessageBox::Yes);
@@ -164,6 +166,7 @@ class JpegListTest : public QObject {
   }
 
   void DeleteOnlyFile() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "only.jpg");
     MessageRecorder messages(QMessageBox::Yes);
@@ -177,6 +180,7 @@ class JpegListTest : public QObject {
   }
 
   void FilesOfOtherProgramsAppearAndVanish() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Canon_40D.jpg", "b.jpg");

@@ -75,6 +75,7 @@ class TransformCommandsTest : public QObject {
 
  private slots:
   void EachTransformInPlaceFromItsShortcut() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     for (const Case& test : kCases) {
       TempDir dir;
       const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
@@ -94,6 +95,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void EachTransformIntoACopyNamedInTheDialog() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     for (const Case& test : kCases) {
       TempDir dir;
       const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "IMG.0001.jpg");
@@ -114,6 +116,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void CopyIntoAnotherFolderSelectsTheSameNameHere() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir, other;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
@@ -135,6 +138,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void SaveDialogPreviewsThePicture() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("photos/jolla.jpg", "a.jpg");
     WriteBytes(dir / "b.jpg", "not a picture");
@@ -148,6 +152,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void CancelledDialogTransformsNothing() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const std::string original = ReadBytes(file);
@@ -159,6 +164,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void TrimAndThumbnailAsSet() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const std::string trimmed = JpegTranOutput(file, {"-copy", "all", "-rotate", "90", "-trim"});
@@ -179,6 +185,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void MetadataDeleteAlwaysAsksForANewName() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     MainWindowSettings settings = Settings(true);
@@ -192,6 +199,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void CropOfTheDrawnFrame() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     for (const bool overwrite : {false, true}) {
       TempDir dir;
       const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
@@ -212,6 +220,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void FailureIsReportedAndTheFileKept() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const std::string original = ReadBytes(file);
@@ -225,6 +234,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void TypedCaptionGoesIntoTheCopy() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({Q(dir.path())}, Settings(false));
@@ -236,6 +246,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void DatabaseExportByExactExtension() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
@@ -262,6 +273,7 @@ class TransformCommandsTest : public QObject {
   }
 
   void DatabaseExportFailureOpensNothing() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({Q(dir.path())});

@@ -165,6 +165,7 @@ TEST(Thumbnail, RegenerationInMemoryMatchesTheSavedOne) {
 }
 
 TEST(Thumbnail, UncompressedOrMissingThumbnailIsNotReplaced) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   BuiltFile built = PhotoWithThumbnail(false, std::string(400, '\x7F'), 1);
   auto path = dir / "raw.jpg";
@@ -204,6 +205,7 @@ TEST(Thumbnail, MakeThumbnailFileWritesAScaledBaselineJpeg) {
 // A 3264 × 2448 camera photo given a 160 × 120 thumbnail by exiftool, then
 // regenerated, rotated and regenerated again.
 TEST(Thumbnail, CameraPhotoBeforeAndAfterRotation) {
+  PIXALDO_NEEDS_SAMPLES();
   if (!test::HaveProgram("exiftool") || !test::HaveProgram("jpegtran")) GTEST_SKIP() << "exiftool/jpegtran missing";
   TempDir dir, temporary;
   auto path = dir.Copy("photos/jolla.jpg", "photo.jpg");
@@ -247,6 +249,7 @@ TEST(Thumbnail, CameraPhotoBeforeAndAfterRotation) {
 // Damaged EXIF blocks: regeneration succeeds with true lengths, declines, or
 // reports an error; it never writes a broken file or leaves a temporary file.
 TEST(Thumbnail, MutatedExifBlocksAreHandledSafely) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir, temporary;
   const std::string original = test::ReadBytes(test::TestData("cameras/Canon_40D.jpg"));
   const size_t app1Start = 20, app1Size = 2478;

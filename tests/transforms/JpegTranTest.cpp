@@ -84,6 +84,7 @@ class JpegTranRun : public ::testing::Test {
 };
 
 TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
   ::chmod(file.c_str(), 0640);
   for (TransformKind kind : {TransformKind::RotateRight, TransformKind::RotateLeft, TransformKind::FlipHorizontal,
@@ -102,6 +103,7 @@ TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
 }
 
 TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path source = dir_.Copy("cameras/Nikon_D70.jpg", "-dash.jpg");  // a name that looks like a switch
   ::chmod(source.c_str(), 0444);  // a read-only source does not make a read-only copy
   std::string original = ReadBytes(source);
@@ -162,6 +164,7 @@ TEST_F(JpegTranRun, CropToAGeometryAndStripMetadata) {
 }
 
 TEST_F(JpegTranRun, FailingJpegtranLeavesEverythingAsItWasAndReportsItsMessage) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
   fs::path text = dir_ / "text.jpg";
   WriteBytes(text, "this is not a picture");
@@ -193,6 +196,7 @@ TEST_F(JpegTranRun, FailingJpegtranLeavesEverythingAsItWasAndReportsItsMessage) 
 }
 
 TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   fs::path file = dir.Copy("cameras/Canon_40D.jpg", "photo.jpg");
   std::string original = ReadBytes(file);
@@ -236,6 +240,7 @@ TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
 }
 
 TEST_F(JpegTranRun, ThumbnailRegeneratedAndDateKeptWhenAsked) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/DSCN0010.jpg", "photo.jpg");
   SetOldDate(file);
   auto oldDate = fs::last_write_time(file);
