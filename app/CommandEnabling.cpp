@@ -16,7 +16,7 @@ bool Holds(EnabledWhen when, const CommandContext& context) {
     case EnabledWhen::TransformableSideways:
       return transformable && context.Sideways;
     case EnabledWhen::CropFrameDrawn:
-      return false;
+      return transformable && context.CropFrameDrawn;
   }
   return false;
 }

@@ -14,6 +14,7 @@ struct CommandContext {
   bool Selected = false;            // a file is selected (and current)
   bool TransformAvailable = false;  // jpegtran was found
   bool CropProportionSet = false;   // a crop proportion other than free
+  bool CropFrameDrawn = false;      // the photo view holds a crop frame
   bool Sideways = false;            // the shown photo's EXIF orientation is not 1
 };
 
@@ -23,7 +24,7 @@ enum class EnabledWhen {
   Transformable,          // jpegtran and a selected file
   TransformableWithRatio, // the same, with a crop proportion chosen
   TransformableSideways,  // the same, with a photo that is not stored upright
-  CropFrameDrawn,         // off here; the photo view enables it with a frame
+  CropFrameDrawn,         // jpegtran, a selected file and a crop frame
 };
 
 struct EnablingRow {

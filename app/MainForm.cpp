@@ -367,6 +367,13 @@ void TFormMain::FormCreate() {
   connect(FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
     if (CurrentFile == from) CurrentFile = to;
   });
+  // Other programs' files came or went: the counter and commands follow, the
+  // shown picture and its crop frame stay.
+  connect(FileList, &TJpegList::ListChanged, this, [this] {
+    ShowFileLabels();
+    UpdateCommandStates();
+  });
+  connect(FileList, &TJpegList::CurrentFileChanged, this, &TFormMain::ReloadPhoto);
   CurrentFile.clear();
   InfoBarVisible = true;
   SquareFit = true;
@@ -390,8 +397,8 @@ void TFormMain::FormShow() {
   GridExif->setColumnWidth(1, 300);
 
   if (!Arguments.isEmpty()) {
-    const QFileInfo first(Arguments.first());
-    if (first.isFile() || first.isDir()) {
+    std::error_code error;
+    if (std::filesystem::exists(QStringToPath(Arguments.first()), error)) {
       FileList->OpenPath(Arguments.first());
       return;
     }
@@ -450,6 +457,7 @@ void TFormMain::FileMetadataShowExecute() {
   FormMetaData->SetFileName(CurrentFile);
   FormMetaData->exec();
   // The window may have changed the file's metadata; the picture stays.
+  FileList->RememberCurrentFile();
   RefreshFileInfo();
 }
 
@@ -570,7 +578,9 @@ void TFormMain::ShowTransformResult(const QString& result) {
   if (!Transformer->LastNote().empty())
     ShowFileError(this, QStringToPath(result), QString::fromStdString(Transformer->LastNote()));
   FileList->AutoRefresh = true;
-  if (QFileInfo(result) == QFileInfo(CurrentFile)) {
+  std::error_code error;
+  if (std::filesystem::equivalent(QStringToPath(result), QStringToPath(CurrentFile), error)) {
+    FileList->RememberCurrentFile();
     ShowPhoto(result);  // rewritten in place: load it again
     return;
   }
@@ -592,7 +602,7 @@ void TFormMain::AppDirDatabaseExecute() {
   if (!xml && extension != QLatin1String(".txt")) return;
   std::vector<std::string> names;
   for (int row = 0; row < FileList->FileCount(); ++row)
-    names.push_back(QFile::encodeName(FileList->FileNameAt(row)).toStdString());
+    names.push_back(QStringToPath(FileList->FileNameAt(row)).native());
   const JpegListing listing(QStringToPath(FileList->Directory()), std::move(names));
   const bool written = [&] {
     const BusyCursor busy;
@@ -664,16 +674,38 @@ bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) 
   return false;
 }
 
-void TFormMain::ShowPhoto(const QString& path) {
+void TFormMain::ShowPhoto(const QString& path) { LoadAndShow(path, true); }
+
+void TFormMain::ReloadPhoto(const QString& path) {
+  // Another program rewrote the current file. One that cannot be read yet (a
+  // copy not quite finished) gets one more try after a pause before the
+  // error is shown.
+  if (path != CurrentFile || LoadAndShow(path, false)) return;
+  QTimer::singleShot(FileList->SettleMilliseconds, this, [this, path] {
+    if (path == CurrentFile) ShowPhoto(path);
+  });
+}
+
+bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   // Typing that was never written belongs to the file that is still current;
   // text it cannot take keeps that file current.
-  if (!FlushIptcEdits()) return;
+  if (!FlushIptcEdits()) return true;
   const BusyCursor busy;
   CurrentFile = path;
-  const bool shown = Attempt(path, [this] {
+  const auto load = [this] {
     PhotoView->LoadPicture(CurrentFile, LblDimension);
     FitPicture();
-  });
+  };
+  bool shown = true;
+  if (reportFailure) {
+    shown = Attempt(path, load);
+  } else {
+    try {
+      load();
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
   if (!shown) {
     // The picture stays away, but the info panel follows the new file so
     // that its IPTC fields never show another file's values.
@@ -682,6 +714,7 @@ void TFormMain::ShowPhoto(const QString& path) {
   }
   Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
+  return shown;
 }
 
 void TFormMain::ShowStopSign() {
@@ -699,6 +732,7 @@ void TFormMain::UpdateCommandStates() {
   context.Selected = FileList->SelectedIndex() >= 0;
   context.TransformAvailable = Transformer->JpegTranAvailable();
   context.CropProportionSet = CropProportion() != 0;
+  context.CropFrameDrawn = PhotoView->CropState().CropActionEnabled();
   context.Sideways = PhotoView->PictureOrientation() != Orientation::Upright;
   for (const EnablingRow& row : kEnabling) {
     const bool enabled = Holds(row.When, context);
@@ -727,8 +761,9 @@ void TFormMain::RefreshFileInfo() {
 }
 
 void TFormMain::ShowFileLabels() {
-  const QFileInfo info(CurrentFile);
-  if (CurrentFile.isEmpty() || !info.exists()) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(QStringToPath(CurrentFile), error);
+  if (CurrentFile.isEmpty() || error) {
     LblFileNo->clear();
     LblFileAttr->clear();
     return;
@@ -736,7 +771,7 @@ void TFormMain::ShowFileLabels() {
   LblFileNo->setText(QStringLiteral("%1/%2").arg(FileList->SelectedIndex() + 1).arg(FileList->FileCount()));
   const auto date = GetFileDate(QStringToPath(CurrentFile));
   const QString day = date ? QString::fromStdString(FormatShortDate(ToTimeT(*date))) : QString();
-  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(info.size() / 1024).arg(day));
+  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(size / 1024).arg(day));
 }
 
 void TFormMain::ShowDctBlock(int horizontal, int vertical) {
@@ -761,7 +796,8 @@ IptcTexts TFormMain::ShownIptc() const { return {CBox1->currentText(), Edit2->te
 
 bool TFormMain::FlushIptcEdits() {
   // A file deleted meanwhile takes its unsaved fields with it.
-  return CurrentFile.isEmpty() || !QFileInfo::exists(CurrentFile) || IPTCControlsExit();
+  std::error_code error;
+  return CurrentFile.isEmpty() || !std::filesystem::exists(QStringToPath(CurrentFile), error) || IPTCControlsExit();
 }
 
 QWidget* TFormMain::IptcControl(int field) const {
@@ -790,6 +826,7 @@ bool TFormMain::IPTCControlsExit() {
     TJpegBasicObject record(file);
     record.WriteIptc(outcome.Fields);
     IptcRules.Written(shown);
+    FileList->RememberCurrentFile();
   });
   return true;
 }
@@ -853,7 +890,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 bool TFormMain::AcceptsDroppedName(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   const int dot = name.lastIndexOf(QLatin1Char('.'));
-  if (dot < 0) return QFileInfo(path).isDir();
+  std::error_code error;
+  if (dot < 0) return std::filesystem::is_directory(QStringToPath(path), error);
   const QString extension = name.mid(dot).toUpper();
   return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG");
 }
@@ -870,7 +908,9 @@ void TFormMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   event->acceptProposedAction();
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-  DropPath(urls.first().toLocalFile());
+  // The URL's bytes, not its text: a file name that is no UTF-8 stays whole.
+  const QByteArray bytes = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
+  DropPath(PathToQString(bytes.toStdString()));
 }
 
 }  // namespace pixaldo

@@ -11,6 +11,7 @@
 #include "dialogs/DlgMetaData.h"
 #include "settings/gui/DlgOptions.h"
 #include "platform/gui/MemoryTuning.h"
+#include "platform/gui/UserMessages.h"
 
 namespace {
 
@@ -45,8 +46,10 @@ int main(int argc, char** argv) {
   QIcon icon;
   for (const char* size : {"32", "64", "256"}) icon.addFile(QStringLiteral(":/icons/pixaldo-%1.png").arg(size));
   QApplication::setWindowIcon(icon);
-  QStringList arguments = QApplication::arguments();
-  arguments.removeFirst();
+  // Arguments as the file system's bytes (the toolkit's own conversion would
+  // lose a file name that is no UTF-8); the toolkit has taken out its own.
+  QStringList arguments;
+  for (int index = 1; index < argc; ++index) arguments << pixaldo::PathToQString(argv[index]);
   // The four windows, each once for the whole run, in this order; the
   // settings window reads Options.ini and Language.ini as it is made, before
   // the main window is first shown.

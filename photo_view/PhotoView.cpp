@@ -1,6 +1,7 @@
 #include "photo_view/PhotoView.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 #include "platform/FileError.h"
@@ -124,8 +125,10 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
   enabled_ = false;
   if (HasPicture()) {
     fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
-    EnsureDecoded(fit_.width, fit_.height);
-    display_ = Resampler::Resample(source_, fit_.width, fit_.height, stretchFilterIndex_);
+    const int width = int(std::lround(fit_.width * devicePixelRatio_));
+    const int height = int(std::lround(fit_.height * devicePixelRatio_));
+    EnsureDecoded(width, height);
+    display_ = Resampler::Resample(source_, width, height, stretchFilterIndex_);
     enabled_ = cropAllowed;
     SetBlockSize(blockWidth_, blockHeight_);
     crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});

@@ -60,16 +60,23 @@ class PhotoView {
 
   const FitResult& Fit() const { return fit_; }
   double Scale() const { return fit_.scale; }
-  // The picture resampled to the control's size.
+  // The picture resampled to the control's size in device pixels.
   const RgbImage& Display() const { return display_; }
   // The bitmap to show: Display with the picture outside the crop frame
   // darkened (black at alpha 96 of 255) and the frame drawn as a one-pixel
-  // white outline. Equal to Display while there is no frame.
+  // white outline. Equal to Display while there is no frame. For a device
+  // pixel ratio of 1 (the frame is in logical pixels).
   RgbImage ComposeVisible() const;
   bool Visible() const { return HasPicture(); }
   bool Enabled() const { return enabled_; }
   int CropStyle() const { return crop_.CropStyle(); }
 
+  // Device pixels per logical pixel of the screen (2 on a screen scaled to
+  // 200%): the fit, zoom and crop frame stay in logical pixels, the display
+  // bitmap is resampled to as many device pixels as the fit covers, so that
+  // the picture is as sharp as the screen allows. Takes effect at the next fit.
+  void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio > 1 ? ratio : 1; }
+  double DevicePixelRatio() const { return devicePixelRatio_; }
   void SetStretchFilterIndex(unsigned index) { stretchFilterIndex_ = index; }
   unsigned StretchFilterIndex() const { return stretchFilterIndex_; }
   void SetMaxCropFrame(bool on) { crop_.SetMaxCropFrame(on); }
@@ -108,6 +115,7 @@ class PhotoView {
   RgbImage display_;
   FitResult fit_;
   unsigned stretchFilterIndex_ = 0;
+  double devicePixelRatio_ = 1;
   bool enabled_ = false;
   CropFrame crop_;
 };

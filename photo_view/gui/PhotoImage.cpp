@@ -50,7 +50,9 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   if (dimensionLabel) dimensionLabel->clear();
   // Decode no more pixels than the largest fit into the present panel needs.
   const QWidget* panel = parentWidget();
-  View.LoadPicture(QStringToPath(fileName), panel ? panel->width() : 0, panel ? panel->height() : 0);
+  const double ratio = devicePixelRatioF();
+  View.LoadPicture(QStringToPath(fileName), panel ? int(panel->width() * ratio) : 0,
+                   panel ? int(panel->height() * ratio) : 0);
   FileName_ = fileName;
   if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
 }
@@ -59,6 +61,7 @@ void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel
   const QWidget* panel = parentWidget();
   View.SetStretchFilterIndex(StretchFilterIndex);
   View.SetMaxCropFrame(MaxCropFrame);
+  View.SetDevicePixelRatio(devicePixelRatioF());
   try {
     View.FitAndShow(panel ? panel->width() : 0, panel ? panel->height() : 0, squareBox, cropAllowed);
   } catch (const std::exception&) {
@@ -70,6 +73,7 @@ void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel
   const FitResult& fit = View.Fit();
   if (View.HasPicture()) setGeometry(fit.left, fit.top, fit.width, fit.height);
   Display_ = ToQImage(View.Display());
+  Display_.setDevicePixelRatio(View.DevicePixelRatio());
   if (zoomLabel) zoomLabel->setText(QString::fromStdString(View.ZoomText()));
   setEnabled(View.Enabled());
   setVisible(View.Visible());

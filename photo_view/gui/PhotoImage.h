@@ -46,7 +46,7 @@ class TPhotoImage : public QWidget {
   QSize PictureSize() const { return {View.PictureSize().width, View.PictureSize().height}; }
   double Scale() const { return View.Scale(); }
   const CropFrame& CropState() const { return View.Crop(); }
-  // The picture as resampled for the control.
+  // The picture as resampled for the control, in device pixels.
   const QImage& Display() const { return Display_; }
   // The bitmap as drawn (picture, darkened outline, frame).
   QImage Composed() const;
