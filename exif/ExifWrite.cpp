@@ -111,7 +111,7 @@ void RemoveSegmentsOfKinds(std::string& rest, const std::vector<SegmentKind>& ki
       ++pos;
       continue;
     }
-    if (IsStandalone(marker)) {
+    if (IsStandaloneMarker(marker)) {
       pos += 2;
       continue;
     }
