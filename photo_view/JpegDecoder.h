@@ -4,6 +4,7 @@
 // than the caller needs.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "photo_view/RgbImage.h"
@@ -22,6 +23,16 @@ struct DecodedPicture {
   RgbImage image;
   JpegSize fullSize;
   int scaleDenominator = 1;
+};
+
+// Compressed data that arrives while it is being decoded, such as another
+// program's output read from a pipe.
+class JpegByteStream {
+ public:
+  virtual ~JpegByteStream() = default;
+  // The next bytes, waiting until some have arrived; empty at the end of
+  // the data. A view stays valid until the stream is destroyed.
+  virtual std::string_view Next() = 0;
 };
 
 class JpegDecoder {
@@ -45,6 +56,12 @@ class JpegDecoder {
   // picture: full size). Throws FileError naming the file on failure.
   DecodedPicture Decode(const std::filesystem::path& file, int minWidth, int minHeight) const;
   DecodedPicture Decode(std::string_view bytes, int minWidth, int minHeight,
+                        const std::filesystem::path& nameForErrors) const;
+
+  // The same for data that arrives while it is decoded, with the minimum
+  // size chosen from the full size once the headers are read. The pixels
+  // are exactly those the other overloads give for the same bytes.
+  DecodedPicture Decode(JpegByteStream& stream, const std::function<JpegSize(JpegSize full)>& minimumFor,
                         const std::filesystem::path& nameForErrors) const;
 
   // The scale denominator (1, 2, 4, 8) Decode would choose for a picture of
