@@ -21,6 +21,9 @@ namespace pixaldo {
 namespace {
 
 constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+// The output pipe is made this large where the system allows, so that a
+// program writing a large result rarely waits for this one to read it.
+constexpr int kOutputPipeSize = 1024 * 1024;
 constexpr std::chrono::milliseconds kWaitStep{10};
 
 // Closes the descriptors it holds when it goes out of scope.
@@ -111,7 +114,7 @@ struct Stream {
 // Reads the streams until both are closed; false when the deadline passes
 // or a stream says more than may be kept.
 bool Collect(std::array<Stream, 2>& streams, std::chrono::steady_clock::time_point deadline, bool limited) {
-  char buffer[65536];
+  static thread_local std::vector<char> buffer(256 * 1024);
   for (;;) {
     std::array<pollfd, 2> ready{};
     nfds_t count = 0;
@@ -129,13 +132,13 @@ bool Collect(std::array<Stream, 2>& streams, std::chrono::steady_clock::time_poi
     for (nfds_t i = 0; i < count; ++i) {
       if (ready[i].revents == 0) continue;
       Stream& stream = ready[i].fd == streams[0].fd ? streams[0] : streams[1];
-      const ssize_t n = ::read(stream.fd, buffer, sizeof buffer);
+      const ssize_t n = ::read(stream.fd, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         stream.fd = -1;  // closed; the Pipe closes the descriptor
         continue;
       }
-      if (!stream.Take(buffer, std::size_t(n))) return false;
+      if (!stream.Take(buffer.data(), std::size_t(n))) return false;
     }
   }
 }
@@ -200,6 +203,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     result.startError = std::strerror(errno);
     return result;
   }
+  if (options.captureOutput) (void)::fcntl(output.fds[1], F_SETPIPE_SZ, kOutputPipeSize);  // a hint only
   std::vector<char*> args;
   for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
   args.push_back(nullptr);
