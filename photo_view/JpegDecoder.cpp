@@ -170,7 +170,7 @@ void CmykRowToRgb(const JSAMPLE* cmyk, unsigned char* rgb, JDIMENSION width, boo
 }
 
 // Phase 3: decodes every scanline into `pixels` (output_width × 3 bytes a row).
-bool ReadPixels(Decompressor& d, unsigned char* pixels) {
+bool ReadPixels(Decompressor& d, unsigned char* pixels, DecodeObserver* observer) {
   if (setjmp(d.error.jump)) return false;
   jpeg_start_decompress(&d.cinfo);
   const size_t stride = static_cast<size_t>(d.cinfo.output_width) * 3;
@@ -188,10 +188,12 @@ bool ReadPixels(Decompressor& d, unsigned char* pixels) {
       JSAMPROW row = target;
       if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) break;
     }
+    if (observer) observer->Rows(static_cast<int>(d.cinfo.output_scanline));
   }
   // Rows the decoder did not give are black (the bitmap is not cleared beforehand).
   const size_t done = stride * d.cinfo.output_scanline;
   std::memset(pixels + done, 0, stride * d.cinfo.output_height - done);
+  if (observer) observer->Rows(static_cast<int>(d.cinfo.output_height));
   jpeg_finish_decompress(&d.cinfo);
   return true;
 }
@@ -212,7 +214,7 @@ JpegSize HeaderSize(Decompressor& d, const Input& input, uint64_t pixelLimit,
 }
 
 DecodedPicture DecodeInput(const Input& input, const std::function<JpegSize(JpegSize)>& minimumFor,
-                           uint64_t pixelLimit, const std::filesystem::path& name) {
+                           uint64_t pixelLimit, const std::filesystem::path& name, DecodeObserver* observer) {
   Decompressor d;
   DecodedPicture result;
   result.fullSize = HeaderSize(d, input, pixelLimit, name);
@@ -223,7 +225,10 @@ DecodedPicture DecodeInput(const Input& input, const std::function<JpegSize(Jpeg
   image.width = static_cast<int>(d.cinfo.output_width);
   image.height = static_cast<int>(d.cinfo.output_height);
   image.pixels.resize(image.Stride() * static_cast<size_t>(image.height));
-  if (!ReadPixels(d, image.pixels.data())) Fail(name, d);
+  if (observer) observer->Started(image);
+  const bool done = ReadPixels(d, image.pixels.data(), observer);
+  if (observer) observer->Released();
+  if (!done) Fail(name, d);
   return result;
 }
 
@@ -273,23 +278,24 @@ JpegSize JpegDecoder::ReadSize(std::string_view bytes, const std::filesystem::pa
   return HeaderSize(d, MemoryInput(bytes), pixelLimit_, nameForErrors);
 }
 
-DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWidth, int minHeight) const {
+DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWidth, int minHeight,
+                                   DecodeObserver* observer) const {
   FilePointer handle = OpenForReading(file);
   Input input;
   input.file = handle.get();
-  return DecodeInput(input, FixedMinimum(minWidth, minHeight), pixelLimit_, file);
+  return DecodeInput(input, FixedMinimum(minWidth, minHeight), pixelLimit_, file, observer);
 }
 
 DecodedPicture JpegDecoder::Decode(std::string_view bytes, int minWidth, int minHeight,
-                                   const std::filesystem::path& nameForErrors) const {
-  return DecodeInput(MemoryInput(bytes), FixedMinimum(minWidth, minHeight), pixelLimit_, nameForErrors);
+                                   const std::filesystem::path& nameForErrors, DecodeObserver* observer) const {
+  return DecodeInput(MemoryInput(bytes), FixedMinimum(minWidth, minHeight), pixelLimit_, nameForErrors, observer);
 }
 
 DecodedPicture JpegDecoder::Decode(JpegByteStream& stream, const std::function<JpegSize(JpegSize)>& minimumFor,
                                    const std::filesystem::path& nameForErrors) const {
   Input input;
   input.stream = &stream;
-  return DecodeInput(input, minimumFor, pixelLimit_, nameForErrors);
+  return DecodeInput(input, minimumFor, pixelLimit_, nameForErrors, nullptr);
 }
 
 }  // namespace pixaldo

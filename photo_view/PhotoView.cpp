@@ -90,19 +90,25 @@ std::string PhotoView::DimensionText() const {
 
 std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::ZoomText(fit_.scale) : std::string(); }
 
+bool PhotoView::DecodeNeeded(int shownWidth, int shownHeight) const {
+  const bool swap = SwapsSides(ShownTurn());
+  const int wanted = JpegDecoder::ChooseScaleDenominator(storedSize_, swap ? shownHeight : shownWidth,
+                                                         swap ? shownWidth : shownHeight);
+  return decodedDenominator_ == 0 || decodedDenominator_ > wanted;
+}
+
 // Decodes again, at a larger DCT scale, only when the pixels at hand are
 // fewer than the display needs.
-void PhotoView::EnsureDecoded(int shownWidth, int shownHeight) {
+void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* observer) {
+  if (!DecodeNeeded(shownWidth, shownHeight)) return;
   const Orientation turn = ShownTurn();
   const int minWidth = SwapsSides(turn) ? shownHeight : shownWidth;
   const int minHeight = SwapsSides(turn) ? shownWidth : shownHeight;
-  const int wanted = JpegDecoder::ChooseScaleDenominator(storedSize_, minWidth, minHeight);
-  if (decodedDenominator_ != 0 && decodedDenominator_ <= wanted) return;
   if (!bytes_.empty()) {
     // The bytes at hand decoded once already; only memory can fail now, and
     // then the smaller picture is stretched instead.
     try {
-      DecodedPicture decoded = decoder_.Decode(bytes_, minWidth, minHeight, fileName_);
+      DecodedPicture decoded = decoder_.Decode(bytes_, minWidth, minHeight, fileName_, observer);
       source_ = TurnImage(std::move(decoded.image), turn);
       decodedDenominator_ = decoded.scaleDenominator;
     } catch (const std::exception&) {
@@ -114,11 +120,24 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight) {
   decodedDenominator_ = 0;
   // Straight from the file, without holding its bytes: less memory, and the
   // decoder reads in small pieces.
-  DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight);
+  DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight, observer);
   if (decoded.fullSize.width != storedSize_.width || decoded.fullSize.height != storedSize_.height)
     throw FileError(fileName_, "the picture changed since it was loaded");
   source_ = TurnImage(std::move(decoded.image), turn);
   decodedDenominator_ = decoded.scaleDenominator;
+}
+
+// A new decode of an upright picture is resampled band by band beside the
+// decoder, as its rows are written; otherwise the pixels at hand are.
+RgbImage PhotoView::ShowPixels(int width, int height) {
+  const StretchFilter filter = StretchFilterFromIndex(stretchFilterIndex_);
+  if (ShownTurn() != Orientation::Upright || !DecodeNeeded(width, height)) {
+    EnsureDecoded(width, height);
+    return Resampler::Resample(source_, width, height, filter);
+  }
+  BandedResample resample(width, height, filter);
+  EnsureDecoded(width, height, &resample);
+  return resample.Finish(source_);
 }
 
 CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed) {
@@ -127,8 +146,7 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
     fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
     const int width = int(std::lround(fit_.width * devicePixelRatio_));
     const int height = int(std::lround(fit_.height * devicePixelRatio_));
-    EnsureDecoded(width, height);
-    display_ = Resampler::Resample(source_, width, height, stretchFilterIndex_);
+    display_ = ShowPixels(width, height);
     enabled_ = cropAllowed;
     SetBlockSize(blockWidth_, blockHeight_);
     crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});
