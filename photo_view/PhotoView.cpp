@@ -11,6 +11,8 @@ void PhotoView::Forget() {
   pictureSize_ = {};
   source_ = {};
   decodedDenominator_ = 0;
+  quick_ = false;
+  prepared_ = {};
 }
 
 void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
@@ -20,20 +22,46 @@ void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
   fileName_ = fileName;
 }
 
-void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight) {
+void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight,
+                            uint64_t quickAbovePixels) {
   Forget();
   if (fileName.empty()) return;
-  try {
-    bytes_ = ReadWholeFile(fileName);
-    pictureSize_ = decoder_.ReadSize(bytes_, fileName);
-    fileName_ = fileName;
-    const FitResult largest =
-        FitGeometry::FitToParent(panelWidth, panelHeight, pictureSize_.width, pictureSize_.height, false);
-    EnsureDecoded(largest.width, largest.height);
-  } catch (...) {
-    Forget();
-    throw;
+  Adopt(PreparePicture(fileName, panelWidth, panelHeight, decoder_, quickAbovePixels));
+}
+
+void PhotoView::Adopt(PreparedPicture picture) {
+  Forget();
+  fileName_ = std::move(picture.fileName);
+  bytes_ = std::move(picture.bytes);
+  pictureSize_ = picture.size;
+  source_ = std::move(picture.decoded.image);
+  decodedDenominator_ = picture.decoded.scaleDenominator;
+  quick_ = picture.quick;
+  if (!picture.display.Empty()) {
+    prepared_.display = std::move(picture.display);
+    prepared_.fit = picture.fit;
+    prepared_.filterIndex = picture.filterIndex;
   }
+}
+
+bool PhotoView::Turn(PictureTurn turn, std::string newBytes) {
+  if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0 || quick_) return false;
+  if (!TurnIsExact(pictureSize_, turn)) return false;
+  const JpegSize turned = TurnedSize(pictureSize_, turn);
+  JpegSize now;
+  try {
+    now = decoder_.ReadSize(newBytes, fileName_);
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (now.width != turned.width || now.height != turned.height || now.blockWidth != turned.blockWidth ||
+      now.blockHeight != turned.blockHeight)
+    return false;
+  source_ = Turned(source_, turn);
+  bytes_ = std::move(newBytes);
+  pictureSize_ = now;
+  prepared_ = {};
+  return true;
 }
 
 std::string PhotoView::DimensionText() const {
@@ -75,8 +103,12 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
   enabled_ = false;
   if (HasPicture()) {
     fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
-    EnsureDecoded(fit_.width, fit_.height);
-    display_ = Resampler::Resample(source_, fit_.width, fit_.height, stretchFilterIndex_);
+    if (!quick_) EnsureDecoded(fit_.width, fit_.height);
+    const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
+                           prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_;
+    display_ = madeAhead ? std::move(prepared_.display)
+                         : Resampler::Resample(source_, fit_.width, fit_.height, stretchFilterIndex_);
+    prepared_ = {};
     enabled_ = cropAllowed;
     crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});
   } else {
