@@ -26,6 +26,7 @@
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
 #include "photo_view/gui/PhotoImage.h"
+#include "photo_view/gui/ReadAhead.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormats.h"
 #include "platform/gui/FileDialogs.h"
@@ -61,6 +62,22 @@ QFrame* MakePanel(QWidget* parent, const char* name) {
   auto* panel = new QFrame(parent);
   panel->setObjectName(QString::fromLatin1(name));
   return panel;
+}
+
+// The turn of the pixels a transform makes, when it is one.
+std::optional<PictureTurn> TurnOf(TransformKind kind) {
+  switch (kind) {
+    case TransformKind::RotateRight:
+      return PictureTurn::RotateRight;
+    case TransformKind::RotateLeft:
+      return PictureTurn::RotateLeft;
+    case TransformKind::FlipHorizontal:
+      return PictureTurn::FlipHorizontal;
+    case TransformKind::FlipVertical:
+      return PictureTurn::FlipVertical;
+    default:
+      return std::nullopt;
+  }
 }
 
 QString CaptionText(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -351,6 +368,7 @@ QWidget* TFormMain::CreateInfoBottom() {
 void TFormMain::FormCreate() {
   Transformer = std::make_unique<TJpegTran>();
   PhotoView = new TPhotoImage(PanelImage, LblCrop, Action("JpgCrop"));
+  PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
   FileList = new TJpegList(PanelInfoTop);
   Header1->setBuddy(FileList);
   connect(FileList, &TJpegList::PhotoSelected, this, &TFormMain::ShowPhoto);
@@ -563,13 +581,21 @@ void TFormMain::RunTransform(TransformKind kind) {
     });
   }();
   if (!done) return;
-  ShowTransformResult(PathToQString(result));
+  ShowTransformResult(PathToQString(result), kind);
 }
 
-void TFormMain::ShowTransformResult(const QString& result) {
+void TFormMain::ShowTransformResult(const QString& result, TransformKind kind) {
   FileList->AutoRefresh = true;
   if (QFileInfo(result) == QFileInfo(CurrentFile)) {
-    ShowPhoto(result);  // rewritten in place: load it again
+    // Rewritten in place: a rotation or flip turns the picture shown, which
+    // is what decoding the new file would give; anything else loads it again.
+    const std::optional<PictureTurn> turn = TurnOf(kind);
+    if (turn && PhotoView->TurnPicture(*turn, SquareFit, CropAllowed(), LblZoom, LblDimension)) {
+      Attempt(CurrentFile, [this] { RefreshFileInfo(); });
+      UpdateCommandStates();
+    } else {
+      ShowPhoto(result);
+    }
     return;
   }
   // A new file: the list takes it in (without waiting for the folder watch)
@@ -672,6 +698,21 @@ void TFormMain::ShowPhoto(const QString& path) {
   }
   Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
+  ReadAround();
+}
+
+void TFormMain::ReadAround() {
+  const int index = FileList->SelectedIndex();
+  if (index < 0) return;
+  // Ahead in the direction of the last move, then one back, then two ahead.
+  const int step = index < LastShownIndex ? -1 : 1;
+  LastShownIndex = index;
+  QStringList files;
+  for (const int offset : {step, -step, 2 * step}) {
+    const int row = index + offset;
+    if (row >= 0 && row < FileList->FileCount()) files << FileList->FullPath(FileList->FileNameAt(row));
+  }
+  PhotoView->ReadAround(files);
 }
 
 void TFormMain::ShowStopSign() {

@@ -167,7 +167,9 @@ class TFormMain : public QWidget {
   void ConnectCommands();
   void CreatePopupMenu();
   bool EditingFileName() const;
-  void ShowTransformResult(const QString& result);
+  void ShowTransformResult(const QString& result, TransformKind kind);
+  // Has the photos next to the current one prepared ahead.
+  void ReadAround();
   void CreateLayout();
   QWidget* CreateInfoBottom();
   void CreateActions();
@@ -191,6 +193,7 @@ class TFormMain : public QWidget {
   // The IPTC texts as last loaded from (or written to) the current file, to
   // notice typing that has not been written yet.
   QStringList LoadedIptc;
+  int LastShownIndex = -1;
 };
 
 }  // namespace pixaldo

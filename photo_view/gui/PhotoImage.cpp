@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "photo_view/gui/ReadAhead.h"
+#include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
 
 namespace pixaldo {
@@ -32,6 +34,10 @@ Qt::CursorShape CursorShape(CropCursor cursor) {
 
 Point ToPoint(const QPointF& position) { return {int(position.x()), int(position.y())}; }
 
+// Pictures above this many pixels that the read-ahead has not prepared are
+// shown first from a decode at 1/8 and refined after.
+constexpr uint64_t kQuickFirstPixels = 24'000'000;
+
 }  // namespace
 
 TPhotoImage::TPhotoImage(QWidget* panel, QLabel* cropLabel, QAction* cropAction)
@@ -50,12 +56,22 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   if (dimensionLabel) dimensionLabel->clear();
   // Decode no more pixels than the largest fit into the present panel needs.
   const QWidget* panel = parentWidget();
-  View.LoadPicture(QStringToPath(fileName), panel ? panel->width() : 0, panel ? panel->height() : 0);
+  const int width = panel ? panel->width() : 0, height = panel ? panel->height() : 0;
+  const std::filesystem::path file = QStringToPath(fileName);
+  if (std::optional<PreparedPicture> prepared = ReadAhead ? ReadAhead->Take(fileName) : std::nullopt) {
+    View.Adopt(std::move(*prepared));
+  } else if (ReadAhead) {
+    View.LoadPicture(file, width, height, kQuickFirstPixels);
+  } else {
+    View.LoadPicture(file, width, height);
+  }
   FileName_ = fileName;
   if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
 }
 
 void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel) {
+  SquareBox = squareBox;
+  CropAllowed = cropAllowed;
   const QWidget* panel = parentWidget();
   View.SetStretchFilterIndex(StretchFilterIndex);
   View.SetMaxCropFrame(MaxCropFrame);
@@ -74,6 +90,44 @@ void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel
   setEnabled(View.Enabled());
   setVisible(View.Visible());
   Apply({true, false});  // every fit removes the crop frame
+}
+
+void TPhotoImage::SetReadAhead(TReadAhead* readAhead) {
+  if (ReadAhead) disconnect(ReadAhead, nullptr, this, nullptr);
+  ReadAhead = readAhead;
+  if (ReadAhead) connect(ReadAhead, &TReadAhead::Ready, this, &TPhotoImage::Refine);
+}
+
+void TPhotoImage::ReadAround(const QStringList& files) {
+  if (!ReadAhead) return;
+  const QWidget* panel = parentWidget();
+  QStringList wanted = files;
+  if (View.Quick()) wanted.prepend(FileName_);  // the full picture first
+  ReadAhead->Ahead(wanted, {panel ? panel->width() : 0, panel ? panel->height() : 0, SquareBox, StretchFilterIndex});
+}
+
+void TPhotoImage::Refine(const QString& file) {
+  // A frame being drawn on the quick picture stays; so does that picture.
+  if (file != FileName_ || !View.Quick() || !View.Crop().Crop().Empty()) return;
+  std::optional<PreparedPicture> prepared = ReadAhead->Take(file);
+  if (!prepared) return;
+  View.Adopt(std::move(*prepared));
+  FitAndShow(SquareBox, CropAllowed, nullptr);
+}
+
+bool TPhotoImage::TurnPicture(PictureTurn turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel,
+                              QLabel* dimensionLabel) {
+  if (FileName_.isEmpty()) return false;
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(QStringToPath(FileName_));
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!View.Turn(turn, std::move(bytes))) return false;
+  if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
+  FitAndShow(squareBox, cropAllowed, zoomLabel);
+  return true;
 }
 
 void TPhotoImage::SetBlockSize(int blockWidth, int blockHeight) {

@@ -17,6 +17,8 @@
 
 namespace pixaldo {
 
+class TReadAhead;
+
 class TPhotoImage : public QWidget {
   Q_OBJECT
 
@@ -30,6 +32,17 @@ class TPhotoImage : public QWidget {
   // Fits the picture into the panel, resamples it, writes the zoom label and
   // removes any crop frame.
   void FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel);
+
+  // With a read-ahead, LoadPicture takes what it prepared, and a very large
+  // picture that it did not is shown first from a quick small decode and
+  // replaced when the read-ahead has prepared it in full.
+  void SetReadAhead(TReadAhead* readAhead);
+  // Has these files prepared next, the most wanted first.
+  void ReadAround(const QStringList& files);
+  // After jpegtran turned the shown file in place: turns the picture held
+  // and shows it fitted again, without decoding the file. False when that
+  // cannot give what a decode would; the caller then loads the file again.
+  bool TurnPicture(PictureTurn turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel, QLabel* dimensionLabel);
 
   void SetBlockSize(int blockWidth, int blockHeight);
   void SetCropMode(int modeIndex, int cropStyle, int ratioN, int ratioM, int sizeN, int sizeM);
@@ -58,6 +71,7 @@ class TPhotoImage : public QWidget {
 
  private:
   void Apply(const CropEvents& events);
+  void Refine(const QString& file);
   void Compose(QPainter& painter) const;
 
   QPointer<QLabel> CropLabel;
@@ -65,6 +79,10 @@ class TPhotoImage : public QWidget {
   QString FileName_;
   PhotoView View;
   QImage Display_;
+  QPointer<TReadAhead> ReadAhead;
+  // The last fit's choices, for the refinement of a quick first picture.
+  bool SquareBox = true;
+  bool CropAllowed = false;
 };
 
 }  // namespace pixaldo
