@@ -58,9 +58,10 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   const QWidget* panel = parentWidget();
   const int width = panel ? panel->width() : 0, height = panel ? panel->height() : 0;
   const std::filesystem::path file = QStringToPath(fileName);
-  if (std::optional<PreparedPicture> prepared = ReadAhead ? ReadAhead->Take(fileName) : std::nullopt) {
+  const bool readAhead = ReadAhead && !fileName.isEmpty();
+  if (std::optional<PreparedPicture> prepared = readAhead ? ReadAhead->Take(fileName) : std::nullopt) {
     View.Adopt(std::move(*prepared));
-  } else if (ReadAhead) {
+  } else if (readAhead) {
     View.LoadPicture(file, width, height, kQuickFirstPixels);
   } else {
     View.LoadPicture(file, width, height);

@@ -24,7 +24,7 @@ TReadAhead::~TReadAhead() {
 std::optional<PreparedPicture> TReadAhead::Take(const QString& file) {
   const std::filesystem::path path = QStringToPath(file);
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return busy_ != path; });
+  changed_.wait(lock, [&] { return path.empty() || busy_ != path; });
   return cache_.Take(path);
 }
 
