@@ -1,8 +1,10 @@
 #!/bin/sh
-# The viewer's next-photo timing: from the key press that moves to the next
-# photo until it is painted, on copies of ../shared/testdata/photos/ (or the
-# folder given). Builds a release tree of its own and runs offscreen.
-#   bench/next_photo.sh [FOLDER] [ROUNDS]
+# The viewer's next photo, from the key press until it is painted, browsing
+# copies of the 4032x3024 photo of ../shared/testdata/photos/ (or the photo
+# given) at a human pace with and without the read-ahead; and a 50-megapixel
+# photo made from it first shown, against djpeg -scale 1/8. Builds a release
+# tree of its own and runs offscreen.
+#   bench/next_photo.sh [PHOTO] [ROUNDS]
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench-gui"

@@ -6,6 +6,6 @@
 #   bench/rotate_view.sh [PHOTO] [ROUNDS]
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build-bench-rot"
+build="$root/build-bench-gui"
 "$root/bench/release-build" "$build" ON rotate_view_bench
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/rotate_view_bench" "$@"
