@@ -15,10 +15,13 @@
 #include <array>
 
 #include "app/ActionIcons.h"
+#include "app/CommandEnabling.h"
 #include "app/CommandTable.h"
+#include "app/IptcEdits.h"
 #include "app/MainWindowSettings.h"
 #include "app/ShortcutDispatch.h"
 #include "app/StopSign.h"
+#include "app/TransformCommand.h"
 #include "batch_export/JpegBatch.h"
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
@@ -64,40 +67,12 @@ QFrame* MakePanel(QWidget* parent, const char* name) {
   return panel;
 }
 
-// The turn of the pixels a transform makes, when it is one.
-std::optional<PictureTurn> TurnOf(TransformKind kind) {
-  switch (kind) {
-    case TransformKind::RotateRight:
-      return PictureTurn::RotateRight;
-    case TransformKind::RotateLeft:
-      return PictureTurn::RotateLeft;
-    case TransformKind::FlipHorizontal:
-      return PictureTurn::FlipHorizontal;
-    case TransformKind::FlipVertical:
-      return PictureTurn::FlipVertical;
-    default:
-      return std::nullopt;
-  }
-}
-
 QString CaptionText(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 std::vector<std::string> ExifValues(const TMyExifTags& exif) {
   return {exif.CameraMake,  exif.CameraModel,  exif.DateTime,   exif.Dimensions,
           exif.JpegQual,    exif.Flash,        exif.FocalLength, exif.ExposureTime,
           exif.FNumber,     exif.IsoAndBias,   exif.ExposureProgram, exif.MeteringMode};
-}
-
-// The memo shows line breaks as "\n"; the file keeps them as CR LF.
-QString MemoFromStored(const QString& text) {
-  QString shown = text;
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return shown;
-}
-QString MemoToStored(const QString& text) {
-  QString stored = text;
-  stored.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-  return stored;
 }
 
 }  // namespace
@@ -367,6 +342,10 @@ QWidget* TFormMain::CreateInfoBottom() {
 
 void TFormMain::FormCreate() {
   Transformer = std::make_unique<TJpegTran>();
+  TransformRun = new TTransformCommand(this);
+  connect(TransformRun, &TTransformCommand::Finished, this, &TFormMain::ShowTransformResult);
+  connect(TransformRun, &TTransformCommand::Failed, this,
+          [this](const fs::path& file, const QString& reason) { ShowFileError(this, file, reason); });
   PhotoView = new TPhotoImage(PanelImage, LblCrop, Action("JpgCrop"));
   PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
   FileList = new TJpegList(PanelInfoTop);
@@ -557,39 +536,25 @@ void TFormMain::RunTransform(TransformKind kind) {
   FlushIptcEdits();
   const MainWindowSettings settings = ReadSettings();
   const fs::path source = QStringToPath(CurrentFile);
-  std::vector<std::string> arguments;
-  if (kind == TransformKind::Crop) {
-    if (PhotoView->CropState().Crop().Empty()) return;  // no crop frame
-    arguments = TJpegTran::CropArguments(PhotoView->CropGeometry().toStdString());
-  } else {
-    arguments = TJpegTran::TransformArguments(kind, settings.TrimCheckBox);
-  }
-  const bool overwrite =
-      TJpegTran::OverwritesSource(kind, settings.OverwriteCropCheckBox, settings.OverwriteRotaFlip);
+  const QString frame = PhotoView->CropState().Crop().Empty() ? QString() : PhotoView->CropGeometry();
+  const std::optional<TransformPlan> plan = PlanTransform(kind, source, settings, frame);
+  if (!plan) return;
   QString target = CurrentFile;
-  if (!overwrite) {
-    const fs::path proposed = TJpegTran::ProposedName(kind, source, settings.CropSuffix.toStdString());
-    target = AskTransformTarget(PathToQString(proposed));
+  if (!plan->Overwrite) {
+    target = AskTransformTarget(PathToQString(plan->Proposed));
     if (target.isEmpty()) return;
   }
-  fs::path result;
-  const bool done = [&] {
-    const BusyCursor busy;
-    return Attempt(CurrentFile, [&] {
-      result = Transformer->Transform(source, QStringToPath(target), settings.OriginalFileDate, settings.ThumbAuto,
-                                      arguments);
-    });
-  }();
-  if (!done) return;
-  ShowTransformResult(PathToQString(result), kind);
+  const BusyCursor busy;
+  TransformRun->Start(*Transformer, source, QStringToPath(target), *plan, settings.OriginalFileDate,
+                      settings.ThumbAuto);
 }
 
-void TFormMain::ShowTransformResult(const QString& result, TransformKind kind) {
+void TFormMain::ShowTransformResult(const QString& result) {
   FileList->AutoRefresh = true;
   if (QFileInfo(result) == QFileInfo(CurrentFile)) {
     // Rewritten in place: a rotation or flip turns the picture shown, which
     // is what decoding the new file would give; anything else loads it again.
-    const std::optional<PictureTurn> turn = TurnOf(kind);
+    const std::optional<PictureTurn> turn = TransformRun->Turn();
     if (turn && PhotoView->TurnPicture(*turn, SquareFit, CropAllowed(), LblZoom, LblDimension)) {
       Attempt(CurrentFile, [this] { RefreshFileInfo(); });
       UpdateCommandStates();
@@ -725,19 +690,18 @@ void TFormMain::ShowStopSign() {
 }
 
 void TFormMain::UpdateCommandStates() {
-  const bool filesPresent = FileList->FileCount() > 0;
-  const bool selected = FileList->SelectedIndex() >= 0;
-  const bool transform = Transformer->JpegTranAvailable() && selected;
-  for (const char* name : {"FileNext", "FilePrev", "AppDirDatabase", "AppPictureSize", "AppPrezentation"})
-    Action(name)->setEnabled(filesPresent);
-  for (const char* name : {"FileRename", "FileDelete", "FileMetadataShow"}) Action(name)->setEnabled(selected);
-  for (QWidget* control : {static_cast<QWidget*>(CBox1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Memo3)})
-    control->setEnabled(selected);
-  for (const char* name : {"JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight",
-                           "JpgMetadataDelete", "JpgCropRatio"})
-    Action(name)->setEnabled(transform);
-  Action("JpgCropStyle")->setEnabled(transform && CropProportion() != 0);
-  Action("JpgCrop")->setEnabled(false);
+  CommandContext context;
+  context.FilesPresent = FileList->FileCount() > 0;
+  context.Selected = FileList->SelectedIndex() >= 0;
+  context.TransformAvailable = Transformer->JpegTranAvailable();
+  context.CropProportionSet = CropProportion() != 0;
+  for (const EnablingRow& row : kEnabling) {
+    const bool enabled = Holds(row.When, context);
+    if (QAction* action = Action(row.Name))
+      action->setEnabled(enabled);
+    else if (auto* control = findChild<QWidget*>(QString::fromLatin1(row.Name)))
+      control->setEnabled(enabled);
+  }
 }
 
 void TFormMain::RefreshFileInfo() {
@@ -778,60 +742,40 @@ void TFormMain::ShowDctBlock(int horizontal, int vertical) {
 }
 
 void TFormMain::ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif) {
-  CBox1->setEditText(FromCp1250(iptc.Category));
-  Edit2->setText(FromCp1250(iptc.ObjectName));
-  Memo3->setPlainText(MemoFromStored(FromCp1250(iptc.ImageCaption)));
-  LoadedIptc = {CBox1->currentText(), Edit2->text(), Memo3->toPlainText()};
+  const IptcTexts texts = IptcRules.Load(iptc);
+  CBox1->setEditText(texts[kIptcCategory]);
+  Edit2->setText(texts[kIptcObjectName]);
+  Memo3->setPlainText(texts[kIptcCaption]);
+  // What the controls made of it (length limits, line breaks) counts as loaded.
+  IptcRules.Written(ShownIptc());
   const std::vector<std::string> values = ExifValues(exif);
   for (int row = 0; row < kExifRows; ++row) GridExif->item(row, 1)->setText(FromCp1250(values[row]));
 }
 
-QString TFormMain::IptcText(int control) const {
-  switch (control) {
-    case 0:
-      return CBox1->currentText();
-    case 1:
-      return Edit2->text();
-    default:
-      return Memo3->toPlainText();
-  }
-}
-
-bool TFormMain::IptcEdited() const {
-  if (LoadedIptc.size() != 3) return false;
-  for (int control = 0; control < 3; ++control)
-    if (IptcText(control) != LoadedIptc[control]) return true;
-  return false;
-}
+IptcTexts TFormMain::ShownIptc() const { return {CBox1->currentText(), Edit2->text(), Memo3->toPlainText()}; }
 
 void TFormMain::FlushIptcEdits() {
   // A file deleted meanwhile takes its unsaved fields with it.
-  if (!CurrentFile.isEmpty() && IptcEdited() && QFileInfo::exists(CurrentFile)) IPTCControlsExit();
+  if (!CurrentFile.isEmpty() && QFileInfo::exists(CurrentFile)) IPTCControlsExit();
 }
 
 void TFormMain::IPTCControlsExit() {
   const std::filesystem::path file = QStringToPath(CurrentFile);
   if (CurrentFile.isEmpty()) return;
   const std::optional<FileTime> date = GetFileDate(file);
-  const QString joined = IptcText(0) + IptcText(1) + IptcText(2);
-  if (joined.isEmpty()) return;
-  TMyIptcTags fields;
-  const std::array<std::string*, 3> targets{&fields.Category, &fields.ObjectName, &fields.ImageCaption};
-  for (int control = 0; control < 3; ++control) {
-    const QString text = control == 2 ? MemoToStored(IptcText(control)) : IptcText(control);
-    const std::optional<std::string> bytes = ToCp1250(text);
-    if (!bytes) {
-      ShowFileError(this, file, tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store."));
-      return;
-    }
-    *targets[control] = *bytes;
+  const IptcTexts shown = ShownIptc();
+  const TIptcEdits::Outcome outcome = IptcRules.Prepare(shown);
+  if (outcome.What == TIptcEdits::Outcome::Nothing) return;
+  if (outcome.What == TIptcEdits::Outcome::Unstorable) {
+    ShowFileError(this, file, tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store."));
+    return;
   }
   Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
     TJpegBasicObject record(file);
-    record.WriteIptc(fields);
+    record.WriteIptc(outcome.Fields);
     if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
-    LoadedIptc = {IptcText(0), IptcText(1), IptcText(2)};
+    IptcRules.Written(shown);
   });
 }
 

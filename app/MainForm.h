@@ -20,6 +20,8 @@
 #include <memory>
 #include <optional>
 
+#include "app/IptcEdits.h"
+
 namespace pixaldo {
 
 class TFormOptions;
@@ -31,6 +33,7 @@ class TPhotoImage;
 class TJpegTran;
 class TShortcutDispatch;
 class TSaveAsDialog;
+class TTransformCommand;
 enum class TransformKind : int;
 struct TMyIptcTags;
 struct TMyExifTags;
@@ -167,7 +170,7 @@ class TFormMain : public QWidget {
   void ConnectCommands();
   void CreatePopupMenu();
   bool EditingFileName() const;
-  void ShowTransformResult(const QString& result, TransformKind kind);
+  void ShowTransformResult(const QString& result);
   // Has the photos next to the current one prepared ahead.
   void ReadAround();
   void CreateLayout();
@@ -179,8 +182,7 @@ class TFormMain : public QWidget {
   // Runs one step that reads or writes `file`; an error is shown in a
   // message box naming the file and the reason, and gives false.
   bool Attempt(const QString& file, const std::function<void()>& step);
-  QString IptcText(int control) const;
-  bool IptcEdited() const;
+  IptcTexts ShownIptc() const;
 
   QStringList Arguments;
   bool Shown = false;
@@ -190,9 +192,9 @@ class TFormMain : public QWidget {
   TFormOptions* FormOptions = nullptr;
   TFormMetaData* FormMetaData = nullptr;
   TFormAbout* FormAbout = nullptr;
-  // The IPTC texts as last loaded from (or written to) the current file, to
-  // notice typing that has not been written yet.
-  QStringList LoadedIptc;
+  // The IPTC texts as last loaded from (or written to) the current file.
+  TIptcEdits IptcRules;
+  TTransformCommand* TransformRun = nullptr;
   int LastShownIndex = -1;
 };
 

@@ -14,6 +14,7 @@
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormats.h"
+#include "platform/OrderedWork.h"
 
 namespace pixaldo {
 namespace {
@@ -97,14 +98,30 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
 // A file name as the database stores it: Windows-1250 bytes.
 std::string StoredName(const std::filesystem::path& name) { return Utf8ToCp1250(name.filename().native()).bytes; }
 
-void WriteLines(const std::filesystem::path& target, const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    text += line;
-    text += "\r\n";
+// Lines written as they come, each ended by CR LF, in pieces of about a
+// megabyte, so that the database is never held whole.
+class LineWriter {
+ public:
+  explicit LineWriter(const std::filesystem::path& target) : file_(target) {}
+  void operator()(std::string_view line) {
+    pending_ += line;
+    pending_ += "\r\n";
+    if (pending_.size() >= kPiece) Flush();
   }
-  WriteFileAtomic(target, text);
-}
+  void Commit() {
+    Flush();
+    file_.Commit();
+  }
+
+ private:
+  static constexpr std::size_t kPiece = std::size_t(1) << 20;
+  void Flush() {
+    if (!pending_.empty()) file_.Write(pending_);
+    pending_.clear();
+  }
+  AtomicFileWriter file_;
+  std::string pending_;
+};
 
 // Makes a directory the process's current directory for a while, so that the
 // listed bare names resolve inside it; the previous one comes back at the end.
@@ -138,55 +155,99 @@ class EnterDirectory {
 
 TJpegBatch::TJpegBatch(const JpegListing& fileList) : FileList(fileList) {}
 
+TJpegBatch::~TJpegBatch() = default;
+
 std::string TJpegBatch::XmlDeclaration() { return kXmlDeclaration; }
 
 std::vector<std::string> TJpegBatch::CsvHeader() { return {kCsvHeader.begin(), kCsvHeader.end()}; }
 
-template <typename Build>
-std::vector<std::string> TJpegBatch::LinesInDirectory(Build build) {
+TimgData& TJpegBatch::Container(unsigned worker) {
+  if (worker == 0) return ImgData;
+  while (WorkerData.size() < worker) WorkerData.push_back(std::make_unique<TimgData>(255));
+  return *WorkerData[worker - 1];
+}
+
+void TJpegBatch::EachFileInOrder(const std::function<std::vector<std::string>(TimgData&, const std::filesystem::path&)>& rows,
+                                 const std::function<void(std::string_view)>& sink) {
   EnterDirectory inside(FileList.Directory());
+  const std::size_t count = FileList.FileCount();
+  const unsigned workers = Workers ? Workers : WorkerCountFor(count);
+  for (unsigned w = 0; w < workers; ++w) Container(w);  // made before the threads start
+  RunOrdered<std::vector<std::string>>(
+      count, workers, std::size_t(workers) * 16,
+      [&](std::size_t index, unsigned worker) {
+        return rows(Container(worker), std::filesystem::path(FileList.FileNameAt(index)));
+      },
+      [&](const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) sink(line);
+      });
+}
+
+void TJpegBatch::WriteXml(const std::function<void(std::string_view)>& sink) {
+  sink(XmlDeclaration());
+  sink("<Directory>");
+  EachFileInOrder(XmlFragmentOf, sink);
+  sink("</Directory>");
+}
+
+void TJpegBatch::WriteCsv(const std::function<void(std::string_view)>& sink) {
+  sink(JoinCsvLine(CsvHeader()));
+  EachFileInOrder(
+      [](TimgData& data, const std::filesystem::path& name) {
+        return std::vector<std::string>{JoinCsvLine(CsvRowOf(data, name))};
+      },
+      sink);
+}
+
+namespace {
+
+std::vector<std::string> Collect(const std::function<void(const std::function<void(std::string_view)>&)>& write) {
   std::vector<std::string> lines;
-  for (std::size_t i = 0; i < FileList.FileCount(); ++i) build(std::filesystem::path(FileList.FileNameAt(i)), lines);
+  write([&](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
+void SaveLines(const std::filesystem::path& fileName,
+               const std::function<void(const std::function<void(std::string_view)>&)>& write) {
+  LineWriter writer(std::filesystem::absolute(fileName));
+  write([&](std::string_view line) { writer(line); });
+  writer.Commit();
+}
+
+}  // namespace
+
 std::vector<std::string> TJpegBatch::XmlLines() {
-  std::vector<std::string> lines{XmlDeclaration(), "<Directory>"};
-  std::vector<std::string> rows = LinesInDirectory([this](const std::filesystem::path& name, auto& out) {
-    std::vector<std::string> fragment = XmlFragment(name);
-    out.insert(out.end(), fragment.begin(), fragment.end());
-  });
-  lines.insert(lines.end(), rows.begin(), rows.end());
-  lines.push_back("</Directory>");
-  return lines;
+  return Collect([this](const auto& sink) { WriteXml(sink); });
 }
 
 std::vector<std::string> TJpegBatch::CsvLines() {
-  std::vector<std::string> lines{JoinCsvLine(CsvHeader())};
-  std::vector<std::string> rows = LinesInDirectory(
-      [this](const std::filesystem::path& name, auto& out) { out.push_back(JoinCsvLine(CsvRow(name))); });
-  lines.insert(lines.end(), rows.begin(), rows.end());
-  return lines;
+  return Collect([this](const auto& sink) { WriteCsv(sink); });
 }
 
 void TJpegBatch::SaveXml(const std::filesystem::path& fileName) {
-  std::filesystem::path target = std::filesystem::absolute(fileName);
-  WriteLines(target, XmlLines());
+  SaveLines(fileName, [this](const auto& sink) { WriteXml(sink); });
 }
 
 void TJpegBatch::SaveCsv(const std::filesystem::path& fileName) {
-  std::filesystem::path target = std::filesystem::absolute(fileName);
-  WriteLines(target, CsvLines());
+  SaveLines(fileName, [this](const auto& sink) { WriteCsv(sink); });
 }
 
 std::vector<std::string> TJpegBatch::XmlFragment(const std::filesystem::path& fileName) {
-  ImgData.ReadFile(fileName);
-  ImgData.ParseIptc();
-  std::optional<std::vector<std::string>> lines = ImgData.AsXmlDocument();
-  return lines ? std::move(*lines) : std::vector<std::string>();
+  return XmlFragmentOf(ImgData, fileName);
 }
 
 std::vector<std::string> TJpegBatch::CsvRow(const std::filesystem::path& fileName) {
+  return CsvRowOf(ImgData, fileName);
+}
+
+std::vector<std::string> TJpegBatch::XmlFragmentOf(TimgData& data, const std::filesystem::path& fileName) {
+  data.ReadFile(fileName);
+  data.ParseIptc();
+  std::optional<std::vector<std::string>> lines = data.AsXmlDocument();
+  return lines ? std::move(*lines) : std::vector<std::string>();
+}
+
+std::vector<std::string> TJpegBatch::CsvRowOf(TimgData& data, const std::filesystem::path& fileName) {
   std::vector<std::string> values;
   std::error_code error;
   std::filesystem::file_status status = std::filesystem::status(fileName, error);
@@ -197,10 +258,10 @@ std::vector<std::string> TJpegBatch::CsvRow(const std::filesystem::path& fileNam
     values.push_back(std::to_string(error ? 0 : size / 1024));
     values.push_back(date ? FormatShortDate(ToTimeT(*date)) : std::string());
   }
-  if (!ImgData.ReadFile(fileName)) return values;
+  if (!data.ReadFile(fileName)) return values;
 
-  if (ImgData.HasExif() && ImgData.ExifInfo) {
-    const TImageInfo& exif = *ImgData.ExifInfo;
+  if (data.HasExif() && data.ExifInfo) {
+    const TImageInfo& exif = *data.ExifInfo;
     values.insert(values.end(), {exif.CameraMake, exif.CameraModel, exif.DateTime, std::to_string(exif.Width),
                                  std::to_string(exif.Height)});
     for (const ExifColumn& column : kExifColumns) values.push_back(ShapeValue(exif.ValueOf(column.tag), column.shape));
@@ -208,9 +269,9 @@ std::vector<std::string> TJpegBatch::CsvRow(const std::filesystem::path& fileNam
     values.resize(values.size() + kExifValueCount);
   }
 
-  if (ImgData.HasIptc()) {
-    ImgData.ParseIptc();
-    for (const char* name : kIptcColumns) values.push_back(ReplaceLineBreaks(ImgData.IptcInfo->ValueOf(name, "")));
+  if (data.HasIptc()) {
+    data.ParseIptc();
+    for (const char* name : kIptcColumns) values.push_back(ReplaceLineBreaks(data.IptcInfo->ValueOf(name, "")));
   } else {
     values.resize(values.size() + kIptcColumns.size());
   }

@@ -1,10 +1,13 @@
 #pragma once
 // The directory database: the metadata of every listed file of a directory
 // written into one XML document or one comma-separated text file (one row per
-// picture). Each file is read once through one reused container, pictures are
-// never decoded, the whole database is built in memory and written to its
-// target atomically. Lines end with CR LF, the last one included.
+// picture). Each file is read once, pictures are never decoded. The files
+// are read on one thread a core (each with its own reused container) and the
+// rows written in list order as they are made, into a temporary file that
+// replaces the target at the end. Lines end with CR LF, the last one included.
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +21,13 @@ class TJpegBatch {
  public:
   // The files exported are the listing's names, in its order.
   explicit TJpegBatch(const JpegListing& fileList);
+  ~TJpegBatch();
   TJpegBatch(const TJpegBatch&) = delete;
   TJpegBatch& operator=(const TJpegBatch&) = delete;
+
+  // Threads that read the files; 0 (the default) for one a processor core,
+  // 1 to read them all on the calling thread. The output is the same.
+  void SetWorkerCount(unsigned count) { Workers = count; }
 
   // Write the database to `fileName` (replacing it). The listed names are
   // resolved inside the listing's directory. Throws FileError when the
@@ -54,10 +62,20 @@ class TJpegBatch {
   static std::string JoinCsvLine(const std::vector<std::string>& values);
 
  private:
-  template <typename Build>
-  std::vector<std::string> LinesInDirectory(Build build);
+  using LineSink = std::function<void(std::string_view)>;
+  void WriteXml(const LineSink& sink);
+  void WriteCsv(const LineSink& sink);
+  // The lines rows() makes of each listed file, handed to sink in list order.
+  void EachFileInOrder(const std::function<std::vector<std::string>(TimgData&, const std::filesystem::path&)>& rows,
+                       const LineSink& sink);
+  static std::vector<std::string> XmlFragmentOf(TimgData& data, const std::filesystem::path& fileName);
+  static std::vector<std::string> CsvRowOf(TimgData& data, const std::filesystem::path& fileName);
+  // The container of a worker thread (0: the calling thread's).
+  TimgData& Container(unsigned worker);
 
   TimgData ImgData{255};
+  std::vector<std::unique_ptr<TimgData>> WorkerData;
+  unsigned Workers = 0;
   const JpegListing& FileList;
 };
 

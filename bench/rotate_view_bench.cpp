@@ -4,7 +4,7 @@
 // file, in interleaved rounds.
 //   rotate_view_bench [PHOTO] [ROUNDS]
 // PHOTO defaults to the shared 4032x3024 test photo; the program works on a
-// copy in a temporary folder. Beside the two medians and their ratio it
+// copy in a temporary folder. The last line is the result row for bench/all. Beside the two medians and their ratio it
 // prints the parts: the runner alone (jpegtran, thumbnail, date), the
 // thumbnail made in memory, and the window showing the file again (what the
 // command would cost if it decoded the new file instead of turning). Exit
@@ -184,5 +184,7 @@ int main(int argc, char** argv) {
   std::printf("  of which after it (reload, paint)    median %7.1f ms\n", Median(reload));
   std::printf("ratio viewer / jpegtran alone          %.2f (%s 1.15), load average %.1f\n", ratio,
               ratio <= 1.15 ? "within" : "ABOVE", bench::LoadAverage());
+  std::printf("row\tviewer rotate-right 12 MP\t%8.1f ms %8.1f ms  %5.2f×  bar 1.15\n", Median(viewer), Median(alone),
+              ratio);
   return 0;
 }

@@ -1,63 +1,115 @@
 #pragma once
-// The command table of pixaldo-cli. Each command lives in its own file and
-// registers itself with a static CliCommandRegistration, so the tool grows by
-// adding files, never by editing a central switch.
-#include <functional>
+// The command table of pixaldo-cli and what its handlers share. Every command
+// is one row of the table in CommandTable.cpp: its name, operands, summary,
+// options and handler. The row drives argument checking, the help texts, the
+// manual page and the shell completion, so they cannot drift apart; a new
+// command is a new row and a handler in a file of its own.
+#include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 namespace pixaldo::cli {
-
-// Arguments after the command name: positional words and --options.
-class Arguments {
- public:
-  Arguments(std::vector<std::string> words) : words_(std::move(words)) {}
-  // The Nth positional word (options and their values skipped); throws UsageError when missing.
-  std::string Positional(size_t index) const;
-  size_t PositionalCount() const;
-  bool Flag(const std::string& name) const;  // --name present
-  std::optional<std::string> Option(const std::string& name) const;  // --name VALUE
-  // Options that take a value; every other word starting with "--" is a flag.
-  void SetValueOptions(std::vector<std::string> names) { valueOptions_ = std::move(names); }
-  // Throws UsageError for options not in the allowed lists.
-  void Allow(const std::vector<std::string>& flags, const std::vector<std::string>& valueOptions);
-
- private:
-  bool TakesValue(const std::string& word) const;
-  std::vector<std::string> words_;
-  std::vector<std::string> valueOptions_;
-};
 
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A command returns the exit status; FileError thrown from it gives 1, UsageError 2.
-using CommandFunction = std::function<int(Arguments&)>;
-
-struct CommandInfo {
-  CommandFunction run;
-  std::string usage;
+// One --option: a flag when `value` is empty, else it takes a value named so in the help.
+struct Option {
+  std::string_view name;
+  std::string_view value;
+  std::string_view help;
+  bool required = false;
 };
 
-std::map<std::string, CommandInfo>& Commands();
-
-struct CliCommandRegistration {
-  CliCommandRegistration(const std::string& name, const std::string& usage, CommandFunction run) {
-    Commands()[name] = CommandInfo{std::move(run), usage};
-  }
+// What a read command lists for one file. Printed as tab-separated lines, or
+// with --json as an array of objects keyed by `columns` (an object of
+// column 0 → column 1 when `keyed`); the columns named in `numeric` become
+// JSON numbers.
+struct Listing {
+  std::vector<std::string_view> columns;
+  bool keyed = false;
+  std::set<std::string_view> numeric;
+  std::vector<std::vector<std::string>> rows;  // Windows-1250 bytes
 };
+
+class Invocation;
+// Handlers: the whole call, each FILE operand in turn (the worst exit status
+// wins), or a listing of each FILE operand.
+using WholeCall = int (*)(const Invocation&);
+using EachFile = int (*)(const Invocation&, const std::filesystem::path& file);
+using EachListing = Listing (*)(const Invocation&, const std::filesystem::path& file);
+using Handler = std::variant<WholeCall, EachFile, EachListing>;
+
+inline constexpr size_t kAnyNumber = static_cast<size_t>(-1);
+
+struct Command {
+  std::string_view name;
+  std::string_view operands;  // as the usage line shows them, e.g. "FILE..."
+  std::string_view summary;   // one line for --help
+  std::vector<Option> options;
+  size_t minOperands = 1;
+  size_t maxOperands = 1;  // kAnyNumber: no limit
+  Handler run;
+  // The leading operands that are not files (EachFile and EachListing handlers get the rest one by one).
+  size_t fixedOperands = 0;
+};
+
+const std::vector<Command>& CommandTable();
+const Command* FindCommand(std::string_view name);
+// "NAME [--opt VALUE]... OPERANDS": the usage line of one command.
+std::string UsageLine(const Command& command);
+
+// A command's arguments, checked against its row: options it does not know,
+// options missing their value and a wrong number of operands are usage errors.
+// "--" ends the options; "--name=VALUE" equals "--name VALUE".
+class Invocation {
+ public:
+  Invocation(const Command& command, std::span<const std::string> words);
+  const Command& command() const { return command_; }
+  const std::vector<std::string>& Operands() const { return operands_; }
+  const std::string& Operand(size_t index) const { return operands_.at(index); }
+  bool Flag(std::string_view name) const { return flags_.count(std::string(name)) > 0; }
+  std::optional<std::string> Value(std::string_view name) const;
+  bool HelpAsked() const { return help_; }
+
+ private:
+  const Option* Find(std::string_view name) const;
+  const Command& command_;
+  std::vector<std::string> operands_;
+  std::set<std::string> flags_;
+  std::map<std::string, std::string> values_;
+  bool help_ = false;
+};
+
+// Runs a command row on its arguments: usage errors give 2, file errors 1
+// (each reported on standard error naming the file).
+int RunCommand(const Command& command, std::span<const std::string> words);
 
 // Output helpers.
 // Windows-1250 bytes to UTF-8, with the field escapes of tab-separated output.
 std::string Field(const std::string& cp1250Bytes);
 // Prints fields joined by tabs, each escaped with Field, and a line feed.
 void PrintRow(const std::vector<std::string>& cp1250Fields);
+void PrintText(std::string_view utf8);
+// Prints listings as UTF-8 JSON: the one listing, or with `keyedByFile` an
+// object of file name → listing.
+void PrintJson(const std::vector<std::pair<std::string, Listing>>& listings, bool keyedByFile);
 // Converts a UTF-8 argument to Windows-1250, or throws UsageError naming the
 // characters it cannot hold.
 std::string ArgumentToCp1250(const std::string& utf8, const std::string& what);
+
+// Help texts, all made from the table.
+std::string GeneralHelp();
+std::string CommandHelp(const Command& command);
+std::string VersionText();
+std::string BashCompletion();
 
 }  // namespace pixaldo::cli

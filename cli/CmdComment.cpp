@@ -1,15 +1,14 @@
 // comment: writes the file's comment, as "Write" on the metadata window's comment tab.
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "exif/ExifData.h"
+#include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
-namespace {
 
-int Comment(Arguments& args) {
-  args.Allow({"keep-date"}, {});
-  std::filesystem::path file = args.Positional(0);
-  std::string text = ArgumentToCp1250(args.Positional(1), "the comment");
+int Comment(const Invocation& args) {
+  std::filesystem::path file = args.Operand(0);
+  std::string text = ArgumentToCp1250(args.Operand(1), "the comment");
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) throw FileError(file, "no such file");
   auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
@@ -21,7 +20,4 @@ int Comment(Arguments& args) {
   return 0;
 }
 
-CliCommandRegistration reg("comment", "FILE TEXT [--keep-date]", Comment);
-
-}  // namespace
 }  // namespace pixaldo::cli

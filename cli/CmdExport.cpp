@@ -2,7 +2,7 @@
 // the file list's order; XML for a name ending exactly in ".xml", CSV for one
 // ending exactly in ".txt". No viewer is started.
 #include "batch_export/JpegBatch.h"
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "file_list/JpegListing.h"
 #include "platform/FileError.h"
 
@@ -13,11 +13,11 @@ bool EndsWith(const std::string& text, std::string_view end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-int Export(Arguments& args) {
-  args.Allow({}, {});
-  if (args.PositionalCount() != 2) throw UsageError("DIRECTORY and DATABASE are needed");
-  std::filesystem::path directory = args.Positional(0);
-  std::string database = args.Positional(1);
+}  // namespace
+
+int Export(const Invocation& args) {
+  std::filesystem::path directory = args.Operand(0);
+  const std::string& database = args.Operand(1);
   bool xml = EndsWith(database, ".xml");
   if (!xml && !EndsWith(database, ".txt"))
     throw UsageError("the database name must end in .xml (XML) or .txt (CSV): " + database);
@@ -32,7 +32,4 @@ int Export(Arguments& args) {
   return 0;
 }
 
-CliCommandRegistration reg("export", "DIRECTORY DATABASE", Export);
-
-}  // namespace
 }  // namespace pixaldo::cli

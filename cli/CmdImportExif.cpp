@@ -1,20 +1,14 @@
 // import-exif: "Load from file" — SOURCE's EXIF block replaces TARGET's (or
 // its JFIF header when it has no EXIF block).
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "jpeg_structure/JpegObject.h"
 
 namespace pixaldo::cli {
-namespace {
 
-int ImportExif(Arguments& args) {
-  args.Allow({"keep-date"}, {});
-  std::filesystem::path source = args.Positional(0);
-  TJpegObject target(args.Positional(1), args.Flag("keep-date"));
-  target.ImportExif(source);
+int ImportExif(const Invocation& args, const std::filesystem::path& target) {
+  TJpegObject object(target, args.Flag("keep-date"));
+  object.ImportExif(args.Operand(0));
   return 0;
 }
 
-CliCommandRegistration reg("import-exif", "SOURCE TARGET [--keep-date]", ImportExif);
-
-}  // namespace
 }  // namespace pixaldo::cli

@@ -2,12 +2,11 @@
 #include <charconv>
 #include <string>
 
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "photo_view/PhotoView.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
-
 namespace {
 
 int ParseNumber(const std::string& text, const std::string& what) {
@@ -38,16 +37,15 @@ std::string Ppm(const RgbImage& image) {
   return bytes;
 }
 
-int Render(Arguments& args) {
-  args.Allow({"no-square"}, {"panel", "filter", "output"});
-  const std::string file = args.Positional(0);
-  const auto panel = args.Option("panel");
-  if (!panel) throw UsageError("--panel WxH is required");
+}  // namespace
+
+int Render(const Invocation& args) {
+  const std::string& file = args.Operand(0);
   int panelWidth = 0;
   int panelHeight = 0;
-  ParsePanel(*panel, panelWidth, panelHeight);
+  ParsePanel(*args.Value("panel"), panelWidth, panelHeight);
   int filter = 0;
-  if (auto text = args.Option("filter")) {
+  if (auto text = args.Value("filter")) {
     filter = ParseNumber(*text, "filter");
     if (filter < 0 || filter > 4) throw UsageError("--filter must be 0 to 4");
   }
@@ -59,12 +57,8 @@ int Render(Arguments& args) {
   const FitResult& fit = view.Fit();
   PrintRow({"control " + std::to_string(fit.width) + "\xD7" + std::to_string(fit.height) + " left " +
             std::to_string(fit.left) + " top " + std::to_string(fit.top) + " zoom " + view.ZoomText()});
-  if (auto output = args.Option("output")) WriteFileAtomic(*output, Ppm(view.Display()));
+  if (auto output = args.Value("output")) WriteFileAtomic(*output, Ppm(view.Display()));
   return 0;
 }
-
-CliCommandRegistration reg("render", "FILE --panel WxH [--filter N] [--no-square] [--output OUT.ppm]", Render);
-
-}  // namespace
 
 }  // namespace pixaldo::cli

@@ -1,17 +1,12 @@
 // restore-thumbnail: "Restore" — the EXIF thumbnail is made again from the picture.
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "jpeg_structure/JpegObject.h"
 
 namespace pixaldo::cli {
-namespace {
 
-int RestoreThumbnail(Arguments& args) {
-  args.Allow({"keep-date"}, {});
-  RestoreThumbnailOfFile(args.Positional(0), args.Flag("keep-date"));
+int RestoreThumbnail(const Invocation& args, const std::filesystem::path& file) {
+  RestoreThumbnailOfFile(file, args.Flag("keep-date"));
   return 0;
 }
 
-CliCommandRegistration reg("restore-thumbnail", "FILE [--keep-date]", RestoreThumbnail);
-
-}  // namespace
 }  // namespace pixaldo::cli

@@ -1,22 +1,18 @@
-// segments: the segment table of the metadata window, one line an entry.
+// segments: the segment table of the metadata window, one line an entry,
+// read from the file's headers only (a large photo is not loaded).
 #include <string>
 
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "jpeg_structure/JpegObject.h"
 
 namespace pixaldo::cli {
-namespace {
 
-int Segments(Arguments& args) {
-  args.Allow({}, {});
-  TJpegObject object(args.Positional(0), false);
-  for (const auto& segment : object.Segments)
-    PrintRow({std::to_string(segment.Number), segment.Name, segment.MarkerHex, std::to_string(segment.Offset),
-              std::to_string(segment.Size)});
-  return 0;
+Listing Segments(const Invocation&, const std::filesystem::path& file) {
+  Listing listing{{"number", "name", "marker", "offset", "size"}, false, {"number", "offset", "size"}, {}};
+  for (const auto& segment : TJpegObject::ReadSegmentTable(file))
+    listing.rows.push_back({std::to_string(segment.Number), segment.Name, segment.MarkerHex,
+                            std::to_string(segment.Offset), std::to_string(segment.Size)});
+  return listing;
 }
 
-CliCommandRegistration reg("segments", "FILE", Segments);
-
-}  // namespace
 }  // namespace pixaldo::cli

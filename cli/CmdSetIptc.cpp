@@ -1,21 +1,25 @@
 // set-iptc: writes the three IPTC fields of the info panel.
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "photo_record/JpegBasicObject.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
 namespace {
 
-int SetIptc(Arguments& args) {
-  args.Allow({"keep-date"}, {"category", "title", "caption"});
-  std::filesystem::path file = args.Positional(0);
+// A field's new text in Windows-1250, when its option is given.
+std::optional<std::string> NewText(const Invocation& args, const char* option) {
+  auto text = args.Value(option);
+  if (text) text = ArgumentToCp1250(*text, std::string("--") + option);
+  return text;
+}
+
+}  // namespace
+
+int SetIptc(const Invocation& args, const std::filesystem::path& file) {
   // Every text is converted before anything is read or written.
-  auto category = args.Option("category");
-  auto title = args.Option("title");
-  auto caption = args.Option("caption");
-  if (category) category = ArgumentToCp1250(*category, "--category");
-  if (title) title = ArgumentToCp1250(*title, "--title");
-  if (caption) caption = ArgumentToCp1250(*caption, "--caption");
+  auto category = NewText(args, "category");
+  auto title = NewText(args, "title");
+  auto caption = NewText(args, "caption");
 
   auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
   TMyIptcTags fields;
@@ -32,8 +36,4 @@ int SetIptc(Arguments& args) {
   return 0;
 }
 
-CliCommandRegistration reg("set-iptc", "FILE [--category TEXT] [--title TEXT] [--caption TEXT] [--keep-date]",
-                           SetIptc);
-
-}  // namespace
 }  // namespace pixaldo::cli

@@ -1,17 +1,13 @@
 // xml: "Export to XML" of the metadata window, without starting a viewer.
-#include <cstdio>
-
-#include "cli/CliCommand.h"
+#include "cli/Handlers.h"
 #include "exif/ExifData.h"
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
+#include "platform/FileError.h"
 
 namespace pixaldo::cli {
-namespace {
 
-int Xml(Arguments& args) {
-  args.Allow({}, {});
-  std::filesystem::path file = args.Positional(0);
+int Xml(const Invocation&, const std::filesystem::path& file) {
   TimgData data(255);
   data.ReadFile(file);
   if (data.HasIptc() && data.IptcInfo) data.IptcInfo->ParseContainerSegment();
@@ -20,12 +16,8 @@ int Xml(Arguments& args) {
   std::filesystem::path target = file;
   target.replace_extension(".xml");
   WriteXmlFile(target, *lines);
-  std::string printed = target.string() + "\n";
-  std::fwrite(printed.data(), 1, printed.size(), stdout);
+  PrintText(target.string() + "\n");
   return 0;
 }
 
-CliCommandRegistration reg("xml", "FILE", Xml);
-
-}  // namespace
 }  // namespace pixaldo::cli

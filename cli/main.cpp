@@ -1,160 +1,62 @@
 // pixaldo-cli: the viewer's core without windows.
-#include <cstdio>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/CliCommand.h"
-#include "platform/Cp1250.h"
-#include "platform/FileError.h"
-
-namespace pixaldo::cli {
-
-std::map<std::string, CommandInfo>& Commands() {
-  static std::map<std::string, CommandInfo> commands;
-  return commands;
-}
-
-bool Arguments::TakesValue(const std::string& word) const {
-  for (const auto& name : valueOptions_)
-    if (word == "--" + name) return true;
-  return false;
-}
-
-std::string Arguments::Positional(size_t index) const {
-  size_t seen = 0;
-  for (size_t i = 0; i < words_.size(); ++i) {
-    const std::string& word = words_[i];
-    if (word.rfind("--", 0) == 0 && word.size() > 2) {
-      if (TakesValue(word)) ++i;
-      continue;
-    }
-    if (seen++ == index) return word;
-  }
-  throw UsageError("missing argument");
-}
-
-size_t Arguments::PositionalCount() const {
-  size_t count = 0;
-  for (size_t i = 0; i < words_.size(); ++i) {
-    if (words_[i].rfind("--", 0) == 0 && words_[i].size() > 2) {
-      if (TakesValue(words_[i])) ++i;
-      continue;
-    }
-    ++count;
-  }
-  return count;
-}
-
-bool Arguments::Flag(const std::string& name) const {
-  for (size_t i = 0; i < words_.size(); ++i) {
-    if (words_[i] == "--" + name) return true;
-    if (TakesValue(words_[i])) ++i;
-  }
-  return false;
-}
-
-std::optional<std::string> Arguments::Option(const std::string& name) const {
-  for (size_t i = 0; i < words_.size(); ++i) {
-    if (words_[i] == "--" + name) {
-      if (i + 1 >= words_.size()) throw UsageError("--" + name + " needs a value");
-      return words_[i + 1];
-    }
-    if (TakesValue(words_[i])) ++i;
-  }
-  return std::nullopt;
-}
-
-void Arguments::Allow(const std::vector<std::string>& flags, const std::vector<std::string>& valueOptions) {
-  valueOptions_ = valueOptions;
-  for (size_t i = 0; i < words_.size(); ++i) {
-    const std::string& word = words_[i];
-    if (word.rfind("--", 0) != 0 || word.size() <= 2) continue;
-    if (TakesValue(word)) {
-      if (i + 1 >= words_.size()) throw UsageError(word + " needs a value");
-      ++i;
-      continue;
-    }
-    bool known = false;
-    for (const auto& flag : flags) known = known || word == "--" + flag;
-    if (!known) throw UsageError("unknown option " + word);
-  }
-}
-
-std::string Field(const std::string& cp1250Bytes) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string escaped;
-  for (char c : cp1250Bytes) {
-    auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '\\': escaped += "\\\\"; break;
-      case '\t': escaped += "\\t"; break;
-      case '\r': escaped += "\\r"; break;
-      case '\n': escaped += "\\n"; break;
-      default:
-        if (byte < 32) {
-          escaped += "\\x";
-          escaped += kHex[byte >> 4];
-          escaped += kHex[byte & 15];
-        } else {
-          escaped += c;
-        }
-    }
-  }
-  return Cp1250ToUtf8(escaped);
-}
-
-void PrintRow(const std::vector<std::string>& cp1250Fields) {
-  std::string line;
-  for (size_t i = 0; i < cp1250Fields.size(); ++i) {
-    if (i) line += '\t';
-    line += Field(cp1250Fields[i]);
-  }
-  line += '\n';
-  std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
-std::string ArgumentToCp1250(const std::string& utf8, const std::string& what) {
-  Cp1250Result converted = Utf8ToCp1250(utf8);
-  if (!converted.ok())
-    throw UsageError(what + " holds characters that cannot be stored in the file (Windows-1250): " +
-                     EncodeUtf8(converted.unmappable));
-  return converted.bytes;
-}
-
-}  // namespace pixaldo::cli
 
 namespace {
 
-void PrintUsage() {
-  std::cerr << "usage: pixaldo-cli COMMAND ARGUMENTS...\ncommands:\n";
-  for (const auto& [name, info] : pixaldo::cli::Commands()) std::cerr << "  " << name << " " << info.usage << "\n";
+using namespace pixaldo::cli;
+
+int UnknownCommand(const std::string& name) {
+  std::cerr << "pixaldo-cli: unknown command " << name << " (pixaldo-cli --help lists them)\n";
+  return 2;
+}
+
+// help, help COMMAND
+int Help(const std::vector<std::string>& words) {
+  if (words.size() > 1) {
+    std::cerr << "pixaldo-cli help: too many arguments\nusage: pixaldo-cli help [COMMAND]\n";
+    return 2;
+  }
+  if (words.empty()) {
+    PrintText(GeneralHelp());
+    return 0;
+  }
+  const Command* command = FindCommand(words[0]);
+  if (!command) return UnknownCommand(words[0]);
+  PrintText(CommandHelp(*command));
+  return 0;
+}
+
+// The program's own options, each alone on the command line.
+int ProgramOption(const std::string& option) {
+  if (option == "--help") PrintText(GeneralHelp());
+  else if (option == "--version") PrintText(VersionText());
+  else if (option == "--bash-completion") PrintText(BashCompletion());
+  else return UnknownCommand(option);
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace pixaldo::cli;
-  if (argc < 2) {
-    PrintUsage();
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  if (words.empty()) {
+    std::cerr << GeneralHelp();
     return 2;
   }
-  auto found = Commands().find(argv[1]);
-  if (found == Commands().end()) {
-    std::cerr << "pixaldo-cli: unknown command " << argv[1] << "\n";
-    PrintUsage();
-    return 2;
+  const std::vector<std::string> rest(words.begin() + 1, words.end());
+  if (words[0] == "help") return Help(rest);
+  if (words[0].rfind("-", 0) == 0) {
+    if (!rest.empty()) {
+      std::cerr << "pixaldo-cli: " << words[0] << " takes no arguments\n";
+      return 2;
+    }
+    return ProgramOption(words[0]);
   }
-  Arguments arguments(std::vector<std::string>(argv + 2, argv + argc));
-  try {
-    return found->second.run(arguments);
-  } catch (const UsageError& error) {
-    std::cerr << "pixaldo-cli " << argv[1] << ": " << error.what() << "\nusage: pixaldo-cli " << argv[1] << " "
-              << found->second.usage << "\n";
-    return 2;
-  } catch (const pixaldo::FileError& error) {
-    std::cerr << "pixaldo-cli: " << error.what() << "\n";
-    return 1;
-  } catch (const std::exception& error) {
-    std::cerr << "pixaldo-cli: " << error.what() << "\n";
-    return 1;
-  }
+  const Command* command = FindCommand(words[0]);
+  if (!command) return UnknownCommand(words[0]);
+  return RunCommand(*command, rest);
 }

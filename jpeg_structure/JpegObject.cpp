@@ -11,6 +11,7 @@
 #include "exif/ExifData.h"
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
+#include "platform/FileReader.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo {
@@ -86,56 +87,85 @@ void TJpegObject::Load() {
   if (ImgData->ReadFile(FileName)) LocateThumbnail();
 }
 
-void TJpegObject::AddSegment(uint16_t marker, int64_t offset, int64_t size) {
+namespace {
+
+TJpegSegment MakeSegment(size_t number, uint16_t marker, int64_t offset, int64_t size) {
   TJpegSegment segment;
-  segment.Number = uint16_t(Segments.size() + 1);
+  segment.Number = uint16_t(number);
   segment.Marker = marker;
   segment.Offset = offset;
   segment.Size = size;
   segment.Name = SegmentName(marker);
-  if (marker != 0 && marker != kData) {
+  if (marker != 0 && marker != TJpegObject::kData) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "%04X", unsigned(marker));
     segment.MarkerHex = hex;
   }
-  Segments.push_back(std::move(segment));
+  return segment;
 }
 
 // Walks the marker segments by their lengths from SOI to SOS. The walk stops
 // at the end of the data, at a length below 2 and when only the two slots for
 // the data and EOI entries are left; the table then keeps what was found and
 // has no data entry. A segment cut short by the end of the file is listed with
-// the bytes that are there, so every entry lies inside the data.
-void TJpegObject::ScanSegments() {
-  Segments.clear();
-  const int64_t n = int64_t(data_.size());
-  if (ReadU16(data_, 0, true) != kSoi) return;
-  AddSegment(kSoi, 0, 2);
+// the bytes that are there, so every entry lies inside the data. Only the
+// marker and length fields and the last two bytes are looked at, through
+// `u16` (a big-endian value at a file position, nothing past the end).
+template <typename ReadU16At>
+std::vector<TJpegSegment> WalkSegments(int64_t n, ReadU16At u16) {
+  std::vector<TJpegSegment> table;
+  auto add = [&](uint16_t marker, int64_t offset, int64_t size) {
+    table.push_back(MakeSegment(table.size() + 1, marker, offset, size));
+  };
+  if (u16(0) != TJpegObject::kSoi) return table;
+  add(TJpegObject::kSoi, 0, 2);
 
   int64_t pos = 2;
   bool reachedScan = false;
   while (!reachedScan) {
-    if (SegmentCount() >= kSegmentSlots - 2) return;
-    auto marker = ReadU16(data_, size_t(pos), true);
-    auto length = ReadU16(data_, size_t(pos) + 2, true);
-    if (!marker || !length || *length < 2) return;
+    if (int(table.size()) >= TJpegObject::kSegmentSlots - 2) return table;
+    auto marker = u16(pos);
+    auto length = u16(pos + 2);
+    if (!marker || !length || *length < 2) return table;
     int64_t size = std::min<int64_t>(int64_t(*length) + 2, n - pos);
-    AddSegment(*marker, pos, size);
+    add(*marker, pos, size);
     pos += size;
-    reachedScan = *marker == kSos;
+    reachedScan = *marker == TJpegObject::kSos;
   }
 
   const int64_t dataStart = pos;
-  bool endsWithEoi = n - dataStart >= 2 && ReadU16(data_, size_t(n - 2), true) == kEoi;
+  bool endsWithEoi = n - dataStart >= 2 && u16(n - 2) == TJpegObject::kEoi;
   if (endsWithEoi) {
-    AddSegment(kData, dataStart, n - dataStart - 2);
-    AddSegment(kEoi, n - 2, 2);
+    add(TJpegObject::kData, dataStart, n - dataStart - 2);
+    add(TJpegObject::kEoi, n - 2, 2);
   } else {
-    AddSegment(kData, dataStart, n - dataStart);
+    add(TJpegObject::kData, dataStart, n - dataStart);
   }
+  return table;
+}
 
+}  // namespace
+
+void TJpegObject::ScanSegments() {
+  Segments = WalkSegments(int64_t(data_.size()), [this](int64_t pos) { return ReadU16(data_, size_t(pos), true); });
   int exif = FindSegment(kApp1);
   if (exif != 0) ExifSegment = Segment(exif);
+}
+
+std::vector<TJpegSegment> TJpegObject::ReadSegmentTable(const std::filesystem::path& fileName) {
+  const FileReader file(fileName);
+  // Marker and length fields are read a few kilobytes at a time, so that
+  // runs of small segments cost one read.
+  constexpr size_t kPiece = 4096;
+  std::string piece;
+  int64_t pieceStart = 0;
+  return WalkSegments(file.Size(), [&](int64_t pos) -> std::optional<uint16_t> {
+    if (pos < pieceStart || pos + 2 > pieceStart + int64_t(piece.size())) {
+      pieceStart = pos;
+      piece = file.ReadAt(pos, kPiece);
+    }
+    return ReadU16(piece, size_t(pos - pieceStart), true);
+  });
 }
 
 int TJpegObject::FindSegment(uint16_t marker) const {

@@ -62,6 +62,10 @@ class TJpegObject {
   // ---- structure (reading) ----
   void Load();
   void ScanSegments();
+  // The same table read from the file's headers alone (the marker segments,
+  // the file size and the last two bytes), for showing it without loading
+  // the file. Throws FileError when the file cannot be opened or read.
+  static std::vector<TJpegSegment> ReadSegmentTable(const std::filesystem::path& fileName);
   // 1-based index of the first entry with the marker, 0 when none.
   int FindSegment(uint16_t marker) const;
   // The entry with the 1-based number (1..SegmentCount()).
@@ -152,7 +156,6 @@ class TJpegObject {
   std::string Comment;
 
  private:
-  void AddSegment(uint16_t marker, int64_t offset, int64_t size);
   void WriteAndAdopt(std::string bytes);
   // Saves the edited bytes; when the save fails, `before` is held again.
   void SaveOrRestore(std::string before);

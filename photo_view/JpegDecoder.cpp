@@ -136,6 +136,9 @@ bool ReadPixels(Decompressor& d, unsigned char* pixels) {
       if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) break;
     }
   }
+  // Rows the decoder did not give are black (the bitmap is not cleared beforehand).
+  const size_t done = stride * d.cinfo.output_scanline;
+  std::memset(pixels + done, 0, stride * d.cinfo.output_height - done);
   jpeg_finish_decompress(&d.cinfo);
   return true;
 }
@@ -169,7 +172,7 @@ DecodedPicture DecodeInput(const Input& input, int minWidth, int minHeight, uint
   RgbImage& image = result.image;
   image.width = static_cast<int>(d.cinfo.output_width);
   image.height = static_cast<int>(d.cinfo.output_height);
-  image.pixels.assign(image.Stride() * static_cast<size_t>(image.height), 0);
+  image.pixels.resize(image.Stride() * static_cast<size_t>(image.height));
   if (!ReadPixels(d, image.pixels.data())) Fail(name, d);
   return result;
 }

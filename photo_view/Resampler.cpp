@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <stdexcept>
+#include <string>
+
+#include <dlfcn.h>
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -84,8 +88,49 @@ RgbImage NearestByHand(const RgbImage& source, int width, int height) {
   return target;
 }
 
+#define PIXALDO_STRINGIFY2(x) #x
+#define PIXALDO_STRINGIFY(x) PIXALDO_STRINGIFY2(x)
+
+// libswscale is opened on the first resample, not at start-up: it brings in
+// libavutil with the video-acceleration, X11 and OpenCL libraries, which the
+// metadata commands would otherwise load on every run for nothing.
+class Swscale {
+ public:
+  static const Swscale& Get() {
+    static const Swscale library;
+    if (!library.handle_) throw std::runtime_error("cannot load the picture scaler: " + library.error_);
+    return library;
+  }
+
+  decltype(&sws_getContext) getContext = nullptr;
+  decltype(&sws_scale) scale = nullptr;
+  decltype(&sws_freeContext) freeContext = nullptr;
+
+ private:
+  static constexpr const char* kName = "libswscale.so." PIXALDO_STRINGIFY(LIBSWSCALE_VERSION_MAJOR);
+
+  Swscale() {
+    handle_ = ::dlopen(kName, RTLD_LAZY | RTLD_LOCAL);
+    if (handle_ && Find(getContext, "sws_getContext") && Find(scale, "sws_scale") &&
+        Find(freeContext, "sws_freeContext"))
+      return;
+    const char* reason = ::dlerror();
+    error_ = std::string(kName) + ": " + (reason ? reason : "missing functions");
+    handle_ = nullptr;  // left loaded: closing a half-used library gains nothing
+  }
+
+  template <typename Function>
+  bool Find(Function& function, const char* name) {
+    function = reinterpret_cast<Function>(::dlsym(handle_, name));
+    return function != nullptr;
+  }
+
+  void* handle_ = nullptr;
+  std::string error_;
+};
+
 struct SwsContextDelete {
-  void operator()(SwsContext* context) const { sws_freeContext(context); }
+  void operator()(SwsContext* context) const { Swscale::Get().freeContext(context); }
 };
 
 }  // namespace
@@ -101,8 +146,9 @@ RgbImage Resampler::Resample(const RgbImage& source, int width, int height, Stre
   const unsigned index = static_cast<unsigned>(filter) < kSwsFlags.size() ? static_cast<unsigned>(filter) : 0;
   double mitchell[2] = {1.0 / 3.0, 1.0 / 3.0};
   const int flags = kSwsFlags[index] | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
+  const Swscale& sws = Swscale::Get();
   std::unique_ptr<SwsContext, SwsContextDelete> context(
-      sws_getContext(source.width, source.height, AV_PIX_FMT_GBRP, width, height, AV_PIX_FMT_GBRP, flags, nullptr,
+      sws.getContext(source.width, source.height, AV_PIX_FMT_GBRP, width, height, AV_PIX_FMT_GBRP, flags, nullptr,
                      nullptr, filter == StretchFilter::Mitchell ? mitchell : nullptr));
   if (!context) return NearestByHand(source, width, height);
 
@@ -118,7 +164,7 @@ RgbImage Resampler::Resample(const RgbImage& source, int width, int height, Stre
     const int count = std::min(kBandRows, source.height - first);
     band.FromRgb(source, first, count);
     const uint8_t* const bandPlanes[3] = {band.Plane(0), band.Plane(1), band.Plane(2)};
-    written += sws_scale(context.get(), bandPlanes, bandStrides, first, count, outPlanes, outStrides);
+    written += sws.scale(context.get(), bandPlanes, bandStrides, first, count, outPlanes, outStrides);
   }
   if (written != height) return NearestByHand(source, width, height);
   RgbImage target = MakeImage(width, height);

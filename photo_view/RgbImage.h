@@ -2,14 +2,37 @@
 // A 24-bit RGB bitmap: rows of width × 3 bytes (R, G, B), no padding.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace pixaldo {
 
+// Leaves new bytes uninitialised: a bitmap is always written whole by its
+// maker (decoder or scaler), so filling it with zeros first would only touch
+// every page of a large frame one time more.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  using std::allocator<T>::allocator;
+  template <typename U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* place, Args&&... args) {
+    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+  }
+};
+
 struct RgbImage {
   int width = 0;
   int height = 0;
-  std::vector<uint8_t> pixels;
+  std::vector<uint8_t, UninitialisedAllocator<uint8_t>> pixels;
 
   bool Empty() const { return width <= 0 || height <= 0; }
   size_t Stride() const { return static_cast<size_t>(width) * 3; }

@@ -18,11 +18,12 @@ using test::Segment;
 using test::TempDir;
 using Row = std::tuple<std::string, int64_t, int64_t>;  // marker hex, offset, size
 
-std::vector<Row> Rows(const TJpegObject& object) {
+std::vector<Row> Rows(const std::vector<TJpegSegment>& table) {
   std::vector<Row> rows;
-  for (const auto& s : object.Segments) rows.emplace_back(s.MarkerHex, s.Offset, s.Size);
+  for (const auto& s : table) rows.emplace_back(s.MarkerHex, s.Offset, s.Size);
   return rows;
 }
+std::vector<Row> Rows(const TJpegObject& object) { return Rows(object.Segments); }
 
 fs::path Write(const TempDir& dir, const std::string& name, const std::string& bytes) {
   auto path = dir / name;
@@ -172,8 +173,40 @@ TEST(SegmentTable, WalkStopsAtLengthBelowTwoEndOfDataAndFullTable) {
   EXPECT_EQ(fit.Segment(50).Marker, 0xFFD9);
 }
 
+// The table read from the headers alone is the one of the loaded file.
+TEST(SegmentTable, HeaderOnlyReadGivesTheTableOfTheWholeFile) {
+  TempDir dir;
+  const std::string head = "\xFF\xD8" + Segment(0xE0, "jfif");
+  std::string many = "\xFF\xD8", fits = "\xFF\xD8";
+  for (int i = 0; i < 60; ++i) many += Segment(0xFE, "c");
+  for (int i = 0; i < 46; ++i) fits += Segment(0xFE, "c");
+  const std::string files[] = {
+      WorkedExample(std::string(1000, '\x55')),
+      WorkedExample("data") + "trailer",
+      head + std::string("\xFF\xFE\x00\x01", 4) + Segment(0xDA, "s") + "\xFF\xD9",
+      head + std::string("\xFF\xE1\x10\x00" "abc", 7),
+      head,
+      many + Segment(0xDA, "s") + "\xFF\xD9",
+      fits + Segment(0xDA, "s") + "dd\xFF\xD9",
+      head + Segment(0xE1, std::string(65000, 'e')) + Segment(0xE2, std::string(5000, 'i')) + Segment(0xDA, "s") +
+          std::string(300000, 'd') + "\xFF\xD9",
+      "GIF89a and more",
+      "",
+      "\xFF",
+  };
+  for (size_t i = 0; i < std::size(files); ++i) {
+    const fs::path path = Write(dir, std::to_string(i) + ".jpg", files[i]);
+    const std::vector<TJpegSegment> table = TJpegObject::ReadSegmentTable(path);
+    EXPECT_EQ(Rows(table), Rows(TJpegObject(path, false))) << i;
+    for (size_t k = 0; k < table.size(); ++k) EXPECT_EQ(table[k].Number, k + 1);
+  }
+  EXPECT_THROW(TJpegObject::ReadSegmentTable(dir / "missing.jpg"), FileError);
+  EXPECT_THROW(TJpegObject::ReadSegmentTable(dir.path()), FileError);
+}
+
 void ExerciseEverything(const fs::path& path) {
   TJpegObject object(path, false);
+  EXPECT_EQ(Rows(TJpegObject::ReadSegmentTable(path)), Rows(object)) << path;
   const int64_t n = int64_t(object.Bytes().size());
   EXPECT_LE(object.SegmentCount(), TJpegObject::kSegmentSlots);
   for (const auto& s : object.Segments) {

@@ -12,13 +12,32 @@
 #include <unistd.h>
 #include <spawn.h>
 
+#include <gtest/gtest.h>
 #include <jpeglib.h>
 
 extern char** environ;
 
 namespace pixaldo::test {
 
-fs::path TestData(const std::string& relative) { return fs::path(PIXALDO_TESTDATA_DIR) / relative; }
+fs::path TestDataRoot() {
+  const char* chosen = std::getenv("PIXALDO_TESTDATA");
+  return fs::path(chosen && *chosen ? chosen : PIXALDO_TESTDATA_DIR);
+}
+
+bool HaveTestData() {
+  std::error_code ignored;
+  return fs::is_directory(TestDataRoot(), ignored);
+}
+
+std::string NoTestDataReason() {
+  return "the shared sample photos are not at " + TestDataRoot().string() +
+         " (set PIXALDO_TESTDATA or the CMake variable PIXALDO_TESTDATA_DIR to their folder)";
+}
+
+fs::path TestData(const std::string& relative) {
+  if (!HaveTestData()) ADD_FAILURE() << "this test needs PIXALDO_NEEDS_SAMPLES(): " << NoTestDataReason();
+  return TestDataRoot() / relative;
+}
 fs::path SourcePath(const std::string& relative) { return fs::path(PIXALDO_SOURCE_DIR) / relative; }
 
 TempDir::TempDir() {

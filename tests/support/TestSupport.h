@@ -7,10 +7,19 @@
 #include <string_view>
 #include <vector>
 
+#define PIXALDO_NEEDS_SAMPLES() \
+  if (!::pixaldo::test::HaveTestData()) GTEST_SKIP() << ::pixaldo::test::NoTestDataReason()
+
 namespace pixaldo::test {
 
 namespace fs = std::filesystem;
 
+// The shared sample photos: the folder PIXALDO_TESTDATA names (environment),
+// else the one set when the build was configured. A bare clone has none; the
+// tests that need them start with PIXALDO_NEEDS_SAMPLES() and are skipped.
+fs::path TestDataRoot();
+bool HaveTestData();
+std::string NoTestDataReason();
 // A file or folder below the shared test photos, e.g. TestData("cameras/Nikon_D70.jpg").
 fs::path TestData(const std::string& relative);
 // A file or folder of the project's own sources.

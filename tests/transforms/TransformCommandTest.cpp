@@ -76,7 +76,7 @@ TEST_F(TransformCommand, FailuresAndUsageErrors) {
   for (const Words& usage : {Words{"crop", file.string(), "16x16"}, Words{"crop", file.string()},
                              Words{"strip-metadata", file.string()}, Words{"rotate-left"},
                              Words{"rotate-left", file.string(), "--bogus"},
-                             Words{"flip-horizontal", file.string(), "extra"},
+                             Words{"flip-horizontal", file.string(), "extra", "--output", "out.jpg"},
                              Words{"strip-metadata", file.string(), "--output", ""}}) {
     EXPECT_EQ(RunCli(usage).exitCode, 2) << usage[0] << " " << usage.size();
   }

@@ -1,0 +1,28 @@
+#include "app/CommandEnabling.h"
+
+namespace pixaldo {
+
+bool Holds(EnabledWhen when, const CommandContext& context) {
+  const bool transformable = context.TransformAvailable && context.Selected;
+  switch (when) {
+    case EnabledWhen::FilesPresent:
+      return context.FilesPresent;
+    case EnabledWhen::Selected:
+      return context.Selected;
+    case EnabledWhen::Transformable:
+      return transformable;
+    case EnabledWhen::TransformableWithRatio:
+      return transformable && context.CropProportionSet;
+    case EnabledWhen::CropFrameDrawn:
+      return false;
+  }
+  return false;
+}
+
+std::optional<bool> CommandEnabled(std::string_view name, const CommandContext& context) {
+  for (const EnablingRow& row : kEnabling)
+    if (name == row.Name) return Holds(row.When, context);
+  return std::nullopt;
+}
+
+}  // namespace pixaldo

@@ -1,0 +1,52 @@
+#pragma once
+// The rules of the three IPTC fields of the info panel (category, title,
+// caption): the texts shown for what a file holds, whether the user changed
+// them, and the record to write. A field is written only when its text
+// differs from what was loaded; three empty fields are never written. Text
+// the stored encoding cannot hold is not written: the caller keeps it in its
+// field for the user to correct.
+#include <QString>
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "photo_record/JpegBasicObject.h"
+
+namespace pixaldo {
+
+enum IptcField : int { kIptcCategory = 0, kIptcObjectName = 1, kIptcCaption = 2 };
+using IptcTexts = std::array<QString, 3>;
+
+class TIptcEdits {
+ public:
+  // Turns a field's text into its stored bytes; nothing when it cannot.
+  using Encoder = std::function<std::optional<std::string>(const QString&)>;
+  using Decoder = std::function<QString(const std::string&)>;
+
+  TIptcEdits();
+  TIptcEdits(Encoder encode, Decoder decode);
+
+  // The texts to show for a file's fields, remembered as loaded.
+  IptcTexts Load(const TMyIptcTags& stored);
+  // The shown texts are now what the file holds.
+  void Written(const IptcTexts& shown) { loaded_ = shown; }
+  const IptcTexts& Loaded() const { return loaded_; }
+  // Whether any shown text differs from what was loaded.
+  bool Edited(const IptcTexts& shown) const { return shown != loaded_; }
+
+  struct Outcome {
+    enum Kind { Nothing, Write, Unstorable } What = Nothing;
+    TMyIptcTags Fields;     // for Write
+    int Field = -1;         // for Unstorable: the first field that cannot be stored
+  };
+  // What leaving the fields with these texts does.
+  Outcome Prepare(const IptcTexts& shown) const;
+
+ private:
+  Encoder encode_;
+  Decoder decode_;
+  IptcTexts loaded_;
+};
+
+}  // namespace pixaldo

@@ -1,0 +1,58 @@
+#pragma once
+// The glue between the main window's transform commands and the jpegtran
+// runner: which switches a command runs with, whether it rewrites the
+// current file or asks for a new name, and the run itself, which ends in
+// Finished (with the file written) or Failed (with the file and the reason).
+#include <QObject>
+#include <QString>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "photo_view/PictureTurn.h"
+
+namespace pixaldo {
+
+namespace fs = std::filesystem;
+
+class TJpegTran;
+struct MainWindowSettings;
+enum class TransformKind : int;
+
+// What a transform command will do to the current file.
+struct TransformPlan {
+  std::vector<std::string> Arguments;
+  bool Overwrite = true;  // the result replaces the source
+  fs::path Proposed;      // the name offered in the save dialog otherwise
+  // How the picture turns when the command is a rotation or flip.
+  std::optional<PictureTurn> Turn;
+};
+
+// The plan for `kind` on `source` under the settings; none for a crop
+// without a frame (`cropGeometry` empty).
+std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& source,
+                                           const MainWindowSettings& settings, const QString& cropGeometry);
+
+class TTransformCommand : public QObject {
+  Q_OBJECT
+
+ public:
+  using QObject::QObject;
+
+  // Runs the plan's switches on `source` into `target`.
+  void Start(const TJpegTran& runner, const fs::path& source, const fs::path& target, const TransformPlan& plan,
+             bool keepDate, bool refreshThumbnail);
+  // The turn of the last run's plan: the view turns the picture it shows
+  // by it instead of decoding the rewritten file.
+  std::optional<PictureTurn> Turn() const { return Turn_; }
+
+ signals:
+  void Finished(const QString& result);
+  void Failed(const fs::path& file, const QString& reason);
+
+ private:
+  std::optional<PictureTurn> Turn_;
+};
+
+}  // namespace pixaldo

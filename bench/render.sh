@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The photo view from the file name to the finished display bitmap
+# (`pixaldo-cli render`, Lanczos): a 3 MP photo into a 1600×1000 panel next
+# to `djpeg -scale 1/2` (bar: 1.25×), and a 12 MP photo into 960×720 next to
+# `djpeg -scale 1/4` (bar: 1.05×) — the DCT scales each render decodes at.
+#   bench/render.sh   (settings: see bench/lib.sh)
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+bench_need djpeg
+cli=$(bench_cli)
+photos=$(bench_photos)
+bench_pair "render 3 MP into 1600×1000" 1.25 true -- "$cli" render "$photos/3mp.jpg" --panel 1600x1000 --filter 4 -- \
+  djpeg -scale 1/2 -outfile /dev/null "$photos/3mp.jpg"
+bench_pair "render 12 MP into 960×720" 1.05 true -- "$cli" render "$photos/12mp.jpg" --panel 960x720 --filter 4 -- \
+  djpeg -scale 1/4 -outfile /dev/null "$photos/12mp.jpg"

@@ -1,0 +1,71 @@
+// The commands of pixaldo-cli, one row each, in the order the help lists them.
+#include "cli/Handlers.h"
+
+namespace pixaldo::cli {
+namespace {
+
+constexpr Option kJson{"json", "", "print UTF-8 JSON instead of tab-separated lines"};
+constexpr Option kKeepDate{"keep-date", "", "put the file's previous modification time back after the write"};
+constexpr Option kOutput{"output", "OUT", "write the result to OUT (replacing it) and leave FILE as it was"};
+constexpr Option kTrim{"trim", "", "drop the edge blocks that cannot be turned losslessly"};
+constexpr Option kNoThumbnail{"no-thumbnail", "", "keep the EXIF thumbnail as it is instead of making it again"};
+
+const std::vector<Command> kCommands = {
+    {"summary", "FILE...", "the info panel: 16 lines KEY<TAB>VALUE", {kJson}, 1, kAnyNumber, Summary},
+    {"tags", "FILE...", "the metadata window's lists: GROUP<TAB>DESCRIPTION<TAB>VALUE", {kJson}, 1, kAnyNumber,
+     Tags},
+    {"segments", "FILE...", "the segment table: NUMBER<TAB>NAME<TAB>MARKER<TAB>OFFSET<TAB>SIZE", {kJson}, 1,
+     kAnyNumber, Segments},
+    {"xml", "FILE...", "write the metadata as XML beside FILE (FILE.xml) and print its path", {}, 1, kAnyNumber,
+     Xml},
+    {"export", "DIRECTORY DATABASE", "the directory database: XML for DATABASE.xml, CSV for DATABASE.txt", {}, 2,
+     2, Export},
+    {"set-iptc",
+     "FILE...",
+     "write the IPTC category, title and caption (an empty TEXT removes the field)",
+     {{"category", "TEXT", "the category"},
+      {"title", "TEXT", "the title (object name)"},
+      {"caption", "TEXT", "the caption"},
+      kKeepDate},
+     1,
+     kAnyNumber,
+     SetIptc},
+    {"comment", "FILE TEXT", "TEXT becomes the file's comment", {kKeepDate}, 2, 2, Comment},
+    {"delete-exif", "FILE...", "remove the EXIF block", {kKeepDate}, 1, kAnyNumber, DeleteExif},
+    {"delete-comment", "FILE...", "remove the comment", {kKeepDate}, 1, kAnyNumber, DeleteComment},
+    {"delete-iptc", "FILE...", "remove the IPTC block", {kKeepDate}, 1, kAnyNumber, DeleteIptc},
+    {"import-exif", "SOURCE TARGET...", "SOURCE's EXIF block replaces each TARGET's", {kKeepDate}, 2, kAnyNumber,
+     ImportExif, 1},
+    {"restore-thumbnail", "FILE...", "make the EXIF thumbnail again from the picture", {kKeepDate}, 1, kAnyNumber,
+     RestoreThumbnail},
+    {"rotate-left", "FILE...", "turn losslessly 90 degrees anticlockwise and print the file's path",
+     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, RotateLeft},
+    {"rotate-right", "FILE...", "turn losslessly 90 degrees clockwise and print the file's path",
+     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, RotateRight},
+    {"flip-horizontal", "FILE...", "mirror losslessly left to right and print the file's path",
+     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, FlipHorizontal},
+    {"flip-vertical", "FILE...", "mirror losslessly top to bottom and print the file's path",
+     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, FlipVertical},
+    {"crop", "FILE GEOMETRY", "crop losslessly to GEOMETRY (WxH+X+Y in picture pixels)",
+     {kOutput, kNoThumbnail, kKeepDate}, 2, 2, Crop},
+    {"strip-metadata", "FILE", "write a copy without any metadata",
+     {{"output", "OUT", "the new file", true}}, 1, 1, StripMetadata},
+    {"render", "FILE", "what the photo view shows in a panel of W×H pixels",
+     {{"panel", "WxH", "the picture panel's size", true},
+      {"filter", "N", "the stretch filter, 0 to 4 (default 0)"},
+      {"no-square", "", "fit without the square box"},
+      {"output", "OUT.ppm", "write the displayed bitmap as a binary PPM"}},
+     1, 1, Render},
+};
+
+}  // namespace
+
+const std::vector<Command>& CommandTable() { return kCommands; }
+
+const Command* FindCommand(std::string_view name) {
+  for (const Command& command : kCommands)
+    if (command.name == name) return &command;
+  return nullptr;
+}
+
+}  // namespace pixaldo::cli

@@ -1,0 +1,94 @@
+// What pixaldo-cli prints: escaped tab-separated fields and JSON.
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/CliCommand.h"
+#include "platform/Cp1250.h"
+
+namespace pixaldo::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;  // keeps the listing's order
+
+Json ListingJson(const Listing& listing) {
+  if (listing.keyed) {
+    Json object = Json::object();
+    for (const auto& row : listing.rows) object[Cp1250ToUtf8(row.at(0))] = Cp1250ToUtf8(row.at(1));
+    return object;
+  }
+  Json array = Json::array();
+  for (const auto& row : listing.rows) {
+    Json entry = Json::object();
+    for (size_t i = 0; i < listing.columns.size() && i < row.size(); ++i) {
+      const std::string key(listing.columns[i]);
+      if (listing.numeric.count(listing.columns[i]))
+        entry[key] = std::stoll(row[i]);
+      else
+        entry[key] = Cp1250ToUtf8(row[i]);
+    }
+    array.push_back(std::move(entry));
+  }
+  return array;
+}
+
+}  // namespace
+
+std::string Field(const std::string& cp1250Bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (char c : cp1250Bytes) {
+    auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '\\': escaped += "\\\\"; break;
+      case '\t': escaped += "\\t"; break;
+      case '\r': escaped += "\\r"; break;
+      case '\n': escaped += "\\n"; break;
+      default:
+        if (byte < 32) {
+          escaped += "\\x";
+          escaped += kHex[byte >> 4];
+          escaped += kHex[byte & 15];
+        } else {
+          escaped += c;
+        }
+    }
+  }
+  return Cp1250ToUtf8(escaped);
+}
+
+void PrintText(std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
+
+void PrintRow(const std::vector<std::string>& cp1250Fields) {
+  std::string line;
+  for (size_t i = 0; i < cp1250Fields.size(); ++i) {
+    if (i) line += '\t';
+    line += Field(cp1250Fields[i]);
+  }
+  line += '\n';
+  PrintText(line);
+}
+
+void PrintJson(const std::vector<std::pair<std::string, Listing>>& listings, bool keyedByFile) {
+  Json document;
+  if (keyedByFile) {
+    document = Json::object();
+    for (const auto& [file, listing] : listings) document[file] = ListingJson(listing);
+  } else if (listings.empty()) {
+    return;  // the one file failed, and said so
+  } else {
+    document = ListingJson(listings.front().second);
+  }
+  // File names need not be UTF-8; what cannot be shown becomes U+FFFD.
+  PrintText(document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
+}
+
+std::string ArgumentToCp1250(const std::string& utf8, const std::string& what) {
+  Cp1250Result converted = Utf8ToCp1250(utf8);
+  if (!converted.ok())
+    throw UsageError(what + " holds characters that cannot be stored in the file (Windows-1250): " +
+                     EncodeUtf8(converted.unmappable));
+  return converted.bytes;
+}
+
+}  // namespace pixaldo::cli

@@ -1,0 +1,42 @@
+#include "platform/FileReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/FileError.h"
+
+namespace pixaldo {
+
+FileReader::FileReader(const std::filesystem::path& path) : path_(path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) throw FileError(path, std::string("cannot open the file: ") + std::strerror(errno));
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int error = errno;
+    ::close(fd_);
+    throw FileError(path, S_ISDIR(info.st_mode) ? "it is a directory"
+                                                : std::string("cannot read the file: ") + std::strerror(error));
+  }
+  size_ = int64_t(info.st_size);
+}
+
+FileReader::~FileReader() { ::close(fd_); }
+
+std::string FileReader::ReadAt(int64_t position, size_t count) const {
+  std::string bytes(count, '\0');
+  size_t got = 0;
+  while (got < count) {
+    const ssize_t n = ::pread(fd_, bytes.data() + got, count - got, off_t(position) + off_t(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError(path_, std::string("cannot read the file: ") + std::strerror(errno));
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+}  // namespace pixaldo

@@ -1,0 +1,30 @@
+#pragma once
+// Reading a few bytes here and there in a file without reading it whole: for
+// walks over a file's structure that only need its headers.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace pixaldo {
+
+class FileReader {
+ public:
+  // Opens a regular file; throws FileError naming it when it cannot be opened
+  // or is no regular file.
+  explicit FileReader(const std::filesystem::path& path);
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  int64_t Size() const { return size_; }
+  // Up to `count` bytes from `position`; fewer at the end of the file.
+  // Throws FileError when the file cannot be read.
+  std::string ReadAt(int64_t position, size_t count) const;
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+  int64_t size_ = 0;
+};
+
+}  // namespace pixaldo
