@@ -21,6 +21,7 @@ TIptcEdits::TIptcEdits(Encoder encode, Decoder decode) : encode_(std::move(encod
 IptcTexts TIptcEdits::Load(const TMyIptcTags& stored) {
   for (int field = 0; field < 3; ++field) loaded_[field] = decode_(stored.*kStoredFields[field]);
   loaded_[kIptcCaption] = CaptionFromStored(loaded_[kIptcCaption]);
+  refused_.reset();
   return loaded_;
 }
 
@@ -40,6 +41,12 @@ TIptcEdits::Outcome TIptcEdits::Prepare(const IptcTexts& shown) const {
   }
   outcome.What = Outcome::Write;
   return outcome;
+}
+
+bool TIptcEdits::FirstRefusal(const IptcTexts& shown) {
+  if (refused_ == shown) return false;
+  refused_ = shown;
+  return true;
 }
 
 }  // namespace pixaldo

@@ -30,7 +30,10 @@ class TIptcEdits {
   // The texts to show for a file's fields, remembered as loaded.
   IptcTexts Load(const TMyIptcTags& stored);
   // The shown texts are now what the file holds.
-  void Written(const IptcTexts& shown) { loaded_ = shown; }
+  void Written(const IptcTexts& shown) {
+    loaded_ = shown;
+    refused_.reset();
+  }
   const IptcTexts& Loaded() const { return loaded_; }
   // Whether any shown text differs from what was loaded.
   bool Edited(const IptcTexts& shown) const { return shown != loaded_; }
@@ -42,11 +45,16 @@ class TIptcEdits {
   };
   // What leaving the fields with these texts does.
   Outcome Prepare(const IptcTexts& shown) const;
+  // Whether a refusal of these texts is news to the user (it is reported
+  // once, until the user is back in the field).
+  bool FirstRefusal(const IptcTexts& shown);
+  void RefusalSeen() { refused_.reset(); }
 
  private:
   Encoder encode_;
   Decoder decode_;
   IptcTexts loaded_;
+  std::optional<IptcTexts> refused_;
 };
 
 }  // namespace pixaldo

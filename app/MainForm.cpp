@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QContextMenuEvent>
 #include <QMimeData>
@@ -130,6 +131,7 @@ void TFormMain::CreateActions() {
   ConnectCommands();
   Shortcuts = new TShortcutDispatch(this, ActionList);
   Shortcuts->Suspended = [this] { return EditingFileName(); };
+  Shortcuts->ControlTakes = [this](const QKeyEvent& event) { return EscapeRevertsField(event); };
 }
 
 void TFormMain::ConnectCommands() {
@@ -350,6 +352,10 @@ void TFormMain::FormCreate() {
   PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
   FileList = new TJpegList(PanelInfoTop);
   Header1->setBuddy(FileList);
+  // Tab goes from the list through the IPTC fields, in their order.
+  setTabOrder(FileList, CBox1);
+  setTabOrder(CBox1, Edit2);
+  setTabOrder(Edit2, Memo3);
   connect(FileList, &TJpegList::PhotoSelected, this, &TFormMain::ShowPhoto);
   connect(FileList, &TJpegList::StopSignRequested, this, &TFormMain::ShowStopSign);
   // The current file renamed in the list stays current under its new name,
@@ -369,6 +375,8 @@ void TFormMain::showEvent(QShowEvent* event) {
   if (Shown) return;
   Shown = true;
   FormShow();
+  // The keys go to the list from the start: the arrows browse at once.
+  FileList->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormMain::FormShow() {
@@ -428,8 +436,7 @@ void TFormMain::AppOptionsExecute() {
 }
 
 void TFormMain::FileMetadataShowExecute() {
-  if (!FormMetaData || CurrentFile.isEmpty()) return;
-  FlushIptcEdits();
+  if (!FormMetaData || CurrentFile.isEmpty() || !FlushIptcEdits()) return;
   FormMetaData->SetFileName(CurrentFile);
   FormMetaData->exec();
   // The window may have changed the file's metadata; the picture stays.
@@ -533,7 +540,7 @@ void TFormMain::JpgCropStyleExecute() { ApplyCropMode(CropProportion(), (PhotoVi
 void TFormMain::RunTransform(TransformKind kind) {
   if (CurrentFile.isEmpty()) return;
   // What was typed for this file goes into it (and into a copy) first.
-  FlushIptcEdits();
+  if (!FlushIptcEdits()) return;
   const MainWindowSettings settings = ReadSettings();
   const fs::path source = QStringToPath(CurrentFile);
   const QString frame = PhotoView->CropState().Crop().Empty() ? QString() : PhotoView->CropGeometry();
@@ -614,7 +621,14 @@ void TFormMain::ApplyToMainWindow() {
     labelWidth = qMax(labelWidth, GridExif->fontMetrics().horizontalAdvance(label) + 8);
   }
   GridExif->setColumnWidth(0, labelWidth);
-  for (QAction* action : ActionList) action->setToolTip(action->text());
+  // Tool tips name the command and its key: "Rotate left (Ctrl+L)".
+  for (const ActionRow& row : kActions) {
+    QAction* action = Action(row.Name);
+    QString tip = action->text().remove(QLatin1Char('&'));
+    if (*row.Shortcut)
+      tip += QStringLiteral(" (%1)").arg(QKeySequence(QString::fromLatin1(row.Shortcut)).toString(QKeySequence::NativeText));
+    action->setToolTip(tip);
+  }
 }
 
 bool TFormMain::CropAllowed() const { return Transformer->JpegTranAvailable() && !PresentationMode; }
@@ -647,8 +661,9 @@ bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) 
 }
 
 void TFormMain::ShowPhoto(const QString& path) {
-  // Typing that was never written belongs to the file that is still current.
-  FlushIptcEdits();
+  // Typing that was never written belongs to the file that is still current;
+  // text it cannot take keeps that file current.
+  if (!FlushIptcEdits()) return;
   const BusyCursor busy;
   CurrentFile = path;
   const bool shown = Attempt(path, [this] {
@@ -754,21 +769,30 @@ void TFormMain::ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif
 
 IptcTexts TFormMain::ShownIptc() const { return {CBox1->currentText(), Edit2->text(), Memo3->toPlainText()}; }
 
-void TFormMain::FlushIptcEdits() {
+bool TFormMain::FlushIptcEdits() {
   // A file deleted meanwhile takes its unsaved fields with it.
-  if (!CurrentFile.isEmpty() && QFileInfo::exists(CurrentFile)) IPTCControlsExit();
+  return CurrentFile.isEmpty() || !QFileInfo::exists(CurrentFile) || IPTCControlsExit();
 }
 
-void TFormMain::IPTCControlsExit() {
+QWidget* TFormMain::IptcControl(int field) const {
+  const std::array<QWidget*, 3> controls{CBox1, Edit2, Memo3};
+  return controls[field];
+}
+
+bool TFormMain::IPTCControlsExit() {
   const std::filesystem::path file = QStringToPath(CurrentFile);
-  if (CurrentFile.isEmpty()) return;
+  if (CurrentFile.isEmpty()) return true;
   const std::optional<FileTime> date = GetFileDate(file);
   const IptcTexts shown = ShownIptc();
   const TIptcEdits::Outcome outcome = IptcRules.Prepare(shown);
-  if (outcome.What == TIptcEdits::Outcome::Nothing) return;
+  if (outcome.What == TIptcEdits::Outcome::Nothing) return true;
   if (outcome.What == TIptcEdits::Outcome::Unstorable) {
-    ShowFileError(this, file, tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store."));
-    return;
+    if (IptcRules.FirstRefusal(shown))
+      ShowFileError(this, file,
+                    tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store. "
+                       "Correct the text, or press Esc to get the stored text back."));
+    ReturnToRefusedField(outcome.Field);
+    return false;
   }
   Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
@@ -777,11 +801,36 @@ void TFormMain::IPTCControlsExit() {
     if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
     IptcRules.Written(shown);
   });
+  return true;
+}
+
+void TFormMain::ReturnToRefusedField(int field) {
+  // After the click or key that wanted to leave has been handled.
+  QTimer::singleShot(0, this, [this, field] {
+    if (FileList->CurrentPath() != CurrentFile) FileList->SelectByName(CurrentFile);
+    IptcControl(field)->setFocus(Qt::OtherFocusReason);
+    IptcRules.RefusalSeen();
+  });
+}
+
+bool TFormMain::EscapeRevertsField(const QKeyEvent& event) const {
+  if (event.key() != Qt::Key_Escape || event.modifiers() != Qt::NoModifier) return false;
+  const IptcTexts shown = ShownIptc();
+  for (int field = 0; field < 3; ++field)
+    if (IptcControl(field)->hasFocus()) return shown[field] != IptcRules.Loaded()[field];
+  return false;
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == PanelImage && event->type() == QEvent::Resize) {
     PanelImageResize();
+  } else if (event->type() == QEvent::KeyPress && EscapeRevertsField(*static_cast<QKeyEvent*>(event))) {
+    // Esc gives the field back the text the file holds.
+    const IptcTexts& loaded = IptcRules.Loaded();
+    if (watched == CBox1) CBox1->setEditText(loaded[kIptcCategory]);
+    if (watched == Edit2) Edit2->setText(loaded[kIptcObjectName]);
+    if (watched == Memo3) Memo3->setPlainText(loaded[kIptcCaption]);
+    return true;
   } else if (event->type() == QEvent::FocusOut &&
              (watched == CBox1 || watched == Edit2 || watched == Memo3)) {
     // Opening the combo box's list or another window taking over (a message
@@ -802,8 +851,12 @@ bool TFormMain::event(QEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-  // Closing the window does not move the focus; typing is written all the same.
-  FlushIptcEdits();
+  // Closing the window does not move the focus; typing is written all the
+  // same, and text that cannot be stored keeps the window open.
+  if (!FlushIptcEdits()) {
+    event->ignore();
+    return;
+  }
   QWidget::closeEvent(event);
 }
 

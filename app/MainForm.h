@@ -116,7 +116,9 @@ class TFormMain : public QWidget {
   void ShowFileLabels();
   void ShowDctBlock(int horizontal, int vertical);
   void ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif);
-  void IPTCControlsExit();
+  // Writes the edited IPTC fields; false when their text cannot be stored,
+  // and the user is to correct it.
+  bool IPTCControlsExit();
   bool CropAllowed() const;
   // The enabling rule, run after every file shown.
   void UpdateCommandStates();
@@ -178,7 +180,12 @@ class TFormMain : public QWidget {
   void CreateActions();
   void PanelImageResize();
   void FitPicture();
-  void FlushIptcEdits();
+  bool FlushIptcEdits();
+  QWidget* IptcControl(int field) const;
+  // Back into the field whose text could not be stored, the current file
+  // selected again in the list.
+  void ReturnToRefusedField(int field);
+  bool EscapeRevertsField(const QKeyEvent& event) const;
   // Runs one step that reads or writes `file`; an error is shown in a
   // message box naming the file and the reason, and gives false.
   bool Attempt(const QString& file, const std::function<void()>& step);

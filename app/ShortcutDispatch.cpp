@@ -1,7 +1,11 @@
 #include "app/ShortcutDispatch.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWindow>
 
 namespace pixaldo {
@@ -23,6 +27,36 @@ QKeySequence TShortcutDispatch::KeysOf(const QKeyEvent& event) {
   return QKeySequence(QKeyCombination(modifiers, Qt::Key(key)));
 }
 
+namespace {
+
+// The keys a text field keeps, with or without Shift and Ctrl.
+constexpr QKeySequence::StandardKey kEditingKeys[] = {
+    QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Cut, QKeySequence::Undo,
+    QKeySequence::Redo, QKeySequence::SelectAll,
+};
+constexpr Qt::Key kEditingPlainKeys[] = {Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_Home, Qt::Key_End,
+                                         Qt::Key_Left,   Qt::Key_Right,     Qt::Key_Up,   Qt::Key_Down};
+
+}  // namespace
+
+bool TShortcutDispatch::IsEditingKey(const QKeyEvent& event) {
+  for (const QKeySequence::StandardKey key : kEditingKeys)
+    if (event.matches(key)) return true;
+  const Qt::KeyboardModifiers other = event.modifiers() & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::KeypadModifier);
+  if (other != Qt::NoModifier) return false;
+  for (const Qt::Key key : kEditingPlainKeys)
+    if (event.key() == key) return true;
+  return false;
+}
+
+bool TShortcutDispatch::IsTextField(const QWidget* widget) {
+  if (auto* combo = qobject_cast<const QComboBox*>(widget)) return combo->isEditable();
+  if (auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
+  if (auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) return !plain->isReadOnly();
+  if (auto* rich = qobject_cast<const QTextEdit*>(widget)) return !rich->isReadOnly();
+  return false;
+}
+
 QAction* TShortcutDispatch::Owner(const QKeySequence& keys) const {
   for (QAction* action : actions_)
     if (!action->shortcut().isEmpty() && action->shortcut() == keys) return action;
@@ -41,6 +75,14 @@ bool TShortcutDispatch::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) return false;
   if (!ForThisWindow(watched) || (Suspended && Suspended())) return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
+  const bool controlTakes = (IsTextField(QApplication::focusWidget()) && IsEditingKey(*keyEvent)) ||
+                            (ControlTakes && ControlTakes(*keyEvent));
+  if (controlTakes) {
+    if (type != QEvent::ShortcutOverride) return false;
+    // No command takes the key: the control gets it as a key press.
+    keyEvent->accept();
+    return true;
+  }
   QAction* owner = Owner(KeysOf(*keyEvent));
   if (!owner) return false;
   if (type == QEvent::ShortcutOverride) {

@@ -1,16 +1,17 @@
 #pragma once
-// Shortcut dispatch of the main window. Before the focused control sees a
-// key, the commands are tried in the order of the action list; the first
-// whose shortcut matches decides: enabled, it runs and the key is used up;
-// disabled, the key goes on to the control and no later command is tried.
-// So Ctrl+V flips the picture even in the caption while flipping is
-// possible, Ctrl+C copies text only while no crop frame exists, and Esc
-// leaves presentation mode before it removes a crop frame.
+// Shortcut dispatch of the main window. While a text field has the focus,
+// the standard editing keys (copy, paste, cut, undo, redo, select all,
+// Delete, Backspace, Home, End, the arrows) edit its text. Every other key
+// is tried against the commands in the order of the action list before the
+// focused control sees it; the first whose shortcut matches decides:
+// enabled, it runs and the key is used up; disabled, the key goes on to the
+// control and no later command is tried. So Ctrl+V pastes in the caption and
+// flips the picture from the list, and Esc leaves presentation mode before
+// it removes a crop frame.
 //
-// Qt's own shortcut handling cannot do this (edit controls claim Ctrl+C and
-// Ctrl+V, and a key two commands share counts as ambiguous), so the
-// dispatcher watches every key event of the application and keeps Qt's
-// shortcut map away from the keys of this window.
+// Qt's own shortcut handling cannot do this (a key two commands share counts
+// as ambiguous), so the dispatcher watches every key event of the
+// application and keeps Qt's shortcut map away from the keys of this window.
 #include <QAction>
 #include <QKeySequence>
 #include <QList>
@@ -36,8 +37,14 @@ class TShortcutDispatch : public QObject {
   // The key combination of a key event, Enter counted as Return.
   static QKeySequence KeysOf(const QKeyEvent& event);
 
+  // Whether a key edits the text of a focused text field.
+  static bool IsEditingKey(const QKeyEvent& event);
+  static bool IsTextField(const QWidget* widget);
+
   // While this says so, keys go to the focused control untouched.
   std::function<bool()> Suspended;
+  // Further keys the focused control takes before the commands.
+  std::function<bool(const QKeyEvent&)> ControlTakes;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

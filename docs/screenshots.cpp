@@ -1,6 +1,7 @@
 // Takes the screenshots in docs/: the main window, the settings window (two
-// pages), the metadata window and the about window, in English and in Czech,
-// each grabbed from the display server as the user would see it.
+// pages), the metadata window, the about window and the save dialog, in
+// English and in Czech, each grabbed from the display server as the user
+// would see it.
 //   screenshots PHOTO_FOLDER OUTPUT_FOLDER
 // Run under xvfb-run (scripts/screenshots does).
 #include <QApplication>
@@ -76,15 +77,14 @@ int main(int argc, char** argv) {
     metaData.SetFileName(form.CurrentFile);
     SaveModal(metaData, out + QStringLiteral("/metadata%1.png").arg(suffix));
     SaveModal(about, out + QStringLiteral("/about%1.png").arg(suffix));
-    if (language == 0) {
-      TSaveAsDialog saveAs(&form);
-      saveAs.resize(820, 480);
-      QTimer::singleShot(0, [&] {
-        Save(&saveAs, out + QStringLiteral("/saveas.png"));
-        saveAs.reject();
-      });
-      saveAs.Ask(form.CurrentFile);
-    }
+    // The save dialog is the toolkit's own, in the chosen language too.
+    TSaveAsDialog saveAs(&form);
+    saveAs.resize(820, 480);
+    QTimer::singleShot(0, [&] {
+      Save(&saveAs, out + QStringLiteral("/saveas%1.png").arg(suffix));
+      saveAs.reject();
+    });
+    saveAs.Ask(form.CurrentFile);
   }
   return 0;
 }

@@ -20,6 +20,9 @@ inline constexpr std::array<std::string_view, kLanguageCount> kLanguageSections{
 inline constexpr std::array<std::string_view, kLanguageCount> kLanguageItems{
     "English (default)", "\xC8" "e\x9Atina", "Fran\xE7" "ais", "Nederlands", "Italiano", "Deutsch", "Sloven\xE8" "ina"};
 
+// The language code of each language, for the toolkit's own translations.
+inline constexpr std::array<std::string_view, kLanguageCount> kLanguageCodes{"en", "cs", "fr", "nl", "it", "de", "sk"};
+
 // The key of a text: its number with three digits ("007").
 std::string LanguageKey(int number);
 

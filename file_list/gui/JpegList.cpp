@@ -14,19 +14,22 @@
 #include "file_list/JpegListing.h"
 #include "platform/gui/UserMessages.h"
 
+#include <utility>
+
 namespace pixaldo {
 namespace {
 
 // Hands the edited name to the list instead of writing it into the item, so
-// that the item shows the new name only when the file was renamed.
+// that the item shows the new name only when the file was renamed. The list
+// renames once the editor is closed, so that an error is shown over the list
+// alone, not over the editor still holding the new name.
 class RenameDelegate : public QStyledItemDelegate {
  public:
   explicit RenameDelegate(TJpegList* list) : QStyledItemDelegate(list), list_(list) {}
 
   void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
-    QTreeWidgetItem* item = list_->topLevelItem(index.row());
-    if (line && item) list_->FinishRename(item, line->text());
+    if (line) list_->RenameWhenClosed(index.row(), line->text());
   }
 
  private:
@@ -232,9 +235,21 @@ bool TJpegList::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
   return started;
 }
 
+void TJpegList::RenameWhenClosed(int row, const QString& edited) {
+  PendingRenameRow = row;
+  PendingRename = edited;
+}
+
 void TJpegList::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  // Ended with a key, the editing gives the keys back to the list, on this
+  // entry, whatever comes of the name; ended with a click elsewhere, the
+  // focus stays where the user put it.
+  const bool keysBack = editor && editor->hasFocus();
   QTreeWidget::closeEditor(editor, hint);
   Editing_ = false;
+  if (keysBack) setFocus(Qt::OtherFocusReason);
+  const int row = std::exchange(PendingRenameRow, -1);
+  if (QTreeWidgetItem* item = row >= 0 ? topLevelItem(row) : nullptr) FinishRename(item, PendingRename);
 }
 
 void TJpegList::FinishRename(QTreeWidgetItem* item, const QString& edited) {

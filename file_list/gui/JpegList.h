@@ -44,6 +44,8 @@ class TJpegList : public QTreeWidget {
 
   // Applies the result of an in-place edit of `item`'s name.
   void FinishRename(QTreeWidgetItem* item, const QString& edited);
+  // Keeps an edited name for FinishRename once the editor is closed.
+  void RenameWhenClosed(int row, const QString& edited);
 
  signals:
   // A file became current through the selection; the main window shows it.
@@ -69,6 +71,8 @@ class TJpegList : public QTreeWidget {
   void Fill(const QStringList& names);
 
   bool Editing_ = false;
+  int PendingRenameRow = -1;
+  QString PendingRename;
   QString Directory_;
   QString CurrentPath_;
   QFileSystemWatcher ChangeNotifier;

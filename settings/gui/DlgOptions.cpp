@@ -19,6 +19,7 @@
 #include "platform/FileError.h"
 #include "platform/gui/UserMessages.h"
 #include "platform/gui/WidgetNames.h"
+#include "settings/gui/ToolkitLanguage.h"
 
 namespace pixaldo {
 namespace {
@@ -162,7 +163,8 @@ QString TRadioGroup::ItemText(int index) const { return buttons_.at(size_t(index
 // TFormOptions
 
 TFormOptions::TFormOptions(OptionsStore& store, std::filesystem::path languageFile, QWidget* parent)
-    : QDialog(parent), store_(store), languageFile_(std::move(languageFile)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      store_(store), languageFile_(std::move(languageFile)) {
   setObjectName("FormOptions");
   setWindowTitle(QString::fromUtf8("Nastavení programu"));
   PickColor = [this](QColor initial) -> std::optional<QColor> {
@@ -474,6 +476,7 @@ bool TFormOptions::LanguageSectionExists() const {
 
 void TFormOptions::LoadLanguage() {
   if (languageIni_) ProgramLanguageTexts().Load(*languageIni_, LangRadioGroup->ItemIndex());
+  UseToolkitLanguage(LangRadioGroup->ItemIndex());
   ApplyToSettingsDialog();
 }
 

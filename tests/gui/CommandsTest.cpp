@@ -1,8 +1,7 @@
 // The main window's commands: which are enabled when, the shortcuts decided
-// in the order of the action list (also against the edit controls), the crop
+// in the order of the action list, the crop
 // proportion and style cycle, the info bar and presentation mode.
 #include <QApplication>
-#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -227,50 +226,6 @@ class CommandsTest : public QObject {
     form->Action("AppPrezentation")->trigger();
     QTest::keyClick(form->FileList, Qt::Key_Escape);
     QVERIFY(!form->PresentationMode);
-  }
-
-  void CtrlVInTheCaptionFlipsInsteadOfPasting() {
-    Folder folder;
-    auto form = ShowForm({Q(folder.dir.path())});
-    const fs::path shown = form->CurrentFile.toStdString();
-    const std::string before = ReadBytes(shown);
-    QApplication::clipboard()->setText(QStringLiteral("pasted"));
-    form->Memo3->setFocus();
-    QTest::keyClick(form->Memo3, Qt::Key_V, Qt::ControlModifier);
-    QVERIFY(!form->Memo3->toPlainText().contains(QStringLiteral("pasted")));
-    QVERIFY(ReadBytes(shown) != before);  // flipped in place (overwrite is on)
-
-    // Without the transform program the key pastes.
-    form->Transformer = std::make_unique<TJpegTran>(fs::path());
-    form->UpdateCommandStates();
-    form->Memo3->setFocus();
-    QTest::keyClick(form->Memo3, Qt::Key_V, Qt::ControlModifier);
-    QVERIFY(form->Memo3->toPlainText().contains(QStringLiteral("pasted")));
-  }
-
-  void CtrlCCopiesOnlyWithoutACropFrame() {
-    Folder folder;
-    auto form = ShowForm({Q(folder.dir.path())});
-    int asked = 0;
-    form->AskTransformTarget = [&](const QString&) {
-      ++asked;
-      return QString();
-    };
-    QApplication::clipboard()->clear();
-    form->Edit2->setText(QStringLiteral("Harbour"));
-    form->Edit2->setFocus();
-    form->Edit2->selectAll();
-    QTest::keyClick(form->Edit2, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Harbour"));
-    QCOMPARE(asked, 0);
-
-    DrawCropFrame(*form);
-    QApplication::clipboard()->clear();
-    form->Edit2->setFocus();
-    form->Edit2->selectAll();
-    QTest::keyClick(form->Edit2, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(asked, 1);  // the crop ran (and its save dialog was cancelled)
-    QVERIFY(QApplication::clipboard()->text().isEmpty());
   }
 
   void RenamingInPlaceKeepsItsKeys() {

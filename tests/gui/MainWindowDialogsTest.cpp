@@ -55,6 +55,14 @@ class MainWindowDialogsTest : public QObject {
                      [&] { shownFile = windows.metaData.FileName; }));
     QCOMPARE(shownFile, form->CurrentFile);
     QVERIFY(RunModal(form->Action("AppOptions"), windows.options, [] {}));
+    // They are dialogs: no minimise or maximise button.
+    for (const QDialog* dialog : {static_cast<QDialog*>(&windows.options), static_cast<QDialog*>(&windows.metaData),
+                                  static_cast<QDialog*>(&windows.about)}) {
+      const Qt::WindowFlags flags = dialog->windowFlags();
+      QVERIFY2((flags & Qt::CustomizeWindowHint) &&
+                   !(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)),
+               qPrintable(dialog->objectName()));
+    }
   }
 
   void SettingsOkRefillsCategoriesAndKeepsTypedText() {
@@ -104,7 +112,7 @@ class MainWindowDialogsTest : public QObject {
     };
     choose(1, "BtnOK");
     QCOMPARE(form->Action("AppExit")->text(), QStringLiteral("Konec"));
-    QCOMPARE(form->Action("AppDirOpen")->toolTip(), QString::fromUtf8("Otevřít adresář"));
+    QCOMPARE(form->Action("AppDirOpen")->toolTip(), QString::fromUtf8("Otevřít adresář (Ctrl+O)"));
     // A language picked and cancelled never reaches the main window.
     choose(0, "BtnCancel");
     QCOMPARE(form->Action("AppExit")->text(), QStringLiteral("Konec"));

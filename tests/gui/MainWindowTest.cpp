@@ -293,19 +293,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadIptc(file).ImageCaption, std::string("Last words"));
   }
 
-  void TextWithoutWindows1250LettersIsRefused() {
-    TempDir dir;
-    const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
-    MessageRecorder messages;
-    auto form = ShowForm({Q(file)});
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("Tokyo 東京"));
-    form->FileList->setFocus();
-    QCOMPARE(messages.Errors(), 1);
-    QVERIFY(messages.LastText().contains(QStringLiteral("a.jpg")));
-    QCOMPARE(ReadBytes(file), ReadBytes(TestData("iptc/iptc-noAPP13.jpg")));
-  }
-
   void RenamedCurrentFileKeepsTakingItsFields() {
     TempDir dir;
     dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");

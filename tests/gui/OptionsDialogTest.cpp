@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -261,6 +262,12 @@ class OptionsDialogTest : public QObject {
     auto again = f.Open();
     QCOMPARE(again->LangRadioGroup->ItemIndex(), 5);
     QCOMPARE(again->windowTitle(), Text(50));
+    // The toolkit's own buttons follow the language, and back to English.
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    again->LangRadioGroup->Item(0)->click();
+    QDialogButtonBox english(QDialogButtonBox::Cancel);
+    QCOMPARE(english.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
   }
 
   void aMissingLanguageSectionDisablesTheChoice() {
