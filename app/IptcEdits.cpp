@@ -1,6 +1,7 @@
 #include "app/IptcEdits.h"
 
-#include "platform/gui/UserMessages.h"
+#include "iptc/IptcData.h"
+#include "platform/Cp1250.h"
 
 namespace pixaldo {
 namespace {
@@ -11,10 +12,26 @@ QString CaptionToStored(QString text) { return text.replace(QStringLiteral("\n")
 
 std::array<std::string TMyIptcTags::*, 3> kStoredFields{&TMyIptcTags::Category, &TMyIptcTags::ObjectName,
                                                         &TMyIptcTags::ImageCaption};
+constexpr std::array<const char*, 3> kDatasetNames{"Category", "ObjectName", "ImageCaption"};
+
+// Whether a text fits its field's dataset: title and caption have a limit in
+// bytes (a character a byte while the text fits Windows-1250, its UTF-8
+// length otherwise); the category has none the program holds it to.
+bool FitsItsDataset(int field, const QString& text) {
+  if (field == kIptcCategory) return true;
+  const std::string utf8 = text.toStdString();
+  const Cp1250Result cp1250 = Utf8ToCp1250(utf8);
+  const size_t stored = cp1250.ok() ? cp1250.bytes.size() : utf8.size();
+  return stored <= size_t(IptcDatasetTable[size_t(TIPTCdata::TableIndexOf(kDatasetNames[field]))].MaxSize);
+}
 
 }  // namespace
 
-TIptcEdits::TIptcEdits() : TIptcEdits(&ToCp1250, &FromCp1250) {}
+// The IPTC record holds any character (it turns UTF-8 when it must), so the
+// fields store their text as UTF-8.
+TIptcEdits::TIptcEdits()
+    : TIptcEdits([](const QString& text) { return std::optional<std::string>(text.toStdString()); },
+                 [](const std::string& text) { return QString::fromStdString(text); }) {}
 
 TIptcEdits::TIptcEdits(Encoder encode, Decoder decode) : encode_(std::move(encode)), decode_(std::move(decode)) {}
 
@@ -32,7 +49,7 @@ TIptcEdits::Outcome TIptcEdits::Prepare(const IptcTexts& shown) const {
   for (int field = 0; field < 3; ++field) {
     const QString text = field == kIptcCaption ? CaptionToStored(shown[field]) : shown[field];
     const std::optional<std::string> bytes = encode_(text);
-    if (!bytes) {
+    if (!bytes || !FitsItsDataset(field, text)) {
       outcome.What = Outcome::Unstorable;
       outcome.Field = field;
       return outcome;

@@ -3,8 +3,8 @@
 // caption): the texts shown for what a file holds, whether the user changed
 // them, and the record to write. A field is written only when its text
 // differs from what was loaded; three empty fields are never written. Text
-// the stored encoding cannot hold is not written: the caller keeps it in its
-// field for the user to correct.
+// the stored encoding cannot hold, or longer than its dataset allows, is not
+// written: the caller keeps it in its field for the user to correct.
 #include <QString>
 #include <array>
 #include <functional>

@@ -18,6 +18,7 @@
 #include "app/ActionIcons.h"
 #include "app/CommandEnabling.h"
 #include "app/CommandTable.h"
+#include "app/ElidedTips.h"
 #include "app/IptcEdits.h"
 #include "app/MainWindowSettings.h"
 #include "app/ShortcutDispatch.h"
@@ -339,6 +340,10 @@ QWidget* TFormMain::CreateInfoBottom() {
     for (int column = 0; column < 2; ++column) GridExif->setItem(row, column, new QTableWidgetItem);
   layout->addWidget(Header6);
   layout->addWidget(GridExif);
+  // The crop label wraps rather than losing the frame's height; other texts
+  // cut off by the panel's width show whole in their tool tips.
+  LblCrop->setWordWrap(true);
+  new TElidedTips(PanelInfoBottom, GridExif);
   return PanelInfoBottom;
 }
 
@@ -789,7 +794,7 @@ bool TFormMain::IPTCControlsExit() {
   if (outcome.What == TIptcEdits::Outcome::Unstorable) {
     if (IptcRules.FirstRefusal(shown))
       ShowFileError(this, file,
-                    tr("The IPTC text was not written: it holds characters that Windows-1250 cannot store. "
+                    tr("The IPTC text was not written: it is longer than the field can store. "
                        "Correct the text, or press Esc to get the stored text back."));
     ReturnToRefusedField(outcome.Field);
     return false;

@@ -95,9 +95,6 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-// A file name as the database stores it: Windows-1250 bytes.
-std::string StoredName(const std::filesystem::path& name) { return Utf8ToCp1250(name.filename().native()).bytes; }
-
 // Lines written as they come, each ended by CR LF, in pieces of about a
 // megabyte, so that the database is never held whole.
 class LineWriter {
@@ -122,6 +119,8 @@ class LineWriter {
   AtomicFileWriter file_;
   std::string pending_;
 };
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Makes a directory the process's current directory for a while, so that the
 // listed bare names resolve inside it; the previous one comes back at the end.
@@ -229,7 +228,31 @@ void TJpegBatch::SaveXml(const std::filesystem::path& fileName) {
 }
 
 void TJpegBatch::SaveCsv(const std::filesystem::path& fileName) {
-  SaveLines(fileName, [this](const auto& sink) { WriteCsv(sink); });
+  // Windows-1250 while every line fits it. A line that does not makes the
+  // whole file UTF-8 behind a byte-order mark: the partial file is dropped
+  // and the database written again.
+  const std::filesystem::path target = std::filesystem::absolute(fileName);
+  {
+    LineWriter writer(target);
+    bool fits = true;
+    WriteCsv([&](std::string_view line) {
+      if (!fits) return;
+      Cp1250Result converted = Utf8ToCp1250(line);
+      fits = converted.ok();
+      if (fits) writer(converted.bytes);
+    });
+    if (fits) {
+      writer.Commit();
+      return;
+    }
+  }
+  LineWriter writer(target);
+  bool first = true;
+  WriteCsv([&](std::string_view line) {
+    writer(first ? std::string(kByteOrderMark) + std::string(line) : std::string(line));
+    first = false;
+  });
+  writer.Commit();
 }
 
 std::vector<std::string> TJpegBatch::XmlFragment(const std::filesystem::path& fileName) {
@@ -254,17 +277,18 @@ std::vector<std::string> TJpegBatch::CsvRowOf(TimgData& data, const std::filesys
   if (!error && std::filesystem::exists(status)) {
     uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(fileName, error) : 0;
     std::optional<FileTime> date = GetFileDate(fileName);
-    values.push_back(StoredName(fileName));
+    values.push_back(fileName.filename().string());
     values.push_back(std::to_string(error ? 0 : size / 1024));
-    values.push_back(date ? FormatShortDate(ToTimeT(*date)) : std::string());
+    values.push_back(date ? Cp1250ToUtf8(FormatShortDate(ToTimeT(*date))) : std::string());
   }
   if (!data.ReadFile(fileName)) return values;
 
   if (data.HasExif() && data.ExifInfo) {
     const TImageInfo& exif = *data.ExifInfo;
-    values.insert(values.end(), {exif.CameraMake, exif.CameraModel, exif.DateTime, std::to_string(exif.Width),
-                                 std::to_string(exif.Height)});
-    for (const ExifColumn& column : kExifColumns) values.push_back(ShapeValue(exif.ValueOf(column.tag), column.shape));
+    values.insert(values.end(), {Cp1250ToUtf8(exif.CameraMake), Cp1250ToUtf8(exif.CameraModel),
+                                 Cp1250ToUtf8(exif.DateTime), std::to_string(exif.Width), std::to_string(exif.Height)});
+    for (const ExifColumn& column : kExifColumns)
+      values.push_back(Cp1250ToUtf8(ShapeValue(exif.ValueOf(column.tag), column.shape)));
   } else {
     values.resize(values.size() + kExifValueCount);
   }

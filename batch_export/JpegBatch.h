@@ -36,8 +36,9 @@ class TJpegBatch {
   void SaveXml(const std::filesystem::path& fileName);
   void SaveCsv(const std::filesystem::path& fileName);
 
-  // The whole documents as lines (without line ends), as SaveXml and SaveCsv
-  // write them.
+  // The whole documents as lines (without line ends), as SaveXml writes them;
+  // the CSV lines as UTF-8 text, which SaveCsv stores in Windows-1250 while
+  // every character fits it, otherwise as UTF-8 behind a byte-order mark.
   std::vector<std::string> XmlLines();
   std::vector<std::string> CsvLines();
 
@@ -49,7 +50,7 @@ class TJpegBatch {
 
   // The 22 column names.
   static std::vector<std::string> CsvHeader();
-  // One file's values: none for a file that no longer exists; the three
+  // One file's values (UTF-8 text): none for a file that no longer exists; the three
   // file-system values alone for a file the container does not accept;
   // otherwise all 22.
   std::vector<std::string> CsvRow(const std::filesystem::path& fileName);

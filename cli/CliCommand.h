@@ -37,7 +37,11 @@ struct Listing {
   std::vector<std::string_view> columns;
   bool keyed = false;
   std::set<std::string_view> numeric;
-  std::vector<std::vector<std::string>> rows;  // Windows-1250 bytes
+  std::vector<std::vector<std::string>> rows;  // UTF-8 text
+
+  // Adds a row of Windows-1250 bytes (converted) or of UTF-8 text.
+  void AddRow(const std::vector<std::string>& cp1250Fields);
+  void AddTextRow(std::vector<std::string> utf8Fields) { rows.push_back(std::move(utf8Fields)); }
 };
 
 class Invocation;
@@ -98,6 +102,8 @@ int RunCommand(const Command& command, std::span<const std::string> words);
 std::string Field(const std::string& cp1250Bytes);
 // Prints fields joined by tabs, each escaped with Field, and a line feed.
 void PrintRow(const std::vector<std::string>& cp1250Fields);
+// The same for fields that are UTF-8 text already.
+void PrintTextRow(const std::vector<std::string>& utf8Fields);
 void PrintText(std::string_view utf8);
 // Prints listings as UTF-8 JSON: the one listing, or with `keyedByFile` an
 // object of file name → listing.

@@ -10,8 +10,8 @@ namespace pixaldo::cli {
 Listing Segments(const Invocation&, const std::filesystem::path& file) {
   Listing listing{{"number", "name", "marker", "offset", "size"}, false, {"number", "offset", "size"}, {}};
   for (const auto& segment : TJpegObject::ReadSegmentTable(file))
-    listing.rows.push_back({std::to_string(segment.Number), segment.Name, segment.MarkerHex,
-                            std::to_string(segment.Offset), std::to_string(segment.Size)});
+    listing.AddRow({std::to_string(segment.Number), segment.Name, segment.MarkerHex, std::to_string(segment.Offset),
+                    std::to_string(segment.Size)});
   return listing;
 }
 

@@ -4,22 +4,12 @@
 #include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
-namespace {
-
-// A field's new text in Windows-1250, when its option is given.
-std::optional<std::string> NewText(const Invocation& args, const char* option) {
-  auto text = args.Value(option);
-  if (text) text = ArgumentToCp1250(*text, std::string("--") + option);
-  return text;
-}
-
-}  // namespace
 
 int SetIptc(const Invocation& args, const std::filesystem::path& file) {
-  // Every text is converted before anything is read or written.
-  auto category = NewText(args, "category");
-  auto title = NewText(args, "title");
-  auto caption = NewText(args, "caption");
+  // Any character can be stored: the record is written in UTF-8 when it needs to be.
+  auto category = args.Value("category");
+  auto title = args.Value("title");
+  auto caption = args.Value("caption");
 
   auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
   TMyIptcTags fields;

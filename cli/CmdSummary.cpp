@@ -13,19 +13,22 @@ Listing Summary(const Invocation&, const std::filesystem::path& file) {
   std::string block;
   if (record.BlockWidth && record.BlockHeight)
     block = std::to_string(record.BlockWidth) + "\xD7" + std::to_string(record.BlockHeight);
-  return Listing{{"key", "value"},
-                 true,
-                 {},
-                 {
-                     {"CameraMake", e.CameraMake},     {"CameraModel", e.CameraModel},
-                     {"DateTime", e.DateTime},         {"Dimensions", e.Dimensions},
-                     {"JpegQual", e.JpegQual},         {"Flash", e.Flash},
-                     {"FocalLength", e.FocalLength},   {"ExposureTime", e.ExposureTime},
-                     {"FNumber", e.FNumber},           {"IsoAndBias", e.IsoAndBias},
-                     {"ExposureProgram", e.ExposureProgram}, {"MeteringMode", e.MeteringMode},
-                     {"Category", i.Category},         {"ObjectName", i.ObjectName},
-                     {"ImageCaption", i.ImageCaption}, {"DctBlock", block},
-                 }};
+  Listing listing{{"key", "value"}, true, {}, {}};
+  const std::pair<const char*, const std::string&> exifRows[] = {
+      {"CameraMake", e.CameraMake},     {"CameraModel", e.CameraModel},
+      {"DateTime", e.DateTime},         {"Dimensions", e.Dimensions},
+      {"JpegQual", e.JpegQual},         {"Flash", e.Flash},
+      {"FocalLength", e.FocalLength},   {"ExposureTime", e.ExposureTime},
+      {"FNumber", e.FNumber},           {"IsoAndBias", e.IsoAndBias},
+      {"ExposureProgram", e.ExposureProgram}, {"MeteringMode", e.MeteringMode},
+  };
+  for (const auto& [key, value] : exifRows) listing.AddRow({key, value});
+  // The IPTC fields are UTF-8 text already.
+  listing.AddTextRow({"Category", i.Category});
+  listing.AddTextRow({"ObjectName", i.ObjectName});
+  listing.AddTextRow({"ImageCaption", i.ImageCaption});
+  listing.AddRow({"DctBlock", block});
+  return listing;
 }
 
 }  // namespace pixaldo::cli

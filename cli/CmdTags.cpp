@@ -13,14 +13,14 @@ namespace {
 void AddGroup(Listing& listing, const char* group, TImageInfo& info, int32_t tagGroup) {
   TTagEntry entry;
   info.ResetTagCursor();
-  while (info.NextTag(tagGroup, entry)) listing.rows.push_back({group, entry.Description, entry.Value});
+  while (info.NextTag(tagGroup, entry)) listing.AddRow({group, entry.Description, entry.Value});
 }
 
 void AddThumbnail(Listing& listing, TImageInfo& info) {
   TTagEntry entry;
   info.ParseThumbnail();
   info.ResetThumbCursor();
-  while (info.NextThumbTag(0, entry)) listing.rows.push_back({"thumbnail", entry.Description, entry.Value});
+  while (info.NextThumbTag(0, entry)) listing.AddRow({"thumbnail", entry.Description, entry.Value});
 }
 
 void AddIptc(Listing& listing, TimgData& data) {
@@ -28,7 +28,7 @@ void AddIptc(Listing& listing, TimgData& data) {
   data.IptcInfo->ParseContainerSegment();
   for (int32_t i = 0; i < data.IptcInfo->Count(); ++i) {
     TTagEntry entry = data.IptcInfo->GetTag(i);
-    listing.rows.push_back({"iptc", entry.Description, entry.Value});
+    listing.AddTextRow({"iptc", entry.Description, entry.Value});  // IPTC values are UTF-8 text
   }
 }
 
@@ -49,7 +49,7 @@ Listing Tags(const Invocation&, const std::filesystem::path& file) {
     if (read && data.HasThumbnail()) AddThumbnail(listing, info);
   }
   if (data.HasIptc()) AddIptc(listing, data);
-  if (data.HasComment()) listing.rows.push_back({"comment", "", data.GetComment()});
+  if (data.HasComment()) listing.AddRow({"comment", "", data.GetComment()});
   return listing;
 }
 

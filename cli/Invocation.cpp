@@ -122,7 +122,7 @@ int RunCommand(const Command& command, std::span<const std::string> words) {
 int RunListings(const Invocation& invocation, EachListing list) {
   if (!invocation.Flag("json"))
     return EachOperand(invocation, [&](const std::filesystem::path& file) {
-      for (const auto& row : list(invocation, file).rows) PrintRow(row);
+      for (const auto& row : list(invocation, file).rows) PrintTextRow(row);
       return 0;
     });
   std::vector<std::pair<std::string, Listing>> listings;

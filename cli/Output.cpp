@@ -14,7 +14,7 @@ using Json = nlohmann::ordered_json;  // keeps the listing's order
 Json ListingJson(const Listing& listing) {
   if (listing.keyed) {
     Json object = Json::object();
-    for (const auto& row : listing.rows) object[Cp1250ToUtf8(row.at(0))] = Cp1250ToUtf8(row.at(1));
+    for (const auto& row : listing.rows) object[row.at(0)] = row.at(1);
     return object;
   }
   Json array = Json::array();
@@ -25,19 +25,19 @@ Json ListingJson(const Listing& listing) {
       if (listing.numeric.count(listing.columns[i]))
         entry[key] = std::stoll(row[i]);
       else
-        entry[key] = Cp1250ToUtf8(row[i]);
+        entry[key] = row[i];
     }
     array.push_back(std::move(entry));
   }
   return array;
 }
 
-}  // namespace
-
-std::string Field(const std::string& cp1250Bytes) {
+// Backslash, tab, line breaks and other control characters as escapes; every
+// other byte as it is.
+std::string Escaped(const std::string& bytes) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string escaped;
-  for (char c : cp1250Bytes) {
+  for (char c : bytes) {
     auto byte = static_cast<unsigned char>(c);
     switch (c) {
       case '\\': escaped += "\\\\"; break;
@@ -54,19 +54,35 @@ std::string Field(const std::string& cp1250Bytes) {
         }
     }
   }
-  return Cp1250ToUtf8(escaped);
+  return escaped;
 }
+
+}  // namespace
+
+void Listing::AddRow(const std::vector<std::string>& cp1250Fields) {
+  std::vector<std::string> row;
+  for (const std::string& field : cp1250Fields) row.push_back(Cp1250ToUtf8(field));
+  rows.push_back(std::move(row));
+}
+
+std::string Field(const std::string& cp1250Bytes) { return Cp1250ToUtf8(Escaped(cp1250Bytes)); }
 
 void PrintText(std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
 
-void PrintRow(const std::vector<std::string>& cp1250Fields) {
+void PrintTextRow(const std::vector<std::string>& utf8Fields) {
   std::string line;
-  for (size_t i = 0; i < cp1250Fields.size(); ++i) {
+  for (size_t i = 0; i < utf8Fields.size(); ++i) {
     if (i) line += '\t';
-    line += Field(cp1250Fields[i]);
+    line += Escaped(utf8Fields[i]);
   }
   line += '\n';
   PrintText(line);
+}
+
+void PrintRow(const std::vector<std::string>& cp1250Fields) {
+  std::vector<std::string> utf8Fields;
+  for (const std::string& field : cp1250Fields) utf8Fields.push_back(Cp1250ToUtf8(field));
+  PrintTextRow(utf8Fields);
 }
 
 void PrintJson(const std::vector<std::pair<std::string, Listing>>& listings, bool keyedByFile) {

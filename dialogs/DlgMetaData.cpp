@@ -259,7 +259,8 @@ void TFormMetaData::ShowInGrid(QTableWidget* grid, const TTags& tags) {
   grid->clearContents();
   grid->setRowCount(tags.RowCount());
   for (size_t i = 0; i < tags.Names.size(); ++i) SetCell(grid, int(i), 0, FromCp1250(tags.Names[i]));
-  for (size_t i = 0; i < tags.Values.size(); ++i) SetCell(grid, int(i), 1, FromCp1250(tags.Values[i]));
+  for (size_t i = 0; i < tags.Values.size(); ++i)
+    SetCell(grid, int(i), 1, tags.Utf8 ? QString::fromStdString(tags.Values[i]) : FromCp1250(tags.Values[i]));
 }
 
 void TFormMetaData::ClearAll() {

@@ -12,6 +12,7 @@
 #include "exif/MakerNotes.h"
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
+#include "xmp/XmpPacket.h"
 
 namespace pixaldo {
 
@@ -327,7 +328,7 @@ TimgData::~TimgData() = default;
 
 void TimgData::Clear() {
   Sections.clear();
-  ExifSegment = IptcSegment = CommentSegment = JfifSegment = nullptr;
+  ExifSegment = IptcSegment = CommentSegment = JfifSegment = XmpSegment = nullptr;
   IsTiff = false;
   FileName.clear();
   FileDate = FileTime{};
@@ -343,6 +344,13 @@ tSection& TimgData::AddSection() { return Sections.emplace_back(); }
 
 void TimgData::DropLastSection() {
   if (!Sections.empty()) Sections.pop_back();
+}
+
+bool IsExifSegment(std::string_view segmentBytes) { return segmentBytes.substr(std::min<size_t>(2, segmentBytes.size())).starts_with("Exif"); }
+
+std::string_view TimgData::XmpPacketText() const {
+  if (!XmpSegment) return {};
+  return std::string_view(XmpSegment->Bytes).substr(std::min(XmpSegment->Bytes.size(), 2 + kXmpIdentifier.size()));
 }
 
 bool TimgData::HasThumbnail() const {
@@ -442,7 +450,11 @@ bool TimgData::ReadJpegSegments(std::istream& in) {
     switch (marker) {
       case kMarkerApp0: JfifSegment = &slot; break;
       case kMarkerApp1:
-        if (SectionCount() > kExifSegmentLimit || HasExif()) {
+        // The EXIF block is the first APP1 that says so, wherever the XMP
+        // packet stands; other APP1 segments stay in the picture stream.
+        if (IsXmpSegment(slot.Bytes) && !HasXmp()) {
+          XmpSegment = &slot;
+        } else if (SectionCount() > kExifSegmentLimit || HasExif() || !IsExifSegment(slot.Bytes)) {
           DropLastSection();
         } else {
           ExifSegment = &slot;

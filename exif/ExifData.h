@@ -52,6 +52,10 @@ struct tSection {
   int32_t Length = 0;   // value of the length field
 };
 
+// Whether APP1 segment bytes (length field included) are taken as the EXIF
+// block: their identifier starts "Exif".
+bool IsExifSegment(std::string_view segmentBytes);
+
 // Status texts of a read (TimgData::ErrorText).
 inline constexpr const char* kNotExifFile = "Not an EXIF file";
 inline constexpr const char* kIncorrectExifHeader = "Incorrect Exif header";
@@ -204,6 +208,9 @@ class TimgData : public tEndInd {
   bool HasExif() const { return ExifSegment != nullptr; }
   bool HasIptc() const { return IptcSegment != nullptr; }
   bool HasComment() const { return CommentSegment != nullptr; }
+  bool HasXmp() const { return XmpSegment != nullptr; }
+  // The XMP packet's XML (empty when there is none).
+  std::string_view XmpPacketText() const;
   bool HasThumbnail() const;
   // The comment's bytes (call only when HasComment()).
   std::string GetComment() const;
@@ -225,8 +232,10 @@ class TimgData : public tEndInd {
   void SetIptcSegment(const std::string& payload);
   // The same for the COM segment.
   void SetComment(const std::string& text);
+  // The same for the XMP APP1 segment (`packet` without the identifier).
+  void SetXmpPacket(const std::string& packet);
   // Appends SOI and the kept metadata segments (EXIF or JFIF or the default
-  // JFIF, then IPTC, then comment) to `out`.
+  // JFIF, then XMP, then IPTC, then comment) to `out`.
   void WriteSegments(std::string& out) const;
   // Writes `target` atomically from the kept segments and the picture's
   // stream (its leading APP0/APP1/APP13/COM skipped); when `adjustSize`,
@@ -248,6 +257,7 @@ class TimgData : public tEndInd {
   tSection* IptcSegment = nullptr;
   tSection* CommentSegment = nullptr;
   tSection* JfifSegment = nullptr;
+  tSection* XmpSegment = nullptr;  // the first XMP packet's APP1
   std::filesystem::path FileName;
   FileTime FileDate{};
   int64_t FileSize = 0;

@@ -4,12 +4,14 @@
 
 #include <array>
 #include <cctype>
+#include <functional>
 
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormats.h"
+#include "xmp/XmpPacket.h"
 
 namespace pixaldo {
 namespace {
@@ -24,6 +26,7 @@ constexpr std::string_view kDefaultJfif{
 constexpr std::array<uint8_t, 4> kReplacedMarkers = {0xE0, 0xE1, 0xED, 0xFE};
 
 constexpr size_t kMaxSegmentBytes = 0xFFFF;  // the length field counts itself
+constexpr uint8_t kApp1 = 0xE1;
 
 uint8_t ByteAt(std::string_view bytes, size_t pos) { return static_cast<uint8_t>(bytes[pos]); }
 
@@ -94,25 +97,36 @@ size_t PictureDataStart(std::string_view stream) {
     if (s + 1 >= stream.size() || ByteAt(stream, s + 1) != marker) continue;
     auto length = ReadU16(stream, s + 2, true);
     if (!length || s + 2 + *length > stream.size()) continue;
+    // An APP1 is replaced only when it is the EXIF block or the XMP packet.
+    std::string_view bytes = stream.substr(s + 2, *length);
+    if (marker == kApp1 && !IsExifSegment(bytes) && !IsXmpSegment(bytes)) continue;
     s += 2 + *length;
   }
   return s;
 }
 
-bool RemoveStaleSegment(std::string& stream, uint8_t marker, std::string_view bytes) {
-  size_t pos = PictureDataStart(stream);
+size_t RemoveSegments(std::string& stream, size_t from, const std::function<bool(uint8_t, std::string_view)>& drop,
+                      bool once) {
+  size_t removed = 0;
+  size_t pos = from;
   while (pos + 3 < stream.size() && ByteAt(stream, pos) == 0xFF) {
     uint8_t found = ByteAt(stream, pos + 1);
-    if (found == 0xDA || found == 0xD9 || IsStandalone(found)) return false;
+    if (found == 0xDA || found == 0xD9 || IsStandalone(found)) break;
     auto length = ReadU16(stream, pos + 2, true);
-    if (!length || *length < 2 || pos + 2 + *length > stream.size()) return false;
-    if (found == marker && std::string_view(stream).substr(pos + 2, *length) == bytes) {
+    if (!length || *length < 2 || pos + 2 + *length > stream.size()) break;
+    if (drop(found, std::string_view(stream).substr(pos + 2, *length))) {
       stream.erase(pos, 2 + size_t(*length));
-      return true;
+      if (++removed, once) break;
+      continue;
     }
     pos += 2 + *length;
   }
-  return false;
+  return removed;
+}
+
+bool RemoveStaleSegment(std::string& stream, uint8_t marker, std::string_view bytes) {
+  auto same = [&](uint8_t found, std::string_view segment) { return found == marker && segment == bytes; };
+  return RemoveSegments(stream, PictureDataStart(stream), same, true) > 0;
 }
 
 JpegPicture LoadJpegPicture(const std::filesystem::path& file) {
@@ -171,6 +185,11 @@ void TimgData::SetComment(const std::string& text) {
   SetSegment(*CommentSegment, 0xFE, text);
 }
 
+void TimgData::SetXmpPacket(const std::string& packet) {
+  if (!XmpSegment) XmpSegment = &AddSection();
+  SetSegment(*XmpSegment, kApp1, std::string(kXmpIdentifier) + packet);
+}
+
 void TimgData::WriteSegments(std::string& out) const {
   out += "\xFF\xD8";
   if (ExifSegment)
@@ -179,6 +198,7 @@ void TimgData::WriteSegments(std::string& out) const {
     AppendSection(out, *JfifSegment);
   else
     out += kDefaultJfif;
+  if (XmpSegment) AppendSection(out, *XmpSegment);
   if (IptcSegment) AppendSection(out, *IptcSegment);
   if (CommentSegment) AppendSection(out, *CommentSegment);
 }
@@ -190,12 +210,20 @@ void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesyste
   CheckFits(ExifSegment, "EXIF block", target);
   CheckFits(IptcSegment, "IPTC block", target);
   CheckFits(CommentSegment, "comment", target);
+  CheckFits(XmpSegment, "XMP packet", target);
   if (picture.Stream.size() < 2 || ByteAt(picture.Stream, 0) != 0xFF || ByteAt(picture.Stream, 1) != 0xD8)
     throw FileError(target, "the picture to write is not JPEG data");
   if (adjustSize && ExifInfo) ExifInfo->AdjustSize(picture.Height, picture.Width);
   std::string out;
   WriteSegments(out);
+  const size_t pictureStart = out.size();
   out.append(picture.Stream, PictureDataStart(picture.Stream));
+  // Exactly one EXIF block and one XMP packet: copies of either kind that
+  // stood further on in the picture stream go when the container writes it.
+  auto written = [this](uint8_t marker, std::string_view bytes) {
+    return marker == kApp1 && ((ExifSegment && IsExifSegment(bytes)) || (XmpSegment && IsXmpSegment(bytes)));
+  };
+  RemoveSegments(out, pictureStart, written, false);
   WriteFileAtomic(target, out);
 }
 

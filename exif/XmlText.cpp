@@ -51,6 +51,42 @@ bool NameStartChar(char ch) {
 
 bool NameChar(char ch) { return NameStartChar(ch) || (ch >= '0' && ch <= '9') || ch == '-' || ch == '.'; }
 
+std::u32string Cp1250Text(std::string_view cp1250) {
+  std::u32string text;
+  text.reserve(cp1250.size());
+  for (char byte : cp1250) text += Cp1250ToUnicode(static_cast<unsigned char>(byte));
+  return text;
+}
+
+std::string CdataSection(std::u32string_view text) {
+  static constexpr std::string_view kOpen = "<![CDATA[", kClose = "]]>";
+  std::string out(kOpen);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.substr(i, 3) == U"]]>") {
+      // "]]" stays in this section, ">" starts the next one.
+      out += "]]";
+      out += kClose;
+      out += kOpen;
+      out += '>';
+      i += 2;
+      continue;
+    }
+    char32_t ch = text[i];
+    int byte = UnicodeToIso88592(ch);
+    if (ForbiddenInXml(ch)) {
+      out += '?';
+    } else if (byte >= 0) {
+      out += char(byte);
+    } else {
+      out += kClose;
+      out += CharacterReference(ch);
+      out += kOpen;
+    }
+  }
+  out += kClose;
+  return out;
+}
+
 }  // namespace
 
 int UnicodeToIso88592(char32_t ch) {
@@ -74,34 +110,9 @@ std::string XmlContentUtf8(std::string_view utf8) {
   return out;
 }
 
-std::string XmlCdata(std::string_view cp1250) {
-  static constexpr std::string_view kOpen = "<![CDATA[", kClose = "]]>";
-  std::string out(kOpen);
-  for (size_t i = 0; i < cp1250.size(); ++i) {
-    if (cp1250.substr(i, 3) == kClose) {
-      // "]]" stays in this section, ">" starts the next one.
-      out += "]]";
-      out += kClose;
-      out += kOpen;
-      out += '>';
-      i += 2;
-      continue;
-    }
-    char32_t ch = Cp1250ToUnicode(static_cast<unsigned char>(cp1250[i]));
-    int byte = UnicodeToIso88592(ch);
-    if (ForbiddenInXml(ch)) {
-      out += '?';
-    } else if (byte >= 0) {
-      out += char(byte);
-    } else {
-      out += kClose;
-      out += CharacterReference(ch);
-      out += kOpen;
-    }
-  }
-  out += kClose;
-  return out;
-}
+std::string XmlCdata(std::string_view cp1250) { return CdataSection(Cp1250Text(cp1250)); }
+
+std::string XmlCdataUtf8(std::string_view utf8) { return CdataSection(DecodeUtf8(utf8)); }
 
 std::string XmlElementName(std::string_view name) {
   std::string out;
@@ -111,14 +122,17 @@ std::string XmlElementName(std::string_view name) {
   return out;
 }
 
-std::vector<std::string> XmlEntryLines(std::string_view element, const std::vector<TTagEntry>& entries) {
+std::vector<std::string> XmlEntryLines(std::string_view element, const std::vector<TTagEntry>& entries,
+                                       bool utf8Values) {
   std::vector<std::string> lines;
   lines.push_back("   <" + std::string(element) + ">");
   for (const auto& entry : entries) {
     std::string name = XmlElementName(entry.Name);
     lines.push_back("   <" + name + ">");
     bool cdata = entry.Dataset == 105 || entry.Dataset == 120;
-    lines.push_back("      " + (cdata ? XmlCdata(entry.Value) : XmlContent(entry.Value)));
+    std::string value = utf8Values ? (cdata ? XmlCdataUtf8(entry.Value) : XmlContentUtf8(entry.Value))
+                                   : (cdata ? XmlCdata(entry.Value) : XmlContent(entry.Value));
+    lines.push_back("      " + value);
     lines.push_back("   </" + name + ">");
   }
   lines.push_back("   </" + std::string(element) + ">");

@@ -27,6 +27,7 @@ std::string XmlContentUtf8(std::string_view utf8);
 // that cannot stand inside it ("]]>", characters without an ISO-8859-2 form)
 // are placed between two sections.
 std::string XmlCdata(std::string_view cp1250);
+std::string XmlCdataUtf8(std::string_view utf8);
 
 // An element name: blanks and every character not allowed in a name (such as
 // "/") become "_"; a name that may not start as it does gets a leading "_".
@@ -34,8 +35,10 @@ std::string XmlElementName(std::string_view name);
 
 // A fragment of the dump: "   <element>", then per entry "   <Name>", the
 // value line ("      " and the value; a CDATA section for datasets 105 and
-// 120, headline and caption) and "   </Name>", then "   </element>".
-std::vector<std::string> XmlEntryLines(std::string_view element, const std::vector<TTagEntry>& entries);
+// 120, headline and caption) and "   </Name>", then "   </element>". The
+// values are Windows-1250 bytes, or UTF-8 text when `utf8Values`.
+std::vector<std::string> XmlEntryLines(std::string_view element, const std::vector<TTagEntry>& entries,
+                                       bool utf8Values = false);
 
 // The ISO-8859-2 byte of a Unicode character, or -1 when it has none.
 int UnicodeToIso88592(char32_t ch);

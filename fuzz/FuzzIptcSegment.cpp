@@ -1,6 +1,7 @@
 // ParseSegment of the IPTC list on APP13 segment bytes (length field first),
 // then everything built from the parsed list: lookups, edits, the payload
-// with and without the old resources, and the XML fragment.
+// with and without the old resources, and the XML fragment. A record tagged
+// UTF-8 is decoded as such, broken sequences included.
 #include "FuzzInput.h"
 #include "iptc/IptcData.h"
 
@@ -15,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)list.ValueOf("Caption", "");
   (void)list.AsXmlLines();
   (void)list.BuildPayloadKeeping(segment);
+  (void)list.OverlongMessage("Keywords");
   list.AppendValue("Keywords", "fuzz");
   list.SetValue("ObjectName", std::string(segment.substr(0, 64)));
   list.DeleteByName("Category");

@@ -108,8 +108,25 @@ def app13(datasets):
     return struct.pack(">H", len(payload) + 2) + payload
 
 
-def jpeg(app1=None, iptc=None, comment=None, sampling=0x22):
+XMP_ID = b"http://ns.adobe.com/xap/1.0/\0"
+XMP_PACKET = ("<?xpacket begin='\ufeff' id='W5M0MpCehiHzreSzNTczkc9d'?>"
+              "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+              "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/'"
+              " xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:Category='Trv'>"
+              "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>東京 &amp; Praha</rdf:li>"
+              "<rdf:li xml:lang='cs'>Praha</rdf:li></rdf:Alt></dc:title>"
+              "<dc:description><rdf:Alt><rdf:li xml:lang='x-default'>Popis</rdf:li></rdf:Alt></dc:description>"
+              "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>").encode("utf-8")
+
+
+def xmp_segment(packet=XMP_PACKET):
+    return b"\xFF\xE1" + struct.pack(">H", len(XMP_ID) + len(packet) + 2) + XMP_ID + packet
+
+
+def jpeg(app1=None, iptc=None, comment=None, sampling=0x22, xmp_first=False):
     out = b"\xFF\xD8"
+    if xmp_first:
+        out += xmp_segment()
     if app1 is not None:
         out += b"\xFF\xE1" + struct.pack(">H", len(app1) + 8) + b"Exif\0\0" + app1
     if iptc is not None:
@@ -136,13 +153,19 @@ def made_files():
     jpegs["made_minimal"] = b"\xFF\xD8\xFF\xD9"
     jpegs["made_sampling12"] = jpeg(None, None, b"x", sampling=0x12)
     jpegs["made_sampling21"] = jpeg(blocks["canon_ii"], None, None, sampling=0x21)
+    # A UTF-8 record (with a broken sequence) behind an XMP packet that stands
+    # before the EXIF block.
+    utf8 = app13([(1, 90, b"\x1B%G"), (2, 0, b"\0\x02"), (2, 5, "日本語".encode("utf-8")),
+                  (2, 120, b"bad \xFF\xE6\x97 end"), (2, 25, "Žluť".encode("utf-8"))])
+    jpegs["made_utf8_xmp_first"] = jpeg(blocks["canon_ii"], utf8, None, xmp_first=True)
     tiffs = {"made_" + name: block for name, block in blocks.items()}
-    return jpegs, tiffs, {"made_iptc": iptc}
+    return jpegs, tiffs, {"made_iptc": iptc, "made_iptc_utf8": utf8}
 
 
 def main():
     testdata, out = sys.argv[1], sys.argv[2]
-    folders = {name: os.path.join(out, name) for name in JPEG_HARNESSES + ["fuzz_exif_tiff", "fuzz_iptc_segment"]}
+    folders = {name: os.path.join(out, name)
+               for name in JPEG_HARNESSES + ["fuzz_exif_tiff", "fuzz_iptc_segment", "fuzz_xmp_packet"]}
     for folder in folders.values():
         os.makedirs(folder, exist_ok=True)
 
@@ -167,9 +190,12 @@ def main():
                     app13s[name + f"_app13_{len(app13s)}"] = body
                 elif marker == 0xE1 and body[2:8] == b"Exif\0\0":
                     tiffs[name + "_exif"] = body[8:]
+                elif marker == 0xE1 and body[2:2 + len(XMP_ID)] == XMP_ID:
+                    put("fuzz_xmp_packet", name + "_xmp", body[2 + len(XMP_ID):])
     for name, data in jpegs.items():
         for harness in JPEG_HARNESSES:
             put(harness, name, data)
+    put("fuzz_xmp_packet", "made_xmp", XMP_PACKET)
     for name, data in tiffs.items():
         put("fuzz_exif_tiff", name, data)
         put("fuzz_xml_dump", "tiff_" + name, data)

@@ -36,6 +36,7 @@ inline void WalkContainer(TimgData& data) {
   }
   (void)data.HasThumbnail();
   if (data.HasComment()) (void)data.GetComment();
+  (void)data.XmpPacketText();
   if (data.HasIptc()) {
     data.ParseIptc();
     (void)data.IptcInfo->AsXmlLines();

@@ -6,7 +6,9 @@
 #include "exif/ExifWrite.h"
 #include "exif/XmlText.h"
 #include "platform/ByteOrder.h"
+#include "platform/Cp1250.h"
 #include "platform/FileError.h"
+#include "xmp/XmpPacket.h"
 
 namespace pixaldo {
 
@@ -72,6 +74,11 @@ constexpr uint16_t kIptcDigestResource = 0x0425;
 constexpr uint8_t kDatasetMarker = 0x1C;
 // Record 2, dataset 0, size 2, value 2: the record version written first.
 constexpr std::string_view kRecordVersion{"\x1C\x02\x00\x00\x02\x00\x02", 7};
+// Record 1, dataset 90, size 3, "ESC % G": the record-2 texts that follow are UTF-8.
+constexpr std::string_view kUtf8CharacterSet{"\x1C\x01\x5A\x00\x03\x1B\x25\x47", 8};
+// Room for an XMP packet in one APP1 segment: the length field and the
+// identifier take the rest.
+constexpr size_t kMaxXmpPacketBytes = 0xFFFF - 2 - kXmpIdentifier.size();
 
 char Upper(char ch) { return (ch >= 'a' && ch <= 'z') ? char(ch - 'a' + 'A') : ch; }
 
@@ -107,6 +114,41 @@ const IptcDatasetRow* FindRow(uint16_t record, uint16_t dataset) {
   return nullptr;
 }
 
+// A stored value as text: record-2 values of a UTF-8 record are UTF-8 (a
+// broken sequence shows as U+FFFD), all others Windows-1250.
+std::string DecodeValue(std::string_view bytes, uint8_t record, bool utf8) {
+  return record == 2 && utf8 ? EncodeUtf8(DecodeUtf8(bytes)) : Cp1250ToUtf8(bytes);
+}
+
+std::string EncodeValue(std::string_view text, uint16_t record, bool utf8) {
+  return record == 2 && utf8 ? EncodeUtf8(DecodeUtf8(text)) : Utf8ToCp1250(text).bytes;
+}
+
+// Whether a value's length is held to its dataset's limit: not for datasets
+// read without a table row, nor for the category, whose names in the
+// program's category list have always been longer than its 3 bytes.
+bool LengthLimited(const TTagEntry& entry) {
+  return !entry.Name.starts_with("Custom_") && !(entry.Record == 2 && entry.Dataset == 15);
+}
+
+// The pieces a value is written as: a repeatable one split at its commas.
+std::vector<std::string_view> Pieces(const TTagEntry& entry) {
+  std::vector<std::string_view> pieces;
+  std::string_view rest = entry.Value;
+  if (!(entry.Record == 2 && Repeatable(entry.Dataset))) return {rest};
+  while (!Trim(rest).empty()) {
+    size_t comma = rest.find(',');
+    if (comma == std::string_view::npos) {
+      pieces.push_back(rest);
+      rest = {};
+    } else {
+      pieces.push_back(Trim(rest.substr(0, comma)));
+      rest = Trim(rest.substr(comma + 1));
+    }
+  }
+  return pieces;
+}
+
 // The entry a dataset read from a file gives; Dataset 0 when it is dropped.
 TTagEntry EntryForDataset(uint8_t record, uint8_t dataset, std::string value) {
   TTagEntry entry;
@@ -131,21 +173,6 @@ void AppendDataset(std::string& out, uint16_t record, uint16_t dataset, std::str
   out += char(dataset & 0xFF);
   AppendU16(out, uint16_t(value.size() & 0xFFFF), true);
   out += value;
-}
-
-// A repeatable value split at its commas, one dataset a piece.
-void AppendSplitDatasets(std::string& out, const TTagEntry& entry) {
-  std::string_view rest = entry.Value;
-  while (!Trim(rest).empty()) {
-    size_t comma = rest.find(',');
-    if (comma == std::string_view::npos) {
-      AppendDataset(out, entry.Record, entry.Dataset, rest);
-      rest = {};
-    } else {
-      AppendDataset(out, entry.Record, entry.Dataset, Trim(rest.substr(0, comma)));
-      rest = Trim(rest.substr(comma + 1));
-    }
-  }
 }
 
 // The 8BIM resources of an APP13 payload that a new payload carries over.
@@ -179,7 +206,10 @@ TTagEntry TIPTCdata::GetTag(int32_t index) const {
   return Entries[size_t(index)];
 }
 
-void TIPTCdata::Clear() { Entries.clear(); }
+void TIPTCdata::Clear() {
+  Entries.clear();
+  Utf8 = false;
+}
 
 int32_t TIPTCdata::LookupIndex(std::string_view name) const {
   for (size_t i = 0; i < Entries.size(); ++i)
@@ -264,11 +294,13 @@ void TIPTCdata::ParseSegment(std::string_view bytes) {
     }
   }
   if (read == std::string_view::npos) return;
+  // The coded character set stands in record 1, before the datasets it governs.
+  Utf8 = bytes.substr(from, read - from).find(kUtf8CharacterSet) != std::string_view::npos;
   while (bytes.size() >= 3 && read < bytes.size() - 3) {
     auto record = static_cast<uint8_t>(bytes[read]);
     auto dataset = static_cast<uint8_t>(bytes[read + 1]);
     uint16_t size = *ReadU16(bytes, read + 2, true);
-    std::string value(bytes.substr(std::min(bytes.size(), read + 4), size));
+    std::string value = DecodeValue(bytes.substr(std::min(bytes.size(), read + 4), size), record, Utf8);
     read += 4 + size + 1;  // the byte after the value is taken to be the next marker
     TTagEntry entry = EntryForDataset(record, dataset, std::move(value));
     if (Repeatable(entry.Dataset))
@@ -279,19 +311,54 @@ void TIPTCdata::ParseSegment(std::string_view bytes) {
 }
 
 std::vector<std::string> TIPTCdata::AsXmlLines() const {
-  return XmlEntryLines("ITPCdata", Entries);
+  return XmlEntryLines("ITPCdata", Entries, true);
+}
+
+bool TIPTCdata::WritesUtf8() const {
+  return Utf8 || std::any_of(Entries.begin(), Entries.end(),
+                             [](const TTagEntry& entry) { return !Utf8ToCp1250(entry.Value).ok(); });
+}
+
+size_t TIPTCdata::StoredLength(std::string_view name) const {
+  int32_t index = LookupIndex(name);
+  if (index < 0) return 0;
+  const TTagEntry& entry = Entries[size_t(index)];
+  bool utf8 = WritesUtf8();
+  size_t longest = 0;
+  for (std::string_view piece : Pieces(entry)) longest = std::max(longest, EncodeValue(piece, entry.Record, utf8).size());
+  return longest;
+}
+
+std::string TIPTCdata::OverlongMessage(std::string_view name) const {
+  int32_t index = LookupIndex(name);
+  if (index < 0) return {};
+  const TTagEntry& entry = Entries[size_t(index)];
+  size_t length = StoredLength(name);
+  if (!LengthLimited(entry) || length <= size_t(entry.MaxSize)) return {};
+  return "the " + entry.Description + " takes " + std::to_string(length) + " bytes, more than its limit of " +
+         std::to_string(entry.MaxSize) + " bytes";
+}
+
+std::string TIPTCdata::RecodingOverflow() const {
+  if (!WritesUtf8() || Utf8) return {};
+  for (const TTagEntry& entry : Entries) {
+    bool fitted = true;
+    for (std::string_view piece : Pieces(entry)) fitted = fitted && DecodeUtf8(piece).size() <= size_t(entry.MaxSize);
+    std::string message = OverlongMessage(entry.Name);
+    if (fitted && !message.empty()) return message + " once written in UTF-8";
+  }
+  return {};
 }
 
 std::string TIPTCdata::BuildPayload() const {
-  std::string datasets;
-  for (const auto& entry : Entries) {
-    if (entry.Record == 2 && Repeatable(entry.Dataset))
-      AppendSplitDatasets(datasets, entry);
-    else
-      AppendDataset(datasets, entry.Record, entry.Dataset, entry.Value);
-  }
-  if (datasets.size() % 2 == 0) datasets += '\0';
-  size_t resourceSize = kRecordVersion.size() + datasets.size();
+  const bool utf8 = WritesUtf8();
+  std::string datasets(utf8 ? kUtf8CharacterSet : std::string_view());
+  datasets += kRecordVersion;
+  for (const auto& entry : Entries)
+    for (std::string_view piece : Pieces(entry))
+      AppendDataset(datasets, entry.Record, entry.Dataset, EncodeValue(piece, entry.Record, utf8));
+  if (datasets.size() % 2) datasets += '\0';
+  size_t resourceSize = datasets.size();
 
   std::string payload(kPhotoshop);
   payload += '\0';
@@ -299,7 +366,6 @@ std::string TIPTCdata::BuildPayload() const {
   AppendU16(payload, kIptcResource, true);
   AppendU16(payload, 0, true);  // empty name
   AppendU32(payload, uint32_t(resourceSize & 0xFFFF), true);
-  payload += kRecordVersion;
   payload += datasets;
   payload += kResourceType;
   AppendU16(payload, kUrlListResource, true);
@@ -314,8 +380,19 @@ std::string TIPTCdata::BuildPayloadKeeping(std::string_view oldSegment) const {
   return payload;
 }
 
+void TIPTCdata::UpdateXmp(const std::filesystem::path& targetName) {
+  XmpTexts texts{ValueOf("ObjectName", ""), ValueOf("ImageCaption", ""), ValueOf("Category", "")};
+  std::string error;
+  std::optional<std::string> packet =
+      XmpPacket::WithTexts(container_->XmpPacketText(), texts, kMaxXmpPacketBytes, error);
+  if (!packet) throw FileError(targetName, error);
+  container_->SetXmpPacket(*packet);
+}
+
 void TIPTCdata::SaveToFile(const std::filesystem::path& targetName, const std::filesystem::path& sourceName) {
   if (!container_) throw FileError(targetName, "no container to write through");
+  if (std::string overflow = RecodingOverflow(); !overflow.empty()) throw FileError(targetName, overflow);
+  if (container_->HasXmp()) UpdateXmp(targetName);
   JpegPicture picture = LoadJpegPicture(sourceName.empty() ? targetName : sourceName);
   std::string oldSegment = container_->IptcSegment ? container_->IptcSegment->Bytes : std::string();
   // The APP13 segment read from the file is replaced by the new one. When

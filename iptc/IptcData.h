@@ -3,6 +3,11 @@
 // "Photoshop 3.0" segment) as a list of named entries: parsed from the
 // segment, edited by name, built into a new APP13 payload and written back
 // through the owning container.
+//
+// Values are held as UTF-8 text. A record tagged UTF-8 (dataset 1:90 =
+// ESC % G) is read as UTF-8, any other as Windows-1250. A record is written
+// in Windows-1250, exactly as ever, while it was not tagged and every value
+// fits that code page; otherwise all of it is written in UTF-8 behind the tag.
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -60,6 +65,16 @@ class TIPTCdata {
   // Parses APP13 segment bytes (length field included).
   void ParseSegment(std::string_view segmentBytes);
 
+  // Whether the record is written in UTF-8 (see above).
+  bool WritesUtf8() const;
+  // The longest stored length in bytes of the named value (of one piece for
+  // the repeatable ones) as it would be written now; 0 when there is none.
+  size_t StoredLength(std::string_view name) const;
+  // Why the named value cannot be written: longer than its dataset allows;
+  // empty when it fits, is not there, or its dataset has no enforced limit
+  // (the category, datasets without a table row).
+  std::string OverlongMessage(std::string_view name) const;
+
   // The XML fragment of the list, one line each.
   std::vector<std::string> AsXmlLines() const;
   // The APP13 payload (without the length field) for the current list.
@@ -72,14 +87,23 @@ class TIPTCdata {
   // Writes the list into the file `targetName`, taking the picture from
   // `sourceName` (or the target when empty): the new APP13 segment carries
   // the old one's other resources (BuildPayloadKeeping), and the old segment
-  // does not stay behind in the picture stream. Nothing is decoded. Atomic;
-  // throws FileError (the file unchanged) when it cannot be written or the
-  // data do not fit into one segment.
+  // does not stay behind in the picture stream. When the file has an XMP
+  // packet, its title, description and category are set to the list's
+  // ObjectName, ImageCaption and Category. Nothing is decoded. Atomic;
+  // throws FileError (the file unchanged) when it cannot be written, the
+  // data do not fit into one segment, or a kept value would outgrow its
+  // dataset once the record is written in UTF-8.
   void SaveToFile(const std::filesystem::path& targetName, const std::filesystem::path& sourceName);
 
   std::vector<TTagEntry> Entries;
+  bool Utf8 = false;  // the record read was tagged UTF-8
 
  private:
+  // A kept value that fitted its dataset in Windows-1250 but would not in
+  // UTF-8; empty when there is none.
+  std::string RecodingOverflow() const;
+  void UpdateXmp(const std::filesystem::path& targetName);
+
   TimgData* container_;
   int32_t capacity_ = 0;
 };

@@ -248,6 +248,7 @@ void TJpegObject::FillExifLists() {
 
 void TJpegObject::FillIptcList() {
   IptcList.Clear();
+  IptcList.Utf8 = true;
   if (!ImgData->HasIptc() || !ImgData->IptcInfo) return;
   TIPTCdata& iptc = *ImgData->IptcInfo;
   iptc.ParseContainerSegment();

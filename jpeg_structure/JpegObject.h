@@ -40,6 +40,7 @@ class TTags {
 
   std::vector<std::string> Names;
   std::vector<std::string> Values;
+  bool Utf8 = false;  // the values are UTF-8 text (the IPTC list), not Windows-1250 bytes
 };
 
 // Display name of a marker ("???" for markers without one).

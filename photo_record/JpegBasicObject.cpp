@@ -7,7 +7,9 @@
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
 #include "platform/FileSystem.h"
+#include "platform/FileError.h"
 #include "platform/LocaleFormats.h"
+#include "xmp/XmpPacket.h"
 
 namespace pixaldo {
 namespace {
@@ -39,15 +41,17 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
   return value;
 }
 
-// The three IPTC fields by their dataset names, in the order they are written.
+// The three IPTC fields by their dataset names, in the order they are
+// written, with the XMP property that stands in for each when it is missing.
 struct IptcField {
   const char* Name;
   std::string TMyIptcTags::*Member;
+  std::string XmpTexts::*Xmp;
 };
 constexpr IptcField kIptcFields[] = {
-    {"Category", &TMyIptcTags::Category},
-    {"ObjectName", &TMyIptcTags::ObjectName},
-    {"ImageCaption", &TMyIptcTags::ImageCaption},
+    {"Category", &TMyIptcTags::Category, &XmpTexts::Category},
+    {"ObjectName", &TMyIptcTags::ObjectName, &XmpTexts::Title},
+    {"ImageCaption", &TMyIptcTags::ImageCaption, &XmpTexts::Description},
 };
 
 }  // namespace
@@ -95,6 +99,7 @@ void TJpegBasicObject::ReadTags() {
   IptcFields = {};
   if (ImgData->HasExif()) ReadExifSummary();
   if (ImgData->HasIptc()) ReadIptcFields();
+  if (ImgData->HasXmp()) ReadXmpFallback();
 }
 
 void TJpegBasicObject::ReadExifSummary() {
@@ -124,6 +129,14 @@ void TJpegBasicObject::ReadIptcFields() {
   for (const auto& field : kIptcFields) IptcFields.*field.Member = ImgData->IptcInfo->ValueOf(field.Name, "");
 }
 
+void TJpegBasicObject::ReadXmpFallback() {
+  const XmpTexts xmp = XmpPacket::ReadTexts(ImgData->XmpPacketText());
+  for (const auto& field : kIptcFields) {
+    std::string& value = IptcFields.*field.Member;
+    if (value.empty()) value = xmp.*field.Xmp;
+  }
+}
+
 void TJpegBasicObject::WriteIptc(const TMyIptcTags& fields) {
   // Reads the file's datasets (or makes an empty list) so that the others stay.
   ImgData->ParseIptc();
@@ -135,6 +148,9 @@ void TJpegBasicObject::WriteIptc(const TMyIptcTags& fields) {
     else
       list.SetValue(field.Name, value);
   }
+  // A text too long for its dataset is refused, never cut.
+  for (const auto& field : kIptcFields)
+    if (std::string problem = list.OverlongMessage(field.Name); !problem.empty()) throw FileError(FileName, problem);
   list.SaveToFile(FileName, {});
 }
 

@@ -28,7 +28,7 @@ struct TMyExifTags {
   std::string MeteringMode;
 };
 
-// The three edited IPTC fields (Windows-1250 bytes).
+// The three edited IPTC fields (UTF-8 text).
 struct TMyIptcTags {
   std::string Category;
   std::string ObjectName;
@@ -44,13 +44,17 @@ class TJpegBasicObject {
   // Block grid from the baseline frame header's first component sampling:
   // 0x12 gives 8 × 16, 0x21 gives 16 × 8, anything else 16 × 16.
   void ReadBlockSize();
-  // Fills ExifSummary and IptcFields (empty when the file has no such block).
+  // Fills ExifSummary and IptcFields (empty when the file has no such block);
+  // a field the IPTC record lacks (absent or empty) is taken from the XMP
+  // packet when that has it.
   void ReadTags();
   void ReadExifSummary();
   void ReadIptcFields();
+  void ReadXmpFallback();
   // Writes the three fields into the file (a non-empty field replaces the
-  // dataset, an empty one removes it; the file's other datasets stay).
-  // Atomic; throws FileError.
+  // dataset, an empty one removes it; the file's other datasets stay; an XMP
+  // packet gets the same texts). Atomic; throws FileError, also for a text
+  // longer in bytes than its dataset allows.
   void WriteIptc(const TMyIptcTags& fields);
 
   // "-1/3" → "-0.3" (one decimal, the user's separator); empty for an empty

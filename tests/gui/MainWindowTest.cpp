@@ -238,7 +238,7 @@ class MainWindowTest : public QObject {
     form->CBox1->setEditText(QStringLiteral("Příroda"));
     form->Edit2->setFocus();
     TMyIptcTags stored = ReadIptc(file);
-    QCOMPARE(stored.Category, *Utf8ToCp1250Strict("Příroda"));
+    QCOMPARE(stored.Category, std::string("Příroda"));
     QCOMPARE(stored.ObjectName, std::string());
     QVERIFY(*GetFileDate(file) == old);
     // Title and a caption of two lines.
@@ -256,7 +256,7 @@ class MainWindowTest : public QObject {
     form->FileList->setFocus();
     stored = ReadIptc(file);
     QCOMPARE(stored.ObjectName, std::string());
-    QCOMPARE(stored.Category, *Utf8ToCp1250Strict("Příroda"));
+    QCOMPARE(stored.Category, std::string("Příroda"));
     QCOMPARE(messages.Errors(), 0);
     // Shown again, the controls hold what the file holds.
     form->FileList->SelectByName(Q(dir / "b.jpg"));
@@ -291,6 +291,18 @@ class MainWindowTest : public QObject {
     form->Memo3->setPlainText(QStringLiteral("Last words"));
     form->close();
     QCOMPARE(ReadIptc(file).ImageCaption, std::string("Last words"));
+  }
+
+  void TextWithoutWindows1250LettersIsStored() {
+    TempDir dir;
+    const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
+    MessageRecorder messages;
+    auto form = ShowForm({Q(file)});
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("Tokyo 東京"));
+    form->FileList->setFocus();
+    QCOMPARE(messages.Errors(), 0);
+    QCOMPARE(ReadIptc(file).ObjectName, std::string("Tokyo 東京"));
   }
 
   void RenamedCurrentFileKeepsTakingItsFields() {

@@ -211,6 +211,36 @@ TEST(IptcBuild, OtherResourcesAreCarriedOverAndTheDigestDropped) {
   EXPECT_EQ(list.BuildPayloadKeeping(""), list.BuildPayload());
 }
 
+TEST(IptcCharacterSet, TheTagChoosesHowValuesAreReadAndWritten) {
+  const std::string tag = Dataset(1, 90, "\x1B%G");
+  TIPTCdata tagged(nullptr);
+  tagged.ParseSegment(App13(Resource(0x0404, tag + Dataset(2, 5, "日本") + Dataset(2, 120, "a\xFF\xE6\x97z"s) +
+                                                 Dataset(8, 10, "\x81"s))));
+  EXPECT_TRUE(tagged.Utf8);
+  EXPECT_EQ(tagged.ValueOf("ObjectName", ""), "日本");
+  EXPECT_EQ(tagged.ValueOf("ImageCaption", ""), "a\uFFFD\uFFFD\uFFFDz");  // broken sequences, never a fault
+  // Written back tagged, record 8 still byte for byte.
+  std::string payload = tagged.BuildPayload();
+  EXPECT_EQ(payload.substr(26, 8), "\x1C\x01\x5A\x00\x03\x1B%G"s);
+  EXPECT_NE(payload.find(Dataset(2, 5, "日本")), std::string::npos);
+  EXPECT_NE(payload.find(Dataset(8, 10, "\x81"s)), std::string::npos);
+
+  // Untagged: Windows-1250, every byte surviving the trip through text.
+  std::string bytes;
+  for (int b = 0x20; b < 0x100; ++b) bytes += char(b);
+  TIPTCdata untagged(nullptr);
+  untagged.ParseSegment(App13(Resource(0x0404, Dataset(2, 120, bytes) + Dataset(2, 5, "\xE8"s))));
+  EXPECT_FALSE(untagged.Utf8);
+  EXPECT_EQ(untagged.ValueOf("ObjectName", ""), "č");
+  EXPECT_FALSE(untagged.WritesUtf8());
+  EXPECT_NE(untagged.BuildPayload().find(Dataset(2, 120, bytes)), std::string::npos);
+  // A character Windows-1250 lacks turns the whole record to UTF-8.
+  untagged.SetValue("ObjectName", "€ 東");
+  EXPECT_TRUE(untagged.WritesUtf8());
+  EXPECT_EQ(untagged.StoredLength("ObjectName"), 7u);
+  EXPECT_EQ(untagged.BuildPayload().find(Dataset(2, 5, "\xE8"s)), std::string::npos);
+}
+
 TEST(IptcXml, FragmentLines) {
   TIPTCdata list(nullptr);
   list.SetValue("ObjectName", "a<b");

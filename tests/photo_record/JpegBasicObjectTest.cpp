@@ -116,13 +116,13 @@ TEST(PhotoRecordWrite, FieldsReplaceRemoveAndKeepTheRest) {
   test::TempDir dir;
   fs::path file = dir.Copy("iptc/IPTC.jpg");
   const std::string before = test::ReadBytes(file);
-  TJpegBasicObject(file).WriteIptc({"X", "", "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD"});
+  TJpegBasicObject(file).WriteIptc({"X", "", "Příliš žluťoučký"});
 
   TJpegBasicObject record(file);
   record.ReadTags();
   EXPECT_EQ(record.IptcFields.Category, "X");
   EXPECT_EQ(record.IptcFields.ObjectName, "");
-  EXPECT_EQ(record.IptcFields.ImageCaption, "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD");
+  EXPECT_EQ(record.IptcFields.ImageCaption, "Příliš žluťoučký");
   TIPTCdata& list = *record.ImgData->IptcInfo;
   EXPECT_EQ(list.LookupIndex("ObjectName"), -1);
   EXPECT_EQ(list.ValueOf("Keywords", ""), "ExifTool,Test,IPTC");

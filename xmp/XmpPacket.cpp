@@ -1,0 +1,134 @@
+#include "xmp/XmpPacket.h"
+
+#include <exempi/xmp.h>
+#include <exempi/xmpconsts.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace pixaldo {
+namespace {
+
+constexpr const char* kDefaultLanguage = "x-default";
+
+// The library is set up once for the process and stays until it ends.
+bool LibraryReady() {
+  static const bool ready = xmp_init();
+  return ready;
+}
+
+struct PacketDeleter {
+  void operator()(void* xmp) const { xmp_free(static_cast<XmpPtr>(xmp)); }
+};
+using PacketHandle = std::unique_ptr<std::remove_pointer_t<XmpPtr>, PacketDeleter>;
+
+class XmpText {
+ public:
+  XmpText() : text_(xmp_string_new()) {}
+  ~XmpText() { xmp_string_free(text_); }
+  XmpText(const XmpText&) = delete;
+  XmpText& operator=(const XmpText&) = delete;
+  XmpStringPtr get() const { return text_; }
+  std::string str() const { return std::string(xmp_string_cstr(text_), xmp_string_len(text_)); }
+
+ private:
+  XmpStringPtr text_;
+};
+
+PacketHandle Parse(std::string_view packet) {
+  if (!LibraryReady() || packet.empty()) return nullptr;
+  return PacketHandle(xmp_new(packet.data(), packet.size()));
+}
+
+// One alternative-language property (dc:title, dc:description).
+struct LangAlt {
+  const char* Name;
+  std::string XmpTexts::*Member;
+};
+constexpr LangAlt kLangAlts[] = {{"title", &XmpTexts::Title}, {"description", &XmpTexts::Description}};
+constexpr const char* kCategory = "Category";
+
+std::string DefaultText(XmpPtr xmp, const char* name) {
+  XmpText language, value;
+  if (!xmp_get_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage, language.get(), value.get(), nullptr))
+    return {};
+  return value.str();
+}
+
+// Sets the default entry. The library carries the new text over to the
+// other-language entries that repeated the old default text (copies of it,
+// which left alone would keep showing it) and keeps every other entry. They
+// are updated rather than taken out: the library does not remove single
+// entries of a language array cleanly. An empty text removes the property.
+void SetLangAlt(XmpPtr xmp, const char* name, const std::string& text) {
+  if (text.empty())
+    xmp_delete_property(xmp, NS_DC, name);
+  else
+    xmp_set_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage, text.c_str(), 0);
+}
+
+// Whether some rdf:Description element of the packet carries properties as
+// attributes (the compact form), which the rewritten packet then keeps.
+bool UsesAttributeForm(std::string_view packet) {
+  static constexpr std::string_view kDescription = "<rdf:Description";
+  for (size_t at = packet.find(kDescription); at != std::string_view::npos;
+       at = packet.find(kDescription, at + 1)) {
+    const size_t from = at + kDescription.size();
+    const size_t end = packet.find('>', from);
+    std::string_view tag = packet.substr(from, end == std::string_view::npos ? end : end - from);
+    for (size_t eq = tag.find('='); eq != std::string_view::npos; eq = tag.find('=', eq + 1)) {
+      size_t start = tag.find_last_of(" \t\r\n", eq);
+      std::string_view attribute = tag.substr(start + 1, eq - start - 1);
+      while (!attribute.empty() && (attribute.back() == ' ' || attribute.back() == '\t')) attribute.remove_suffix(1);
+      bool structural = attribute.starts_with("xmlns") || attribute.starts_with("rdf:");
+      if (!structural && attribute.find(':') != std::string_view::npos) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsXmpSegment(std::string_view segmentBytes) {
+  return segmentBytes.size() >= 2 + kXmpIdentifier.size() && segmentBytes.substr(2, kXmpIdentifier.size()) == kXmpIdentifier;
+}
+
+XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
+  XmpTexts texts;
+  PacketHandle xmp = Parse(packet);
+  if (!xmp) return texts;
+  for (const LangAlt& property : kLangAlts) texts.*property.Member = DefaultText(xmp.get(), property.Name);
+  XmpText category;
+  if (xmp_get_property(xmp.get(), NS_PHOTOSHOP, kCategory, category.get(), nullptr)) texts.Category = category.str();
+  return texts;
+}
+
+std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const XmpTexts& texts, size_t maxBytes,
+                                                std::string& error) {
+  PacketHandle xmp = Parse(packet);
+  if (!xmp) {
+    error = "its XMP packet cannot be read";
+    return std::nullopt;
+  }
+  for (const LangAlt& property : kLangAlts) SetLangAlt(xmp.get(), property.Name, texts.*property.Member);
+  if (texts.Category.empty())
+    xmp_delete_property(xmp.get(), NS_PHOTOSHOP, kCategory);
+  else
+    xmp_set_property(xmp.get(), NS_PHOTOSHOP, kCategory, texts.Category.c_str(), 0);
+
+  uint32_t options = 0;
+  if (UsesAttributeForm(packet)) options |= XMP_SERIAL_USECOMPACTFORMAT;
+  if (packet.find("<?xpacket") == std::string_view::npos) options |= XMP_SERIAL_OMITPACKETWRAPPER;
+  // The usual padding leaves room for later edits in place; when that does
+  // not fit, the packet is made exactly as long as the room there is.
+  XmpText serialized;
+  if (xmp_serialize(xmp.get(), serialized.get(), options, 0) && serialized.str().size() <= maxBytes)
+    return serialized.str();
+  if (xmp_serialize(xmp.get(), serialized.get(), options | XMP_SERIAL_EXACTPACKETLENGTH, uint32_t(maxBytes)) &&
+      serialized.str().size() <= maxBytes)
+    return serialized.str();
+  error = "its XMP packet would grow beyond one JPEG segment (at most " + std::to_string(maxBytes) + " bytes)";
+  return std::nullopt;
+}
+
+}  // namespace pixaldo
