@@ -238,6 +238,12 @@ void DrawDoor(QPainter& p) {
   p.drawEllipse(QPointF(12, 13), 1.2, 1.2);
 }
 
+// A small portrait photo with a turning arrow: turned upright.
+void DrawTurnUpright(QPainter& p) {
+  Frame(p, QRectF(8, 4, 10, 16));
+  TurnArrow(p, true);
+}
+
 using Painter = void (*)(QPainter&);
 constexpr std::array<Painter, kActionIconCount> kPainters = {
     DrawOpenFolder,     DrawArrowLeft,       DrawArrowRight,     DrawTextField,     DrawRedCross,
@@ -245,7 +251,7 @@ constexpr std::array<Painter, kActionIconCount> kPainters = {
     DrawLandscapeFrame, DrawPortraitFrame,   DrawNoLimit,        DrawRatio32,       DrawRatio43,
     DrawRatioNM,        DrawPadlock,         DrawInfo,           DrawInfoLightning, DrawInfoCrossed,
     DrawArrowsOut,      DrawArrowsIn,        DrawScreen,         DrawScreenCrossed, DrawPanelArrowLeft,
-    DrawPanelArrowRight, DrawTools,          DrawQuestionMark,   DrawDoor,
+    DrawPanelArrowRight, DrawTools,          DrawQuestionMark,   DrawDoor,          DrawTurnUpright,
 };
 
 QImage Render(int number) {

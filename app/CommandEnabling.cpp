@@ -13,8 +13,10 @@ bool Holds(EnabledWhen when, const CommandContext& context) {
       return transformable;
     case EnabledWhen::TransformableWithRatio:
       return transformable && context.CropProportionSet;
+    case EnabledWhen::TransformableSideways:
+      return transformable && context.Sideways;
     case EnabledWhen::CropFrameDrawn:
-      return false;
+      return transformable && context.CropFrameDrawn;
   }
   return false;
 }

@@ -14,6 +14,8 @@ struct CommandContext {
   bool Selected = false;            // a file is selected (and current)
   bool TransformAvailable = false;  // jpegtran was found
   bool CropProportionSet = false;   // a crop proportion other than free
+  bool CropFrameDrawn = false;      // the photo view holds a crop frame
+  bool Sideways = false;            // the shown photo's EXIF orientation is not 1
 };
 
 enum class EnabledWhen {
@@ -21,7 +23,8 @@ enum class EnabledWhen {
   Selected,
   Transformable,          // jpegtran and a selected file
   TransformableWithRatio, // the same, with a crop proportion chosen
-  CropFrameDrawn,         // off here; the photo view enables it with a frame
+  TransformableSideways,  // the same, with a photo that is not stored upright
+  CropFrameDrawn,         // jpegtran, a selected file and a crop frame
 };
 
 struct EnablingRow {
@@ -30,7 +33,7 @@ struct EnablingRow {
 };
 
 // Commands absent from the table keep the state they have.
-inline constexpr std::array<EnablingRow, 19> kEnabling{{
+inline constexpr std::array<EnablingRow, 20> kEnabling{{
     {"FileNext", EnabledWhen::FilesPresent},
     {"FilePrev", EnabledWhen::FilesPresent},
     {"AppDirDatabase", EnabledWhen::FilesPresent},
@@ -46,6 +49,7 @@ inline constexpr std::array<EnablingRow, 19> kEnabling{{
     {"JpgFlipVertical", EnabledWhen::Transformable},
     {"JpgRotateLeft", EnabledWhen::Transformable},
     {"JpgRotateRight", EnabledWhen::Transformable},
+    {"JpgRotateByExif", EnabledWhen::TransformableSideways},
     {"JpgMetadataDelete", EnabledWhen::Transformable},
     {"JpgCropRatio", EnabledWhen::Transformable},
     {"JpgCropStyle", EnabledWhen::TransformableWithRatio},

@@ -15,7 +15,7 @@ struct ActionRow {
 };
 
 // AppNormal takes its Esc only while presenting.
-inline constexpr std::array<ActionRow, 23> kActions{{
+inline constexpr std::array<ActionRow, 24> kActions{{
     {"AppDirOpen", "DirOpen", 0, "Ctrl+O"},
     {"AppDirDatabase", "AppDirDatabase", 18, ""},
     {"AppPictureSize", "AppPictureSize", 20, "Ctrl+Return"},
@@ -33,6 +33,7 @@ inline constexpr std::array<ActionRow, 23> kActions{{
     {"JpgFlipVertical", "Flip vertical", 6, "Ctrl+V"},
     {"JpgRotateLeft", "Rotate left", 7, "Ctrl+L"},
     {"JpgRotateRight", "Rotate right", 8, "Ctrl+R"},
+    {"JpgRotateByExif", "Rotate by EXIF", 29, "Ctrl+E"},
     {"JpgCrop", "Crop", 9, "Ctrl+C"},
     {"AppAbout", "AppAbout", 27, ""},
     {"AppExit", "AppExit", 28, ""},
@@ -52,31 +53,31 @@ inline constexpr const char* ActionCategory(std::string_view name) {
 }
 
 // Tool bar groups, top to bottom; an empty name is a separator.
-inline constexpr std::array<const char*, 26> kToolBar{
+inline constexpr std::array<const char*, 27> kToolBar{
     "AppDirOpen",     "",
     "FilePrev",       "FileNext",        "FileRename",      "FileDelete",     "",
-    "JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight", "JpgCrop", "JpgCropStyle",
+    "JpgFlipHorizontal", "JpgFlipVertical", "JpgRotateLeft", "JpgRotateRight", "JpgRotateByExif", "JpgCrop", "JpgCropStyle",
     "JpgCropRatio",   "",
     "FileMetadataShow", "AppDirDatabase", "JpgMetadataDelete", "",
     "AppPictureSize", "AppPrezentation", "AppInfoBar",      "AppOptions",     "AppAbout", "",
     "AppExit"};
 
 // The pop-up menu of presentation mode; an empty name is a separator.
-inline constexpr std::array<const char*, 11> kPopupMenu{
+inline constexpr std::array<const char*, 12> kPopupMenu{
     "AppDirOpen",      "",  "FileMetadataShow", "",  "JpgFlipHorizontal", "JpgFlipVertical",
-    "JpgRotateRight",  "JpgRotateLeft", "",      "AppPictureSize", "AppNormal"};
+    "JpgRotateRight",  "JpgRotateLeft", "JpgRotateByExif", "",      "AppPictureSize", "AppNormal"};
 
 // Language entries of the captions, headings and labels.
 struct TextTarget {
   int Entry;
   const char* Name;
 };
-inline constexpr std::array<TextTarget, 33> kTexts{{
+inline constexpr std::array<TextTarget, 34> kTexts{{
     {1, "AppDirOpen"},        {2, "AppDirDatabase"},    {3, "AppPictureSize"},  {4, "AppPrezentation"},
     {5, "AppNormal"},         {6, "AppInfoBar"},        {7, "AppOptions"},      {8, "AppAbout"},
     {9, "AppExit"},           {11, "FileMetadataShow"}, {12, "FileRename"},     {13, "FileDelete"},
     {14, "FileNext"},         {15, "FilePrev"},         {18, "JpgMetadataDelete"}, {19, "JpgFlipHorizontal"},
-    {20, "JpgFlipVertical"},  {21, "JpgRotateLeft"},    {22, "JpgRotateRight"}, {23, "JpgCrop"},
+    {20, "JpgFlipVertical"},  {21, "JpgRotateLeft"},    {22, "JpgRotateRight"}, {23, "JpgCrop"},         {26, "JpgRotateByExif"},
     {24, "JpgCropStyle"},     {25, "JpgCropRatio"},     {30, "Header1"},        {31, "Header2"},
     {32, "Header3"},          {33, "Header4"},          {34, "Header5"},        {35, "Header6"},
     {36, "Label21"},          {37, "Label22"},          {38, "Label23"},        {39, "Label24"},

@@ -155,6 +155,7 @@ void TFormMain::ConnectCommands() {
       {"JpgFlipVertical", [this] { RunTransform(Kind::FlipVertical); }},
       {"JpgRotateLeft", [this] { RunTransform(Kind::RotateLeft); }},
       {"JpgRotateRight", [this] { RunTransform(Kind::RotateRight); }},
+      {"JpgRotateByExif", [this] { RunTransform(Kind::AutoRotate); }},
       {"JpgCrop", [this] { RunTransform(Kind::Crop); }},
       {"AppAbout", [this] { AppAboutExecute(); }},
       {"AppExit", [this] { close(); }},
@@ -368,6 +369,14 @@ void TFormMain::FormCreate() {
   connect(FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
     if (CurrentFile == from) CurrentFile = to;
   });
+  // Other programs' files came or went: the counter and commands follow, the
+  // shown picture and its crop frame stay.
+  connect(FileList, &TJpegList::ListChanged, this, [this] {
+    ShowFileLabels();
+    UpdateCommandStates();
+    ReadAround();  // the neighbours may be others now
+  });
+  connect(FileList, &TJpegList::CurrentFileChanged, this, &TFormMain::ReloadPhoto);
   CurrentFile.clear();
   InfoBarVisible = true;
   SquareFit = true;
@@ -391,8 +400,8 @@ void TFormMain::FormShow() {
   GridExif->setColumnWidth(1, 300);
 
   if (!Arguments.isEmpty()) {
-    const QFileInfo first(Arguments.first());
-    if (first.isFile() || first.isDir()) {
+    std::error_code error;
+    if (std::filesystem::exists(QStringToPath(Arguments.first()), error)) {
       FileList->OpenPath(Arguments.first());
       return;
     }
@@ -418,6 +427,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   ApplyToMainWindow();
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
+  PhotoView->SetAutoOrient(settings.AutoOrient);
 }
 
 void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
@@ -436,8 +446,13 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
 
 void TFormMain::AppOptionsExecute() {
   if (!FormOptions || FormOptions->exec() != QDialog::Accepted) return;
+  const bool autoOrient = PhotoView->AutoOrient();
   ApplySettings(PhotoView->CropStyle());
-  FitPicture();
+  // The photo is shown again when it is to be turned another way.
+  if (PhotoView->AutoOrient() != autoOrient && !CurrentFile.isEmpty())
+    ShowPhoto(CurrentFile);
+  else
+    FitPicture();
 }
 
 void TFormMain::FileMetadataShowExecute() {
@@ -445,6 +460,7 @@ void TFormMain::FileMetadataShowExecute() {
   FormMetaData->SetFileName(CurrentFile);
   FormMetaData->exec();
   // The window may have changed the file's metadata; the picture stays.
+  FileList->RememberCurrentFile();
   RefreshFileInfo();
 }
 
@@ -549,7 +565,7 @@ void TFormMain::RunTransform(TransformKind kind) {
   const MainWindowSettings settings = ReadSettings();
   const fs::path source = QStringToPath(CurrentFile);
   const QString frame = PhotoView->CropState().Crop().Empty() ? QString() : PhotoView->CropGeometry();
-  const std::optional<TransformPlan> plan = PlanTransform(kind, source, settings, frame);
+  const std::optional<TransformPlan> plan = PlanTransform(kind, source, settings, frame, PhotoView->AutoOrient());
   if (!plan) return;
   QString target = CurrentFile;
   if (!plan->Overwrite) {
@@ -562,11 +578,15 @@ void TFormMain::RunTransform(TransformKind kind) {
 }
 
 void TFormMain::ShowTransformResult(const QString& result) {
+  if (!Transformer->LastNote().empty())
+    ShowFileError(this, QStringToPath(result), QString::fromStdString(Transformer->LastNote()));
   FileList->AutoRefresh = true;
-  if (QFileInfo(result) == QFileInfo(CurrentFile)) {
+  std::error_code error;
+  if (std::filesystem::equivalent(QStringToPath(result), QStringToPath(CurrentFile), error)) {
+    FileList->RememberCurrentFile();
     // Rewritten in place: a rotation or flip turns the picture shown, which
     // is what decoding the new file would give; anything else loads it again.
-    const std::optional<PictureTurn> turn = TransformRun->Turn();
+    const std::optional<Orientation> turn = TransformRun->Turn();
     if (turn && PhotoView->TurnPicture(*turn, SquareFit, CropAllowed(), LblZoom, LblDimension)) {
       Attempt(CurrentFile, [this] { RefreshFileInfo(); });
       UpdateCommandStates();
@@ -593,7 +613,7 @@ void TFormMain::AppDirDatabaseExecute() {
   if (!xml && extension != QLatin1String(".txt")) return;
   std::vector<std::string> names;
   for (int row = 0; row < FileList->FileCount(); ++row)
-    names.push_back(QFile::encodeName(FileList->FileNameAt(row)).toStdString());
+    names.push_back(QStringToPath(FileList->FileNameAt(row)).native());
   const JpegListing listing(QStringToPath(FileList->Directory()), std::move(names));
   const bool written = [&] {
     const BusyCursor busy;
@@ -665,16 +685,38 @@ bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) 
   return false;
 }
 
-void TFormMain::ShowPhoto(const QString& path) {
+void TFormMain::ShowPhoto(const QString& path) { LoadAndShow(path, true); }
+
+void TFormMain::ReloadPhoto(const QString& path) {
+  // Another program rewrote the current file. One that cannot be read yet (a
+  // copy not quite finished) gets one more try after a pause before the
+  // error is shown.
+  if (path != CurrentFile || LoadAndShow(path, false)) return;
+  QTimer::singleShot(FileList->SettleMilliseconds, this, [this, path] {
+    if (path == CurrentFile) ShowPhoto(path);
+  });
+}
+
+bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   // Typing that was never written belongs to the file that is still current;
   // text it cannot take keeps that file current.
-  if (!FlushIptcEdits()) return;
+  if (!FlushIptcEdits()) return true;
   const BusyCursor busy;
   CurrentFile = path;
-  const bool shown = Attempt(path, [this] {
+  const auto load = [this] {
     PhotoView->LoadPicture(CurrentFile, LblDimension);
     FitPicture();
-  });
+  };
+  bool shown = true;
+  if (reportFailure) {
+    shown = Attempt(path, load);
+  } else {
+    try {
+      load();
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
   if (!shown) {
     // The picture stays away, but the info panel follows the new file so
     // that its IPTC fields never show another file's values.
@@ -684,6 +726,7 @@ void TFormMain::ShowPhoto(const QString& path) {
   Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
   ReadAround();
+  return shown;
 }
 
 void TFormMain::ReadAround() {
@@ -715,6 +758,8 @@ void TFormMain::UpdateCommandStates() {
   context.Selected = FileList->SelectedIndex() >= 0;
   context.TransformAvailable = Transformer->JpegTranAvailable();
   context.CropProportionSet = CropProportion() != 0;
+  context.CropFrameDrawn = PhotoView->CropState().CropActionEnabled();
+  context.Sideways = PhotoView->PictureOrientation() != Orientation::Upright;
   for (const EnablingRow& row : kEnabling) {
     const bool enabled = Holds(row.When, context);
     if (QAction* action = Action(row.Name))
@@ -742,8 +787,9 @@ void TFormMain::RefreshFileInfo() {
 }
 
 void TFormMain::ShowFileLabels() {
-  const QFileInfo info(CurrentFile);
-  if (CurrentFile.isEmpty() || !info.exists()) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(QStringToPath(CurrentFile), error);
+  if (CurrentFile.isEmpty() || error) {
     LblFileNo->clear();
     LblFileAttr->clear();
     return;
@@ -751,7 +797,7 @@ void TFormMain::ShowFileLabels() {
   LblFileNo->setText(QStringLiteral("%1/%2").arg(FileList->SelectedIndex() + 1).arg(FileList->FileCount()));
   const auto date = GetFileDate(QStringToPath(CurrentFile));
   const QString day = date ? QString::fromStdString(FormatShortDate(ToTimeT(*date))) : QString();
-  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(info.size() / 1024).arg(day));
+  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(size / 1024).arg(day));
 }
 
 void TFormMain::ShowDctBlock(int horizontal, int vertical) {
@@ -776,7 +822,8 @@ IptcTexts TFormMain::ShownIptc() const { return {CBox1->currentText(), Edit2->te
 
 bool TFormMain::FlushIptcEdits() {
   // A file deleted meanwhile takes its unsaved fields with it.
-  return CurrentFile.isEmpty() || !QFileInfo::exists(CurrentFile) || IPTCControlsExit();
+  std::error_code error;
+  return CurrentFile.isEmpty() || !std::filesystem::exists(QStringToPath(CurrentFile), error) || IPTCControlsExit();
 }
 
 QWidget* TFormMain::IptcControl(int field) const {
@@ -801,10 +848,11 @@ bool TFormMain::IPTCControlsExit() {
   }
   Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
+    const PhotoLock lock(file, ReadSettings().OriginalFileDate);
     TJpegBasicObject record(file);
     record.WriteIptc(outcome.Fields);
-    if (ReadSettings().OriginalFileDate) SetFileDate(file, *date);
     IptcRules.Written(shown);
+    FileList->RememberCurrentFile();
   });
   return true;
 }
@@ -868,7 +916,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 bool TFormMain::AcceptsDroppedName(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   const int dot = name.lastIndexOf(QLatin1Char('.'));
-  if (dot < 0) return QFileInfo(path).isDir();
+  std::error_code error;
+  if (dot < 0) return std::filesystem::is_directory(QStringToPath(path), error);
   const QString extension = name.mid(dot).toUpper();
   return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG");
 }
@@ -885,7 +934,9 @@ void TFormMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   event->acceptProposedAction();
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-  DropPath(urls.first().toLocalFile());
+  // The URL's bytes, not its text: a file name that is no UTF-8 stays whole.
+  const QByteArray bytes = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
+  DropPath(PathToQString(bytes.toStdString()));
 }
 
 }  // namespace pixaldo

@@ -53,6 +53,7 @@ struct MainWindowSettings {
   // What the transform commands read at each run.
   bool OverwriteRotaFlip = true;
   bool ThumbAuto = true;
+  bool AutoOrient = true;
   QString CropSuffix = QStringLiteral("_crop");
   bool TrimCheckBox = false;           // temporary, never stored
   bool OverwriteCropCheckBox = false;  // temporary, never stored
@@ -110,6 +111,8 @@ class TFormMain : public QWidget {
 
   // Routines.
   void ShowPhoto(const QString& path);
+  // Shows the current file again after another program rewrote it.
+  void ReloadPhoto(const QString& path);
   void ShowStopSign();
   void ApplyToMainWindow();
   void RefreshFileInfo();
@@ -186,6 +189,9 @@ class TFormMain : public QWidget {
   // selected again in the list.
   void ReturnToRefusedField(int field);
   bool EscapeRevertsField(const QKeyEvent& event) const;
+  // ShowPhoto; without reportFailure a picture that cannot be decoded
+  // leaves the rest undone and gives false instead of showing the error.
+  bool LoadAndShow(const QString& path, bool reportFailure);
   // Runs one step that reads or writes `file`; an error is shown in a
   // message box naming the file and the reason, and gives false.
   bool Attempt(const QString& file, const std::function<void()>& step);

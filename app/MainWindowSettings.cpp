@@ -35,6 +35,7 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.OriginalFileDate = options.Bool("OriginalFileDate");
   settings.OverwriteRotaFlip = options.Bool("OverwriteRotaFlip");
   settings.ThumbAuto = options.Bool("ThumbAuto");
+  settings.AutoOrient = options.Bool("AutoOrient");
   settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
   settings.TrimCheckBox = options.TrimCheckBox;
   settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;

@@ -10,29 +10,29 @@
 #include <string>
 #include <vector>
 
-#include "photo_view/PictureTurn.h"
+#include "exif/Orientation.h"
+#include "transforms/JpegTran.h"
 
 namespace pixaldo {
 
 namespace fs = std::filesystem;
 
-class TJpegTran;
 struct MainWindowSettings;
-enum class TransformKind : int;
 
 // What a transform command will do to the current file.
 struct TransformPlan {
-  std::vector<std::string> Arguments;
+  JpegTranPlan Run;       // jpegtran's switches and the orientation written after
   bool Overwrite = true;  // the result replaces the source
   fs::path Proposed;      // the name offered in the save dialog otherwise
-  // How the picture turns when the command is a rotation or flip.
-  std::optional<PictureTurn> Turn;
 };
 
-// The plan for `kind` on `source` under the settings; none for a crop
-// without a frame (`cropGeometry` empty).
+// The plan for `kind` on `source` under the settings, acting on the picture
+// as shown upright by its EXIF orientation when `asShown`; none for a crop
+// without a frame (`cropGeometry` empty) and for Rotate by EXIF on a photo
+// that is upright already.
 std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& source,
-                                           const MainWindowSettings& settings, const QString& cropGeometry);
+                                           const MainWindowSettings& settings, const QString& cropGeometry,
+                                           bool asShown);
 
 class TTransformCommand : public QObject {
   Q_OBJECT
@@ -43,16 +43,16 @@ class TTransformCommand : public QObject {
   // Runs the plan's switches on `source` into `target`.
   void Start(const TJpegTran& runner, const fs::path& source, const fs::path& target, const TransformPlan& plan,
              bool keepDate, bool refreshThumbnail);
-  // The turn of the last run's plan: the view turns the picture it shows
-  // by it instead of decoding the rewritten file.
-  std::optional<PictureTurn> Turn() const { return Turn_; }
+  // The turn of the picture shown by the last run's plan: the view turns
+  // the picture it holds by it instead of decoding the rewritten file.
+  std::optional<Orientation> Turn() const { return Turn_; }
 
  signals:
   void Finished(const QString& result);
   void Failed(const fs::path& file, const QString& reason);
 
  private:
-  std::optional<PictureTurn> Turn_;
+  std::optional<Orientation> Turn_;
 };
 
 }  // namespace pixaldo

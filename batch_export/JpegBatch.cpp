@@ -1,11 +1,13 @@
 #include "batch_export/JpegBatch.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 #include "exif/XmlText.h"
@@ -169,13 +171,22 @@ TimgData& TJpegBatch::Container(unsigned worker) {
 void TJpegBatch::EachFileInOrder(const std::function<std::vector<std::string>(TimgData&, const std::filesystem::path&)>& rows,
                                  const std::function<void(std::string_view)>& sink) {
   EnterDirectory inside(FileList.Directory());
+  // The threads take the files in runs, so that handing over the results
+  // costs little next to reading the files.
+  constexpr std::size_t kRun = 16;
   const std::size_t count = FileList.FileCount();
-  const unsigned workers = Workers ? Workers : WorkerCountFor(count);
+  const std::size_t runs = (count + kRun - 1) / kRun;
+  const unsigned workers = Workers ? Workers : WorkerCountFor(runs);
   for (unsigned w = 0; w < workers; ++w) Container(w);  // made before the threads start
   RunOrdered<std::vector<std::string>>(
-      count, workers, std::size_t(workers) * 16,
-      [&](std::size_t index, unsigned worker) {
-        return rows(Container(worker), std::filesystem::path(FileList.FileNameAt(index)));
+      runs, workers, std::size_t(workers) * 4,
+      [&](std::size_t run, unsigned worker) {
+        std::vector<std::string> lines;
+        for (std::size_t i = run * kRun; i < std::min(count, (run + 1) * kRun); ++i) {
+          std::vector<std::string> more = rows(Container(worker), std::filesystem::path(FileList.FileNameAt(i)));
+          std::move(more.begin(), more.end(), std::back_inserter(lines));
+        }
+        return lines;
       },
       [&](const std::vector<std::string>& lines) {
         for (const std::string& line : lines) sink(line);

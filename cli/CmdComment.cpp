@@ -1,7 +1,7 @@
 // comment: writes the file's comment, as "Write" on the metadata window's comment tab.
 #include "cli/Handlers.h"
 #include "exif/ExifData.h"
-#include "platform/FileError.h"
+#include "platform/FileLock.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
@@ -9,14 +9,12 @@ namespace pixaldo::cli {
 int Comment(const Invocation& args) {
   std::filesystem::path file = args.Operand(0);
   std::string text = ArgumentToCp1250(args.Operand(1), "the comment");
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) throw FileError(file, "no such file");
-  auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
+  CheckWholeFile(file);  // a missing file, a folder or a device is named as such
+  const PhotoLock lock(file, args.Flag("keep-date"));
   TimgData data(255);
   data.ReadFile(file);
   data.SetComment(text);
   data.SaveAs(file);
-  if (date) SetFileDate(file, *date);
   return 0;
 }
 

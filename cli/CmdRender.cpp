@@ -52,6 +52,7 @@ int Render(const Invocation& args) {
 
   PhotoView view;
   view.SetStretchFilterIndex(static_cast<unsigned>(filter));
+  view.SetAutoOrient(!args.Flag("no-auto-orient"));
   view.LoadPicture(file);
   view.FitAndShow(panelWidth, panelHeight, !args.Flag("no-square"), false);
   const FitResult& fit = view.Fit();

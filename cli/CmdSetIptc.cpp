@@ -1,7 +1,7 @@
 // set-iptc: writes the three IPTC fields of the info panel.
 #include "cli/Handlers.h"
 #include "photo_record/JpegBasicObject.h"
-#include "platform/FileSystem.h"
+#include "platform/FileLock.h"
 
 namespace pixaldo::cli {
 
@@ -11,7 +11,8 @@ int SetIptc(const Invocation& args, const std::filesystem::path& file) {
   auto title = args.Value("title");
   auto caption = args.Value("caption");
 
-  auto date = args.Flag("keep-date") ? GetFileDate(file) : std::nullopt;
+  // Held from the read to the write, so that a concurrent edit is not lost.
+  const PhotoLock lock(file, args.Flag("keep-date"));
   TMyIptcTags fields;
   {
     TJpegBasicObject current(file);
@@ -22,7 +23,6 @@ int SetIptc(const Invocation& args, const std::filesystem::path& file) {
   if (title) fields.ObjectName = *title;
   if (caption) fields.ImageCaption = *caption;
   TJpegBasicObject(file).WriteIptc(fields);
-  if (date) SetFileDate(file, *date);
   return 0;
 }
 

@@ -9,6 +9,8 @@ constexpr Option kKeepDate{"keep-date", "", "put the file's previous modificatio
 constexpr Option kOutput{"output", "OUT", "write the result to OUT (replacing it) and leave FILE as it was"};
 constexpr Option kTrim{"trim", "", "drop the edge blocks that cannot be turned losslessly"};
 constexpr Option kNoThumbnail{"no-thumbnail", "", "keep the EXIF thumbnail as it is instead of making it again"};
+constexpr Option kNoAutoOrient{"no-auto-orient", "",
+                               "act on the pixels as stored instead of the picture shown upright by its orientation"};
 
 const std::vector<Command> kCommands = {
     {"summary", "FILE...", "the info panel: 16 lines KEY<TAB>VALUE", {kJson}, 1, kAnyNumber, Summary},
@@ -39,21 +41,25 @@ const std::vector<Command> kCommands = {
     {"restore-thumbnail", "FILE...", "make the EXIF thumbnail again from the picture", {kKeepDate}, 1, kAnyNumber,
      RestoreThumbnail},
     {"rotate-left", "FILE...", "turn losslessly 90 degrees anticlockwise and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, RotateLeft},
+     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, RotateLeft},
     {"rotate-right", "FILE...", "turn losslessly 90 degrees clockwise and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, RotateRight},
+     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, RotateRight},
     {"flip-horizontal", "FILE...", "mirror losslessly left to right and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, FlipHorizontal},
+     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, FlipHorizontal},
     {"flip-vertical", "FILE...", "mirror losslessly top to bottom and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, FlipVertical},
-    {"crop", "FILE GEOMETRY", "crop losslessly to GEOMETRY (WxH+X+Y in picture pixels)",
-     {kOutput, kNoThumbnail, kKeepDate}, 2, 2, Crop},
+     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, FlipVertical},
+    {"auto-rotate", "FILE...",
+     "turn the stored pixels upright by the EXIF orientation, set it to 1 and print the file's path",
+     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, AutoRotate},
+    {"crop", "FILE GEOMETRY", "crop losslessly to GEOMETRY (WxH+X+Y in pixels of the picture shown upright)",
+     {kOutput, kNoThumbnail, kKeepDate, kNoAutoOrient}, 2, 2, Crop},
     {"strip-metadata", "FILE", "write a copy without any metadata",
      {{"output", "OUT", "the new file", true}}, 1, 1, StripMetadata},
     {"render", "FILE", "what the photo view shows in a panel of W×H pixels",
      {{"panel", "WxH", "the picture panel's size", true},
       {"filter", "N", "the stretch filter, 0 to 4 (default 0)"},
       {"no-square", "", "fit without the square box"},
+      {"no-auto-orient", "", "show the pixels as stored instead of upright by the EXIF orientation"},
       {"output", "OUT.ppm", "write the displayed bitmap as a binary PPM"}},
      1, 1, Render},
 };

@@ -20,6 +20,7 @@ int RotateLeft(const Invocation&, const std::filesystem::path& file);
 int RotateRight(const Invocation&, const std::filesystem::path& file);
 int FlipHorizontal(const Invocation&, const std::filesystem::path& file);
 int FlipVertical(const Invocation&, const std::filesystem::path& file);
+int AutoRotate(const Invocation&, const std::filesystem::path& file);
 int Crop(const Invocation&);
 int StripMetadata(const Invocation&);
 int Render(const Invocation&);

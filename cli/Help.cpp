@@ -108,6 +108,7 @@ std::string BashCompletion() {
          "    return\n"
          "  fi\n"
          "  compopt -o filenames 2>/dev/null\n"
+         "  if [[ -z $pattern ]]; then COMPREPLY=($(compgen -f -- \"$cur\")); return; fi\n"
          "  local extglob_was; extglob_was=$(shopt -p extglob); shopt -s extglob\n"
          "  COMPREPLY=($(compgen -f -X \"$pattern\" -- \"$cur\") $(compgen -d -- \"$cur\"))\n"
          "  eval \"$extglob_was\"\n"

@@ -23,6 +23,7 @@ if(gui_sources)
   if(EXISTS "${CMAKE_SOURCE_DIR}/app/main.cpp")
     add_executable(pixaldo app/main.cpp)
     target_link_libraries(pixaldo PRIVATE pixaldo_gui)
+    target_compile_definitions(pixaldo PRIVATE PIXALDO_VERSION="${PROJECT_VERSION}")
   endif()
 endif()
 

@@ -319,6 +319,9 @@ void TFormMetaData::Reload() {
 void TFormMetaData::RunCommand(const std::function<void()>& command) {
   if (FileName.isEmpty()) return;
   try {
+    // Each command reads the photo again and writes it: no other writer may
+    // come between.
+    const PhotoLock lock(Path());
     command();
   } catch (const FileError& error) {
     ShowFileError(this, error);
@@ -359,12 +362,11 @@ void TFormMetaData::BtnWriteCommentClick() {
   }
   RunCommand([&] {
     const std::filesystem::path path = Path();
-    const std::optional<FileTime> date = GetFileDate(path);
+    const PhotoLock keepDate(path, OriginalFileDate());
     TJpegObject jpeg(path, OriginalFileDate());
     jpeg.ImgData->ReadFile(path);  // false only tells that the file has no metadata yet
     jpeg.ImgData->SetComment(*bytes);
     jpeg.ImgData->SaveAs(path);
-    if (OriginalFileDate() && date) SetFileDate(path, *date);
   });
 }
 

@@ -1,8 +1,10 @@
 // Takes the screenshots in docs/: the main window, the settings window (two
 // pages), the metadata window, the about window and the save dialog, in
-// English and in Czech, each grabbed from the display server as the user
-// would see it.
-//   screenshots PHOTO_FOLDER OUTPUT_FOLDER
+// English and in Czech, and a phone photo stored sideways shown upright, each
+// grabbed from the display server as the user would see it.
+//   screenshots PHOTO_FOLDER OUTPUT_FOLDER [--scaled]
+// With --scaled only the main window is taken, as screenshot-scale2.png (run
+// with QT_SCALE_FACTOR=2, as a high-density screen draws it).
 // Run under xvfb-run (scripts/screenshots does).
 #include <QApplication>
 #include <QDir>
@@ -50,6 +52,7 @@ int main(int argc, char** argv) {
   if (argc < 3) return 2;
   const QString photos = QString::fromLocal8Bit(argv[1]);
   const QString out = QString::fromLocal8Bit(argv[2]);
+  const bool scaled = argc > 3 && QByteArray(argv[3]) == "--scaled";
   const QDir settingsDir(QDir::temp().filePath(QStringLiteral("pixaldo-shots")));
   settingsDir.mkpath(QStringLiteral("."));
   SetSettingsDirectory(settingsDir.path().toStdString());
@@ -69,6 +72,10 @@ int main(int argc, char** argv) {
     const QDir folder(photos);
     form.FileList->SelectByName(folder.filePath(folder.exists(QStringLiteral("camera.jpg")) ? QStringLiteral("camera.jpg")
                                                                                            : QStringLiteral("sunset.jpg")));
+    if (scaled) {
+      Save(&form, out + QStringLiteral("/screenshot-scale2.png"));
+      return 0;
+    }
     Save(&form, out + QStringLiteral("/screenshot%1.png").arg(suffix));
     SaveModal(options, out + QStringLiteral("/settings%1.png").arg(suffix),
               [&] { options.PageControl->setCurrentIndex(0); });
@@ -85,6 +92,11 @@ int main(int argc, char** argv) {
       saveAs.reject();
     });
     saveAs.Ask(form.CurrentFile);
+    // A phone photo stored sideways (EXIF orientation 6), shown upright.
+    if (language == 0 && folder.exists(QStringLiteral("phone.jpg"))) {
+      form.FileList->SelectByName(folder.filePath(QStringLiteral("phone.jpg")));
+      Save(&form, out + QStringLiteral("/orientation.png"));
+    }
   }
   return 0;
 }

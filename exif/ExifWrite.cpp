@@ -2,10 +2,13 @@
 // XML dump of one file.
 #include "exif/ExifWrite.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 #include <cctype>
 #include <functional>
 
+#include "exif/JpegSegmentWalk.h"
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
@@ -28,13 +31,19 @@ constexpr std::array<uint8_t, 4> kReplacedMarkers = {0xE0, 0xE1, 0xED, 0xFE};
 constexpr size_t kMaxSegmentBytes = 0xFFFF;  // the length field counts itself
 constexpr uint8_t kApp1 = 0xE1;
 
+// A kind of segment the writer manages, known by its marker and the
+// identifier its payload starts with.
+struct SegmentKind {
+  uint8_t marker;
+  std::string_view identifier;
+};
+constexpr SegmentKind kJfifKind{0xE0, {"JFIF\0", 5}};
+constexpr SegmentKind kCommentKind{0xFE, {}};
+
+bool IsMetadataMarker(uint8_t marker) { return (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE; }
+
 uint8_t ByteAt(std::string_view bytes, size_t pos) { return static_cast<uint8_t>(bytes[pos]); }
 
-bool IsFrameHeader(uint8_t marker) {
-  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
-bool IsStandalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 
 void SetSegment(tSection& section, uint32_t marker, const std::string& payload) {
   section.Bytes.clear();
@@ -89,6 +98,37 @@ std::string DirectoryPart(const std::filesystem::path& file) {
   return full.substr(0, full.size() - name.size());
 }
 
+// Removes from `rest` (what follows the segments the writer replaces) every
+// segment of the given kinds among the metadata segments before the picture
+// data (the first table or frame header): the writer puts exactly one of
+// each in front, and a reader must find that one. Several IPTC segments are
+// left alone: readers join them, and the later ones hold datasets too.
+void RemoveSegmentsOfKinds(std::string& rest, const std::vector<SegmentKind>& kinds) {
+  size_t pos = 0;
+  while (pos + 3 < rest.size() && ByteAt(rest, pos) == 0xFF) {
+    const uint8_t marker = ByteAt(rest, pos + 1);
+    if (marker == 0xFF) {
+      ++pos;
+      continue;
+    }
+    if (IsStandaloneMarker(marker)) {
+      pos += 2;
+      continue;
+    }
+    if (!IsMetadataMarker(marker)) return;
+    auto length = ReadU16(rest, pos + 2, true);
+    if (!length || *length < 2 || pos + 2 + *length > rest.size()) return;
+    const std::string_view payload = std::string_view(rest).substr(pos + 4, *length - 2);
+    const bool managed = std::any_of(kinds.begin(), kinds.end(), [&](const SegmentKind& kind) {
+      return kind.marker == marker && payload.substr(0, kind.identifier.size()) == kind.identifier;
+    });
+    if (managed)
+      rest.erase(pos, 2 + size_t(*length));
+    else
+      pos += 2 + *length;
+  }
+}
+
 }  // namespace
 
 size_t PictureDataStart(std::string_view stream) {
@@ -111,7 +151,7 @@ size_t RemoveSegments(std::string& stream, size_t from, const std::function<bool
   size_t pos = from;
   while (pos + 3 < stream.size() && ByteAt(stream, pos) == 0xFF) {
     uint8_t found = ByteAt(stream, pos + 1);
-    if (found == 0xDA || found == 0xD9 || IsStandalone(found)) break;
+    if (found == 0xDA || found == 0xD9 || IsStandaloneMarker(found)) break;
     auto length = ReadU16(stream, pos + 2, true);
     if (!length || *length < 2 || pos + 2 + *length > stream.size()) break;
     if (drop(found, std::string_view(stream).substr(pos + 2, *length))) {
@@ -132,34 +172,19 @@ bool RemoveStaleSegment(std::string& stream, uint8_t marker, std::string_view by
 JpegPicture LoadJpegPicture(const std::filesystem::path& file) {
   JpegPicture picture;
   picture.Stream = ReadWholeFile(file);
-  const std::string& s = picture.Stream;
-  if (s.size() < 4 || ByteAt(s, 0) != 0xFF || ByteAt(s, 1) != 0xD8) throw FileError(file, "not a JPEG file");
-  size_t pos = 2;
-  while (pos + 1 < s.size()) {
-    if (ByteAt(s, pos) != 0xFF) break;
-    uint8_t marker = ByteAt(s, pos + 1);
-    if (marker == 0xFF) {  // fill byte
-      ++pos;
-      continue;
+  if (picture.Stream.size() < 4 || !StartsWithSoi(picture.Stream)) throw FileError(file, "not a JPEG file");
+  bool found = false;
+  WalkJpegSegments(picture.Stream, [&](uint8_t marker, size_t, std::string_view payload) {
+    if (!IsFrameHeaderMarker(marker)) return true;
+    if (payload.size() >= 5) {
+      picture.Height = *ReadU16(payload, 1, true);
+      picture.Width = *ReadU16(payload, 3, true);
+      found = true;
     }
-    if (IsStandalone(marker)) {
-      pos += 2;
-      continue;
-    }
-    if (marker == 0xDA || marker == 0xD9) break;
-    auto length = ReadU16(s, pos + 2, true);
-    if (!length || *length < 2) break;
-    if (IsFrameHeader(marker)) {
-      auto height = ReadU16(s, pos + 5, true);
-      auto width = ReadU16(s, pos + 7, true);
-      if (!height || !width) break;
-      picture.Height = *height;
-      picture.Width = *width;
-      return picture;
-    }
-    pos += 2 + *length;
-  }
-  throw FileError(file, "no JPEG frame header found");
+    return false;
+  });
+  if (!found) throw FileError(file, "no JPEG frame header found");
+  return picture;
 }
 
 void TImageInfo::AdjustSize(int32_t newHeight, int32_t newWidth) {
@@ -217,7 +242,12 @@ void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesyste
   std::string out;
   WriteSegments(out);
   const size_t pictureStart = out.size();
-  out.append(picture.Stream, PictureDataStart(picture.Stream));
+  std::string rest = picture.Stream.substr(PictureDataStart(picture.Stream));
+  std::vector<SegmentKind> kinds;
+  if (!ExifSegment) kinds.push_back(kJfifKind);
+  if (CommentSegment) kinds.push_back(kCommentKind);
+  RemoveSegmentsOfKinds(rest, kinds);
+  out += rest;
   // Exactly one EXIF block and one XMP packet: copies of either kind that
   // stood further on in the picture stream go when the container writes it.
   auto written = [this](uint8_t marker, std::string_view bytes) {

@@ -1,5 +1,6 @@
 #include "file_list/JpegListing.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace pixaldo {
@@ -22,14 +23,58 @@ fs::path FullPath(const fs::path& directory, std::string_view name) {
   return fs::path(full);
 }
 
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// Compares the runs of digits starting at a[i] and b[j] by value and moves
+// both indexes past them; <0, 0 or >0.
+int CompareNumbers(std::string_view a, std::size_t& i, std::string_view b, std::size_t& j) {
+  while (i < a.size() && a[i] == '0') ++i;
+  while (j < b.size() && b[j] == '0') ++j;
+  const std::size_t startA = i, startB = j;
+  while (i < a.size() && IsDigit(a[i])) ++i;
+  while (j < b.size() && IsDigit(b[j])) ++j;
+  const std::string_view digitsA = a.substr(startA, i - startA), digitsB = b.substr(startB, j - startB);
+  if (digitsA.size() != digitsB.size()) return digitsA.size() < digitsB.size() ? -1 : 1;
+  return digitsA.compare(digitsB);
+}
+
+int CompareNatural(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      if (int order = CompareNumbers(a, i, b, j)) return order;
+      continue;
+    }
+    const unsigned char x = FoldCase(a[i]), y = FoldCase(b[j]);
+    if (x != y) return x < y ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return 0;
+}
+
+}  // namespace
+
+bool NaturalNameLess(std::string_view a, std::string_view b) {
+  const int order = CompareNatural(a, b);
+  return order != 0 ? order < 0 : a < b;
+}
+
 std::vector<std::string> ListJpegNames(const fs::path& directory) {
   std::vector<std::string> names;
   std::error_code error;
   fs::directory_iterator entry(directory, error);
   for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
     std::string name = entry->path().filename().native();
-    if (IsJpegName(name)) names.push_back(std::move(name));
+    if (IsJpegName(name) && name.front() != '.') names.push_back(std::move(name));
   }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });
   return names;
 }
 

@@ -2,8 +2,9 @@
 // Which entries of a directory the file list shows, and in which order.
 // The list control and the command-line tool share these rules: an entry is
 // listed when its name has the extension ".jpg" or ".jpeg" in any letter
-// case (subdirectories so named included), in the order the file system
-// enumerates the directory, never sorted.
+// case (subdirectories so named included) and does not start with a dot,
+// in natural name order: letters without regard to case, runs of digits by
+// their value (IMG_2 before IMG_10), as desktop file managers sort.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -22,9 +23,15 @@ bool IsJpegName(std::string_view name);
 // the bare name.
 fs::path FullPath(const fs::path& directory, std::string_view name);
 
-// The bare names of every entry of the directory that passes IsJpegName, in
-// enumeration order. Hidden entries and subdirectories count like files. An
-// unreadable or missing directory gives an empty list.
+// True when `a` comes before `b` in natural name order. Names equal but for
+// letter case or leading zeros are ordered by their bytes, so the order is
+// total and the same on every run.
+bool NaturalNameLess(std::string_view a, std::string_view b);
+
+// The bare names of every entry of the directory that passes IsJpegName and
+// is not hidden (a name starting with "."), in natural name order.
+// Subdirectories count like files. An unreadable or missing directory gives
+// an empty list. Names are the file system's bytes, whatever their encoding.
 std::vector<std::string> ListJpegNames(const fs::path& directory);
 
 // The listed names of one directory: what the file list holds between two

@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <sstream>
 #include <utility>
 
 #include "exif/ExifData.h"
@@ -77,6 +78,14 @@ std::string SegmentName(uint16_t marker) {
 TJpegObject::TJpegObject(std::filesystem::path fileName, bool keepDate)
     : FileName(std::move(fileName)), KeepDate(keepDate), ImgData(std::make_unique<TimgData>(255)) {
   Load();
+}
+
+TJpegObject::TJpegObject(std::string bytes, std::filesystem::path fileName)
+    : FileName(std::move(fileName)), ImgData(std::make_unique<TimgData>(255)) {
+  data_ = std::move(bytes);
+  ScanSegments();
+  std::istringstream in(data_);
+  if (ImgData->ReadJpegSegments(in)) LocateThumbnail();
 }
 
 TJpegObject::~TJpegObject() = default;

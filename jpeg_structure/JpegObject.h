@@ -56,6 +56,9 @@ class TJpegObject {
   // and reads the metadata; `keepDate` puts the file's modification time back
   // after every save.
   TJpegObject(std::filesystem::path fileName, bool keepDate);
+  // The same for bytes that are not (yet) a file, such as a transform's
+  // output before it is written; `fileName` names them in messages.
+  TJpegObject(std::string bytes, std::filesystem::path fileName);
   ~TJpegObject();
   TJpegObject(const TJpegObject&) = delete;
   TJpegObject& operator=(const TJpegObject&) = delete;
@@ -137,9 +140,13 @@ class TJpegObject {
   // The same regeneration in the bytes held only, without the temporary file
   // and without saving: for a caller that writes the bytes itself (the
   // transform runner, which writes jpegtran's output once, thumbnail and
-  // all). False when there is no JPEG thumbnail; FileError as above, the
-  // bytes held then unchanged.
-  bool RegenerateThumbnail();
+  // all). A new thumbnail too large for the EXIF block is made smaller in
+  // bytes (lower quality, then shorter sides) until it fits; when none fits,
+  // the old thumbnail is removed, so that it never shows a picture the file
+  // no longer holds. FileError for a thumbnail that cannot be made at all,
+  // the bytes held then unchanged.
+  enum class ThumbnailRefresh { None, Replaced, Removed };
+  ThumbnailRefresh RegenerateThumbnail();
 
   // ---- fields ----
   const std::string& Bytes() const { return data_; }
@@ -161,6 +168,8 @@ class TJpegObject {
   // Saves the edited bytes; when the save fails, `before` is held again.
   void SaveOrRestore(std::string before);
   bool ThumbnailInsideExif() const;
+  // The bytes a new thumbnail may take without making the EXIF block too long.
+  int64_t ThumbnailRoom() const;
   std::string MakeThumbnailBytes(int maxSide, int quality) const;
   // The longer side of the stored JPEG thumbnail; nothing when there is none
   // that can be read. FileError when it is too large for a thumbnail.

@@ -19,10 +19,8 @@ constexpr char kJfifHeader[18] = {'\xFF', '\xE0', '\x00', '\x10', 'J',    'F',  
 }  // namespace
 
 void TJpegObject::WriteAndAdopt(std::string bytes) {
-  auto before = GetFileDate(FileName);
-  WriteFileAtomic(FileName, bytes);
+  WriteFileAtomic(FileName, bytes, KeepDate ? GetFileDate(FileName) : std::nullopt);
   data_ = std::move(bytes);
-  if (KeepDate && before) SetFileDate(FileName, *before);
 }
 
 void TJpegObject::Save() { WriteAndAdopt(data_); }

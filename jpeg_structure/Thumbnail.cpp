@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -25,6 +26,10 @@ namespace {
 // stored one claiming a longer side than this is damaged, not a thumbnail.
 constexpr int kMaxThumbnailSide = 1024;
 constexpr uint64_t kThumbnailPixelLimit = uint64_t(kMaxThumbnailSide) * kMaxThumbnailSide * 4;
+// A new thumbnail that does not fit is tried at these qualities, then at
+// shorter sides down to this one.
+constexpr int kThumbnailQualities[] = {80, 60, 40, 25};
+constexpr int kSmallestThumbnailSide = 32;
 
 struct EncoderError {
   jpeg_error_mgr manager;
@@ -198,10 +203,27 @@ std::optional<int> TJpegObject::StoredThumbnailSide() const {
   return maxSide;
 }
 
-bool TJpegObject::RegenerateThumbnail() {
+int64_t TJpegObject::ThumbnailRoom() const {
+  if (!ThumbnailInsideExif()) throw FileError(FileName, "the EXIF thumbnail does not lie inside the EXIF block");
+  return int64_t(0xFFFF) - (ExifSegment.Size - 2) + ThumbDataLength;
+}
+
+TJpegObject::ThumbnailRefresh TJpegObject::RegenerateThumbnail() {
   const std::optional<int> maxSide = StoredThumbnailSide();
-  if (!maxSide) return false;
-  return PutThumbnailBytes(MakeThumbnailBytes(*maxSide, 80));
+  if (!maxSide || !ImgData->HasExif() || GetThumbnailBytes().empty()) return ThumbnailRefresh::None;
+  const int64_t room = ThumbnailRoom();
+  std::vector<int> sides{*maxSide};
+  while (sides.back() * 3 / 4 >= kSmallestThumbnailSide) sides.push_back(sides.back() * 3 / 4);
+  for (int side : sides) {
+    for (int quality : kThumbnailQualities) {
+      const std::string thumbnail = MakeThumbnailBytes(side, quality);
+      if (int64_t(thumbnail.size()) > room) continue;
+      PutThumbnailBytes(thumbnail);
+      return ThumbnailRefresh::Replaced;
+    }
+  }
+  PutThumbnailBytes({});
+  return ThumbnailRefresh::Removed;
 }
 
 bool TJpegObject::RestoreThumbnail(const std::filesystem::path& temporaryDirectory) {

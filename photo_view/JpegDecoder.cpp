@@ -9,8 +9,10 @@
 
 #include <jpeglib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/FileError.h"
+#include "platform/FileSystem.h"
 
 namespace pixaldo {
 
@@ -33,14 +35,10 @@ void ErrorExit(j_common_ptr cinfo) {
 
 void IgnoreMessage(j_common_ptr) {}  // warnings (e.g. a truncated file) are not printed
 
-// A progressive file can hold thousands of tiny scans that each walk the
-// whole frame; real files have a few dozen. More than this is refused.
-constexpr int kMaxScans = 500;
-
 void CheckScanCount(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > JpegDecoder::kMaxScans) {
     auto* error = reinterpret_cast<DecoderError*>(cinfo->err);
-    std::snprintf(error->message, sizeof error->message, "more than %d scans", kMaxScans);
+    std::snprintf(error->message, sizeof error->message, "more than %d scans", JpegDecoder::kMaxScans);
     std::longjmp(error->jump, 1);
   }
 }
@@ -178,10 +176,13 @@ DecodedPicture DecodeInput(const Input& input, int minWidth, int minHeight, uint
 }
 
 FilePointer OpenForReading(const std::filesystem::path& file) {
-  FilePointer handle(std::fopen(file.c_str(), "rb"));
-  if (!handle) throw FileError(file, std::string("cannot open the file: ") + std::strerror(errno));
-  struct stat info {};
-  if (::fstat(::fileno(handle.get()), &info) == 0 && S_ISDIR(info.st_mode)) throw FileError(file, "it is a directory");
+  const int fd = OpenRegularFile(file);
+  FilePointer handle(::fdopen(fd, "rb"));
+  if (!handle) {
+    const int error = errno;
+    ::close(fd);
+    throw FileError(file, std::string("cannot open the file: ") + std::strerror(error));
+  }
   return handle;
 }
 

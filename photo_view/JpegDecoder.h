@@ -30,6 +30,9 @@ struct DecodedPicture {
 class JpegDecoder {
  public:
   static constexpr uint64_t kDefaultPixelLimit = 400'000'000;
+  // A progressive file can hold thousands of tiny scans that each walk the
+  // whole frame; real files have a few dozen. More than this are refused.
+  static constexpr int kMaxScans = 500;
 
   // Frames with more pixels than this (full size) are refused with a FileError.
   void SetPixelLimit(uint64_t pixels) { pixelLimit_ = pixels; }

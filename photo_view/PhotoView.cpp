@@ -1,5 +1,8 @@
 #include "photo_view/PhotoView.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
@@ -9,6 +12,8 @@ void PhotoView::Forget() {
   fileName_.clear();
   bytes_.clear();
   pictureSize_ = {};
+  storedSize_ = {};
+  orientation_ = Orientation::Upright;
   source_ = {};
   decodedDenominator_ = 0;
   quick_ = false;
@@ -18,21 +23,39 @@ void PhotoView::Forget() {
 void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
   Forget();
   if (fileName.empty()) return;
-  pictureSize_ = decoder_.ReadSize(fileName);
+  storedSize_ = decoder_.ReadSize(fileName);
   fileName_ = fileName;
+  TakeOrientation(ReadFileOrientation(fileName));
+}
+
+void PhotoView::TakeOrientation(Orientation stored) {
+  orientation_ = stored;
+  const bool swap = SwapsSides(ShownTurn());
+  pictureSize_ = swap ? JpegSize{storedSize_.height, storedSize_.width} : storedSize_;
+}
+
+void PhotoView::SetBlockSize(uint8_t blockWidth, uint8_t blockHeight) {
+  blockWidth_ = blockWidth;
+  blockHeight_ = blockHeight;
+  if (SwapsSides(ShownTurn()))
+    crop_.SetBlockSize(blockHeight, blockWidth);
+  else
+    crop_.SetBlockSize(blockWidth, blockHeight);
 }
 
 void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight,
                             uint64_t quickAbovePixels) {
   Forget();
   if (fileName.empty()) return;
-  Adopt(PreparePicture(fileName, panelWidth, panelHeight, decoder_, quickAbovePixels));
+  Adopt(PreparePicture(fileName, panelWidth, panelHeight, decoder_, autoOrient_, quickAbovePixels));
 }
 
 void PhotoView::Adopt(PreparedPicture picture) {
   Forget();
   fileName_ = std::move(picture.fileName);
   bytes_ = std::move(picture.bytes);
+  storedSize_ = picture.storedSize;
+  orientation_ = picture.orientation;
   pictureSize_ = picture.size;
   source_ = std::move(picture.decoded.image);
   decodedDenominator_ = picture.decoded.scaleDenominator;
@@ -41,46 +64,57 @@ void PhotoView::Adopt(PreparedPicture picture) {
     prepared_.display = std::move(picture.display);
     prepared_.fit = picture.fit;
     prepared_.filterIndex = picture.filterIndex;
+    prepared_.devicePixelRatio = picture.devicePixelRatio;
   }
 }
 
-bool PhotoView::Turn(PictureTurn turn, std::string newBytes) {
+bool PhotoView::Turn(Orientation shown, std::string newBytes) {
   if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0 || quick_) return false;
-  if (!TurnIsExact(pictureSize_, turn)) return false;
-  const JpegSize turned = TurnedSize(pictureSize_, turn);
   JpegSize now;
+  Orientation stored = Orientation::Upright;
   try {
     now = decoder_.ReadSize(newBytes, fileName_);
+    stored = ReadOrientation(newBytes);
   } catch (const std::exception&) {
     return false;
   }
+  // What jpegtran did to the stored pixels: the old turn to the picture
+  // shown, the command, and the new file's turn undone.
+  const Orientation shownNow = autoOrient_ ? stored : Orientation::Upright;
+  const Orientation applied = Compose(Compose(ShownTurn(), shown), Inverse(shownNow));
+  if (!TurnIsExact(storedSize_, applied)) return false;
+  const JpegSize turned = TurnedSize(storedSize_, applied);
   if (now.width != turned.width || now.height != turned.height || now.blockWidth != turned.blockWidth ||
       now.blockHeight != turned.blockHeight)
     return false;
-  source_ = Turned(source_, turn);
+  source_ = Turned(std::move(source_), shown);
   bytes_ = std::move(newBytes);
-  pictureSize_ = now;
+  storedSize_ = now;
+  TakeOrientation(stored);
   prepared_ = {};
   return true;
 }
 
 std::string PhotoView::DimensionText() const {
   if (!HasPicture()) return {};
-  return std::to_string(pictureSize_.width) + "\xD7" + std::to_string(pictureSize_.height);
+  return std::to_string(storedSize_.width) + "\xD7" + std::to_string(storedSize_.height);
 }
 
 std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::ZoomText(fit_.scale) : std::string(); }
 
 // Decodes again, at a larger DCT scale, only when the pixels at hand are
 // fewer than the display needs.
-void PhotoView::EnsureDecoded(int minWidth, int minHeight) {
-  const int wanted = JpegDecoder::ChooseScaleDenominator(pictureSize_, minWidth, minHeight);
+void PhotoView::EnsureDecoded(int shownWidth, int shownHeight) {
+  const Orientation turn = ShownTurn();
+  const int minWidth = SwapsSides(turn) ? shownHeight : shownWidth;
+  const int minHeight = SwapsSides(turn) ? shownWidth : shownHeight;
+  const int wanted = JpegDecoder::ChooseScaleDenominator(storedSize_, minWidth, minHeight);
   if (decodedDenominator_ != 0 && decodedDenominator_ <= wanted) return;
   if (!bytes_.empty()) {
     // The bytes at hand decoded once already; only memory can fail now, and
     // then the smaller picture is stretched instead.
     try {
-      DecodedPicture decoded = decoder_.Decode(bytes_, minWidth, minHeight, fileName_);
+      DecodedPicture decoded = DecodeShown(decoder_, bytes_, turn, shownWidth, shownHeight, fileName_);
       source_ = std::move(decoded.image);
       decodedDenominator_ = decoded.scaleDenominator;
     } catch (const std::exception&) {
@@ -93,9 +127,9 @@ void PhotoView::EnsureDecoded(int minWidth, int minHeight) {
   // Straight from the file, without holding its bytes: less memory, and the
   // decoder reads in small pieces.
   DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight);
-  if (decoded.fullSize.width != pictureSize_.width || decoded.fullSize.height != pictureSize_.height)
+  if (decoded.fullSize.width != storedSize_.width || decoded.fullSize.height != storedSize_.height)
     throw FileError(fileName_, "the picture changed since it was loaded");
-  source_ = std::move(decoded.image);
+  source_ = Turned(std::move(decoded.image), turn);
   decodedDenominator_ = decoded.scaleDenominator;
 }
 
@@ -103,13 +137,16 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
   enabled_ = false;
   if (HasPicture()) {
     fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
-    if (!quick_) EnsureDecoded(fit_.width, fit_.height);
+    const int width = DevicePixels(fit_.width, devicePixelRatio_);
+    const int height = DevicePixels(fit_.height, devicePixelRatio_);
+    if (!quick_) EnsureDecoded(width, height);
     const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
-                           prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_;
-    display_ = madeAhead ? std::move(prepared_.display)
-                         : Resampler::Resample(source_, fit_.width, fit_.height, stretchFilterIndex_);
+                           prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_ &&
+                           prepared_.devicePixelRatio == devicePixelRatio_;
+    display_ = madeAhead ? std::move(prepared_.display) : Resampler::Resample(source_, width, height, stretchFilterIndex_);
     prepared_ = {};
     enabled_ = cropAllowed;
+    SetBlockSize(blockWidth_, blockHeight_);
     crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});
   } else {
     fit_ = {};

@@ -2,10 +2,16 @@
 // The photo view without its widget: the current picture, its fit into the
 // picture panel, the resampled display bitmap, the zoom and size texts and
 // the crop frame. The Qt widget holds one and forwards its events.
+//
+// With auto-orientation (the default) the picture is shown upright by its
+// EXIF orientation: the fit, the zoom, the crop frame and its block grid are
+// those of the upright picture, whose width is the stored height for the
+// turns that exchange the sides.
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
+#include "exif/Orientation.h"
 #include "photo_view/CropFrame.h"
 #include "photo_view/FitGeometry.h"
 #include "photo_view/JpegDecoder.h"
@@ -38,12 +44,13 @@ class PhotoView {
   // Whether the pixels held are a quick first look still to be replaced.
   bool Quick() const { return quick_; }
 
-  // After jpegtran turned the file in place: turns the pixels held instead
-  // of decoding `newBytes` (the rewritten file), which the view keeps from
-  // now on. False, with nothing changed, when the turned pixels would differ
-  // from a decode of the new bytes (partial edge blocks, another size, no
-  // file bytes held); the caller then loads the file again. Does not fit.
-  bool Turn(PictureTurn turn, std::string newBytes);
+  // After jpegtran rewrote the file in place so that the picture shown turns
+  // by `shown`: turns the pixels held instead of decoding `newBytes` (the
+  // rewritten file), which the view keeps from now on with its size and
+  // orientation. False, with nothing changed, when the turned pixels would
+  // differ from a decode of the new bytes (partial edge blocks, another size,
+  // no file bytes held); the caller then loads the file again. Does not fit.
+  bool Turn(Orientation shown, std::string newBytes);
 
   // Fits the picture into a panel of parentWidth × parentHeight, resamples
   // the display bitmap with the stretch filter and clears the crop frame.
@@ -53,28 +60,46 @@ class PhotoView {
 
   const std::filesystem::path& FileName() const { return fileName_; }
   bool HasPicture() const { return !fileName_.empty(); }
+  // The size of the picture as shown (upright when auto-orienting).
   JpegSize PictureSize() const { return pictureSize_; }
-  // Width "×" height of the picture (Windows-1250), empty without a picture.
+  // The size as stored in the file.
+  JpegSize StoredSize() const { return storedSize_; }
+  // The file's EXIF orientation, read whether or not the view honours it.
+  Orientation PictureOrientation() const { return orientation_; }
+  // The turn from the stored pixels to the picture shown.
+  Orientation ShownTurn() const { return autoOrient_ ? orientation_ : Orientation::Upright; }
+  // Takes effect with the next LoadPicture.
+  void SetAutoOrient(bool on) { autoOrient_ = on; }
+  bool AutoOrient() const { return autoOrient_; }
+  // Width "×" height of the picture as stored (Windows-1250), empty without a picture.
   std::string DimensionText() const;
   // "23%", empty without a picture.
   std::string ZoomText() const;
 
   const FitResult& Fit() const { return fit_; }
   double Scale() const { return fit_.scale; }
-  // The picture resampled to the control's size.
+  // The picture resampled to the control's size in device pixels.
   const RgbImage& Display() const { return display_; }
   // The bitmap to show: Display with the picture outside the crop frame
   // darkened (black at alpha 96 of 255) and the frame drawn as a one-pixel
-  // white outline. Equal to Display while there is no frame.
+  // white outline. Equal to Display while there is no frame. For a device
+  // pixel ratio of 1 (the frame is in logical pixels).
   RgbImage ComposeVisible() const;
   bool Visible() const { return HasPicture(); }
   bool Enabled() const { return enabled_; }
   int CropStyle() const { return crop_.CropStyle(); }
 
+  // Device pixels per logical pixel of the screen (2 on a screen scaled to
+  // 200%): the fit, zoom and crop frame stay in logical pixels, the display
+  // bitmap is resampled to as many device pixels as the fit covers, so that
+  // the picture is as sharp as the screen allows. Takes effect at the next fit.
+  void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio > 1 ? ratio : 1; }
+  double DevicePixelRatio() const { return devicePixelRatio_; }
   void SetStretchFilterIndex(unsigned index) { stretchFilterIndex_ = index; }
   unsigned StretchFilterIndex() const { return stretchFilterIndex_; }
   void SetMaxCropFrame(bool on) { crop_.SetMaxCropFrame(on); }
-  void SetBlockSize(uint8_t blockWidth, uint8_t blockHeight) { crop_.SetBlockSize(blockWidth, blockHeight); }
+  // The stored picture's DCT block size; the crop frame gets it turned as shown.
+  void SetBlockSize(uint8_t blockWidth, uint8_t blockHeight);
 
   Point ScreenToImage(Point screen) const {
     return FitGeometry::ScreenToImage(screen, fit_.width, fit_.height, fit_.scale);
@@ -89,18 +114,26 @@ class PhotoView {
   int DecodedScaleDenominator() const { return decodedDenominator_; }
 
  private:
-  void EnsureDecoded(int minWidth, int minHeight);
+  // Decodes enough pixels for a display of the given size (as shown).
+  void EnsureDecoded(int shownWidth, int shownHeight);
   void Forget();
+  void TakeOrientation(Orientation stored);
 
   JpegDecoder decoder_;
   std::filesystem::path fileName_;
   std::string bytes_;  // the file, when loaded for a window
   JpegSize pictureSize_;
+  JpegSize storedSize_;
+  Orientation orientation_ = Orientation::Upright;
+  bool autoOrient_ = true;
+  uint8_t blockWidth_ = 0;
+  uint8_t blockHeight_ = 0;
   RgbImage source_;  // decoded pixels, reduced by DCT scaling
   int decodedDenominator_ = 0;
   RgbImage display_;
   FitResult fit_;
   unsigned stretchFilterIndex_ = 0;
+  double devicePixelRatio_ = 1;
   bool enabled_ = false;
   bool quick_ = false;
   PreparedPicture prepared_;  // a display bitmap made ahead, until the next fit

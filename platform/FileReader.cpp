@@ -7,18 +7,18 @@
 #include <unistd.h>
 
 #include "platform/FileError.h"
+#include "platform/FileSystem.h"
 
 namespace pixaldo {
 
 FileReader::FileReader(const std::filesystem::path& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw FileError(path, std::string("cannot open the file: ") + std::strerror(errno));
+  // Checks the file type before anything could block on a pipe or device.
+  fd_ = OpenRegularFile(path);
   struct stat info {};
-  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(fd_, &info) != 0) {
     const int error = errno;
     ::close(fd_);
-    throw FileError(path, S_ISDIR(info.st_mode) ? "it is a directory"
-                                                : std::string("cannot read the file: ") + std::strerror(error));
+    throw FileError(path, std::string("cannot read the file: ") + std::strerror(error));
   }
   size_ = int64_t(info.st_size);
 }

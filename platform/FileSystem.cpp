@@ -5,24 +5,20 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/FileAttributes.h"
 
 namespace pixaldo {
 namespace {
 
 int gFailAt = 0;
 int gOperations = 0;
+std::optional<FaultInjection::Step> gFailedStep;
 
 std::string ErrnoText(int error) { return std::strerror(error); }
-
-std::string RandomSuffix() {
-  static std::mt19937_64 generator{std::random_device{}()};
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string out;
-  for (int i = 0; i < 8; ++i) out += kLetters[generator() % 36];
-  return out;
-}
 
 // Writes all bytes, retrying short writes; false with errno set on failure.
 bool WriteAll(int fd, std::string_view bytes) {
@@ -44,43 +40,101 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Why a file that exists cannot be read as a photo; empty for a regular file.
+std::string TypeProblem(mode_t mode) {
+  if (S_ISREG(mode)) return {};
+  return S_ISDIR(mode) ? "is a folder" : "not a regular file";
+}
+
+// Why a file cannot be made in a folder, in the user's terms.
+std::string CreateProblem(int error) {
+  if (error == EACCES || error == EPERM) return "the folder is not writable";
+  if (error == EROFS) return "the file system is read-only";
+  return ErrnoText(error);
+}
+
+bool SameFile(int fd, const fs::path& path) {
+  struct stat held {}, named {};
+  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+fs::path FolderOf(const fs::path& file) {
+  fs::path folder = file.parent_path();
+  return folder.empty() ? fs::path(".") : folder;
+}
+
 }  // namespace
 
 namespace FaultInjection {
 void FailAt(int operationNumber) {
   gFailAt = operationNumber;
   gOperations = 0;
+  gFailedStep.reset();
 }
 int OperationsSoFar() { return gOperations; }
+std::optional<Step> FailedStep() { return gFailedStep; }
 void Reset() {
   gFailAt = 0;
   gOperations = 0;
+  gFailedStep.reset();
 }
-bool ShouldFail(Step) {
+bool ShouldFail(Step step) {
   ++gOperations;
-  return gFailAt != 0 && gOperations == gFailAt;
+  if (gFailAt == 0 || gOperations != gFailAt) return false;
+  gFailedStep = step;
+  return true;
 }
 }  // namespace FaultInjection
+
+int OpenRegularFile(const fs::path& path) {
+  // The type is checked before opening (opening a pipe would wait for a
+  // writer) and again on the open file, which is opened without waiting.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw FileError(path, "cannot open the file: " + ErrnoText(errno));
+  if (std::string problem = TypeProblem(info.st_mode); !problem.empty()) throw FileError(path, problem);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) throw FileError(path, "cannot open the file: " + ErrnoText(errno));
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int error = errno;
+    ::close(fd);
+    throw FileError(path, S_ISREG(info.st_mode) ? "cannot read the file: " + ErrnoText(error) : TypeProblem(info.st_mode));
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
 
 namespace {
 
 // Opens a regular file of at most maxBytes for reading it whole; its size
 // goes to `size`. Throws FileError naming the file otherwise.
 int OpenWholeFile(const fs::path& path, uint64_t maxBytes, uint64_t& size) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(path, "cannot open the file: " + ErrnoText(errno));
+  const int fd = OpenRegularFile(path);
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    int error = errno;
-    ::close(fd);
-    throw FileError(path, S_ISDIR(info.st_mode) ? "it is a directory" : "cannot read the file: " + ErrnoText(error));
-  }
+  ::fstat(fd, &info);
   if (uint64_t(info.st_size) > maxBytes) {
     ::close(fd);
     throw FileError(path, "the file is too large to be read");
   }
   size = uint64_t(info.st_size);
   return fd;
+}
+
+// Reads up to bytes.size() bytes; the count read. Throws FileError.
+size_t ReadInto(int fd, std::string& bytes, const fs::path& path) {
+  size_t got = 0;
+  while (got < bytes.size()) {
+    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      ::close(fd);
+      throw FileError(path, "cannot read the file: " + ErrnoText(error));
+    }
+    if (n == 0) break;  // the file is shorter (or shrank while being read)
+    got += size_t(n);
+  }
+  return got;
 }
 
 }  // namespace
@@ -93,85 +147,94 @@ void CheckWholeFile(const fs::path& path, uint64_t maxBytes) {
 std::string ReadWholeFile(const fs::path& path, uint64_t maxBytes) {
   uint64_t size = 0;
   const int fd = OpenWholeFile(path, maxBytes, size);
-  std::string bytes;
-  bytes.resize(size_t(size));
-  size_t got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      ::close(fd);
-      throw FileError(path, "cannot read the file: " + ErrnoText(error));
-    }
-    if (n == 0) break;  // the file shrank while being read
-    got += size_t(n);
-  }
-  bytes.resize(got);
+  std::string bytes(size_t(size), '\0');
+  bytes.resize(ReadInto(fd, bytes, path));
   ::close(fd);
   return bytes;
 }
 
 std::string ReadFileHead(const fs::path& path, size_t count) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(path, "cannot open the file: " + ErrnoText(errno));
+  const int fd = OpenRegularFile(path);
   std::string bytes(count, '\0');
-  size_t got = 0;
-  while (got < count) {
-    ssize_t n = ::read(fd, bytes.data() + got, count - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += size_t(n);
-  }
+  bytes.resize(ReadInto(fd, bytes, path));
   ::close(fd);
-  bytes.resize(got);
   return bytes;
 }
 
 fs::path MakeTemporaryFile(const fs::path& directory, const std::string& prefix) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = directory / (prefix + RandomSuffix() + ".tmp");
+    fs::path candidate = TemporaryNameFor(directory / prefix);
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       ::close(fd);
       return candidate;
     }
-    if (errno != EEXIST) throw FileError(directory, "cannot create a temporary file: " + ErrnoText(errno));
+    if (errno != EEXIST) throw FileError(directory, "cannot create a temporary file: " + CreateProblem(errno));
   }
   throw FileError(directory, "cannot create a temporary file");
 }
 
-AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target)) {
-  // A file the user made read-only stays untouched, as it would on any
-  // editor, even though the directory would let us replace it.
+AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target)), resolved_(ResolveLinks(target_)) {
   struct stat existing {};
-  if (::stat(target_.c_str(), &existing) == 0 &&
-      ((existing.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0))
-    throw FileError(target_, "the file is read-only");
-  fs::path directory = target_.parent_path();
-  if (directory.empty()) directory = ".";
+  const bool exists = ::stat(resolved_.c_str(), &existing) == 0;
+  if (exists && S_ISDIR(existing.st_mode)) throw FileError(target_, "is a folder");
+  if (exists && !S_ISREG(existing.st_mode)) {
+    OpenDirect();
+    return;
+  }
+  // A file the user made read-only stays untouched, as it would on any
+  // editor, even though the folder would let us replace it.
+  if (exists && (existing.st_mode & 0222) == 0) throw FileError(target_, "the file is read-only");
+  if (exists && ::access(resolved_.c_str(), W_OK) != 0)
+    throw FileError(target_, errno == EROFS ? "the file system is read-only" : "you have no permission to write the file");
+  lock_ = std::make_unique<PhotoLock>(target_);
+  if (!keptDate_) keptDate_ = PhotoLock::KeptDate(fs::absolute(resolved_));
+  RemoveStaleTemporaryFiles(FolderOf(resolved_));
+  CreateTemporary();
+}
+
+// Devices and pipes are written into as they are: renaming over one would
+// put a plain file in its place.
+void AtomicFileWriter::OpenDirect() {
+  fd_ = ::open(resolved_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd_ < 0) throw FileError(target_, "cannot open the file for writing: " + ErrnoText(errno));
+  direct_ = true;
+}
+
+void AtomicFileWriter::CreateTemporary() {
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temp_ = directory / ("." + target_.filename().string() + "." + RandomSuffix() + ".tmp");
+    temp_ = TemporaryNameFor(resolved_);
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd_ < 0 && errno != EEXIST) break;
+    if (fd_ < 0) {
+      if (errno == EEXIST) continue;
+      const int error = errno;
+      temp_.clear();
+      throw FileError(target_, "cannot create a temporary file beside it: " + CreateProblem(error));
+    }
+    // Held for as long as the file is ours; a clean-up of another writer
+    // that removed the name before we held it makes us start again.
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 || !SameFile(fd_, temp_)) {
+      ::close(fd_);
+      fd_ = -1;
+    }
   }
   if (fd_ < 0) {
-    int error = errno;
     temp_.clear();
-    throw FileError(target_, "cannot create a temporary file beside it: " + ErrnoText(error));
+    throw FileError(target_, "cannot create a temporary file beside it");
   }
+  removeOnSignal_ = std::make_unique<RemoveOnSignal>(temp_);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
+  if (!committed_ && !direct_ && !temp_.empty()) ::unlink(temp_.c_str());
   if (fd_ >= 0) ::close(fd_);
-  if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
 }
 
 void AtomicFileWriter::Fail(const std::string& reason) {
+  if (!direct_ && !temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
   throw FileError(target_, reason);
 }
 
@@ -182,36 +245,71 @@ void AtomicFileWriter::Write(std::string_view bytes) {
 
 void AtomicFileWriter::Commit() {
   if (fd_ < 0) throw FileError(target_, "the file is not open for writing");
-  // The new file takes the permissions of the one it replaces; a new file
-  // gets the usual ones for the user's umask.
+  if (direct_) {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw FileError(target_, "cannot write the file: " + ErrnoText(errno));
+    committed_ = true;
+    return;
+  }
+  // The new file takes the owner, permissions and attributes of the one it
+  // replaces; a new file gets the usual permissions for the user's umask.
   struct stat info {};
-  if (::stat(target_.c_str(), &info) == 0) {
-    ::fchmod(fd_, info.st_mode & 07777);
+  if (::stat(resolved_.c_str(), &info) == 0) {
+    try {
+      CopyFileAttributes(resolved_, fd_, target_);
+    } catch (const FileError& failure) {
+      Fail(failure.reason());
+    }
   } else {
     mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd_, 0666 & ~mask);
+  }
+  if (keptDate_) {
+    std::error_code ignored;  // a kept date is a courtesy that never stops a write
+    fs::last_write_time(temp_, *keptDate_, ignored);
   }
   if (FaultInjection::ShouldFail(FaultInjection::Step::Flush)) {
     errno = EIO;
     Fail("cannot flush the file to disk: " + ErrnoText(errno));
   }
   if (::fsync(fd_) != 0) Fail("cannot flush the file to disk: " + ErrnoText(errno));
-  if (::close(fd_) != 0) {
-    fd_ = -1;
-    Fail("cannot close the file: " + ErrnoText(errno));
-  }
-  fd_ = -1;
   if (FaultInjection::ShouldFail(FaultInjection::Step::Rename)) {
     errno = EIO;
     Fail("cannot replace the file: " + ErrnoText(errno));
   }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail("cannot replace the file: " + ErrnoText(errno));
+  // Renamed while still open, so the temporary file's lock lasts until the
+  // name is gone.
+  if (::rename(temp_.c_str(), resolved_.c_str()) != 0) Fail("cannot replace the file: " + ErrnoText(errno));
   committed_ = true;
+  removeOnSignal_.reset();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) throw FileError(target_, "the new file is in place, but closing it failed: " + ErrnoText(errno));
+  SyncFolder();
 }
 
-void WriteFileAtomic(const fs::path& path, std::string_view bytes) {
+// Makes the rename itself durable. File systems that cannot flush a folder
+// say so with EINVAL; that is no failure of the write.
+void AtomicFileWriter::SyncFolder() {
+  int error = 0;
+  if (FaultInjection::ShouldFail(FaultInjection::Step::SyncFolder)) {
+    error = EIO;
+  } else {
+    const int folder = ::open(FolderOf(resolved_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    if (::fsync(folder) != 0 && errno != EINVAL && errno != EROFS) error = errno;
+    ::close(folder);
+  }
+  if (error != 0)
+    throw FileError(target_, "the new file is in place, but its folder could not be flushed to disk: " +
+                                 ErrnoText(error));
+}
+
+void WriteFileAtomic(const fs::path& path, std::string_view bytes, std::optional<FileTime> date) {
   AtomicFileWriter writer(path);
+  if (date) writer.KeepDate(*date);
   writer.Write(bytes);
   writer.Commit();
 }
@@ -219,11 +317,6 @@ void WriteFileAtomic(const fs::path& path, std::string_view bytes) {
 void CopyFileAtomic(const fs::path& source, const fs::path& target) {
   std::string bytes = ReadWholeFile(source);
   WriteFileAtomic(target, bytes);
-}
-
-void RenameFile(const fs::path& from, const fs::path& to) {
-  if (FaultInjection::ShouldFail(FaultInjection::Step::Rename)) throw FileError(to, "cannot replace the file: I/O error");
-  if (::rename(from.c_str(), to.c_str()) != 0) throw FileError(to, "cannot replace the file: " + ErrnoText(errno));
 }
 
 std::optional<FileTime> GetFileDate(const fs::path& path) {

@@ -158,16 +158,16 @@ IniFile::IniFile(std::filesystem::path fileName) : fileName_(std::move(fileName)
 void IniFile::Reload() {
   lines_.clear();
   utf8_ = false;
-  unreadable_ = false;
+  unreadable_.clear();
   std::error_code error;
   if (!std::filesystem::exists(fileName_, error)) return;
   std::string bytes;
   try {
     bytes = ReadWholeFile(fileName_, kMaxFileSize);
-  } catch (const FileError&) {
+  } catch (const FileError& error) {
     // As with the private-profile routines, an unreadable file reads as
     // empty; UpdateFile then refuses to overwrite what it could not read.
-    unreadable_ = true;
+    unreadable_ = "it could not be read: " + error.reason();
     return;
   }
   std::string_view text = bytes;
@@ -312,8 +312,8 @@ void IniFile::EraseSection(std::string_view section) {
 }
 
 void IniFile::UpdateFile() {
-  const std::string reason = "Unable to write to " + fileName_.string();
-  if (unreadable_) throw FileError(fileName_, reason);
+  const std::string reason = "Unable to write to " + fileName_.string() + ": ";
+  if (!unreadable_.empty()) throw FileError(fileName_, reason + unreadable_);
   std::string bytes = utf8_ ? std::string(kUtf8Bom) : std::string();
   for (const std::string& line : lines_) {
     bytes += line;
@@ -321,8 +321,8 @@ void IniFile::UpdateFile() {
   }
   try {
     WriteFileAtomic(fileName_, bytes);
-  } catch (const FileError&) {
-    throw FileError(fileName_, reason);
+  } catch (const FileError& error) {
+    throw FileError(fileName_, reason + error.reason());
   }
 }
 

@@ -60,7 +60,7 @@ class IniFile {
   void EraseSection(std::string_view section);
 
   // Replaces the file with the text in memory. Throws FileError with the
-  // reason "Unable to write to <file>" when it cannot be written, and leaves
+  // reason "Unable to write to <file>: <why>" when it cannot be written, and leaves
   // the file as it was. A file that existed but could not be read is never
   // overwritten.
   void UpdateFile();
@@ -80,7 +80,7 @@ class IniFile {
   std::filesystem::path fileName_;
   std::vector<std::string> lines_;  // in the file's own encoding, without line ends
   bool utf8_ = false;
-  bool unreadable_ = false;
+  std::string unreadable_;  // why the file that exists could not be read
 };
 
 // Windows-1250 text compared without regard to letter case.

@@ -1,11 +1,17 @@
 #include "platform/Process.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -14,6 +20,7 @@ namespace pixaldo {
 namespace {
 
 constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+constexpr std::chrono::milliseconds kWaitStep{10};
 
 // Closes the descriptors it holds when it goes out of scope.
 struct Pipe {
@@ -22,9 +29,9 @@ struct Pipe {
     for (int fd : fds)
       if (fd >= 0) ::close(fd);
   }
-  void CloseWriteEnd() {
-    ::close(fds[1]);
-    fds[1] = -1;
+  void Close(int end) {
+    ::close(fds[end]);
+    fds[end] = -1;
   }
 };
 
@@ -33,10 +40,110 @@ std::string TrimTrailingLineEnds(std::string text) {
   return text;
 }
 
+// The program's path: as given when it holds a slash, else the first
+// executable match on PATH. Looked up before forking, as the child may only
+// make the simplest system calls.
+std::string FindProgram(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  const char* path = std::getenv("PATH");
+  std::string entries = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  for (size_t start = 0; start <= entries.size();) {
+    size_t colon = entries.find(':', start);
+    if (colon == std::string::npos) colon = entries.size();
+    const std::string folder = entries.substr(start, colon - start);
+    start = colon + 1;
+    if (folder.empty()) continue;
+    const std::string candidate = folder + "/" + name;
+    struct stat info {};
+    if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+  }
+  return {};
+}
+
+// In the child: standard streams, death with the parent, the program.
+// Only async-signal-safe calls; an exec failure goes back through `status`.
+[[noreturn]] void StartChild(const char* program, char* const* args, int outputPipe, int errorPipe, int status,
+                             pid_t parent) {
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent) ::_exit(127);  // the parent is already gone
+  const int in = ::open("/dev/null", O_RDONLY);
+  const int out = outputPipe >= 0 ? outputPipe : ::open("/dev/null", O_WRONLY);
+  if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(errorPipe, 2) < 0) {
+    const int error = errno;
+    (void)!::write(status, &error, sizeof error);
+    ::_exit(127);
+  }
+  ::execve(program, args, environ);
+  const int error = errno;
+  (void)!::write(status, &error, sizeof error);
+  ::_exit(127);
+}
+
+// One stream of the child being read: where it goes and how much is kept.
+struct Stream {
+  int fd;
+  std::string* out;
+  std::size_t keep;
+  bool overflowStops;  // more than `keep` ends the program (else the rest is dropped)
+  bool overflowed = false;
+};
+
+// Reads the streams until both are closed; false when the deadline passes
+// or a stream says more than may be kept.
+bool Collect(std::array<Stream, 2>& streams, std::chrono::steady_clock::time_point deadline, bool limited) {
+  char buffer[65536];
+  for (;;) {
+    std::array<pollfd, 2> ready{};
+    nfds_t count = 0;
+    for (const Stream& stream : streams)
+      if (stream.fd >= 0) ready[count++] = {stream.fd, POLLIN, 0};
+    if (count == 0) return true;
+    int timeout = -1;
+    if (limited) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      timeout = int(std::min<long long>(left.count(), 60'000));
+    }
+    const int polled = ::poll(ready.data(), count, timeout);
+    if (polled <= 0) continue;  // interrupted, or the loop checks the deadline
+    for (nfds_t i = 0; i < count; ++i) {
+      if (ready[i].revents == 0) continue;
+      Stream& stream = ready[i].fd == streams[0].fd ? streams[0] : streams[1];
+      const ssize_t n = ::read(stream.fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        stream.fd = -1;  // closed; the Pipe closes the descriptor
+        continue;
+      }
+      const std::size_t room = stream.keep - std::min(stream.keep, stream.out->size());
+      if (std::size_t(n) > room && stream.overflowStops) {
+        stream.overflowed = true;
+        return false;
+      }
+      stream.out->append(buffer, std::min(room, std::size_t(n)));
+    }
+  }
+}
+
+// Waits for the child's end until the deadline; false on the deadline.
+bool WaitForEnd(pid_t pid, int& status, std::chrono::steady_clock::time_point deadline, bool limited) {
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, limited ? WNOHANG : 0);
+    if (done == pid) return true;
+    if (done < 0 && errno != EINTR) return true;
+    if (limited && std::chrono::steady_clock::now() >= deadline) return false;
+    if (limited) std::this_thread::sleep_for(kWaitStep);
+  }
+}
+
 }  // namespace
 
 std::string ProcessResult::Describe() const {
   if (!started) return "cannot start the program: " + startError;
+  if (outputTooLong) return "the program's output was larger than allowed; it was stopped";
+  if (timedOut)
+    return "the program took longer than " + std::to_string(limit.count()) + " seconds and was stopped";
   std::string output = TrimTrailingLineEnds(errorOutput);
   std::size_t lineStart = output.find_last_of('\n');
   std::string lastLine = lineStart == std::string::npos ? output : output.substr(lineStart + 1);
@@ -45,58 +152,70 @@ std::string ProcessResult::Describe() const {
   return "the program ended with exit status " + std::to_string(exitStatus);
 }
 
-ProcessResult RunProcess(const std::vector<std::string>& argv) {
+ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
   ProcessResult result;
+  const std::chrono::seconds limit = options.limit;
+  result.limit = limit;
   if (argv.empty()) {
     result.startError = "no program given";
     return result;
   }
-  Pipe pipe;
-  if (::pipe2(pipe.fds, O_CLOEXEC) != 0) {
+  const std::string program = FindProgram(argv[0]);
+  if (program.empty()) {
+    result.startError = std::strerror(ENOENT);
+    return result;
+  }
+  Pipe errors, status, output;
+  if (::pipe2(errors.fds, O_CLOEXEC) != 0 || ::pipe2(status.fds, O_CLOEXEC) != 0 ||
+      (options.captureOutput && ::pipe2(output.fds, O_CLOEXEC) != 0)) {
     result.startError = std::strerror(errno);
     return result;
   }
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipe.fds[1], 2);
-
   std::vector<char*> args;
   for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
   args.push_back(nullptr);
 
-  pid_t pid = 0;
-  int spawnError = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawnError != 0) {
-    result.startError = std::strerror(spawnError);
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    result.startError = std::strerror(errno);
+    return result;
+  }
+  if (pid == 0) StartChild(program.c_str(), args.data(), output.fds[1], errors.fds[1], status.fds[1], parent);
+  errors.Close(1);
+  status.Close(1);
+  if (options.captureOutput) output.Close(1);
+
+  int startError = 0;
+  ssize_t n;
+  do n = ::read(status.fds[0], &startError, sizeof startError);
+  while (n < 0 && errno == EINTR);
+  if (n == ssize_t(sizeof startError)) {
+    int ignored = 0;
+    ::waitpid(pid, &ignored, 0);
+    result.startError = std::strerror(startError);
     return result;
   }
   result.started = true;
-  pipe.CloseWriteEnd();
 
-  char buffer[4096];
-  for (;;) {
-    ssize_t n = ::read(pipe.fds[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    std::size_t room = kMaxErrorOutput - std::min(kMaxErrorOutput, result.errorOutput.size());
-    result.errorOutput.append(buffer, std::min(room, std::size_t(n)));
-  }
-
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
-      result.exitStatus = -1;
-      return result;
+  const bool limited = limit.count() > 0;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int code = 0;
+  std::array<Stream, 2> streams{Stream{errors.fds[0], &result.errorOutput, kMaxErrorOutput, false},
+                                Stream{output.fds[0], &result.output, options.maxOutput, true}};
+  if (!Collect(streams, deadline, limited) || !WaitForEnd(pid, code, deadline, limited)) {
+    ::kill(pid, SIGKILL);
+    while (::waitpid(pid, &code, 0) < 0 && errno == EINTR) {
     }
+    result.outputTooLong = streams[1].overflowed;
+    result.timedOut = !result.outputTooLong;
+    result.signal = SIGKILL;
+    return result;
   }
-  if (WIFEXITED(status)) {
-    result.exitStatus = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    result.signal = WTERMSIG(status);
+  if (WIFEXITED(code)) {
+    result.exitStatus = WEXITSTATUS(code);
+  } else if (WIFSIGNALED(code)) {
+    result.signal = WTERMSIG(code);
   }
   return result;
 }

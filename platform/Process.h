@@ -1,8 +1,11 @@
 #pragma once
 // Running another program: an argument vector handed to the program as it is
 // (no shell, so no word splitting, quoting or expansion), standard input from
-// /dev/null, standard output discarded, standard error captured. The call
-// waits for the program to end, without a time limit.
+// /dev/null, standard output discarded or captured, standard error captured. The call
+// waits for the program to end, or stops it after a time limit. The program
+// dies with the thread that started it, so an interrupted run leaves no
+// orphan working on.
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -13,7 +16,11 @@ struct ProcessResult {
   int exitStatus = -1;        // its exit status; -1 when it was killed by a signal
   int signal = 0;             // the signal that ended it, or 0
   std::string errorOutput;    // what it wrote to standard error (at most 64 KiB kept)
+  std::string output;         // what it wrote to standard output, when captured
   std::string startError;     // why it could not be started
+  bool timedOut = false;      // stopped after the time limit
+  bool outputTooLong = false; // stopped for writing more than allowed
+  std::chrono::seconds limit{0};
 
   bool Succeeded() const { return started && signal == 0 && exitStatus == 0; }
   // One line for messages: the program's own last error line, or how it ended.
@@ -21,6 +28,11 @@ struct ProcessResult {
 };
 
 // argv[0] is the program: a path, or a bare name looked up on PATH.
-ProcessResult RunProcess(const std::vector<std::string>& argv);
+struct ProcessOptions {
+  std::chrono::seconds limit{0};  // zero: as long as it takes
+  bool captureOutput = false;     // keep standard output in ProcessResult::output
+  std::size_t maxOutput = std::size_t(1) << 31;  // more than this ends the program
+};
+ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 
 }  // namespace pixaldo

@@ -55,7 +55,7 @@ constexpr LanguageWindow S = LanguageWindow::Settings;
 constexpr LanguageWindow D = LanguageWindow::Metadata;
 }  // namespace
 
-const std::array<LanguageKeyUse, 104> kLanguageKeyMap{{
+const std::array<LanguageKeyUse, 106> kLanguageKeyMap{{
     // Main window: command captions (also their hints).
     {1, M, "AppDirOpen"},
     {2, M, "AppDirDatabase"},
@@ -76,6 +76,7 @@ const std::array<LanguageKeyUse, 104> kLanguageKeyMap{{
     {20, M, "JpgFlipVertical"},
     {21, M, "JpgRotateLeft"},
     {22, M, "JpgRotateRight"},
+    {26, M, "JpgRotateByExif"},
     {23, M, "JpgCrop"},
     {24, M, "JpgCropStyle"},
     {25, M, "JpgCropRatio"},
@@ -122,6 +123,7 @@ const std::array<LanguageKeyUse, 104> kLanguageKeyMap{{
     {60, S, "Label2"},
     {60, S, "Label4"},
     {61, S, "TabShow"},
+    {62, S, "AutoOrientCheckBox"},
     {64, S, "StretchRadioGroup"},
     {65, S, "StretchRadioGroup[0]"},
     {66, S, "StretchRadioGroup[1]"},

@@ -65,6 +65,6 @@ struct LanguageKeyUse {
   std::string_view target;
 };
 
-extern const std::array<LanguageKeyUse, 104> kLanguageKeyMap;
+extern const std::array<LanguageKeyUse, 106> kLanguageKeyMap;
 
 }  // namespace pixaldo

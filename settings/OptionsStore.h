@@ -43,13 +43,14 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 13> kOptionKeys{{
+inline constexpr std::array<OptionKey, 14> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
     {"ThumbAuto", OptionType::Boolean, 1, ""},
     {"CropSuffix", OptionType::Text, 0, "_crop"},
     {"StretchFilter", OptionType::Integer, 0, "", 0, 4},
+    {"AutoOrient", OptionType::Boolean, 1, ""},
     {"CropProportion", OptionType::Integer, 0, "", 0, 4},
     {"CropRatioN", OptionType::Integer, 1, "", 1, 25, OutOfRange::Clamp, true},
     {"CropRatioM", OptionType::Integer, 1, "", 1, 25, OutOfRange::Clamp, true},
@@ -86,7 +87,7 @@ class OptionsStore {
   void LoadSettings();
   // Rewrites the sections "Options" and "Categories" (keys added by hand to
   // them are dropped; other sections are kept) in one atomic write, creating
-  // the folder when needed. Throws FileError "Unable to write to <file>".
+  // the folder when needed. Throws FileError "Unable to write to <file>: <why>".
   void SaveSettings() const;
   // Every stored setting back to its default (the categories emptied).
   void ResetToDefaults();

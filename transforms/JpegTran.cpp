@@ -1,6 +1,7 @@
 #include "transforms/JpegTran.h"
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include "jpeg_structure/JpegObject.h"
+#include "photo_view/JpegDecoder.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -19,20 +21,30 @@ constexpr const char* kProgramName = "jpegtran";
 
 struct KindRow {
   TransformKind kind;
-  std::array<const char*, 3> switches;  // after "-copy"; null ends the list
-  const char* suffix;                   // null: the crop suffix setting
-  bool trims;                           // takes "-trim" when asked
-  bool rotaFlip;                        // overwritten under OverwriteRotaFlip
+  const char* copy;    // what "-copy" keeps
+  Orientation turn;    // the turn of the picture the command makes
+  const char* suffix;  // null: the crop suffix setting
+  bool trims;          // takes "-trim" when asked
+  bool rotaFlip;       // overwritten under OverwriteRotaFlip
 };
 
-constexpr std::array<KindRow, 6> kKinds{{
-    {TransformKind::Crop, {"all", "-crop", nullptr}, nullptr, false, false},
-    {TransformKind::RotateLeft, {"all", "-rotate", "270"}, "_rot", true, true},
-    {TransformKind::RotateRight, {"all", "-rotate", "90"}, "_rot", true, true},
-    {TransformKind::FlipHorizontal, {"all", "-flip", "horizontal"}, "_flip", true, true},
-    {TransformKind::FlipVertical, {"all", "-flip", "vertical"}, "_flip", true, true},
-    {TransformKind::MetadataDelete, {"none", nullptr, nullptr}, "_nometa", false, false},
+constexpr std::array<KindRow, 7> kKinds{{
+    {TransformKind::Crop, "all", Orientation::Upright, nullptr, false, false},
+    {TransformKind::RotateLeft, "all", Orientation::Rotate270, "_rot", true, true},
+    {TransformKind::RotateRight, "all", Orientation::Rotate90, "_rot", true, true},
+    {TransformKind::FlipHorizontal, "all", Orientation::MirrorLeftRight, "_flip", true, true},
+    {TransformKind::FlipVertical, "all", Orientation::MirrorTopBottom, "_flip", true, true},
+    {TransformKind::MetadataDelete, "none", Orientation::Upright, "_nometa", false, false},
+    {TransformKind::AutoRotate, "all", Orientation::Upright, "_rot", true, true},
 }};
+
+std::vector<std::string> Switches(const KindRow& row, Orientation turn, bool trim) {
+  std::vector<std::string> arguments{"-copy", row.copy};
+  for (std::string& word : JpegTranSwitches(turn)) arguments.push_back(std::move(word));
+  if (row.kind == TransformKind::Crop) arguments.emplace_back("-crop");
+  if (trim && row.trims && turn != Orientation::Upright) arguments.emplace_back("-trim");
+  return arguments;
+}
 
 const KindRow& RowOf(TransformKind kind) {
   for (const KindRow& row : kKinds)
@@ -51,29 +63,65 @@ fs::path ExecutableDirectory() {
   return error ? fs::path() : self.parent_path();
 }
 
-// jpegtran's output while its thumbnail is made: a hidden file beside the
-// target whose name ends in the target's extension (the EXIF reader goes by
-// the extension, as it does for the target itself), reserved by the unique
-// temporary file it is named after. Both are removed when it goes away.
-class ScratchOutput {
- public:
-  explicit ScratchOutput(const fs::path& target)
-      : reserved_(MakeTemporaryFile(target.parent_path().empty() ? fs::path(".") : target.parent_path(),
-                                    "." + target.filename().string() + ".")),
-        path_(reserved_.native() + target.extension().native()) {}
-  ~ScratchOutput() {
-    std::error_code ignored;
-    fs::remove(path_, ignored);
-    fs::remove(reserved_, ignored);
-  }
-  ScratchOutput(const ScratchOutput&) = delete;
-  ScratchOutput& operator=(const ScratchOutput&) = delete;
-  const fs::path& Path() const { return path_; }
+// What jpegtran is allowed: the decoder's own limits on pixels and scans, a
+// memory ceiling and a time limit. A frame header can claim a picture of
+// billions of pixels in a file of a few hundred bytes; jpegtran would try to
+// allocate it.
+constexpr uint64_t kMaxPixels = JpegDecoder::kDefaultPixelLimit;
+constexpr int kMaxScans = JpegDecoder::kMaxScans;
+constexpr uint64_t kMaxMemoryKilobytes = 4ull * 1024 * 1024;
+constexpr std::chrono::seconds kTimeLimit{300};
 
- private:
-  fs::path reserved_;
-  fs::path path_;
+// What the headers of a JPEG file claim: the frame's pixels and the number
+// of scans, counting scans at most up to `stopAfter`. The marker segments are
+// skipped by their lengths, the entropy-coded data byte by byte up to the
+// next marker.
+struct ClaimedSize {
+  uint64_t pixels = 0;
+  int scans = 0;
 };
+
+bool IsFrameHeader(uint8_t marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+ClaimedSize ReadClaimedSize(std::string_view bytes, int stopAfter) {
+  ClaimedSize claimed;
+  auto byte = [&](size_t at) { return uint8_t(bytes[at]); };
+  size_t at = 2;
+  while (at + 4 <= bytes.size() && claimed.scans <= stopAfter) {
+    if (byte(at) != 0xFF) break;
+    const uint8_t marker = byte(at + 1);
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0xD9) break;
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      at += 2;
+      continue;
+    }
+    if (IsFrameHeader(marker) && at + 9 <= bytes.size())
+      claimed.pixels = uint64_t((byte(at + 5) << 8) | byte(at + 6)) * uint64_t((byte(at + 7) << 8) | byte(at + 8));
+    at += 2 + ((size_t(byte(at + 2)) << 8) | byte(at + 3));
+    if (marker != 0xDA) continue;
+    ++claimed.scans;
+    while (at + 1 < bytes.size() && !(byte(at) == 0xFF && byte(at + 1) != 0 && (byte(at + 1) & 0xF8) != 0xD0)) ++at;
+  }
+  return claimed;
+}
+
+// Refuses, before jpegtran runs, a picture larger or with more scans than
+// the photo view would show. Anything else jpegtran judges itself.
+void CheckLimits(const fs::path& source, std::string_view bytes) {
+  const ClaimedSize claimed = ReadClaimedSize(bytes, kMaxScans);
+  if (claimed.pixels > kMaxPixels)
+    throw FileError(source, "the picture has " + std::to_string(claimed.pixels) + " pixels, more than the limit of " +
+                                std::to_string(kMaxPixels) + "; it was not transformed");
+  if (claimed.scans > kMaxScans)
+    throw FileError(source, "the file has more than the limit of " + std::to_string(kMaxScans) +
+                                " scans; it was not transformed");
+}
 
 bool IsDecimal(std::string_view text) {
   if (text.empty() || text.size() > 9) return false;
@@ -127,11 +175,36 @@ TJpegTran::TJpegTran(fs::path transformer) : transformer_(std::move(transformer)
 
 std::vector<std::string> TJpegTran::TransformArguments(TransformKind kind, bool trim) {
   const KindRow& row = RowOf(kind);
-  std::vector<std::string> arguments{"-copy"};
-  for (const char* word : row.switches)
-    if (word) arguments.emplace_back(word);
-  if (trim && row.trims) arguments.emplace_back("-trim");
-  return arguments;
+  return Switches(row, row.turn, trim);
+}
+
+JpegTranPlan TJpegTran::Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
+                              std::string_view geometry) {
+  const KindRow& row = RowOf(kind);
+  JpegTranPlan plan;
+  if (kind == TransformKind::MetadataDelete) {
+    plan.arguments = Switches(row, row.turn, false);
+    return plan;
+  }
+  if (kind == TransformKind::AutoRotate && stored == Orientation::Upright) {
+    plan.unchanged = true;
+    return plan;
+  }
+  Orientation turn = row.turn;
+  Orientation after = Orientation::Upright;
+  if (asShown || kind == TransformKind::AutoRotate) {
+    turn = Compose(stored, row.turn);
+  } else {
+    // The stored pixels turn; the turn that shows them upright becomes the
+    // command, the old turn, and the command undone, in this order read
+    // backwards: (command) ∘ (stored) ∘ (command)⁻¹.
+    after = Compose(Compose(Inverse(row.turn), stored), row.turn);
+  }
+  if (after != stored) plan.orientation = after;
+  if (row.rotaFlip) plan.shownTurn = kind == TransformKind::AutoRotate && !asShown ? stored : row.turn;
+  plan.arguments = Switches(row, turn, trim);
+  if (kind == TransformKind::Crop) plan.arguments.emplace_back(geometry);
+  return plan;
 }
 
 std::vector<std::string> TJpegTran::CropArguments(std::string_view geometry) {
@@ -161,54 +234,59 @@ bool TJpegTran::OverwritesSource(TransformKind kind, bool overwriteCrop, bool ov
   return RowOf(kind).rotaFlip && overwriteRotaFlip;
 }
 
-void TJpegTran::RunInto(const fs::path& input, const fs::path& output,
-                        const std::vector<std::string>& arguments) const {
+std::string TJpegTran::RunToMemory(const fs::path& input, const std::vector<std::string>& arguments) const {
   if (!JpegTranAvailable()) throw FileError(input, "jpegtran was not found");
   // Absolute paths, so that no name can be taken for a switch.
-  std::vector<std::string> argv{transformer_.native()};
+  std::vector<std::string> argv{transformer_.native(), "-maxmemory", std::to_string(kMaxMemoryKilobytes),
+                                "-maxscans", std::to_string(kMaxScans)};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  argv.push_back("-outfile");
-  argv.push_back(fs::absolute(output).native());
   argv.push_back(fs::absolute(input).native());
-  ProcessResult result = RunProcess(argv);
+  ProcessOptions options;
+  options.limit = kTimeLimit;
+  options.captureOutput = true;
+  ProcessResult result = RunProcess(argv, options);
   if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
+  return std::move(result.output);
 }
 
 void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
                             const std::vector<std::string>& arguments) const {
-  // The output goes to a temporary file beside the target, which replaces the
-  // target only when jpegtran has succeeded.
-  AtomicFileWriter output(target);
-  RunInto(input, output.TemporaryPath(), arguments);
-  output.Commit();
+  Transform(input, target, false, false, arguments);
 }
 
 fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
-                              const std::vector<std::string>& arguments) const {
+                              const JpegTranPlan& plan) const {
+  // Held until the result is in place: no other writer may change the source
+  // between jpegtran's read and the replacement.
+  const PhotoLock lock(source);
   std::optional<FileTime> sourceDate = GetFileDate(source);
   if (!sourceDate) throw FileError(source, "the file does not exist");
-  std::error_code error;
-  // A pipe or device named like a picture would make jpegtran wait forever.
-  if (!fs::is_regular_file(source, error)) throw FileError(source, "not a regular file");
-  if (!refreshThumbnail) {
-    RunJpegTran(source, target, arguments);
-  } else {
-    // The thumbnail is made from jpegtran's output while that is still a
-    // scratch file; the result then replaces the target in a single write.
-    // A failure at any step leaves the target as it was.
-    const ScratchOutput scratch(target);
-    RunInto(source, scratch.Path(), arguments);
-    std::string transformed;
+  std::string original = ReadWholeFile(source);  // also refuses pipes, devices and folders
+  note_.clear();
+  const std::optional<FileTime> date = keepDate ? sourceDate : std::nullopt;
+  if (plan.unchanged) {
+    std::error_code error;
+    if (!fs::equivalent(source, target, error)) WriteFileAtomic(target, original, date);
+    return target;
+  }
+  CheckLimits(source, original);
+  original.clear();
+  // jpegtran's output is kept in memory; it replaces the target (thumbnail,
+  // EXIF values the turn made stale) in a single atomic write, only when
+  // every step has succeeded.
+  std::string transformed = RunToMemory(source, plan.arguments);
+  if (refreshThumbnail) {
     try {
-      TJpegObject object(scratch.Path(), false);
-      object.RegenerateThumbnail();
+      TJpegObject object(std::move(transformed), target);
+      if (object.RegenerateThumbnail() == TJpegObject::ThumbnailRefresh::Removed)
+        note_ = "no new EXIF thumbnail fits into the EXIF block; the old one was removed";
       transformed = object.Bytes();
     } catch (const FileError& failure) {
       throw FileError(target, "cannot make the new thumbnail: " + failure.reason());
     }
-    WriteFileAtomic(target, transformed);
   }
-  if (keepDate) SetFileDate(target, *sourceDate);
+  UpdateExifAfterTurn(transformed, plan.orientation);
+  WriteFileAtomic(target, transformed, date);
   return target;
 }
 

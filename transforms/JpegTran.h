@@ -3,13 +3,18 @@
 // of a JPEG file by running the external program jpegtran, then (as asked)
 // regenerates the EXIF thumbnail and puts the source file's date back.
 //
-// jpegtran writes into a temporary file beside the target; only when it ends
-// with exit status 0 does that file replace the target. Otherwise the target
+// jpegtran's output is collected in memory; only when it ends with exit
+// status 0 does it replace the target, in one atomic write. Otherwise the target
 // stays exactly as it was and FileError carries jpegtran's own message.
+// Pictures beyond the photo view's limits (pixels, scans) are refused before
+// jpegtran starts, and jpegtran runs under a memory and a time limit.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "exif/Orientation.h"
 
 namespace pixaldo {
 
@@ -23,6 +28,18 @@ enum class TransformKind : int {
   FlipHorizontal = 4,  // JpgFlipHorizontal
   FlipVertical = 5,    // JpgFlipVertical
   MetadataDelete = 6,  // JpgMetadataDelete
+  AutoRotate = 7,      // JpgRotateByExif: the stored pixels turned upright
+};
+
+// One transform as jpegtran and the EXIF block see it: the switches of the
+// single jpegtran run and the orientation the result gets.
+struct JpegTranPlan {
+  std::vector<std::string> arguments;
+  std::optional<Orientation> orientation;  // nothing: the stored value stays
+  bool unchanged = false;                  // the file is already as asked: no run at all
+  // How the picture as shown turns, for the rotations and flips (Rotate by
+  // EXIF leaves the upright picture as it is); nothing for the others.
+  std::optional<Orientation> shownTurn;
 };
 
 inline constexpr const char* kDefaultCropSuffix = "_crop";
@@ -45,6 +62,16 @@ class TJpegTran {
   static std::vector<std::string> TransformArguments(TransformKind kind, bool trim);
   // The switches of a crop to a WxH+X+Y geometry.
   static std::vector<std::string> CropArguments(std::string_view geometry);
+  // The switches and the orientation of a kind for a file whose stored
+  // orientation is `stored`. With `asShown`, rotations, flips and the crop
+  // (`geometry`, WxH+X+Y of the upright picture) act on the picture as it
+  // is shown upright: the file's turn and the command become one jpegtran
+  // operation and the result is upright (orientation 1). Otherwise they act
+  // on the stored pixels and the orientation is turned with them, so that
+  // the picture shown upright is turned as the command says. Rotate by EXIF
+  // always turns the stored pixels upright.
+  static JpegTranPlan Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
+                            std::string_view geometry = {});
   // The kind's name suffix ("_rot", "_flip", "_nometa", or the crop suffix).
   static std::string Suffix(TransformKind kind, std::string_view cropSuffix = kDefaultCropSuffix);
   // The path with the kind's suffix inserted before the last "." of the file
@@ -68,14 +95,25 @@ class TJpegTran {
   // the target is written once. When `keepDate`, the target gets the
   // source's modification time from before the transform. Returns the
   // target. Throws FileError; on any failure the target is as it was.
+  // After jpegtran, the orientation values are set as the plan says and
+  // ExifImageWidth/ExifImageHeight corrected to the new size where stored.
+  // A plan that leaves the file unchanged copies it to another target as it is.
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
-                     const std::vector<std::string>& arguments) const;
+                     const JpegTranPlan& plan) const;
+  fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
+                     const std::vector<std::string>& arguments) const {
+    return Transform(source, target, keepDate, refreshThumbnail, JpegTranPlan{arguments, std::nullopt, false, std::nullopt});
+  }
+  // What the user should know about the last transform that succeeded
+  // (a thumbnail that could not be kept); empty when nothing.
+  const std::string& LastNote() const { return note_; }
 
  private:
-  // Runs jpegtran with its output going straight into `output`.
-  void RunInto(const fs::path& input, const fs::path& output, const std::vector<std::string>& arguments) const;
+  // Runs jpegtran on `input` and returns what it wrote.
+  std::string RunToMemory(const fs::path& input, const std::vector<std::string>& arguments) const;
 
   fs::path transformer_;
+  mutable std::string note_;
 };
 
 // True for a crop geometry WxH+X+Y of decimal numbers (no blanks, no signs).

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -12,6 +11,8 @@
 #include <QStyledItemDelegate>
 
 #include "file_list/JpegListing.h"
+#include "platform/FileError.h"
+#include "platform/Trash.h"
 #include "platform/gui/UserMessages.h"
 
 #include <utility>
@@ -57,6 +58,9 @@ class PanelFitter : public QObject {
 
 std::filesystem::path ToPath(const QString& text) { return QStringToPath(text); }
 
+// The watcher takes paths as text; a path that is no UTF-8 it cannot name.
+bool Watchable(const QString& path) { return QFile::encodeName(path).toStdString() == ToPath(path).native(); }
+
 }  // namespace
 
 TJpegList::TJpegList(QWidget* panel) : QTreeWidget(panel) {
@@ -80,14 +84,18 @@ TJpegList::TJpegList(QWidget* panel) : QTreeWidget(panel) {
                    colours.color(QPalette::Active, QPalette::HighlightedText));
   setPalette(colours);
   connect(this, &QTreeWidget::itemSelectionChanged, this, &TJpegList::SelectionChanged);
-  connect(&ChangeNotifier, &QFileSystemWatcher::directoryChanged, this, [this] { DirectoryChanged(); });
+  Settle.setSingleShot(true);
+  connect(&Settle, &QTimer::timeout, this, &TJpegList::DirectoryChanged);
+  const auto notice = [this] { Settle.start(SettleMilliseconds); };
+  connect(&ChangeNotifier, &QFileSystemWatcher::directoryChanged, this, notice);
+  connect(&ChangeNotifier, &QFileSystemWatcher::fileChanged, this, notice);
 }
 
 int TJpegList::FileCount() const { return topLevelItemCount(); }
 
 QString TJpegList::FileNameAt(int index) const {
   QTreeWidgetItem* item = topLevelItem(index);
-  return item ? item->text(0) : QString();
+  return item ? item->data(0, Qt::UserRole).toString() : QString();
 }
 
 int TJpegList::SelectedIndex() const {
@@ -96,12 +104,18 @@ int TJpegList::SelectedIndex() const {
 }
 
 QString TJpegList::FullPath(const QString& name) const {
-  return PathToQString(pixaldo::FullPath(Directory_.toStdString(), name.toStdString()));
+  return PathToQString(pixaldo::FullPath(ToPath(Directory_), ToPath(name).native()));
 }
 
 QStringList TJpegList::ListNames() const {
   QStringList names;
-  for (const std::string& name : ListJpegNames(ToPath(Directory_))) names << QString::fromStdString(name);
+  for (const std::string& name : ListJpegNames(ToPath(Directory_))) names << PathToQString(name);
+  return names;
+}
+
+QStringList TJpegList::ShownNames() const {
+  QStringList names;
+  for (int row = 0; row < FileCount(); ++row) names << FileNameAt(row);
   return names;
 }
 
@@ -110,7 +124,8 @@ void TJpegList::Fill(const QStringList& names) {
   QList<QTreeWidgetItem*> items;
   items.reserve(names.size());
   for (const QString& name : names) {
-    auto* item = new QTreeWidgetItem(QStringList{name});
+    auto* item = new QTreeWidgetItem(QStringList{PathToDisplay(name)});
+    item->setData(0, Qt::UserRole, name);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     items << item;
   }
@@ -123,26 +138,59 @@ void TJpegList::WatchDirectory(const QString& path) {
   const QStringList watched = ChangeNotifier.directories();
   if (!watched.isEmpty() && watched.first().compare(path, Qt::CaseInsensitive) == 0) return;
   if (!watched.isEmpty()) ChangeNotifier.removePaths(watched);
-  ChangeNotifier.addPath(path);
+  if (Watchable(path)) ChangeNotifier.addPath(path);
+}
+
+void TJpegList::WatchCurrentFile() {
+  // A file replaced by renaming another over it is a new file to watch.
+  const QStringList watched = ChangeNotifier.files();
+  if (!watched.isEmpty()) ChangeNotifier.removePaths(watched);
+  std::error_code error;
+  if (!CurrentPath_.isEmpty() && Watchable(CurrentPath_) && std::filesystem::is_regular_file(ToPath(CurrentPath_), error))
+    ChangeNotifier.addPath(CurrentPath_);
+}
+
+TJpegList::FileStamp TJpegList::StampOf(const QString& path) const {
+  std::error_code error;
+  const std::filesystem::path file = ToPath(path);
+  FileStamp stamp;
+  const auto size = std::filesystem::file_size(file, error);
+  if (error) return stamp;
+  stamp.size = std::int64_t(size);
+  stamp.time = std::filesystem::last_write_time(file, error);
+  return stamp;
+}
+
+void TJpegList::RememberCurrentFile() {
+  ShownStamp = SeenStamp = StampOf(CurrentPath_);
+  WatchCurrentFile();
 }
 
 void TJpegList::SetDirectory(const QString& path) {
-  if (!QFileInfo(path).isDir()) return;
+  std::error_code error;
+  if (!std::filesystem::is_directory(ToPath(path), error)) return;
   Directory_ = path;
   WatchDirectory(path);
   Rebuild();
 }
 
 bool TJpegList::SelectByName(const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  for (int row = 0; row < FileCount(); ++row) {
-    if (FileNameAt(row).compare(name, Qt::CaseInsensitive) == 0) {
-      SelectRow(row);
-      return true;
-    }
+  // The name itself first: names that differ only in letter case are two
+  // files here.
+  const QString name = PathToQString(ToPath(path).filename());
+  const auto find = [&](Qt::CaseSensitivity letterCase) {
+    for (int row = 0; row < FileCount(); ++row)
+      if (FileNameAt(row).compare(name, letterCase) == 0) return row;
+    return -1;
+  };
+  int row = find(Qt::CaseSensitive);
+  if (row < 0) row = find(Qt::CaseInsensitive);
+  if (row < 0) {
+    clearSelection();
+    return false;
   }
-  clearSelection();
-  return false;
+  SelectRow(row);
+  return true;
 }
 
 void TJpegList::SelectRow(int row) {
@@ -177,17 +225,20 @@ void TJpegList::SelectNext() {
 }
 
 bool TJpegList::OpenPath(const QString& path) {
-  const QFileInfo info(path);
-  if (info.isFile() && IsJpegName(path.toStdString())) {
-    QString directory = info.absolutePath();
-    QDir::setCurrent(directory);
-    if (!directory.endsWith(QLatin1Char('/'))) directory += QLatin1Char('/');
-    SetDirectory(directory);
-    return SelectByName(path);
+  // Made absolute before the current directory changes, which a relative
+  // name would otherwise follow.
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(ToPath(path), error);
+  if (error) return false;
+  if (std::filesystem::is_regular_file(absolute, error) && IsJpegName(absolute.native())) {
+    const std::filesystem::path directory = absolute.parent_path();
+    std::filesystem::current_path(directory, error);
+    SetDirectory(PathToQString(directory) + QLatin1Char('/'));
+    return SelectByName(PathToQString(absolute));
   }
-  if (info.isDir()) {
-    QDir::setCurrent(path);
-    SetDirectory(path);
+  if (std::filesystem::is_directory(absolute, error)) {
+    std::filesystem::current_path(absolute, error);
+    SetDirectory(PathToQString(absolute));
     SelectFirst();
     return SelectedIndex() >= 0;
   }
@@ -211,10 +262,11 @@ void TJpegList::DeleteSelected() {
   const int index = SelectedIndex();
   if (index < 0) return;
   const QString path = FullPath(FileNameAt(index));
-  if (!AskYesNo(window(), tr("Move \"%1\" to the trash?").arg(path))) return;
-  QFile file(path);
-  if (!file.moveToTrash()) {
-    ShowFileError(window(), ToPath(path), tr("The file could not be moved to the trash: %1").arg(file.errorString()));
+  if (!AskYesNo(window(), tr("Move \"%1\" to the trash?").arg(PathToDisplay(path)))) return;
+  try {
+    MoveToTrash(ToPath(path));
+  } catch (const FileError& error) {
+    ShowFileError(window(), error);
     return;
   }
   // The entry goes at once, so the next choice never lands on the deleted
@@ -257,7 +309,10 @@ void TJpegList::FinishRename(QTreeWidgetItem* item, const QString& edited) {
   if (edited.isEmpty()) return;
   QString name = edited;
   if (!IsJpegName(name.toStdString())) name += QStringLiteral(".jpg");
-  const QString oldName = item->text(0);
+  // The editor starts with the name as shown; left so, nothing is renamed
+  // (a name that is no UTF-8 shows otherwise than it is).
+  if (edited == item->text(0)) return;
+  const QString oldName = item->data(0, Qt::UserRole).toString();
   const QString from = FullPath(oldName);
   const QString to = FullPath(name);
   if (name == oldName) return;
@@ -277,7 +332,9 @@ void TJpegList::FinishRename(QTreeWidgetItem* item, const QString& edited) {
   }
   AutoRefresh = false;
   CurrentPath_ = to;
-  item->setText(0, name);
+  item->setText(0, PathToDisplay(name));
+  item->setData(0, Qt::UserRole, name);
+  RememberCurrentFile();
   emit FileRenamed(from, to);
 }
 
@@ -285,6 +342,7 @@ void TJpegList::SelectionChanged() {
   const int index = SelectedIndex();
   if (index >= 0 && !Editing_) {
     CurrentPath_ = FullPath(FileNameAt(index));
+    RememberCurrentFile();
     emit PhotoSelected(CurrentPath_);
   }
   Editing_ = false;
@@ -292,14 +350,40 @@ void TJpegList::SelectionChanged() {
 
 void TJpegList::DirectoryChanged() {
   if (!AutoRefresh) return;
+  // A rebuild under a message box would pull the items from under whatever
+  // opened it (a selection still being handled, for one).
+  if (InsideModalDialog()) {
+    Settle.start(SettleMilliseconds);
+    return;
+  }
+  Settle.stop();
   const QStringList names = ListNames();
-  // Only changes of the listed names count; a file rewritten in place (which
-  // our own safe writes do by renaming a temporary file over it) is no change.
-  QStringList shown;
-  for (int row = 0; row < FileCount(); ++row) shown << FileNameAt(row);
-  if (names == shown) return;
-  Fill(names);
-  SelectByName(CurrentPath_);
+  // Only changes of the listed names rebuild the list; the current file is
+  // selected again quietly, so that its picture and crop frame stay.
+  if (names != ShownNames()) {
+    {
+      const QSignalBlocker blocker(this);
+      Fill(names);
+      SelectByName(CurrentPath_);
+    }
+    emit ListChanged();
+  }
+  CheckCurrentFile();
+}
+
+void TJpegList::CheckCurrentFile() {
+  WatchCurrentFile();
+  if (CurrentPath_.isEmpty() || SelectedIndex() < 0) return;
+  const FileStamp now = StampOf(CurrentPath_);
+  if (now == ShownStamp) return;
+  if (now != SeenStamp) {
+    // Still being written, perhaps: look again after a pause.
+    SeenStamp = now;
+    Settle.start(SettleMilliseconds);
+    return;
+  }
+  ShownStamp = now;
+  emit CurrentFileChanged(CurrentPath_);
 }
 
 void TJpegList::keyPressEvent(QKeyEvent* event) {

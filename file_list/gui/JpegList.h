@@ -2,11 +2,26 @@
 // TJpegList: the list of the JPEG files of one directory in the main window's
 // info bar. One column, no header, single selection, names editable in place.
 // Selecting an item makes its file current through PhotoSelected; moves past
-// either end ask for the stop sign; the directory is watched for changes made
-// by other programs.
+// either end ask for the stop sign; the directory and the current file are
+// watched for changes made by other programs.
+//
+// Paths and names are held as the file system's bytes (see PathToQString);
+// the items show them as text. The directory is held as an absolute path,
+// so that changing the process's current directory never changes it.
+//
+// Changes on disk come in bursts (a copy writes for a while, a camera import
+// adds many files): the list applies them once the folder has been quiet for
+// SettleMilliseconds, and never while a modal window (a message box) is open,
+// but once after it closes. A rebuild keeps the current file current without
+// showing it again; only when the current file itself was rewritten, and its
+// size and date have stayed the same for a settling pause, does
+// CurrentFileChanged ask for it to be shown again.
 #include <QFileSystemWatcher>
 #include <QString>
+#include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 
 namespace pixaldo {
@@ -39,8 +54,16 @@ class TJpegList : public QTreeWidget {
   void DeleteSelected();
   void RenameSelected();
 
-  // The directory changed (the watcher's notice; tests may call it directly).
+  // Applies the changes on disk now (unless a modal window is open; then
+  // once it has closed): lists the directory again if its listed names
+  // changed, and notices a rewritten current file.
   void DirectoryChanged();
+  // The current file as it is now on disk is the one shown: the main window
+  // calls this after it wrote the file itself.
+  void RememberCurrentFile();
+
+  // How long the folder must be quiet before its changes are applied.
+  int SettleMilliseconds = 250;
 
   // Applies the result of an in-place edit of `item`'s name.
   void FinishRename(QTreeWidgetItem* item, const QString& edited);
@@ -54,6 +77,11 @@ class TJpegList : public QTreeWidget {
   void StopSignRequested();
   // A file was renamed in place.
   void FileRenamed(const QString& from, const QString& to);
+  // The list was rebuilt; the current file, if still listed, is selected
+  // again but not shown again.
+  void ListChanged();
+  // Another program rewrote the current file and it has been stable since.
+  void CurrentFileChanged(const QString& path);
 
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -67,15 +95,29 @@ class TJpegList : public QTreeWidget {
   void SelectRow(int row);
   void RemoveRow(int row);
   void WatchDirectory(const QString& path);
+  void WatchCurrentFile();
+  void CheckCurrentFile();
   QStringList ListNames() const;
+  QStringList ShownNames() const;
   void Fill(const QStringList& names);
+
+  // What tells that a file was rewritten: its size and modification time.
+  struct FileStamp {
+    std::int64_t size = -1;
+    std::filesystem::file_time_type time{};
+    bool operator==(const FileStamp&) const = default;
+  };
+  FileStamp StampOf(const QString& path) const;
 
   bool Editing_ = false;
   int PendingRenameRow = -1;
   QString PendingRename;
   QString Directory_;
   QString CurrentPath_;
+  FileStamp ShownStamp;  // the current file when it was last shown
+  FileStamp SeenStamp;   // the current file at the last look
   QFileSystemWatcher ChangeNotifier;
+  QTimer Settle;
 };
 
 }  // namespace pixaldo

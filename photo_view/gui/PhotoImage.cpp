@@ -56,10 +56,12 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   if (dimensionLabel) dimensionLabel->clear();
   // Decode no more pixels than the largest fit into the present panel needs.
   const QWidget* panel = parentWidget();
-  const int width = panel ? panel->width() : 0, height = panel ? panel->height() : 0;
+  const double ratio = devicePixelRatioF();
+  const int width = panel ? DevicePixels(panel->width(), ratio) : 0;
+  const int height = panel ? DevicePixels(panel->height(), ratio) : 0;
   const std::filesystem::path file = QStringToPath(fileName);
   const bool readAhead = ReadAhead && !fileName.isEmpty();
-  if (std::optional<PreparedPicture> prepared = readAhead ? ReadAhead->Take(fileName) : std::nullopt) {
+  if (std::optional<PreparedPicture> prepared = readAhead ? ReadAhead->Take(fileName, Layout()) : std::nullopt) {
     View.Adopt(std::move(*prepared));
   } else if (readAhead) {
     View.LoadPicture(file, width, height, kQuickFirstPixels);
@@ -76,6 +78,7 @@ void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel
   const QWidget* panel = parentWidget();
   View.SetStretchFilterIndex(StretchFilterIndex);
   View.SetMaxCropFrame(MaxCropFrame);
+  View.SetDevicePixelRatio(devicePixelRatioF());
   try {
     View.FitAndShow(panel ? panel->width() : 0, panel ? panel->height() : 0, squareBox, cropAllowed);
   } catch (const std::exception&) {
@@ -87,6 +90,7 @@ void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel
   const FitResult& fit = View.Fit();
   if (View.HasPicture()) setGeometry(fit.left, fit.top, fit.width, fit.height);
   Display_ = ToQImage(View.Display());
+  Display_.setDevicePixelRatio(View.DevicePixelRatio());
   if (zoomLabel) zoomLabel->setText(QString::fromStdString(View.ZoomText()));
   setEnabled(View.Enabled());
   setVisible(View.Visible());
@@ -101,22 +105,27 @@ void TPhotoImage::SetReadAhead(TReadAhead* readAhead) {
 
 void TPhotoImage::ReadAround(const QStringList& files) {
   if (!ReadAhead) return;
-  const QWidget* panel = parentWidget();
   QStringList wanted = files;
   if (View.Quick()) wanted.prepend(FileName_);  // the full picture first
-  ReadAhead->Ahead(wanted, {panel ? panel->width() : 0, panel ? panel->height() : 0, SquareBox, StretchFilterIndex});
+  ReadAhead->Ahead(wanted, Layout());
+}
+
+PanelLayout TPhotoImage::Layout() const {
+  const QWidget* panel = parentWidget();
+  return {panel ? panel->width() : 0, panel ? panel->height() : 0, SquareBox, StretchFilterIndex, View.AutoOrient(),
+          devicePixelRatioF()};
 }
 
 void TPhotoImage::Refine(const QString& file) {
   // A frame being drawn on the quick picture stays; so does that picture.
   if (file != FileName_ || !View.Quick() || !View.Crop().Crop().Empty()) return;
-  std::optional<PreparedPicture> prepared = ReadAhead->Take(file);
+  std::optional<PreparedPicture> prepared = ReadAhead->Take(file, Layout());
   if (!prepared) return;
   View.Adopt(std::move(*prepared));
   FitAndShow(SquareBox, CropAllowed, nullptr);
 }
 
-bool TPhotoImage::TurnPicture(PictureTurn turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel,
+bool TPhotoImage::TurnPicture(Orientation turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel,
                               QLabel* dimensionLabel) {
   if (FileName_.isEmpty()) return false;
   std::string bytes;

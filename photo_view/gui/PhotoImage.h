@@ -39,12 +39,18 @@ class TPhotoImage : public QWidget {
   void SetReadAhead(TReadAhead* readAhead);
   // Has these files prepared next, the most wanted first.
   void ReadAround(const QStringList& files);
-  // After jpegtran turned the shown file in place: turns the picture held
-  // and shows it fitted again, without decoding the file. False when that
-  // cannot give what a decode would; the caller then loads the file again.
-  bool TurnPicture(PictureTurn turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel, QLabel* dimensionLabel);
+  // After jpegtran rewrote the shown file in place so that the picture
+  // shown turns by `turn`: turns the picture held and shows it fitted again,
+  // without decoding the file. False when that cannot give what a decode
+  // would; the caller then loads the file again.
+  bool TurnPicture(Orientation turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel, QLabel* dimensionLabel);
 
   void SetBlockSize(int blockWidth, int blockHeight);
+  // Whether pictures loaded from now on are shown upright by their EXIF orientation.
+  void SetAutoOrient(bool on) { View.SetAutoOrient(on); }
+  bool AutoOrient() const { return View.AutoOrient(); }
+  // The shown file's EXIF orientation (upright without a picture).
+  Orientation PictureOrientation() const { return View.PictureOrientation(); }
   void SetCropMode(int modeIndex, int cropStyle, int ratioN, int ratioM, int sizeN, int sizeM);
   void ClearCrop();
   QString CropGeometry() const;
@@ -54,7 +60,7 @@ class TPhotoImage : public QWidget {
   QSize PictureSize() const { return {View.PictureSize().width, View.PictureSize().height}; }
   double Scale() const { return View.Scale(); }
   const CropFrame& CropState() const { return View.Crop(); }
-  // The picture as resampled for the control.
+  // The picture as resampled for the control, in device pixels.
   const QImage& Display() const { return Display_; }
   // The bitmap as drawn (picture, darkened outline, frame).
   QImage Composed() const;
@@ -72,6 +78,8 @@ class TPhotoImage : public QWidget {
  private:
   void Apply(const CropEvents& events);
   void Refine(const QString& file);
+  // What pictures are read ahead for: this panel, fit and screen.
+  PanelLayout Layout() const;
   void Compose(QPainter& painter) const;
 
   QPointer<QLabel> CropLabel;

@@ -21,11 +21,12 @@ TReadAhead::~TReadAhead() {
   worker_.join();
 }
 
-std::optional<PreparedPicture> TReadAhead::Take(const QString& file) {
+std::optional<PreparedPicture> TReadAhead::Take(const QString& file, const PanelLayout& layout) {
   const std::filesystem::path path = QStringToPath(file);
   std::unique_lock lock(mutex_);
+  if (!(layout == layout_)) return std::nullopt;
   changed_.wait(lock, [&] { return path.empty() || busy_ != path; });
-  return cache_.Take(path);
+  return layout == layout_ ? cache_.Take(path) : std::nullopt;
 }
 
 void TReadAhead::Ahead(const QStringList& files, const PanelLayout& layout) {
@@ -91,8 +92,10 @@ void TReadAhead::Work() {
     const std::optional<FileStamp> before = StampOf(file);
     std::optional<PreparedPicture> picture;
     try {
-      picture = PreparePicture(file, layout.width, layout.height, decoder);
-      PrepareDisplay(*picture, layout.width, layout.height, layout.squareBox, layout.filterIndex);
+      const double ratio = layout.devicePixelRatio;
+      picture = PreparePicture(file, DevicePixels(layout.width, ratio), DevicePixels(layout.height, ratio), decoder,
+                               layout.autoOrient);
+      PrepareDisplay(*picture, layout.width, layout.height, layout.squareBox, layout.filterIndex, ratio);
     } catch (const std::exception&) {
       picture.reset();  // the view reports the error when the file is shown
     }

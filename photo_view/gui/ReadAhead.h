@@ -20,15 +20,6 @@
 
 namespace pixaldo {
 
-// What the pictures are prepared for: the panel, the fit mode and the filter.
-struct PanelLayout {
-  int width = 0;
-  int height = 0;
-  bool squareBox = true;
-  unsigned filterIndex = 0;
-  bool operator==(const PanelLayout&) const = default;
-};
-
 class TReadAhead : public QObject {
   Q_OBJECT
 
@@ -38,9 +29,9 @@ class TReadAhead : public QObject {
   explicit TReadAhead(size_t budgetBytes = kDefaultBudget, QObject* parent = nullptr);
   ~TReadAhead() override;
 
-  // The picture of `file` when it was prepared and the file is unchanged
-  // since; waits when the worker is preparing exactly this file.
-  std::optional<PreparedPicture> Take(const QString& file);
+  // The picture of `file` when it was prepared for `layout` and the file is
+  // unchanged since; waits when the worker is preparing exactly this file.
+  std::optional<PreparedPicture> Take(const QString& file, const PanelLayout& layout);
   // Prepares these files for the layout, the most wanted first, and drops
   // every other picture. A new layout drops all pictures made for the old.
   void Ahead(const QStringList& files, const PanelLayout& layout);

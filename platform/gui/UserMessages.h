@@ -39,7 +39,16 @@ bool AskYesNo(QWidget* parent, const QString& text);
 QString FromCp1250(const std::string& bytes);
 // The Windows-1250 bytes of a text, or nothing when a character cannot be stored.
 std::optional<std::string> ToCp1250(const QString& text);
+// Paths are the file system's bytes. As QString, a byte that is no part of
+// UTF-8 is carried as the lone surrogate U+DC80..U+DCFF, so that every path
+// comes back byte for byte (a Latin-1 name opens); PathToDisplay is for
+// showing, with U+FFFD in place of such bytes.
 QString PathToQString(const std::filesystem::path& path);
 std::filesystem::path QStringToPath(const QString& text);
+QString PathToDisplay(const QString& path);
+
+// True while a message box or another modal window runs its own event loop:
+// the time when nothing must change what the window behind it is working on.
+bool InsideModalDialog();
 
 }  // namespace pixaldo

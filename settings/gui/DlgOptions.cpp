@@ -253,6 +253,9 @@ QWidget* TFormOptions::CreateShowPage() {
   auto* page = Named(new QWidget, "TabShow");
   StretchRadioGroup = new TRadioGroup("StretchRadioGroup", QStringLiteral("Stretch interpolation metod"),
                                       Items(kStretchFilterItems), page);
+  AutoOrientCheckBox = Named(
+      new QCheckBox(QString::fromUtf8("Zobrazovat fotky natočené podle orientace v EXIF"), page), "AutoOrientCheckBox");
+  AutoOrientCheckBox->setChecked(true);
   AppColorBox = Named(new QGroupBox(QStringLiteral("Application color"), page), "AppColorBox");
   FormColorBox = Named(new QComboBox(AppColorBox), "FormColorBox");
   DefaultColor = Named(new QPushButton(QStringLiteral("Default"), AppColorBox), "DefaultColor");
@@ -264,9 +267,12 @@ QWidget* TFormOptions::CreateShowPage() {
   colorLayout->addWidget(FormColorBox);
   colorLayout->addWidget(DefaultColor, 0, Qt::AlignLeft);
   colorLayout->addStretch();
-  auto* layout = new QHBoxLayout(page);
-  layout->addWidget(StretchRadioGroup, 1);
-  layout->addWidget(AppColorBox, 1);
+  auto* columns = new QHBoxLayout;
+  columns->addWidget(StretchRadioGroup, 1);
+  columns->addWidget(AppColorBox, 1);
+  auto* layout = new QVBoxLayout(page);
+  layout->addLayout(columns, 1);
+  layout->addWidget(AutoOrientCheckBox);
   return page;
 }
 
@@ -388,6 +394,7 @@ void TFormOptions::StoreToControls() {
   ThumbAutoCheckBox->setChecked(store_.Bool("ThumbAuto"));
   SuffixCropEdit->setText(FromCp1250(store_.Text("CropSuffix")));
   StretchRadioGroup->SetItemIndex(store_.Integer("StretchFilter"));
+  AutoOrientCheckBox->setChecked(store_.Bool("AutoOrient"));
   CropRatioRadioGroup->SetItemIndex(store_.Integer("CropProportion"));
   CropRatioN->setValue(store_.Integer("CropRatioN"));
   CropRatioM->setValue(store_.Integer("CropRatioM"));
@@ -427,6 +434,7 @@ bool TFormOptions::ControlsToStore() {
   store_.SetBool("ThumbAuto", ThumbAutoCheckBox->isChecked());
   store_.SetText("CropSuffix", *suffix);
   store_.SetInteger("StretchFilter", StretchRadioGroup->ItemIndex());
+  store_.SetBool("AutoOrient", AutoOrientCheckBox->isChecked());
   store_.SetInteger("CropProportion", CropRatioRadioGroup->ItemIndex());
   store_.SetInteger("CropRatioN", CropRatioN->value());
   store_.SetInteger("CropRatioM", CropRatioM->value());

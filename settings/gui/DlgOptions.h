@@ -89,7 +89,7 @@ class TFormOptions : public QDialog {
   QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *SuffixCropLabel = nullptr;
   // Up-downs; their read-only edits are named Edit2 to Edit5.
   QSpinBox *CropRatioN = nullptr, *CropRatioM = nullptr, *CropSizeN = nullptr, *CropSizeM = nullptr;
-  QCheckBox *MaxCropFrame = nullptr, *OldDateCheckBox = nullptr, *ThumbAutoCheckBox = nullptr,
+  QCheckBox *AutoOrientCheckBox = nullptr, *MaxCropFrame = nullptr, *OldDateCheckBox = nullptr, *ThumbAutoCheckBox = nullptr,
             *OverwriteCheckBox = nullptr, *TrimCheckBox = nullptr, *OverwriteCropCheckBox = nullptr;
   QLineEdit *SuffixCropEdit = nullptr, *Edit1 = nullptr;
   QComboBox* FormColorBox = nullptr;

@@ -113,6 +113,7 @@ TEST(BiasText, TenthsRoundedHalfToEvenWithTheUserSeparator) {
 class DirectoryExport : public ::testing::Test {
  protected:
   void SetUp() override {
+    PIXALDO_NEEDS_SAMPLES();
     for (const char* name : {"Canon_40D.jpg", "canon-ixus.jpg", "Nikon_D70.jpg", "DSCN0010.jpg"})
       dir_.Copy("cameras/"s + name, name);
     dir_.Copy("iptc/IPTC.jpg", "iptc.jpg");
@@ -276,6 +277,7 @@ TEST(EmptyDirectoryExport, ThreeXmlLinesAndTheCsvHeader) {
 }
 
 TEST(ExportTarget, UnwritableTargetOrMissingDirectoryThrowsAndWritesNothing) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
   JpegListing listing(dir.path());
@@ -295,6 +297,7 @@ TEST(ExportTarget, UnwritableTargetOrMissingDirectoryThrowsAndWritesNothing) {
 }
 
 TEST(ExportCommand, WritesByExtensionAndRefusesOthers) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
   TempDir out;

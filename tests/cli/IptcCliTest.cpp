@@ -49,6 +49,7 @@ std::string ValueLine(const std::vector<std::string>& lines, const std::string& 
 }
 
 TEST(CliSetIptc, CzechFieldsReadBackByExiftoolAndTheRestUnchanged) {
+  PIXALDO_NEEDS_SAMPLES();
   if (!test::HaveProgram("exiftool")) GTEST_SKIP() << "exiftool not installed";
   for (const char* name : {"IPTC.jpg", "iptc-psAPP13-wIPTCmid.jpg", "iptc-noAPP13.jpg"}) {
     SCOPED_TRACE(name);
@@ -74,6 +75,7 @@ TEST(CliSetIptc, CzechFieldsReadBackByExiftoolAndTheRestUnchanged) {
 }
 
 TEST(CliSetIptc, GivenFieldsOnlyAndEmptyTextRemoves) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   fs::path file = dir.Copy("iptc/IPTC.jpg");
   ASSERT_EQ(RunCli({"set-iptc", file.string(), "--title", "New"}).exitCode, 0);
@@ -86,6 +88,7 @@ TEST(CliSetIptc, GivenFieldsOnlyAndEmptyTextRemoves) {
 }
 
 TEST(CliComment, TextWindows1250CannotHoldIsRefusedBeforeWriting) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   fs::path file = dir.Copy("iptc/IPTC.jpg");
   const std::string before = test::ReadBytes(file);
@@ -95,6 +98,7 @@ TEST(CliComment, TextWindows1250CannotHoldIsRefusedBeforeWriting) {
 }
 
 TEST(CliSetIptc, KeepDatePutsTheTimeBack) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   fs::path file = dir.Copy("iptc/IPTC.jpg");
   auto old = fs::last_write_time(file) - std::chrono::hours(24 * 400);
@@ -108,6 +112,7 @@ TEST(CliSetIptc, KeepDatePutsTheTimeBack) {
 }
 
 TEST(CliSetIptc, WriteCutShortByTheFileSizeLimitKeepsTheOriginal) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   fs::path file = dir.Copy("iptc/IPTC.jpg");
   const std::string before = test::ReadBytes(file);
@@ -141,6 +146,7 @@ TEST(CliSummary, BlockSizesOfCjpegSampling) {
 }
 
 TEST(CliSummary, CameraFileLines) {
+  PIXALDO_NEEDS_SAMPLES();
   auto result = RunCli({"summary", test::TestData("cameras/Nikon_D70.jpg").string()});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   std::istringstream in(result.out);
@@ -156,6 +162,7 @@ TEST(CliSummary, CameraFileLines) {
 }
 
 TEST(CliComment, CommentIsStoredAsWindows1250) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   fs::path file = dir.Copy("iptc/IPTC.jpg");
   const std::string before = test::ReadBytes(file);
@@ -169,6 +176,7 @@ TEST(CliComment, CommentIsStoredAsWindows1250) {
 }
 
 TEST(CliXml, DumpParsesWithAStandardParserAndGivesTheTextBack) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   fs::path file = dir.Copy("cameras/Canon_40D.jpg", "fotka č.1.jpg");
   const std::string caption = "<a & b> Žluťoučký kůň ]]> úpěl";

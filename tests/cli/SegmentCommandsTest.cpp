@@ -13,6 +13,7 @@ using test::RunCli;
 using test::TempDir;
 
 TEST(SegmentCommands, SegmentsPrintsTheTable) {
+  PIXALDO_NEEDS_SAMPLES();
   auto result = RunCli({"segments", test::TestData("cameras/DSCN0010.jpg").string()});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out.substr(0, result.out.find('\n', result.out.find('\n') + 1) + 1),
@@ -23,6 +24,7 @@ TEST(SegmentCommands, SegmentsPrintsTheTable) {
 }
 
 TEST(SegmentCommands, EditsChangeTheFileAndKeepItsDate) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   auto file = dir.Copy("cameras/Nikon_D70.jpg");
   auto before = fs::last_write_time(file) - std::chrono::hours(5);
@@ -41,6 +43,7 @@ TEST(SegmentCommands, EditsChangeTheFileAndKeepItsDate) {
 }
 
 TEST(SegmentCommands, RestoreThumbnailReportsAReadOnlyFile) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   auto file = dir.Copy("photos/canon_hdr_NO.jpg");
   const std::string original = test::ReadBytes(file);

@@ -35,6 +35,7 @@ std::vector<Line> Tags(const std::string& relative) {
 }
 
 TEST(TagsCommandTest, GroupsInTheWindowsOrder) {
+  PIXALDO_NEEDS_SAMPLES();
   const std::vector<std::string> order = {"exif", "maker", "thumbnail", "iptc", "comment"};
   for (const char* file : {"maker/Canon.jpg", "cameras/Nikon_D70.jpg", "cameras/DSCN0010.jpg", "iptc/IPTC.jpg",
                            "cameras/et_PhotoMechanic.jpg"}) {
@@ -52,6 +53,7 @@ TEST(TagsCommandTest, GroupsInTheWindowsOrder) {
 }
 
 TEST(TagsCommandTest, ListsTheReadersEntries) {
+  PIXALDO_NEEDS_SAMPLES();
   auto lines = Tags("maker/Canon.jpg");
   TimgData data(255);
   ASSERT_TRUE(data.ReadFile(test::TestData("maker/Canon.jpg")));
@@ -74,6 +76,7 @@ TEST(TagsCommandTest, ListsTheReadersEntries) {
 }
 
 TEST(TagsCommandTest, ThumbnailCommentAndEscapes) {
+  PIXALDO_NEEDS_SAMPLES();
   auto lines = Tags("cameras/Nikon_D70.jpg");
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().group, "comment");
@@ -99,6 +102,7 @@ TEST(TagsCommandTest, MissingFileAndUsage) {
 
 // exiftool as an outside check of the basic values.
 TEST(TagsCommandTest, AgreesWithExiftool) {
+  PIXALDO_NEEDS_SAMPLES();
   if (!test::HaveProgram("exiftool")) GTEST_SKIP() << "exiftool not installed";
   const std::pair<const char*, const char*> fields[] = {
       {"Make", "Make"}, {"Model", "Model"}, {"Date Time Original", "DateTimeOriginal"},

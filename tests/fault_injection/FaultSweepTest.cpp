@@ -31,8 +31,8 @@ class FaultSweepCheck : public ::testing::Test {
 TEST_F(FaultSweepCheck, AnAtomicWritePasses) {
   auto sweep = Sweep([&] { WriteFileAtomic(file, "new bytes"); }).Run();
   EXPECT_TRUE(sweep.problems.empty());
-  EXPECT_EQ(sweep.failedRuns, 3);  // write, flush, rename
-  EXPECT_EQ(sweep.operations, 3);
+  EXPECT_EQ(sweep.failedRuns, 6);  // lock, write, attributes, flush, rename, folder flush
+  EXPECT_EQ(sweep.operations, 6);
   EXPECT_EQ(test::ReadBytes(file), "new bytes");
 }
 

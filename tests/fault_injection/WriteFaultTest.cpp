@@ -51,7 +51,8 @@ class WriteFault : public ::testing::Test {
  protected:
   TempDir dir;
   std::filesystem::path photo = dir / "photo.jpg";
-  void SetUp() override { test::WriteBytes(photo, PhotoWithAllBlocks()); }
+  void SetUp() override {
+    PIXALDO_NEEDS_SAMPLES(); test::WriteBytes(photo, PhotoWithAllBlocks()); }
   // A sweep over an operation that rewrites `photo` in place.
   FaultSweep InPlace(std::function<void()> operation) const { return {{photo}, {dir.path()}, std::move(operation)}; }
 };
@@ -62,6 +63,7 @@ TEST_F(WriteFault, IptcFieldsOfThePhotoRecord) {
 }
 
 TEST_F(WriteFault, IptcListSavedIntoAnotherFile) {
+  PIXALDO_NEEDS_SAMPLES();
   // The list of one file written into a second, existing file, taking the
   // picture from the first: both stay as they were.
   const auto target = dir.Copy("iptc/IPTC.jpg", "target.jpg");
@@ -89,6 +91,7 @@ TEST_F(WriteFault, Comment) {
 }
 
 TEST_F(WriteFault, TheThreeDeletes) {
+  PIXALDO_NEEDS_SAMPLES();
   const struct {
     const char* name;
     bool (TJpegObject::*remove)();
@@ -106,6 +109,7 @@ TEST_F(WriteFault, TheThreeDeletes) {
 }
 
 TEST_F(WriteFault, ImportOfAnotherFilesExif) {
+  PIXALDO_NEEDS_SAMPLES();
   const auto source = dir.Copy("cameras/Canon_40D.jpg", "source.jpg");
   FaultSweep sweep{{photo, source}, {dir.path()}, [&] { TJpegObject(photo, false).ImportExif(source); }};
   ExpectKept(sweep.Run());
@@ -134,6 +138,7 @@ TEST_F(WriteFault, ThumbnailRestoreOfAFile) {
 class TransformWriteFault : public WriteFault {
  protected:
   void SetUp() override {
+    PIXALDO_NEEDS_SAMPLES();
     WriteFault::SetUp();
     if (!runner.JpegTranAvailable()) GTEST_SKIP() << "jpegtran is not installed";
   }
@@ -157,6 +162,7 @@ TEST_F(TransformWriteFault, IntoANewFile) {
 }
 
 TEST_F(TransformWriteFault, OverAnExistingFile) {
+  PIXALDO_NEEDS_SAMPLES();
   const auto target = dir.Copy("cameras/Canon_40D.jpg", "photo_rot.jpg");
   FaultSweep sweep{{photo, target}, {dir.path()}, [&] { runner.Transform(photo, target, false, false, rotate); }};
   ExpectKept(sweep.Run(), 2);
@@ -196,6 +202,7 @@ TEST(SettingsWriteFault, SaveOverAnExistingFileAndAsANewOne) {
 }
 
 TEST(ExportWriteFault, DatabaseAndOneFileDump) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir photos;
   photos.Copy("cameras/DSCN0010.jpg");
   photos.Copy("iptc/IPTC.jpg");

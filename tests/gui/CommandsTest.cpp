@@ -76,6 +76,7 @@ class CommandsTest : public QObject {
   }
 
   void EnablingWithFilesAndSelection() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     QVERIFY(AllEnabled(*form, kFileCommands, true));
@@ -95,6 +96,7 @@ class CommandsTest : public QObject {
   }
 
   void EnablingWithoutTheTransformProgram() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     TFormMain form({Q(folder.dir.path())});
     form.Transformer = std::make_unique<TJpegTran>(fs::path());
@@ -112,6 +114,7 @@ class CommandsTest : public QObject {
   }
 
   void CropProportionAndStyleCycle() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     QAction* ratio = form->Action("JpgCropRatio");
@@ -141,6 +144,7 @@ class CommandsTest : public QObject {
   }
 
   void PictureSizeTogglesTheSquareFit() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     QTest::keyClick(form->FileList, Qt::Key_Return, Qt::ControlModifier);
@@ -152,6 +156,7 @@ class CommandsTest : public QObject {
   }
 
   void InfoBarHidesAndTheArrowsStillMove() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     form->Action("AppInfoBar")->trigger();
@@ -169,6 +174,7 @@ class CommandsTest : public QObject {
   }
 
   void PresentationInAndOut() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     const QRect bounds = form->geometry();
@@ -205,16 +211,18 @@ class CommandsTest : public QObject {
     QStringList menu;
     for (QAction* action : form->PopupMenu->actions()) menu << (action->isSeparator() ? "|" : action->objectName());
     QCOMPARE(menu, QStringList({"AppDirOpen", "|", "FileMetadataShow", "|", "JpgFlipHorizontal", "JpgFlipVertical",
-                                "JpgRotateRight", "JpgRotateLeft", "|", "AppPictureSize", "AppNormal"}));
+                                "JpgRotateRight", "JpgRotateLeft", "JpgRotateByExif", "|", "AppPictureSize",
+                                "AppNormal"}));
     QStringList bar;
     for (QAction* action : form->ToolBar1->actions()) bar << (action->isSeparator() ? "|" : action->objectName());
     QCOMPARE(bar.join(' '), QStringLiteral("AppDirOpen | FilePrev FileNext FileRename FileDelete | JpgFlipHorizontal "
-                                           "JpgFlipVertical JpgRotateLeft JpgRotateRight JpgCrop JpgCropStyle "
+                                           "JpgFlipVertical JpgRotateLeft JpgRotateRight JpgRotateByExif JpgCrop JpgCropStyle "
                                            "JpgCropRatio | FileMetadataShow AppDirDatabase JpgMetadataDelete | "
                                            "AppPictureSize AppPrezentation AppInfoBar AppOptions AppAbout | AppExit"));
   }
 
   void EscapeLeavesPresentationBeforeItClearsTheFrame() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     DrawCropFrame(*form);
@@ -229,6 +237,7 @@ class CommandsTest : public QObject {
   }
 
   void RenamingInPlaceKeepsItsKeys() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
     DrawCropFrame(*form);

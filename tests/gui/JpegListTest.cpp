@@ -1,5 +1,6 @@
-// The file list: renaming in place, deleting to the trash and following
-// changes that other programs make to the folder.
+// The file list: its order, opening folders and names as given, renaming in
+// place, deleting to the trash and following changes that other programs
+// make to the folder.
 #include <QLineEdit>
 #include <QTest>
 #include <filesystem>
@@ -32,19 +33,53 @@ class JpegListTest : public QObject {
 
  private slots:
   void initTestCase() {
-    // Deleted files go to a trash of the test's own.
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(trash_.path().string()));
+    // Deleted files go to a trash of the test's own, in a data folder that
+    // does not exist yet.
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((trash_ / "missing/share").string()));
   }
 
-  void ListsOnlyJpegNames() {
+  void ListsVisibleJpegNamesInNaturalOrder() {
     TempDir dir;
-    for (const char* name : {"a.JPG", "b.jpeg", "c.Jpg", "d.png", "e.jpe"}) dir.Copy("cameras/Canon_40D.jpg", name);
+    for (const char* name : {"IMG_10.jpg", "c.Jpg", "a.JPG", "d.png", "img_9.jpeg", "e.jpe", ".hidden.jpg"})
+      WriteBytes(dir / name, MakeJpeg());
     fs::create_directories(dir / "f.jpg");
     auto form = ShowForm({Q(dir.path())});
-    QCOMPARE(Items(form->FileList), (QStringList{"a.JPG", "b.jpeg", "c.Jpg", "f.jpg"}));
+    TJpegList* list = form->FileList;
+    const QStringList expected{"a.JPG", "c.Jpg", "f.jpg", "img_9.jpeg", "IMG_10.jpg"};
+    QStringList listed;
+    for (int i = 0; i < list->FileCount(); ++i) listed << list->FileNameAt(i);
+    QCOMPARE(listed, expected);
+    // Next walks that order; a new file takes its place in it.
+    list->SelectByName(QStringLiteral("img_9.jpeg"));
+    list->SelectNext();
+    QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("IMG_10.jpg"));
+    WriteBytes(dir / "b.jpg", MakeJpeg());
+    QTRY_COMPARE(list->FileCount(), 6);
+    QCOMPARE(list->FileNameAt(1), QStringLiteral("b.jpg"));
+    QCOMPARE(list->FileNameAt(list->SelectedIndex()), QStringLiteral("IMG_10.jpg"));
+  }
+
+  void OpensARelativeFolderAndANameThatIsNoUtf8() {
+    TempDir dir;
+    fs::create_directory(dir / "photos");
+    WriteBytes(dir / "photos/b.jpg", MakeJpeg());
+    WriteBytes(dir / "photos/caf\xe9.jpg", MakeJpeg({.width = 320, .height = 240}));
+    fs::current_path(dir.path());
+    MessageRecorder messages;
+    auto form = ShowForm({QStringLiteral("photos")});
+    fs::current_path(fs::temp_directory_path());  // the list changed into the folder; it is removed at the end
+    TJpegList* list = form->FileList;
+    QCOMPARE(list->FileCount(), 2);
+    QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("caf\uFFFD.jpg"));
+    list->SelectNext();
+    QCOMPARE(form->PhotoView->PictureSize(), QSize(320, 240));
+    QCOMPARE(pixaldo::QStringToPath(form->CurrentFile), dir / "photos/caf\xe9.jpg");
+    QVERIFY(!form->LblFileAttr->text().isEmpty());
+    QCOMPARE(messages.Errors(), 0);
   }
 
   void RenameAddsTheExtensionAndRefusesExistingNames() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "beach.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "other.jpg");
@@ -88,6 +123,7 @@ class JpegListTest : public QObject {
   }
 
   void DeleteFirstLastAndOnly() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) dir.Copy("cameras/Canon_40D.jpg", name);
     MessageRecorder messages(QMessageBox::Yes);
@@ -104,6 +140,8 @@ class JpegListTest : public QObject {
     const QString second = list->FileNameAt(1);
     list->DeleteSelected();
     QVERIFY(!fs::exists(dir / first.toStdString()));
+    QVERIFY(fs::exists(trash_ / "missing/share/Trash/files" / first.toStdString()));
+    QVERIFY(fs::exists(trash_ / "missing/share/Trash/info" / (first.toStdString() + ".trashinfo")));
     QCOMPARE(list->FileCount(), 3);
     QCOMPARE(list->SelectedIndex(), 0);
     QCOMPARE(list->FileNameAt(0), second);
@@ -123,9 +161,12 @@ class JpegListTest : public QObject {
     QTest::qWait(200);
     QCOMPARE(list->FileCount(), 2);
     QCOMPARE(messages.Errors(), 0);
+    // Nothing of the trash lands beside the photos.
+    QCOMPARE(dir.List(), (std::vector<std::string>{"b.jpg", "c.jpg"}));
   }
 
   void DeleteOnlyFile() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "only.jpg");
     MessageRecorder messages(QMessageBox::Yes);
@@ -139,6 +180,7 @@ class JpegListTest : public QObject {
   }
 
   void FilesOfOtherProgramsAppearAndVanish() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Canon_40D.jpg", "b.jpg");

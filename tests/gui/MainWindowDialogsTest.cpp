@@ -43,6 +43,7 @@ class MainWindowDialogsTest : public QObject {
 
  private slots:
   void CommandsOpenTheirWindows() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({QString::fromStdString(dir.path().string())});
@@ -66,6 +67,7 @@ class MainWindowDialogsTest : public QObject {
   }
 
   void SettingsOkRefillsCategoriesAndKeepsTypedText() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     MainWindowSettings settings = DefaultSettings();
@@ -84,6 +86,7 @@ class MainWindowDialogsTest : public QObject {
   }
 
   void CropRatioStepIsStoredAtTheNextOk() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({QString::fromStdString(dir.path().string())});

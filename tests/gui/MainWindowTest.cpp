@@ -39,6 +39,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void StartsWithFolder() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
@@ -51,6 +52,7 @@ class MainWindowTest : public QObject {
   }
 
   void StartsWithFile() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const fs::path second = dir.Copy("cameras/Nikon_D70.jpg", "b.jpg");
@@ -61,6 +63,7 @@ class MainWindowTest : public QObject {
   }
 
   void StartsWithTextFileShowsNothing() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     WriteBytes(dir / "notes.txt", "hello");
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
@@ -82,6 +85,7 @@ class MainWindowTest : public QObject {
   }
 
   void InfoPanelOfCameraPhoto() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "first.jpg");
     const fs::path photo = dir.Copy("photos/canon_hdr_NO.jpg");
@@ -94,8 +98,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->LblFileAttr->text(),
              QStringLiteral("765 kB; ") + QString::fromStdString(FormatShortDate(ToTimeT(*date))));
     QCOMPARE(form->LblDimension->text(), QStringLiteral("2048×1536"));
-    // Panel of the 1000 × 700 window: the zoom follows from the fit.
-    const double scale = double(form->PhotoView->height()) / 1536.0;
+    // Panel of the 1000 × 700 window: the zoom follows from the fit of the
+    // picture shown upright (EXIF orientation 6: 1536 × 2048).
+    const double scale = double(form->PhotoView->height()) / 2048.0;
     QCOMPARE(form->LblZoom->text(), QString::number(qRound(scale * 100)) + QLatin1Char('%'));
     QVERIFY(form->PhotoView->width() <= form->PanelImage->width() - 4);
     // Sampling 2×1 gives 16 × 8 blocks.
@@ -111,6 +116,7 @@ class MainWindowTest : public QObject {
   }
 
   void NavigationStopsAtBothEnds() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) dir.Copy("cameras/Canon_40D.jpg", name);
     auto form = ShowForm({Q(dir.path())});
@@ -143,6 +149,7 @@ class MainWindowTest : public QObject {
   }
 
   void StopSignHidesThePictureAndStaysResponsive() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({Q(dir.path())});
@@ -186,6 +193,7 @@ class MainWindowTest : public QObject {
   }
 
   void DroppedPaths() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path plain = dir / "holiday";
     const fs::path dotted = dir / "trip.2024";
@@ -211,6 +219,7 @@ class MainWindowTest : public QObject {
   }
 
   void ReloadEventShowsTheListsFileAgain() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({Q(dir.path())});
@@ -221,6 +230,7 @@ class MainWindowTest : public QObject {
   }
 
   void IptcFieldsWrittenOnLeavingWithDateKept() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     dir.Copy("cameras/Canon_40D.jpg", "b.jpg");
@@ -267,6 +277,7 @@ class MainWindowTest : public QObject {
   }
 
   void TypingIsNotLostWhenAnotherFileIsShown() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path first = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     dir.Copy("cameras/Canon_40D.jpg", "b.jpg");
@@ -284,6 +295,7 @@ class MainWindowTest : public QObject {
   }
 
   void TypingIsWrittenWhenTheWindowCloses() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     auto form = ShowForm({Q(file)});
@@ -294,6 +306,7 @@ class MainWindowTest : public QObject {
   }
 
   void TextWithoutWindows1250LettersIsStored() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     MessageRecorder messages;
@@ -306,6 +319,7 @@ class MainWindowTest : public QObject {
   }
 
   void RenamedCurrentFileKeepsTakingItsFields() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     MessageRecorder messages;
@@ -321,6 +335,7 @@ class MainWindowTest : public QObject {
   }
 
   void DeletingWhileTypingNeedsNoWrite() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     dir.Copy("cameras/Canon_40D.jpg", "b.jpg");
@@ -338,6 +353,7 @@ class MainWindowTest : public QObject {
   }
 
   void UndecodablePictureStillRefreshesTheInfoPanel() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     dir.Copy("iptc/IPTC.jpg", "a.jpg");
     const std::string jpeg = ReadBytes(TestData("iptc/iptc-noAPP13.jpg"));
@@ -358,6 +374,7 @@ class MainWindowTest : public QObject {
   }
 
   void DamagedAndHostileFilesAreShownOrReported() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     int copied = 0;
     for (const char* folder : {"damaged", "hostile"}) {
@@ -380,6 +397,7 @@ class MainWindowTest : public QObject {
   }
 
   void FailedIptcWriteIsReported() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     MessageRecorder messages;

@@ -60,6 +60,7 @@ class MetaDataDialogTest : public QObject {
   void initTestCase() { ProgramLanguageTexts().Load(IniFile(SourcePath("settings/Language.ini")), 0); }
 
   void segmentTableInFileOrderWithOneEmptyRowAtTheEnd() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("cameras/DSCN0010.jpg");
     QCOMPARE(f.form.InfoPage->currentIndex(), 0);
     const std::vector<MarkerSegment> walk = MarkerSegments(f.Bytes());
@@ -80,6 +81,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void thumbnailCaptionAndBox() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture with("cameras/DSCN0010.jpg");
     const QString caption = with.form.LblThumbImage->text();
     QVERIFY2(QRegularExpression(QString::fromUtf8("^Thumbnail \\(\\d+×\\d+\\)$")).match(caption).hasMatch(),
@@ -97,6 +99,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void deleteExifPutsJfifAfterSoiAndKeepsTheDate() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("cameras/DSCN0010.jpg");
     const std::string before = f.Bytes();
     QTest::mouseClick(f.form.BtnDelExif, Qt::LeftButton);
@@ -118,6 +121,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void restoreMakesANewThumbnailFromThePicture() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("cameras/DSCN0010.jpg");
     const std::string before = f.Bytes();
     QTest::mouseClick(f.form.BtnRestoreThumb, Qt::LeftButton);
@@ -140,6 +144,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void writeStoresTheCommentAsWindows1250() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("cameras/Canon_40D.jpg");
     const std::string before = f.Bytes();
     f.form.InfoPage->setCurrentIndex(2);
@@ -169,6 +174,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void writeRefusesTextWindows1250CannotHold() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("cameras/Canon_40D.jpg");
     const std::string before = f.Bytes();
     f.form.MemoComment->setPlainText(QString::fromUtf8("Tokyo 東京"));
@@ -181,6 +187,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void deleteCommentAndDeleteIptcRemoveTheirBlocks() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture nikon("cameras/Nikon_D70.jpg");
     QVERIFY(!nikon.form.MemoComment->toPlainText().isEmpty());
     const std::string before = nikon.Bytes();
@@ -203,6 +210,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void loadFromFileImportsTheExifBlock() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("iptc/IPTC.jpg");
     const std::filesystem::path source = f.dir.Copy("cameras/Canon_40D.jpg");
     f.source = QString::fromStdString(source.string());
@@ -224,6 +232,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void exportWritesTheXmlBesideThePictureAndOpensIt() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("iptc/IPTC.jpg", "Photo.JPG");
     QTest::mouseClick(f.form.BtnXML, Qt::LeftButton);
     const std::filesystem::path xml = f.dir / "Photo.xml";
@@ -245,6 +254,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void failuresNameTheFileAndLeaveItAsItWas() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("cameras/DSCN0010.jpg");
     const std::string before = f.Bytes();
     FaultInjection::FailAt(1);
@@ -268,6 +278,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void damagedAndHostileFilesAreShownWithoutHarm() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     TempDir dir;
     MessageRecorder messages{QMessageBox::Ok};
     TFormMetaData form;
@@ -285,6 +296,7 @@ class MetaDataDialogTest : public QObject {
   }
 
   void captionsFollowTheLanguage() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     Fixture f("cameras/Canon_40D.jpg");
     QCOMPARE(f.form.windowTitle(), QString("JPEG file info"));
     ProgramLanguageTexts().Load(IniFile(SourcePath("settings/Language.ini")), 1);
@@ -300,6 +312,7 @@ class MetaDataDialogTest : public QObject {
 
   // PIXALDO_METADATA_SHOT=file.png saves the window as shown, for a look.
   void writesScreenshotWhenAsked() {
+    PIXALDO_QT_NEEDS_SAMPLES();
     const QByteArray target = qgetenv("PIXALDO_METADATA_SHOT");
     if (target.isEmpty()) QSKIP("no screenshot requested");
     const int language = qEnvironmentVariableIntValue("PIXALDO_SHOT_LANGUAGE");

@@ -111,6 +111,7 @@ class OptionsDialogTest : public QObject {
     form->OverwriteCheckBox->setChecked(false);
     form->SuffixCropEdit->setText(QString::fromUtf8("_výřez"));
     form->StretchRadioGroup->Item(3)->click();
+    form->AutoOrientCheckBox->setChecked(false);
     form->CropRatioRadioGroup->Item(4)->click();
     form->CropRatioN->setValue(4);
     form->CropRatioM->setValue(5);
@@ -130,7 +131,8 @@ class OptionsDialogTest : public QObject {
     const std::string ini = f.OptionsText();
     QCOMPARE(SectionLines(ini, "Options"),
              QStringList({"MaxCropFrame=1", "OverwriteRotaFlip=0", "OriginalFileDate=1", "ThumbAuto=1",
-                          QString::fromLatin1("CropSuffix=_v\xFD\xF8" "ez"), "StretchFilter=3", "CropProportion=4",
+                          QString::fromLatin1("CropSuffix=_v\xFD\xF8" "ez"), "StretchFilter=3", "AutoOrient=0",
+                          "CropProportion=4",
                           "CropRatioN=4", "CropRatioM=5", "CropSizeN=640", "CropSizeM=480", "Language=0",
                           "FormColor=clNavy"}));
     QCOMPARE(SectionLines(ini, "Categories"), QStringList({"Count=3", "Item1=Auto", "Item2=Sea", "Item3=Zoo"}));

@@ -259,6 +259,7 @@ struct FileCase {
 };
 
 TEST(MakerNotesFilesTest, EntriesOfEachMaker) {
+  PIXALDO_NEEDS_SAMPLES();
   const FileCase cases[] = {
       {"maker/Canon.jpg",
        {{"Self Timer", " 0"},
@@ -309,6 +310,7 @@ TEST(MakerNotesFilesTest, EntriesOfEachMaker) {
 }
 
 TEST(MakerNotesFilesTest, NikonLensInformationAndUnrecognisedMakers) {
+  PIXALDO_NEEDS_SAMPLES();
   TimgData data(255);
   ASSERT_TRUE(data.ReadFile(test::TestData("cameras/et_NikonD70.jpg")));
   EXPECT_EQ(data.ExifInfo->GetTagByDescription("Lens information").Value, "180/10, 700/10, 35/10, 45/10");

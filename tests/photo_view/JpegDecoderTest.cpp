@@ -52,6 +52,7 @@ TEST(JpegDecoder, DecodesNoMorePixelsThanAskedFor) {
 }
 
 TEST(JpegDecoder, ReadsCameraPhotosFromFile) {
+  PIXALDO_NEEDS_SAMPLES();
   JpegDecoder decoder;
   const JpegSize size = decoder.ReadSize(TestData("photos/jolla.jpg"));
   EXPECT_EQ(size.width, 3264);
@@ -81,6 +82,7 @@ TEST(JpegDecoder, RefusesFramesAboveThePixelLimit) {
 }
 
 TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
+  PIXALDO_NEEDS_SAMPLES();
   JpegDecoder decoder;
   for (const std::string& bytes : {std::string(), std::string("not a picture at all"), MakeJpeg().substr(0, 20)}) {
     try {
@@ -97,7 +99,7 @@ TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
     decoder.ReadSize(TestData("photos"));
     FAIL() << "no error for a folder";
   } catch (const FileError& error) {
-    EXPECT_EQ(error.reason(), "it is a directory");
+    EXPECT_EQ(error.reason(), "is a folder");
   }
 }
 
@@ -123,6 +125,7 @@ TEST(JpegDecoder, RefusesEndlessScans) {
 }
 
 TEST(JpegDecoder, SurvivesDamagedAndHostileFiles) {
+  PIXALDO_NEEDS_SAMPLES();
   JpegDecoder decoder;
   int decoded = 0;
   for (const char* folder : {"damaged", "hostile"}) {

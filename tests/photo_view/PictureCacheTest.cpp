@@ -12,7 +12,7 @@
 namespace pixaldo {
 namespace {
 
-PreparedPicture Prepared(const fs::path& file) { return PreparePicture(file, 100, 100, JpegDecoder()); }
+PreparedPicture Prepared(const fs::path& file) { return PreparePicture(file, 100, 100, JpegDecoder(), true); }
 
 // A store holding the picture of `file` as it is now.
 PictureCache StoreHolding(const fs::path& file) {

@@ -42,6 +42,7 @@ std::array<double, 3> MeanDifference(const Ppm& a, const Ppm& b) {
 }
 
 TEST(RenderCommand, PrintsTheFit) {
+  PIXALDO_NEEDS_SAMPLES();
   const std::string photo = TestData("photos/jolla.jpg").string();  // 3264 × 2448
   auto result = RunCli({"render", photo, "--panel", "1004x704"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -51,6 +52,7 @@ TEST(RenderCommand, PrintsTheFit) {
 }
 
 TEST(RenderCommand, FiltersDifferAndLanczosMatchesAReferenceDownscale) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   const std::string photo = TestData("photos/jolla.jpg").string();
   std::vector<Ppm> shown;
@@ -71,6 +73,7 @@ TEST(RenderCommand, FiltersDifferAndLanczosMatchesAReferenceDownscale) {
 }
 
 TEST(RenderCommand, ErrorsAndUsage) {
+  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   test::WriteBytes(dir / "bad.jpg", "no picture");
   auto result = RunCli({"render", (dir / "bad.jpg").string(), "--panel", "100x100"});

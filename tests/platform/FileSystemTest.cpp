@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <thread>
+#include <unistd.h>
 
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
@@ -7,6 +15,7 @@
 namespace pixaldo {
 namespace {
 
+namespace fs = std::filesystem;
 using test::TempDir;
 
 TEST(AtomicWrite, ReplacesContentAndKeepsPermissions) {
@@ -26,16 +35,21 @@ TEST(AtomicWrite, EveryInjectedFailureLeavesTheOriginal) {
   TempDir dir;
   auto file = dir / "photo.jpg";
   test::WriteBytes(file, "original");
-  for (int step = 1; step <= 3; ++step) {
+  // Lock, write, attributes, flush, rename: the original stays. The folder
+  // flush comes after the rename: the new file is in place, and the error says so.
+  for (int step = 1; step <= 6; ++step) {
     FaultInjection::FailAt(step);
     try {
       WriteFileAtomic(file, "replacement");
       ADD_FAILURE() << "step " << step << " did not fail";
     } catch (const FileError& error) {
       EXPECT_EQ(error.path(), file);
+      if (step == 6) {
+        EXPECT_NE(error.reason().find("the new file is in place"), std::string::npos);
+      }
     }
     FaultInjection::Reset();
-    EXPECT_EQ(test::ReadBytes(file), "original");
+    EXPECT_EQ(test::ReadBytes(file), step == 6 ? "replacement" : "original");
     EXPECT_EQ(dir.List(), std::vector<std::string>{"photo.jpg"});
   }
 }
@@ -69,10 +83,155 @@ TEST(FileDate, IsRestoredExactly) {
   auto file = dir / "photo.jpg";
   test::WriteBytes(file, "x");
   auto before = GetFileDate(file).value() - std::chrono::hours(30) + std::chrono::nanoseconds(123456789);
-  SetFileDate(file, before);
-  WriteFileAtomic(file, "y");
-  SetFileDate(file, before);
+  WriteFileAtomic(file, "y", before);  // set on the new file before it replaces the old one
   EXPECT_EQ(GetFileDate(file).value(), before);
+}
+
+TEST(AtomicWrite, WritesTheFileALinkNamesAndTheLinkStays) {
+  TempDir dir;
+  fs::create_directory(dir / "photos");
+  test::WriteBytes(dir / "photos" / "photo.jpg", "old");
+  fs::create_symlink("photos/photo.jpg", dir / "link.jpg");
+  WriteFileAtomic(dir / "link.jpg", "new");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.jpg"));
+  EXPECT_EQ(test::ReadBytes(dir / "photos" / "photo.jpg"), "new");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"link.jpg", "photos"}));
+  EXPECT_EQ(fs::directory_iterator(dir / "photos")->path().filename(), "photo.jpg");
+}
+
+TEST(AtomicWrite, KeepsOwnerGroupModeAndExtendedAttributes) {
+  TempDir dir;
+  auto file = dir / "photo.jpg";
+  test::WriteBytes(file, "old");
+  ::chmod(file.c_str(), 0640);
+  const bool root = ::geteuid() == 0;
+  if (root) ASSERT_EQ(::chown(file.c_str(), 1234, 5678), 0);
+  const std::string rating = "5";
+  const bool attributes = ::setxattr(file.c_str(), "user.rating", rating.data(), rating.size(), 0) == 0;
+  WriteFileAtomic(file, "new");
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(info.st_uid, 1234u);
+    EXPECT_EQ(info.st_gid, 5678u);
+  }
+  if (attributes) {
+    char value[8] = {};
+    EXPECT_EQ(::getxattr(file.c_str(), "user.rating", value, sizeof value), 1);
+    EXPECT_EQ(std::string(value), rating);
+  }
+  if (!root || !attributes) GTEST_SKIP() << "owner or user attributes cannot be set here";
+}
+
+// A pipe or device is written into as it is, never replaced by a plain file;
+// a folder is refused.
+TEST(AtomicWrite, PipesAndDevicesAreWrittenIntoAndFoldersRefused) {
+  TempDir dir;
+  auto pipe = dir / "pipe.ppm";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] { received = test::ReadBytes(pipe); });
+  WriteFileAtomic(pipe, "through the pipe");
+  reader.join();
+  EXPECT_EQ(received, "through the pipe");
+  EXPECT_TRUE(fs::is_fifo(pipe));
+
+  fs::create_directory(dir / "x.jpg");
+  try {
+    WriteFileAtomic(dir / "x.jpg", "x");
+    ADD_FAILURE() << "a folder was written";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.reason(), "is a folder");
+  }
+
+  auto device = dir / "null";
+  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP() << "mknod is not permitted";
+  WriteFileAtomic(device, "discarded");
+  EXPECT_TRUE(fs::is_character_file(device));
+}
+
+// Readers never wait on a pipe or device named like a photo, and say what it is.
+TEST(FileRead, NonRegularFilesAreAnsweredAtOnce) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir / "zero.jpg");
+  fs::create_directory(dir / "folder.jpg");
+  const std::pair<const char*, const char*> cases[] = {
+      {"pipe.jpg", "not a regular file"}, {"zero.jpg", "not a regular file"}, {"folder.jpg", "is a folder"}};
+  for (const auto& [name, reason] : cases) {
+    for (auto read : {+[](const fs::path& p) { ReadWholeFile(p); }, +[](const fs::path& p) { ReadFileHead(p, 10); }}) {
+      try {
+        read(dir / name);
+        ADD_FAILURE() << name << " was read";
+      } catch (const FileError& error) {
+        EXPECT_EQ(error.path(), dir / name);
+        EXPECT_EQ(error.reason(), reason) << name;
+      }
+    }
+  }
+}
+
+TEST(AtomicWrite, ErrorsNameThePhotoAndTheReason) {
+  TempDir dir;
+  auto file = dir / "photo.jpg";
+  test::WriteBytes(file, "old");
+  ::chmod(dir.path().c_str(), 0555);
+  const bool root = ::access(dir.path().c_str(), W_OK) == 0;
+  if (!root) {
+    try {
+      WriteFileAtomic(file, "new");
+      ADD_FAILURE() << "a photo in a read-only folder was replaced";
+    } catch (const FileError& error) {
+      EXPECT_EQ(error.path(), file);
+      EXPECT_EQ(error.reason(), "cannot create a temporary file beside it: the folder is not writable");
+    }
+  }
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(test::ReadBytes(file), "old");
+  if (root) GTEST_SKIP() << "folder permissions do not bind this user";
+}
+
+// Temporary names are hidden and never end in a photo's extension; those a
+// killed run left behind go at the next write into the folder, those a
+// running writer holds stay.
+TEST(TemporaryFiles, LeftoversNobodyHoldsAreRemovedByTheNextWrite) {
+  TempDir dir;
+  auto file = dir / "photo.jpg";
+  test::WriteBytes(file, "old");
+  test::WriteBytes(dir / ".photo.jpg.k3j9a0qz.tmp", "stale");
+  test::WriteBytes(dir / ".photo.jpg.a1b2c3d4.tmp.jpg", "stale, from older versions");
+  test::WriteBytes(dir / ".photo.jpg.heldheld.tmp", "held");
+  test::WriteBytes(dir / ".notes.tmp", "the user's own");
+  const int held = ::open((dir / ".photo.jpg.heldheld.tmp").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  WriteFileAtomic(file, "new");
+  ::close(held);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{".notes.tmp", ".photo.jpg.heldheld.tmp", "photo.jpg"}));
+
+  const fs::path name = TemporaryNameFor(file);
+  EXPECT_EQ(name.filename().string().front(), '.');
+  EXPECT_EQ(name.extension(), ".tmp");
+  EXPECT_TRUE(IsTemporaryName(name.filename().native()));
+}
+
+TEST(TemporaryFiles, ATerminatedWriterLeavesNone) {
+  TempDir dir;
+  auto file = dir / "photo.jpg";
+  test::WriteBytes(file, "old");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    AtomicFileWriter writer(file);
+    writer.Write("half of the new");
+    ::kill(::getpid(), SIGTERM);
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGTERM);
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"photo.jpg"});
+  EXPECT_EQ(test::ReadBytes(file), "old");
 }
 
 }  // namespace

@@ -2,6 +2,12 @@
 // standard error, programs that cannot be started.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
 #include "platform/Process.h"
 #include "support/TestSupport.h"
 
@@ -44,6 +50,42 @@ TEST(RunProcess, LargeErrorOutputDoesNotBlockAndIsCapped) {
   ProcessResult result = RunProcess({"sh", "-c", "head -c 300000 /dev/zero | tr '\\0' e >&2; exit 0"});
   EXPECT_TRUE(result.Succeeded());
   EXPECT_EQ(result.errorOutput.size(), 64u * 1024u);
+}
+
+TEST(RunProcess, ATimeLimitStopsTheProgram) {
+  ProcessOptions options;
+  options.limit = std::chrono::seconds(1);
+  ProcessResult result = RunProcess({"sleep", "30"}, options);
+  EXPECT_TRUE(result.timedOut);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(result.Describe(), "the program took longer than 1 seconds and was stopped");
+}
+
+// Whether a process has ended (gone, or a zombie nobody has collected yet).
+bool Ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string pidField, name, state;
+  return !(stat >> pidField >> name >> state) || state == "Z";
+}
+
+// A program started for us must not work on as an orphan when we are killed.
+TEST(RunProcess, TheProgramDiesWithItsParent) {
+  test::TempDir dir;
+  const fs::path pidFile = dir / "pid";
+  const pid_t parent = ::fork();
+  if (parent == 0) {
+    RunProcess({"sh", "-c", "echo $$ > " + pidFile.string() + ".part && mv " + pidFile.string() + ".part " +
+                                pidFile.string() + " && exec sleep 60"});
+    ::_exit(0);
+  }
+  for (int i = 0; i < 1000 && !fs::exists(pidFile); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(pidFile));
+  const pid_t program = std::stoi(test::ReadBytes(pidFile));
+  ::kill(parent, SIGKILL);
+  ::waitpid(parent, nullptr, 0);
+  for (int i = 0; i < 1000 && !Ended(program); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(Ended(program));
+  if (!Ended(program)) ::kill(program, SIGKILL);
 }
 
 }  // namespace

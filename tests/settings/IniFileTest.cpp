@@ -88,7 +88,7 @@ TEST(IniFile, FailedWriteReportsTheFileAndKeepsIt) {
     ini.UpdateFile();
     ADD_FAILURE() << "the write did not fail";
   } catch (const FileError& error) {
-    EXPECT_EQ(error.reason(), "Unable to write to " + file.string());
+    EXPECT_EQ(error.reason(), "Unable to write to " + file.string() + ": cannot lock the file: No locks available");
     EXPECT_EQ(error.path(), file);
   }
   FaultInjection::Reset();

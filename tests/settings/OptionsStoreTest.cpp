@@ -21,6 +21,7 @@ constexpr std::string_view kDefaultOptions =
     "ThumbAuto=1\r\n"
     "CropSuffix=_crop\r\n"
     "StretchFilter=0\r\n"
+    "AutoOrient=1\r\n"
     "CropProportion=0\r\n"
     "CropRatioN=1\r\n"
     "CropRatioM=1\r\n"
@@ -41,6 +42,7 @@ TEST(OptionsStore, MissingFileGivesTheDefaults) {
   EXPECT_TRUE(store.Bool("ThumbAuto"));
   EXPECT_EQ(store.Text("CropSuffix"), "_crop");
   EXPECT_EQ(store.Integer("StretchFilter"), 0);
+  EXPECT_TRUE(store.Bool("AutoOrient"));
   EXPECT_EQ(store.Integer("CropProportion"), 0);
   EXPECT_EQ(store.Integer("CropRatioN"), 1);
   EXPECT_EQ(store.Integer("CropRatioM"), 1);
@@ -152,7 +154,8 @@ TEST(OptionsStore, UnwritableLocationGivesTheErrorText) {
     store.SaveSettings();
     ADD_FAILURE() << "saving did not fail";
   } catch (const FileError& error) {
-    EXPECT_EQ(error.reason(), "Unable to write to " + file.string());
+    EXPECT_EQ(error.reason(), "Unable to write to " + file.string() +
+                                  ": cannot create a temporary file beside it: Not a directory");
   }
 }
 

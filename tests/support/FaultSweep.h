@@ -1,8 +1,9 @@
 #pragma once
 // Runs a writing operation again and again, making the 1st, 2nd, 3rd, ...
-// write, flush or rename of the file layer fail (FaultInjection), until a run
-// gets through without meeting the failure. After every failed run the
-// watched files must hold exactly their old bytes (or still be missing), the
+// step of the file layer fail (FaultInjection), until a run gets through
+// without meeting the failure. After every failed run the watched files must
+// hold exactly their old bytes (or still be missing; a failed flush of the
+// folder after the rename is the one step that leaves the new bytes), the
 // folder must hold exactly the entries it held before (no temporary file
 // left), and the error must be a FileError naming one of the watched files.
 #include <filesystem>

@@ -11,6 +11,12 @@
 #include "app/MainForm.h"
 #include "photo_view/gui/PhotoImage.h"
 #include "platform/gui/UserMessages.h"
+#include "support/TestSupport.h"
+
+// QtTest's counterpart of PIXALDO_NEEDS_SAMPLES(): skips the test function
+// when the shared sample photos are absent.
+#define PIXALDO_QT_NEEDS_SAMPLES() \
+  if (!::pixaldo::test::HaveTestData()) QSKIP(::pixaldo::test::NoTestDataReason().c_str())
 
 namespace pixaldo::test {
 

@@ -67,6 +67,13 @@ class JpegTranRun : public ::testing::Test {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     return result.out;
   }
+  // The same with the EXIF picture size corrected, which jpegtran leaves
+  // stale when the EXIF block is not the file's first segment.
+  std::string ExpectedWithSize(const fs::path& file, const Words& switches) {
+    std::string expected = Expected(file, switches);
+    UpdateExifAfterTurn(expected, std::nullopt);
+    return expected;
+  }
   static JpegSize SizeOf(const std::string& jpeg) { return JpegDecoder().ReadSize(jpeg, "picture"); }
   static void SetOldDate(const fs::path& file) {
     fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(24 * 400) + std::chrono::milliseconds(1));
@@ -77,13 +84,14 @@ class JpegTranRun : public ::testing::Test {
 };
 
 TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
   ::chmod(file.c_str(), 0640);
   for (TransformKind kind : {TransformKind::RotateRight, TransformKind::RotateLeft, TransformKind::FlipHorizontal,
                              TransformKind::FlipVertical}) {
     for (bool trim : {false, true}) {
       Words switches = TJpegTran::TransformArguments(kind, trim);
-      std::string expected = Expected(file, switches);
+      std::string expected = ExpectedWithSize(file, switches);
       EXPECT_EQ(runner_.Transform(file, file, false, false, switches), file);
       EXPECT_EQ(ReadBytes(file), expected) << int(kind) << trim;
     }
@@ -95,6 +103,7 @@ TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
 }
 
 TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path source = dir_.Copy("cameras/Nikon_D70.jpg", "-dash.jpg");  // a name that looks like a switch
   ::chmod(source.c_str(), 0444);  // a read-only source does not make a read-only copy
   std::string original = ReadBytes(source);
@@ -104,7 +113,7 @@ TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
   Words switches = TJpegTran::TransformArguments(TransformKind::RotateRight, false);
   EXPECT_EQ(runner_.Transform(source, target, false, false, switches), target);
   EXPECT_EQ(ReadBytes(source), original);
-  EXPECT_EQ(ReadBytes(target), Expected(source, switches));
+  EXPECT_EQ(ReadBytes(target), ExpectedWithSize(source, switches));
   EXPECT_EQ(SizeOf(ReadBytes(target)).width, SizeOf(original).height);
   EXPECT_EQ(::access(target.c_str(), W_OK), 0);
   struct stat info {};
@@ -155,6 +164,7 @@ TEST_F(JpegTranRun, CropToAGeometryAndStripMetadata) {
 }
 
 TEST_F(JpegTranRun, FailingJpegtranLeavesEverythingAsItWasAndReportsItsMessage) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
   fs::path text = dir_ / "text.jpg";
   WriteBytes(text, "this is not a picture");
@@ -186,6 +196,7 @@ TEST_F(JpegTranRun, FailingJpegtranLeavesEverythingAsItWasAndReportsItsMessage) 
 }
 
 TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
+  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   fs::path file = dir.Copy("cameras/Canon_40D.jpg", "photo.jpg");
   std::string original = ReadBytes(file);
@@ -193,8 +204,7 @@ TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
 
   // A jpegtran that writes half a file and fails: the half file never replaces anything.
   fs::path fake = dir / "fake-jpegtran";
-  WriteBytes(fake, "#!/bin/sh\nwhile [ \"$1\" != -outfile ]; do shift; done\nprintf half > \"$2\"\n"
-                   "echo 'fake-jpegtran: disk on fire' >&2\nexit 1\n");
+  WriteBytes(fake, "#!/bin/sh\nprintf half\necho 'fake-jpegtran: disk on fire' >&2\nexit 1\n");
   ::chmod(fake.c_str(), 0755);
   TJpegTran failing(fake);
   EXPECT_TRUE(failing.JpegTranAvailable());
@@ -229,6 +239,7 @@ TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
 }
 
 TEST_F(JpegTranRun, ThumbnailRegeneratedAndDateKeptWhenAsked) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/DSCN0010.jpg", "photo.jpg");
   SetOldDate(file);
   auto oldDate = fs::last_write_time(file);
@@ -251,15 +262,14 @@ TEST_F(JpegTranRun, ThumbnailRegeneratedAndDateKeptWhenAsked) {
   EXPECT_EQ(dir_.List(), (Words{"photo.jpg", "plain.jpg"}));
 }
 
-// A thumbnail that cannot be made (here the EXIF block would outgrow 65,535
-// bytes) fails the transform before the target is touched: the photo keeps
-// its bytes, and no scratch file stays in the folder.
+// A thumbnail that cannot be made (here the stored one claims a size no
+// thumbnail has) fails the transform before the target is touched: the photo
+// keeps its bytes, and no scratch file stays in the folder.
 TEST_F(JpegTranRun, ThumbnailFailureLeavesTheTargetAsItWas) {
-  const std::string tiny = test::MakeJpeg({.width = 160, .height = 120, .quality = 1, .writeJfif = false});
-  const size_t padding = 0xFFFF - 20 - test::ExifApp1WithThumbnail(tiny, true).segment.size() + 2;
+  const std::string huge = test::MakeJpeg({.width = 1100, .height = 8, .quality = 1, .writeJfif = false});
   const std::string original =
       test::InsertAfterSoi(test::MakeJpeg({.width = 640, .height = 480, .writeJfif = false}),
-                           {test::ExifApp1WithThumbnail(tiny, true, 6, padding).segment});
+                           {test::ExifApp1WithThumbnail(huge, true).segment});
   fs::path file = dir_ / "photo.jpg";
   WriteBytes(file, original);
   try {

@@ -1,6 +1,7 @@
 // The transform commands of pixaldo-cli, end to end with the real jpegtran.
 #include <gtest/gtest.h>
 
+#include "support/OrientedJpeg.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -47,6 +48,7 @@ TEST_F(TransformCommand, InPlaceAndOutputFlowsPrintTheTransformedFile) {
 }
 
 TEST_F(TransformCommand, CropStripAndKeepDate) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/DSCN0010.jpg", "photo.jpg");
   auto oldDate = fs::last_write_time(file) - std::chrono::hours(1000);
   fs::last_write_time(file, oldDate);
@@ -65,11 +67,13 @@ TEST_F(TransformCommand, CropStripAndKeepDate) {
 }
 
 TEST_F(TransformCommand, FailuresAndUsageErrors) {
+  PIXALDO_NEEDS_SAMPLES();
   fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
   std::string original = ReadBytes(file);
   test::CommandResult outside = RunCli({"crop", file.string(), "16x16+4000+4000"});
   EXPECT_EQ(outside.exitCode, 1);
-  EXPECT_NE(outside.err.find(file.string() + ": jpegtran failed: "), std::string::npos) << outside.err;
+  EXPECT_NE(outside.err.find(file.string() + ": the crop 16x16+4000+4000 lies outside the picture"), std::string::npos)
+      << outside.err;
   EXPECT_EQ(std::count(outside.err.begin(), outside.err.end(), '\n'), 1);
   EXPECT_EQ(ReadBytes(file), original);
 
@@ -83,6 +87,45 @@ TEST_F(TransformCommand, FailuresAndUsageErrors) {
   EXPECT_EQ(ReadBytes(file), original);
   EXPECT_EQ(dir_.List(), Words{"photo.jpg"});
   EXPECT_EQ(RunCli({"rotate-right", (dir_ / "missing.jpg").string()}).exitCode, 1);
+}
+
+TEST_F(TransformCommand, OrientationOptionsAndAutoRotate) {
+  const std::string upright = test::MakeJpeg({.width = 64, .height = 48});
+  fs::path six = dir_ / "six.jpg";
+  test::WriteBytes(six, test::MakeOrientedJpeg(upright, 6, dir_.path()));
+  test::WriteBytes(dir_ / "stored.jpg", ReadBytes(six));
+  // The upright size unless told to show the stored pixels.
+  EXPECT_EQ(RunCli({"render", six.string(), "--panel", "1000x1000", "--no-square"}).out,
+            "control 64\xC3\x97" "48 left 468 top 476 zoom 100%\n");
+  EXPECT_EQ(RunCli({"render", six.string(), "--panel", "1000x1000", "--no-square", "--no-auto-orient"}).out,
+            "control 48\xC3\x97" "64 left 476 top 468 zoom 100%\n");
+
+  // The crop takes upright coordinates, or stored ones without auto-orientation.
+  fs::path out = dir_ / "out.jpg";
+  EXPECT_EQ(RunCli({"crop", six.string(), "64x16+0+0", "--output", out.string(), "--no-thumbnail"}).exitCode, 0);
+  EXPECT_EQ(test::PictureData(ReadBytes(out)),
+            test::PictureData(Expected(six, {"-copy", "all", "-rotate", "90", "-crop", "64x16+0+0"})));
+  // Checked against the size the coordinates belong to.
+  test::CommandResult outside = RunCli({"crop", six.string(), "16x16+48+0", "--output", out.string(), "--no-auto-orient"});
+  EXPECT_EQ(outside.exitCode, 1);
+  EXPECT_EQ(outside.err, "pixaldo-cli: " + six.string() + ": the crop 16x16+48+0 lies outside the picture (48\xC3\x97" "64)\n");
+  EXPECT_EQ(RunCli({"crop", six.string(), "64x48+0+16", "--output", out.string()}).exitCode, 1);
+
+  // Rotate by EXIF: in place, then a second time nothing is left to do.
+  test::CommandResult turned = RunCli({"auto-rotate", six.string(), "--keep-date"});
+  EXPECT_EQ(turned.exitCode, 0) << turned.err;
+  EXPECT_EQ(turned.out, six.string() + "\n");
+  EXPECT_EQ(test::PictureData(ReadBytes(six)),
+            test::PictureData(Expected(dir_ / "stored.jpg", {"-copy", "all", "-rotate", "90"})));
+  const std::string once = ReadBytes(six);
+  test::CommandResult again = RunCli({"auto-rotate", six.string(), "--output", out.string()});
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_EQ(again.out, out.string() + "\n");
+  EXPECT_EQ(again.err, six.string() + ": already upright\n");
+  EXPECT_EQ(ReadBytes(six), once);
+  EXPECT_EQ(ReadBytes(out), once);
+  EXPECT_EQ(RunCli({"auto-rotate", six.string(), out.string(), "--output", out.string()}).exitCode, 2);
+  EXPECT_EQ(RunCli({"auto-rotate", six.string(), (dir_ / "missing.jpg").string()}).exitCode, 1);
 }
 
 }  // namespace

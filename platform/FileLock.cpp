@@ -1,0 +1,127 @@
+#include "platform/FileLock.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/FileError.h"
+#include "platform/FileSystem.h"
+
+namespace pixaldo {
+namespace {
+
+struct Holding {
+  int count = 0;
+  std::optional<FileTime> date;
+};
+
+std::mutex gMutex;
+std::map<fs::path, Holding> gHeld;
+
+constexpr std::chrono::milliseconds kPollInterval{10};
+constexpr int kMaxLinks = 40;
+
+bool SameFile(int fd, const fs::path& path) {
+  struct stat held {}, named {};
+  return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+// Opens and locks the file; -1 when there is nothing to lock. The writer
+// before us may have replaced the file while we waited: then the lock is on
+// the old one, and the new one is locked instead.
+int LockFile(const fs::path& resolved, const fs::path& named) {
+  const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+  for (;;) {
+    const int fd = ::open(resolved.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;  // missing or unreadable: the read or write itself reports it
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      ::close(fd);
+      return -1;
+    }
+    if (FaultInjection::ShouldFail(FaultInjection::Step::Lock)) {
+      ::close(fd);
+      throw FileError(named, "cannot lock the file: " + std::string(std::strerror(ENOLCK)));
+    }
+    for (;;) {
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+      const int error = errno;
+      if (error != EWOULDBLOCK && error != EINTR) {
+        ::close(fd);
+        // A file system without locks cannot coordinate writers at all; the
+        // write goes on as it would without this program's lock.
+        if (error == ENOLCK || error == EOPNOTSUPP) return -1;
+        throw FileError(named, "cannot lock the file: " + std::string(std::strerror(error)));
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        ::close(fd);
+        throw FileError(named, "another program is writing the file; try again when it has finished");
+      }
+      std::this_thread::sleep_for(kPollInterval);
+    }
+    if (SameFile(fd, resolved)) return fd;
+    ::close(fd);
+  }
+}
+
+}  // namespace
+
+fs::path ResolveLinks(const fs::path& path) {
+  fs::path current = path;
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(current, error))) return current;
+    const fs::path target = fs::read_symlink(current, error);
+    if (error) return current;
+    current = (target.is_absolute() ? target : current.parent_path() / target).lexically_normal();
+  }
+  return current;
+}
+
+PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(fs::absolute(ResolveLinks(file))) {
+  {
+    std::lock_guard<std::mutex> guard(gMutex);
+    auto found = gHeld.find(resolved_);
+    if (found != gHeld.end()) {
+      ++found->second.count;
+      if (keepDate && !found->second.date) found->second.date = GetFileDate(resolved_);
+      registered_ = true;
+      return;
+    }
+  }
+  fd_ = LockFile(resolved_, file);
+  std::lock_guard<std::mutex> guard(gMutex);
+  Holding& holding = gHeld[resolved_];
+  ++holding.count;
+  if (keepDate) holding.date = GetFileDate(resolved_);
+  registered_ = true;
+}
+
+PhotoLock::~PhotoLock() {
+  if (registered_) {
+    std::lock_guard<std::mutex> guard(gMutex);
+    auto found = gHeld.find(resolved_);
+    if (found != gHeld.end() && --found->second.count == 0) gHeld.erase(found);
+  }
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool PhotoLock::HeldByThisProcess(const fs::path& resolved) {
+  std::lock_guard<std::mutex> guard(gMutex);
+  return gHeld.count(fs::absolute(resolved)) != 0;
+}
+
+std::optional<FileTime> PhotoLock::KeptDate(const fs::path& resolved) {
+  std::lock_guard<std::mutex> guard(gMutex);
+  auto found = gHeld.find(fs::absolute(resolved));
+  return found == gHeld.end() ? std::nullopt : found->second.date;
+}
+
+}  // namespace pixaldo
