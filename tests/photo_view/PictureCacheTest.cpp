@@ -5,8 +5,10 @@
 #include <chrono>
 #include <fstream>
 
+#include "photo_view/PhotoView.h"
 #include "photo_view/PictureCache.h"
 #include "platform/FileSystem.h"
+#include "support/OrientedJpeg.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -85,6 +87,29 @@ TEST(PictureCache, KeepsTheNearestWantedPicturesWithinItsBudget) {
   cache.Put(*StampOf(files[2]), Prepared(files[2]));
   EXPECT_FALSE(cache.Holds(files[2])) << "a picture no longer wanted is not kept";
   EXPECT_TRUE(cache.Take(files[1]));
+}
+
+// A picture read ahead is the one the view shows after loading the file
+// itself: upright by its orientation (or as stored), at device pixels.
+TEST(PreparedPicture, ShowsAsTheViewsOwnLoadDoes) {
+  test::TempDir dir;
+  const fs::path photo = dir / "a.jpg";
+  test::WriteBytes(photo, test::MakeOrientedJpeg(test::MakeJpeg({.width = 96, .height = 64}), 6, dir.path()));
+  for (const bool autoOrient : {true, false}) {
+    const double ratio = 2;
+    PhotoView loaded, adopted;
+    for (PhotoView* view : {&loaded, &adopted}) view->SetAutoOrient(autoOrient), view->SetDevicePixelRatio(ratio);
+    loaded.LoadPicture(photo, 80, 80);
+    PreparedPicture picture = PreparePicture(photo, 80, 80, JpegDecoder(), autoOrient);
+    PrepareDisplay(picture, 40, 40, true, 0, ratio);
+    adopted.Adopt(std::move(picture));
+    for (PhotoView* view : {&loaded, &adopted}) view->FitAndShow(40, 40, true, false);
+    EXPECT_EQ(adopted.PictureSize().width, loaded.PictureSize().width) << autoOrient;
+    EXPECT_EQ(adopted.PictureOrientation(), loaded.PictureOrientation());
+    EXPECT_EQ(adopted.Display().width, loaded.Display().width);
+    EXPECT_EQ(adopted.Display().height, loaded.Display().height);
+    EXPECT_EQ(adopted.Display().pixels, loaded.Display().pixels);
+  }
 }
 
 }  // namespace
