@@ -351,13 +351,22 @@ QWidget* TFormMain::CreateInfoBottom() {
 void TFormMain::FormCreate() {
   Transformer = std::make_unique<TJpegTran>();
   TransformRun = new TTransformCommand(this);
-  connect(TransformRun, &TTransformCommand::Finished, this, &TFormMain::ShowTransformResult);
-  connect(TransformRun, &TTransformCommand::Failed, this,
-          [this](const fs::path& file, const QString& reason) { ShowFileError(this, file, reason); });
+  connect(TransformRun, &TTransformCommand::Finished, this, [this](const QString& result) {
+    TransformDone();
+    ShowTransformResult(result);
+  });
+  connect(TransformRun, &TTransformCommand::Failed, this, [this](const fs::path& file, const QString& reason) {
+    TransformDone();
+    ShowFileError(this, file, reason);
+  });
   PhotoView = new TPhotoImage(PanelImage, LblCrop, Action("JpgCrop"));
   PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
   FileList = new TJpegList(PanelInfoTop);
   Header1->setBuddy(FileList);
+  // Clicks and keys in the list (selection, renaming) wait for a running
+  // transform as the commands do.
+  FileList->installEventFilter(this);
+  FileList->viewport()->installEventFilter(this);
   // Tab goes from the list through the IPTC fields, in their order.
   setTabOrder(FileList, CBox1);
   setTabOrder(CBox1, Edit2);
@@ -559,7 +568,7 @@ void TFormMain::ApplyCropMode(int proportion, int style) {
 void TFormMain::JpgCropStyleExecute() { ApplyCropMode(CropProportion(), (PhotoView->CropStyle() + 1) % 2); }
 
 void TFormMain::RunTransform(TransformKind kind) {
-  if (CurrentFile.isEmpty()) return;
+  if (CurrentFile.isEmpty() || TransformRun->Busy()) return;
   // What was typed for this file goes into it (and into a copy) first.
   if (!FlushIptcEdits()) return;
   const MainWindowSettings settings = ReadSettings();
@@ -572,14 +581,23 @@ void TFormMain::RunTransform(TransformKind kind) {
     target = AskTransformTarget(PathToQString(plan->Proposed));
     if (target.isEmpty()) return;
   }
-  const BusyCursor busy;
   TransformRun->Start(*Transformer, source, QStringToPath(target), *plan, settings.OriginalFileDate,
                       settings.ThumbAuto);
+  // The window stays live, busy, and takes no other file command until done.
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  UpdateCommandStates();
 }
 
+void TFormMain::TransformDone() {
+  QApplication::restoreOverrideCursor();
+  UpdateCommandStates();
+}
+
+bool TFormMain::TransformRunning() const { return TransformRun->Busy(); }
+
 void TFormMain::ShowTransformResult(const QString& result) {
-  if (!Transformer->LastNote().empty())
-    ShowFileError(this, QStringToPath(result), QString::fromStdString(Transformer->LastNote()));
+  if (!TransformRun->Note().empty())
+    ShowFileError(this, QStringToPath(result), QString::fromStdString(TransformRun->Note()));
   FileList->AutoRefresh = true;
   std::error_code error;
   if (std::filesystem::equivalent(QStringToPath(result), QStringToPath(CurrentFile), error)) {
@@ -760,6 +778,7 @@ void TFormMain::UpdateCommandStates() {
   context.CropProportionSet = CropProportion() != 0;
   context.CropFrameDrawn = PhotoView->CropState().CropActionEnabled();
   context.Sideways = PhotoView->PictureOrientation() != Orientation::Upright;
+  context.Transforming = TransformRun->Busy();
   for (const EnablingRow& row : kEnabling) {
     const bool enabled = Holds(row.When, context);
     if (QAction* action = Action(row.Name))
@@ -875,7 +894,12 @@ bool TFormMain::EscapeRevertsField(const QKeyEvent& event) const {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == PanelImage && event->type() == QEvent::Resize) {
+  const QEvent::Type type = event->type();
+  const bool input =
+      type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+  if (input && TransformRun && TransformRun->Busy() && (watched == FileList || watched == FileList->viewport())) {
+    return true;
+  } else if (watched == PanelImage && event->type() == QEvent::Resize) {
     PanelImageResize();
   } else if (event->type() == QEvent::KeyPress && EscapeRevertsField(*static_cast<QKeyEvent*>(event))) {
     // Esc gives the field back the text the file holds.
@@ -910,6 +934,11 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // A transform in progress ends before the window goes.
+  if (TransformRun->Busy()) {
+    const BusyCursor busy;
+    TransformRun->Wait();
+  }
   QWidget::closeEvent(event);
 }
 
@@ -923,7 +952,7 @@ bool TFormMain::AcceptsDroppedName(const QString& path) {
 }
 
 void TFormMain::DropPath(const QString& path) {
-  if (AcceptsDroppedName(path)) FileList->OpenPath(path);
+  if (AcceptsDroppedName(path) && !TransformRun->Busy()) FileList->OpenPath(path);
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
