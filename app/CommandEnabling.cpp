@@ -3,6 +3,7 @@
 namespace pixaldo {
 
 bool Holds(EnabledWhen when, const CommandContext& context) {
+  if (context.Transforming) return false;
   const bool transformable = context.TransformAvailable && context.Selected;
   switch (when) {
     case EnabledWhen::FilesPresent:
@@ -17,6 +18,8 @@ bool Holds(EnabledWhen when, const CommandContext& context) {
       return transformable && context.Sideways;
     case EnabledWhen::CropFrameDrawn:
       return transformable && context.CropFrameDrawn;
+    case EnabledWhen::Idle:
+      return true;
   }
   return false;
 }

@@ -16,6 +16,7 @@ struct CommandContext {
   bool CropProportionSet = false;   // a crop proportion other than free
   bool CropFrameDrawn = false;      // the photo view holds a crop frame
   bool Sideways = false;            // the shown photo's EXIF orientation is not 1
+  bool Transforming = false;        // a transform is running: no file command
 };
 
 enum class EnabledWhen {
@@ -25,6 +26,7 @@ enum class EnabledWhen {
   TransformableWithRatio, // the same, with a crop proportion chosen
   TransformableSideways,  // the same, with a photo that is not stored upright
   CropFrameDrawn,         // jpegtran, a selected file and a crop frame
+  Idle,                   // no transform running
 };
 
 struct EnablingRow {
@@ -32,8 +34,10 @@ struct EnablingRow {
   EnabledWhen When;
 };
 
-// Commands absent from the table keep the state they have.
-inline constexpr std::array<EnablingRow, 20> kEnabling{{
+// Commands absent from the table keep the state they have. While a
+// transform runs, every command of the table is off.
+inline constexpr std::array<EnablingRow, 21> kEnabling{{
+    {"AppDirOpen", EnabledWhen::Idle},
     {"FileNext", EnabledWhen::FilesPresent},
     {"FilePrev", EnabledWhen::FilesPresent},
     {"AppDirDatabase", EnabledWhen::FilesPresent},

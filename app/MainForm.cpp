@@ -31,6 +31,7 @@
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
 #include "photo_view/gui/PhotoImage.h"
+#include "photo_view/gui/ReadAhead.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormats.h"
 #include "platform/gui/FileDialogs.h"
@@ -350,12 +351,22 @@ QWidget* TFormMain::CreateInfoBottom() {
 void TFormMain::FormCreate() {
   Transformer = std::make_unique<TJpegTran>();
   TransformRun = new TTransformCommand(this);
-  connect(TransformRun, &TTransformCommand::Finished, this, &TFormMain::ShowTransformResult);
-  connect(TransformRun, &TTransformCommand::Failed, this,
-          [this](const fs::path& file, const QString& reason) { ShowFileError(this, file, reason); });
+  connect(TransformRun, &TTransformCommand::Finished, this, [this](const QString& result) {
+    TransformDone();
+    ShowTransformResult(result);
+  });
+  connect(TransformRun, &TTransformCommand::Failed, this, [this](const fs::path& file, const QString& reason) {
+    TransformDone();
+    ShowFileError(this, file, reason);
+  });
   PhotoView = new TPhotoImage(PanelImage, LblCrop, Action("JpgCrop"));
+  PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
   FileList = new TJpegList(PanelInfoTop);
   Header1->setBuddy(FileList);
+  // Clicks and keys in the list (selection, renaming) wait for a running
+  // transform as the commands do.
+  FileList->installEventFilter(this);
+  FileList->viewport()->installEventFilter(this);
   // Tab goes from the list through the IPTC fields, in their order.
   setTabOrder(FileList, CBox1);
   setTabOrder(CBox1, Edit2);
@@ -372,6 +383,7 @@ void TFormMain::FormCreate() {
   connect(FileList, &TJpegList::ListChanged, this, [this] {
     ShowFileLabels();
     UpdateCommandStates();
+    ReadAround();  // the neighbours may be others now
   });
   connect(FileList, &TJpegList::CurrentFileChanged, this, &TFormMain::ReloadPhoto);
   CurrentFile.clear();
@@ -556,7 +568,7 @@ void TFormMain::ApplyCropMode(int proportion, int style) {
 void TFormMain::JpgCropStyleExecute() { ApplyCropMode(CropProportion(), (PhotoView->CropStyle() + 1) % 2); }
 
 void TFormMain::RunTransform(TransformKind kind) {
-  if (CurrentFile.isEmpty()) return;
+  if (CurrentFile.isEmpty() || TransformRun->Busy()) return;
   // What was typed for this file goes into it (and into a copy) first.
   if (!FlushIptcEdits()) return;
   const MainWindowSettings settings = ReadSettings();
@@ -569,19 +581,36 @@ void TFormMain::RunTransform(TransformKind kind) {
     target = AskTransformTarget(PathToQString(plan->Proposed));
     if (target.isEmpty()) return;
   }
-  const BusyCursor busy;
   TransformRun->Start(*Transformer, source, QStringToPath(target), *plan, settings.OriginalFileDate,
                       settings.ThumbAuto);
+  // The window stays live, busy, and takes no other file command until done.
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  UpdateCommandStates();
 }
 
+void TFormMain::TransformDone() {
+  QApplication::restoreOverrideCursor();
+  UpdateCommandStates();
+}
+
+bool TFormMain::TransformRunning() const { return TransformRun->Busy(); }
+
 void TFormMain::ShowTransformResult(const QString& result) {
-  if (!Transformer->LastNote().empty())
-    ShowFileError(this, QStringToPath(result), QString::fromStdString(Transformer->LastNote()));
+  if (!TransformRun->Note().empty())
+    ShowFileError(this, QStringToPath(result), QString::fromStdString(TransformRun->Note()));
   FileList->AutoRefresh = true;
   std::error_code error;
   if (std::filesystem::equivalent(QStringToPath(result), QStringToPath(CurrentFile), error)) {
     FileList->RememberCurrentFile();
-    ShowPhoto(result);  // rewritten in place: load it again
+    // Rewritten in place: a rotation or flip turns the picture shown, which
+    // is what decoding the new file would give; anything else loads it again.
+    const std::optional<Orientation> turn = TransformRun->Turn();
+    if (turn && PhotoView->TurnPicture(*turn, SquareFit, CropAllowed(), LblZoom, LblDimension)) {
+      Attempt(CurrentFile, [this] { RefreshFileInfo(); });
+      UpdateCommandStates();
+    } else {
+      ShowPhoto(result);
+    }
     return;
   }
   // A new file: the list takes it in (without waiting for the folder watch)
@@ -714,7 +743,22 @@ bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   }
   Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
+  ReadAround();
   return shown;
+}
+
+void TFormMain::ReadAround() {
+  const int index = FileList->SelectedIndex();
+  if (index < 0) return;
+  // Ahead in the direction of the last move, then one back, then two ahead.
+  const int step = index < LastShownIndex ? -1 : 1;
+  LastShownIndex = index;
+  QStringList files;
+  for (const int offset : {step, -step, 2 * step}) {
+    const int row = index + offset;
+    if (row >= 0 && row < FileList->FileCount()) files << FileList->FullPath(FileList->FileNameAt(row));
+  }
+  PhotoView->ReadAround(files);
 }
 
 void TFormMain::ShowStopSign() {
@@ -734,6 +778,7 @@ void TFormMain::UpdateCommandStates() {
   context.CropProportionSet = CropProportion() != 0;
   context.CropFrameDrawn = PhotoView->CropState().CropActionEnabled();
   context.Sideways = PhotoView->PictureOrientation() != Orientation::Upright;
+  context.Transforming = TransformRun->Busy();
   for (const EnablingRow& row : kEnabling) {
     const bool enabled = Holds(row.When, context);
     if (QAction* action = Action(row.Name))
@@ -849,7 +894,12 @@ bool TFormMain::EscapeRevertsField(const QKeyEvent& event) const {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == PanelImage && event->type() == QEvent::Resize) {
+  const QEvent::Type type = event->type();
+  const bool input =
+      type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+  if (input && TransformRun && TransformRun->Busy() && (watched == FileList || watched == FileList->viewport())) {
+    return true;
+  } else if (watched == PanelImage && event->type() == QEvent::Resize) {
     PanelImageResize();
   } else if (event->type() == QEvent::KeyPress && EscapeRevertsField(*static_cast<QKeyEvent*>(event))) {
     // Esc gives the field back the text the file holds.
@@ -884,6 +934,11 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // A transform in progress ends before the window goes.
+  if (TransformRun->Busy()) {
+    const BusyCursor busy;
+    TransformRun->Wait();
+  }
   QWidget::closeEvent(event);
 }
 
@@ -897,7 +952,7 @@ bool TFormMain::AcceptsDroppedName(const QString& path) {
 }
 
 void TFormMain::DropPath(const QString& path) {
-  if (AcceptsDroppedName(path)) FileList->OpenPath(path);
+  if (AcceptsDroppedName(path) && !TransformRun->Busy()) FileList->OpenPath(path);
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {

@@ -135,6 +135,8 @@ class TFormMain : public QWidget {
   // One lossless transform of the current file, with the save dialog when the
   // result goes to a new file; then the result is shown.
   void RunTransform(TransformKind kind);
+  // A transform started by RunTransform has not ended yet.
+  bool TransformRunning() const;
   // The three other windows of the program, created once at start after this
   // one; the about, metadata and settings commands open them.
   void SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about);
@@ -176,6 +178,9 @@ class TFormMain : public QWidget {
   void CreatePopupMenu();
   bool EditingFileName() const;
   void ShowTransformResult(const QString& result);
+  void TransformDone();
+  // Has the photos next to the current one prepared ahead.
+  void ReadAround();
   void CreateLayout();
   QWidget* CreateInfoBottom();
   void CreateActions();
@@ -206,6 +211,7 @@ class TFormMain : public QWidget {
   // The IPTC texts as last loaded from (or written to) the current file.
   TIptcEdits IptcRules;
   TTransformCommand* TransformRun = nullptr;
+  int LastShownIndex = -1;
 };
 
 }  // namespace pixaldo

@@ -5,11 +5,14 @@
 // Finished (with the file written) or Failed (with the file and the reason).
 #include <QObject>
 #include <QString>
+#include <QThread>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "exif/Orientation.h"
 #include "transforms/JpegTran.h"
 
 namespace pixaldo {
@@ -38,14 +41,34 @@ class TTransformCommand : public QObject {
 
  public:
   using QObject::QObject;
+  // Waits for a run in progress: the file is never left half done.
+  ~TTransformCommand() override;
 
-  // Runs the plan's switches on `source` into `target`.
+  // Runs the plan on `source` into `target` on a worker thread (jpegtran and
+  // the new thumbnail take a while on large photos); Finished or Failed
+  // follows on this object's thread. Does nothing while a run is going on.
   void Start(const TJpegTran& runner, const fs::path& source, const fs::path& target, const TransformPlan& plan,
              bool keepDate, bool refreshThumbnail);
+  // A run has started and its outcome has not been reported yet.
+  bool Busy() const { return worker_ != nullptr; }
+  // Blocks until the run in progress has ended; its outcome is reported
+  // when events are next processed.
+  void Wait();
+  // What the user should know about the last run that succeeded (see
+  // TJpegTran::LastNote); empty when nothing.
+  const std::string& Note() const { return Note_; }
+  // The turn of the picture shown by the last run's plan: the view turns
+  // the picture it holds by it instead of decoding the rewritten file.
+  std::optional<Orientation> Turn() const { return Turn_; }
 
  signals:
   void Finished(const QString& result);
   void Failed(const fs::path& file, const QString& reason);
+
+ private:
+  std::optional<Orientation> Turn_;
+  std::string Note_;
+  std::unique_ptr<QThread> worker_;
 };
 
 }  // namespace pixaldo

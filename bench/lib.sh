@@ -134,3 +134,12 @@ bench_row() {
 
 # True when the ratio is at most the bar (both decimal numbers).
 bench_within() { awk -v r="$1" -v b="$2" 'BEGIN { exit !(r <= b) }'; }
+
+# Passes a benchmark program's output through; its lines "row<TAB>NAME<TAB>TEXT"
+# become rows of the table.
+bench_rows() {
+  local tag name text
+  while IFS=$'\t' read -r tag name text; do
+    if [[ $tag == row ]]; then bench_row "$name" "$text"; else echo "$tag${name:+	$name}${text:+	$text}"; fi
+  done
+}

@@ -1,11 +1,12 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # The viewer's rotate-right command (jpegtran, new EXIF thumbnail, date put
-# back, picture reloaded and painted) against jpegtran alone, on a copy of
-# the 4032x3024 photo of ../shared/testdata/photos/ (or the photo given).
-# Builds a release tree of its own and runs offscreen.
-#   bench/rotate_view.sh [PHOTO] [ROUNDS]
-set -e
-root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build-bench-rot"
-"$root/bench/release-build" "$build" ON rotate_view_bench
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/rotate_view_bench" "$@"
+# back, the picture shown turned in memory and painted) against jpegtran
+# alone, on a copy of the 12 MP photo of the benchmark folder (or the photo
+# given). Builds a release tree with the GUI and runs offscreen.
+#   bench/rotate_view.sh [PHOTO]   (settings: see bench/lib.sh)
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+build="$bench_root/build-bench-gui"
+"$bench_root/bench/release-build" "$build" ON rotate_view_bench next_photo_bench
+photo="${1:-$(bench_photos)/12mp.jpg}"
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/rotate_view_bench" "$photo" "$bench_rounds" | bench_rows

@@ -206,6 +206,10 @@ JpegSize HeaderSize(Decompressor& d, const Input& input, uint64_t pixelLimit,
                     const std::filesystem::path& name) {
   if (!ReadHeaders(d, input)) Fail(name, d);
   JpegSize size{static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
+  if (d.cinfo.num_components > 1) {
+    size.blockWidth = d.cinfo.max_h_samp_factor * DCTSIZE;
+    size.blockHeight = d.cinfo.max_v_samp_factor * DCTSIZE;
+  }
   const uint64_t pixels = static_cast<uint64_t>(d.cinfo.image_width) * d.cinfo.image_height;
   if (pixels > pixelLimit)
     throw FileError(name, "the picture of " + std::to_string(size.width) + "x" + std::to_string(size.height) +

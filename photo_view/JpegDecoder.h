@@ -11,10 +11,13 @@
 
 namespace pixaldo {
 
-// Width and height of a picture as stored in its frame header.
+// Width and height of a picture as stored in its frame header, and the size
+// of its blocks (the MCU: 8, or 16 where colour is subsampled) in pixels.
 struct JpegSize {
   int width = 0;
   int height = 0;
+  int blockWidth = 8;
+  int blockHeight = 8;
 };
 
 // A decoded picture: the pixels (possibly reduced by DCT scaling), the full

@@ -1,37 +1,12 @@
 #include "photo_view/PhotoView.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo {
-namespace {
-
-// The picture turned: each row of the result walks the source along a
-// straight line, one step per pixel.
-RgbImage TurnImage(RgbImage image, Orientation turn) {
-  if (turn == Orientation::Upright || image.Empty()) return image;
-  RgbImage turned;
-  turned.width = SwapsSides(turn) ? image.height : image.width;
-  turned.height = SwapsSides(turn) ? image.width : image.height;
-  turned.pixels.resize(turned.Stride() * size_t(turned.height));
-  const Orientation back = Inverse(turn);
-  for (int y = 0; y < turned.height; ++y) {
-    const TurnPoint first = TurnPixel(back, {0, y}, turned.width, turned.height);
-    const TurnPoint second = turned.width > 1 ? TurnPixel(back, {1, y}, turned.width, turned.height) : first;
-    const std::ptrdiff_t step = std::ptrdiff_t(second.y - first.y) * std::ptrdiff_t(image.Stride()) +
-                                std::ptrdiff_t(second.x - first.x) * 3;
-    const uint8_t* from = image.Row(first.y) + size_t(first.x) * 3;
-    uint8_t* to = turned.Row(y);
-    for (int x = 0; x < turned.width; ++x, to += 3, from += step) std::copy(from, from + 3, to);
-  }
-  return turned;
-}
-
-}  // namespace
 
 void PhotoView::Forget() {
   fileName_.clear();
@@ -41,6 +16,8 @@ void PhotoView::Forget() {
   orientation_ = Orientation::Upright;
   source_ = {};
   decodedDenominator_ = 0;
+  quick_ = false;
+  prepared_ = {};
 }
 
 void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
@@ -66,21 +43,56 @@ void PhotoView::SetBlockSize(uint8_t blockWidth, uint8_t blockHeight) {
     crop_.SetBlockSize(blockWidth, blockHeight);
 }
 
-void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight) {
+void PhotoView::LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight,
+                            uint64_t quickAbovePixels) {
   Forget();
   if (fileName.empty()) return;
-  try {
-    bytes_ = ReadWholeFile(fileName);
-    storedSize_ = decoder_.ReadSize(bytes_, fileName);
-    fileName_ = fileName;
-    TakeOrientation(ReadOrientation(bytes_));
-    const FitResult largest =
-        FitGeometry::FitToParent(panelWidth, panelHeight, pictureSize_.width, pictureSize_.height, false);
-    EnsureDecoded(largest.width, largest.height);
-  } catch (...) {
-    Forget();
-    throw;
+  Adopt(PreparePicture(fileName, panelWidth, panelHeight, decoder_, autoOrient_, quickAbovePixels));
+}
+
+void PhotoView::Adopt(PreparedPicture picture) {
+  Forget();
+  fileName_ = std::move(picture.fileName);
+  bytes_ = std::move(picture.bytes);
+  storedSize_ = picture.storedSize;
+  orientation_ = picture.orientation;
+  pictureSize_ = picture.size;
+  source_ = std::move(picture.decoded.image);
+  decodedDenominator_ = picture.decoded.scaleDenominator;
+  quick_ = picture.quick;
+  if (!picture.display.Empty()) {
+    prepared_.display = std::move(picture.display);
+    prepared_.fit = picture.fit;
+    prepared_.filterIndex = picture.filterIndex;
+    prepared_.devicePixelRatio = picture.devicePixelRatio;
   }
+}
+
+bool PhotoView::Turn(Orientation shown, std::string newBytes) {
+  if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0 || quick_) return false;
+  JpegSize now;
+  Orientation stored = Orientation::Upright;
+  try {
+    now = decoder_.ReadSize(newBytes, fileName_);
+    stored = ReadOrientation(newBytes);
+  } catch (const std::exception&) {
+    return false;
+  }
+  // What jpegtran did to the stored pixels: the old turn to the picture
+  // shown, the command, and the new file's turn undone.
+  const Orientation shownNow = autoOrient_ ? stored : Orientation::Upright;
+  const Orientation applied = Compose(Compose(ShownTurn(), shown), Inverse(shownNow));
+  if (!TurnIsExact(storedSize_, applied)) return false;
+  const JpegSize turned = TurnedSize(storedSize_, applied);
+  if (now.width != turned.width || now.height != turned.height || now.blockWidth != turned.blockWidth ||
+      now.blockHeight != turned.blockHeight)
+    return false;
+  source_ = Turned(std::move(source_), shown);
+  bytes_ = std::move(newBytes);
+  storedSize_ = now;
+  TakeOrientation(stored);
+  prepared_ = {};
+  return true;
 }
 
 std::string PhotoView::DimensionText() const {
@@ -108,8 +120,8 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* o
     // The bytes at hand decoded once already; only memory can fail now, and
     // then the smaller picture is stretched instead.
     try {
-      DecodedPicture decoded = decoder_.Decode(bytes_, minWidth, minHeight, fileName_, observer);
-      source_ = TurnImage(std::move(decoded.image), turn);
+      DecodedPicture decoded = DecodeShown(decoder_, bytes_, turn, shownWidth, shownHeight, fileName_);
+      source_ = std::move(decoded.image);
       decodedDenominator_ = decoded.scaleDenominator;
     } catch (const std::exception&) {
       if (decodedDenominator_ == 0) throw;
@@ -123,16 +135,17 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* o
   DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight, observer);
   if (decoded.fullSize.width != storedSize_.width || decoded.fullSize.height != storedSize_.height)
     throw FileError(fileName_, "the picture changed since it was loaded");
-  source_ = TurnImage(std::move(decoded.image), turn);
+  source_ = Turned(std::move(decoded.image), turn);
   decodedDenominator_ = decoded.scaleDenominator;
 }
 
-// A new decode of an upright picture is resampled band by band beside the
-// decoder, as its rows are written; otherwise the pixels at hand are.
+// A new decode of an upright picture from its file is resampled band by
+// band beside the decoder, as its rows are written; otherwise the pixels at
+// hand are.
 RgbImage PhotoView::ShowPixels(int width, int height) {
   const StretchFilter filter = StretchFilterFromIndex(stretchFilterIndex_);
-  if (ShownTurn() != Orientation::Upright || !DecodeNeeded(width, height)) {
-    EnsureDecoded(width, height);
+  if (quick_ || !bytes_.empty() || ShownTurn() != Orientation::Upright || !DecodeNeeded(width, height)) {
+    if (!quick_) EnsureDecoded(width, height);
     return Resampler::Resample(source_, width, height, filter);
   }
   BandedResample resample(width, height, filter);
@@ -144,9 +157,18 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
   enabled_ = false;
   if (HasPicture()) {
     fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
-    const int width = int(std::lround(fit_.width * devicePixelRatio_));
-    const int height = int(std::lround(fit_.height * devicePixelRatio_));
-    display_ = ShowPixels(width, height);
+    const int width = DevicePixels(fit_.width, devicePixelRatio_);
+    const int height = DevicePixels(fit_.height, devicePixelRatio_);
+    const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
+                           prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_ &&
+                           prepared_.devicePixelRatio == devicePixelRatio_;
+    if (madeAhead) {
+      if (!quick_) EnsureDecoded(width, height);
+      display_ = std::move(prepared_.display);
+    } else {
+      display_ = ShowPixels(width, height);
+    }
+    prepared_ = {};
     enabled_ = cropAllowed;
     SetBlockSize(blockWidth_, blockHeight_);
     crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});

@@ -15,6 +15,8 @@
 #include "photo_view/CropFrame.h"
 #include "photo_view/FitGeometry.h"
 #include "photo_view/JpegDecoder.h"
+#include "photo_view/PictureTurn.h"
+#include "photo_view/PreparedPicture.h"
 #include "photo_view/Resampler.h"
 #include "photo_view/RgbImage.h"
 
@@ -32,7 +34,23 @@ class PhotoView {
   // at once as many pixels as the largest fit into a panel of panelWidth ×
   // panelHeight needs (a decoding error shows here, not at a later fit).
   // Throws FileError; the view then shows nothing.
-  void LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight);
+  // With quickAbovePixels, a picture of more pixels is decoded at 1/8 only
+  // and held as a quick first look (see Quick).
+  void LoadPicture(const std::filesystem::path& fileName, int panelWidth, int panelHeight,
+                   uint64_t quickAbovePixels = UINT64_MAX);
+  // Takes a picture prepared elsewhere as if it had been loaded; its display
+  // bitmap serves the next fit when that fit is the one it was made for.
+  void Adopt(PreparedPicture picture);
+  // Whether the pixels held are a quick first look still to be replaced.
+  bool Quick() const { return quick_; }
+
+  // After jpegtran rewrote the file in place so that the picture shown turns
+  // by `shown`: turns the pixels held instead of decoding `newBytes` (the
+  // rewritten file), which the view keeps from now on with its size and
+  // orientation. False, with nothing changed, when the turned pixels would
+  // differ from a decode of the new bytes (partial edge blocks, another size,
+  // no file bytes held); the caller then loads the file again. Does not fit.
+  bool Turn(Orientation shown, std::string newBytes);
 
   // Fits the picture into a panel of parentWidth × parentHeight, resamples
   // the display bitmap with the stretch filter and clears the crop frame.
@@ -123,6 +141,8 @@ class PhotoView {
   unsigned stretchFilterIndex_ = 0;
   double devicePixelRatio_ = 1;
   bool enabled_ = false;
+  bool quick_ = false;
+  PreparedPicture prepared_;  // a display bitmap made ahead, until the next fit
   CropFrame crop_;
 };
 

@@ -335,6 +335,7 @@ JpegTranPlan TJpegTran::Plan(TransformKind kind, Orientation stored, bool asShow
     after = Compose(Compose(Inverse(row.turn), stored), row.turn);
   }
   if (after != stored) plan.orientation = after;
+  if (row.rotaFlip) plan.shownTurn = kind == TransformKind::AutoRotate && !asShown ? stored : row.turn;
   plan.arguments = Switches(row, turn, trim);
   if (kind == TransformKind::Crop) plan.arguments.emplace_back(geometry);
   return plan;

@@ -38,6 +38,9 @@ struct JpegTranPlan {
   std::vector<std::string> arguments;
   std::optional<Orientation> orientation;  // nothing: the stored value stays
   bool unchanged = false;                  // the file is already as asked: no run at all
+  // How the picture as shown turns, for the rotations and flips (Rotate by
+  // EXIF leaves the upright picture as it is); nothing for the others.
+  std::optional<Orientation> shownTurn;
 };
 
 inline constexpr const char* kDefaultCropSuffix = "_crop";
@@ -100,7 +103,7 @@ class TJpegTran {
                      const JpegTranPlan& plan) const;
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                      const std::vector<std::string>& arguments) const {
-    return Transform(source, target, keepDate, refreshThumbnail, JpegTranPlan{arguments, std::nullopt, false});
+    return Transform(source, target, keepDate, refreshThumbnail, JpegTranPlan{arguments, std::nullopt, false, std::nullopt});
   }
   // What the user should know about the last transform that succeeded
   // (a thumbnail that could not be kept); empty when nothing.

@@ -3,8 +3,10 @@
 #include <exempi/xmp.h>
 #include <exempi/xmpconsts.h>
 
+#include <algorithm>
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 namespace pixaldo {
 namespace {
@@ -55,16 +57,60 @@ std::string DefaultText(XmpPtr xmp, const char* name) {
   return value.str();
 }
 
-// Sets the default entry. The library carries the new text over to the
-// other-language entries that repeated the old default text (copies of it,
-// which left alone would keep showing it) and keeps every other entry. They
-// are updated rather than taken out: the library does not remove single
-// entries of a language array cleanly. An empty text removes the property.
+struct LangEntry {
+  std::string Language, Text;
+};
+
+std::string ItemPath(const char* name, size_t index, const char* below = "") {
+  return std::string(name) + "[" + std::to_string(index) + "]" + below;
+}
+
+// The entries of a language array in order (the first is index 1).
+std::vector<LangEntry> LangEntries(XmpPtr xmp, const char* name) {
+  std::vector<LangEntry> entries;
+  for (size_t index = 1;; ++index) {
+    XmpText text, language;
+    if (!xmp_get_array_item(xmp, NS_DC, name, int32_t(index), text.get(), nullptr)) break;
+    xmp_get_property(xmp, NS_DC, ItemPath(name, index, "/?xml:lang").c_str(), language.get(), nullptr);
+    entries.push_back({language.str(), text.str()});
+  }
+  return entries;
+}
+
+// The other-language entries that only repeat the default text, as indexes
+// from the last to the first. The library keeps a lone other-language entry
+// equal to the default when it reads or writes a packet, so when exactly one
+// entry with a text of its own would remain, one copy stays (and takes the
+// new text with the default) to keep that entry's text.
+std::vector<size_t> CopiesOfDefault(const std::vector<LangEntry>& entries) {
+  auto isDefault = [](const LangEntry& entry) { return entry.Language == kDefaultLanguage; };
+  auto defaultEntry = std::find_if(entries.begin(), entries.end(), isDefault);
+  if (defaultEntry == entries.end()) return {};
+  std::vector<size_t> copies;
+  size_t ownTexts = 0;
+  for (size_t index = entries.size(); index >= 1; --index) {
+    const LangEntry& entry = entries[index - 1];
+    if (isDefault(entry)) continue;
+    if (entry.Text == defaultEntry->Text)
+      copies.push_back(index);
+    else
+      ++ownTexts;
+  }
+  if (ownTexts == 1 && !copies.empty()) copies.pop_back();
+  return copies;
+}
+
+// Sets the default entry and removes the other-language entries that were
+// copies of the old default text (left alone they would keep showing it);
+// every other entry stays. An empty text removes the property.
 void SetLangAlt(XmpPtr xmp, const char* name, const std::string& text) {
-  if (text.empty())
+  if (text.empty()) {
     xmp_delete_property(xmp, NS_DC, name);
-  else
-    xmp_set_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage, text.c_str(), 0);
+    return;
+  }
+  for (size_t index : CopiesOfDefault(LangEntries(xmp, name)))
+    xmp_delete_property(xmp, NS_DC, ItemPath(name, index).c_str());
+  xmp_set_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage, text.c_str(), 0);
 }
 
 // Whether some rdf:Description element of the packet carries properties as

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "photo_view/gui/ReadAhead.h"
+#include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
 
 namespace pixaldo {
@@ -32,6 +34,10 @@ Qt::CursorShape CursorShape(CropCursor cursor) {
 
 Point ToPoint(const QPointF& position) { return {int(position.x()), int(position.y())}; }
 
+// Pictures above this many pixels that the read-ahead has not prepared are
+// shown first from a decode at 1/8 and refined after.
+constexpr uint64_t kQuickFirstPixels = 24'000'000;
+
 }  // namespace
 
 TPhotoImage::TPhotoImage(QWidget* panel, QLabel* cropLabel, QAction* cropAction)
@@ -51,13 +57,24 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   // Decode no more pixels than the largest fit into the present panel needs.
   const QWidget* panel = parentWidget();
   const double ratio = devicePixelRatioF();
-  View.LoadPicture(QStringToPath(fileName), panel ? int(panel->width() * ratio) : 0,
-                   panel ? int(panel->height() * ratio) : 0);
+  const int width = panel ? DevicePixels(panel->width(), ratio) : 0;
+  const int height = panel ? DevicePixels(panel->height(), ratio) : 0;
+  const std::filesystem::path file = QStringToPath(fileName);
+  const bool readAhead = ReadAhead && !fileName.isEmpty();
+  if (std::optional<PreparedPicture> prepared = readAhead ? ReadAhead->Take(fileName, Layout()) : std::nullopt) {
+    View.Adopt(std::move(*prepared));
+  } else if (readAhead) {
+    View.LoadPicture(file, width, height, kQuickFirstPixels);
+  } else {
+    View.LoadPicture(file, width, height);
+  }
   FileName_ = fileName;
   if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
 }
 
 void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel) {
+  SquareBox = squareBox;
+  CropAllowed = cropAllowed;
   const QWidget* panel = parentWidget();
   View.SetStretchFilterIndex(StretchFilterIndex);
   View.SetMaxCropFrame(MaxCropFrame);
@@ -78,6 +95,49 @@ void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel
   setEnabled(View.Enabled());
   setVisible(View.Visible());
   Apply({true, false});  // every fit removes the crop frame
+}
+
+void TPhotoImage::SetReadAhead(TReadAhead* readAhead) {
+  if (ReadAhead) disconnect(ReadAhead, nullptr, this, nullptr);
+  ReadAhead = readAhead;
+  if (ReadAhead) connect(ReadAhead, &TReadAhead::Ready, this, &TPhotoImage::Refine);
+}
+
+void TPhotoImage::ReadAround(const QStringList& files) {
+  if (!ReadAhead) return;
+  QStringList wanted = files;
+  if (View.Quick()) wanted.prepend(FileName_);  // the full picture first
+  ReadAhead->Ahead(wanted, Layout());
+}
+
+PanelLayout TPhotoImage::Layout() const {
+  const QWidget* panel = parentWidget();
+  return {panel ? panel->width() : 0, panel ? panel->height() : 0, SquareBox, StretchFilterIndex, View.AutoOrient(),
+          devicePixelRatioF()};
+}
+
+void TPhotoImage::Refine(const QString& file) {
+  // A frame being drawn on the quick picture stays; so does that picture.
+  if (file != FileName_ || !View.Quick() || !View.Crop().Crop().Empty()) return;
+  std::optional<PreparedPicture> prepared = ReadAhead->Take(file, Layout());
+  if (!prepared) return;
+  View.Adopt(std::move(*prepared));
+  FitAndShow(SquareBox, CropAllowed, nullptr);
+}
+
+bool TPhotoImage::TurnPicture(Orientation turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel,
+                              QLabel* dimensionLabel) {
+  if (FileName_.isEmpty()) return false;
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(QStringToPath(FileName_));
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!View.Turn(turn, std::move(bytes))) return false;
+  if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
+  FitAndShow(squareBox, cropAllowed, zoomLabel);
+  return true;
 }
 
 void TPhotoImage::SetBlockSize(int blockWidth, int blockHeight) {

@@ -17,6 +17,8 @@
 
 namespace pixaldo {
 
+class TReadAhead;
+
 class TPhotoImage : public QWidget {
   Q_OBJECT
 
@@ -30,6 +32,18 @@ class TPhotoImage : public QWidget {
   // Fits the picture into the panel, resamples it, writes the zoom label and
   // removes any crop frame.
   void FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel);
+
+  // With a read-ahead, LoadPicture takes what it prepared, and a very large
+  // picture that it did not is shown first from a quick small decode and
+  // replaced when the read-ahead has prepared it in full.
+  void SetReadAhead(TReadAhead* readAhead);
+  // Has these files prepared next, the most wanted first.
+  void ReadAround(const QStringList& files);
+  // After jpegtran rewrote the shown file in place so that the picture
+  // shown turns by `turn`: turns the picture held and shows it fitted again,
+  // without decoding the file. False when that cannot give what a decode
+  // would; the caller then loads the file again.
+  bool TurnPicture(Orientation turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel, QLabel* dimensionLabel);
 
   void SetBlockSize(int blockWidth, int blockHeight);
   // Whether pictures loaded from now on are shown upright by their EXIF orientation.
@@ -63,6 +77,9 @@ class TPhotoImage : public QWidget {
 
  private:
   void Apply(const CropEvents& events);
+  void Refine(const QString& file);
+  // What pictures are read ahead for: this panel, fit and screen.
+  PanelLayout Layout() const;
   void Compose(QPainter& painter) const;
 
   QPointer<QLabel> CropLabel;
@@ -70,6 +87,10 @@ class TPhotoImage : public QWidget {
   QString FileName_;
   PhotoView View;
   QImage Display_;
+  QPointer<TReadAhead> ReadAhead;
+  // The last fit's choices, for the refinement of a quick first picture.
+  bool SquareBox = true;
+  bool CropAllowed = false;
 };
 
 }  // namespace pixaldo

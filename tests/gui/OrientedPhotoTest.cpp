@@ -67,6 +67,7 @@ class OrientedPhotoTest : public QObject {
     QVERIFY(form->Action("JpgRotateByExif")->isEnabled());
 
     QTest::keyClick(form->FileList, Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(WaitForTransform(*form));
     const std::string turned = ReadBytes(photo.file);
     QVERIFY(Pixels(turned) == Pixels(photo.UprightThrough({"-rotate", "90"})));
     QCOMPARE(ReadOrientation(turned), Orientation::Upright);
@@ -81,6 +82,7 @@ class OrientedPhotoTest : public QObject {
     const std::string geometry = form->PhotoView->CropGeometry().toStdString();
     QCOMPARE(geometry, std::string("64x48+32+16"));  // the upright 128 × 96 picture's middle, on its block grid
     QTest::keyClick(form->FileList, Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(WaitForTransform(*form));
     QVERIFY(Pixels(ReadBytes(photo.file)) == Pixels(photo.UprightThrough({"-crop", geometry})));
   }
 
@@ -92,6 +94,7 @@ class OrientedPhotoTest : public QObject {
     QCOMPARE(form->PhotoView->PictureSize(), QSize(96, 128));
     QVERIFY(form->Action("JpgRotateByExif")->isEnabled());
     QTest::keyClick(form->FileList, Qt::Key_E, Qt::ControlModifier);
+    QVERIFY(WaitForTransform(*form));
     QVERIFY(Pixels(ReadBytes(photo.file)) == Pixels(Upright()));
     QCOMPARE(form->PhotoView->PictureSize(), QSize(128, 96));
     QVERIFY(!form->Action("JpgRotateByExif")->isEnabled());

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "photo_view/gui/PhotoImage.h"
+#include "photo_view/gui/ReadAhead.h"
 #include "platform/FileError.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
@@ -144,6 +145,29 @@ class PhotoImageTest : public QObject {
     SendMouse(view.image, QEvent::MouseButtonRelease, {10, 10}, Qt::NoButton);
     QCOMPARE(view.image->BeepCount, 1);
     QVERIFY(view.cropLabel.text().isEmpty());
+  }
+
+  // What the worker read ahead is shown only while the file is as it was.
+  void ShowsAPictureReadAheadOnlyWhileItsFileIsUnchanged() {
+    TempDir dir;
+    const QString photo = Q(dir / "a.jpg");
+    WriteBytes(dir / "a.jpg", MakeJpeg({.width = 64, .height = 48}));
+    TReadAhead readAhead;
+    View view(200, 200);
+    view.image->SetReadAhead(&readAhead);
+    view.image->ReadAround({photo});
+    readAhead.WaitIdle();
+    QVERIFY(readAhead.Holds(photo));
+    view.image->LoadPicture(photo, &view.dimensionLabel);
+    QVERIFY(!readAhead.Holds(photo));  // taken by the view
+    QCOMPARE(view.dimensionLabel.text(), QStringLiteral("64×48"));
+
+    view.image->ReadAround({photo});
+    readAhead.WaitIdle();
+    WriteBytes(dir / "b.jpg", MakeJpeg({.width = 48, .height = 64}));
+    fs::rename(dir / "b.jpg", dir / "a.jpg");
+    view.image->LoadPicture(photo, &view.dimensionLabel);
+    QCOMPARE(view.dimensionLabel.text(), QStringLiteral("48×64"));
   }
 };
 

@@ -12,6 +12,7 @@
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/gui/PhotoImage.h"
 #include "platform/FileSystem.h"
+#include "transforms/JpegTran.h"
 #include "transforms/gui/SaveAsDialog.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
@@ -74,6 +75,38 @@ class TransformCommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void RunsOffTheWindowThreadAndHoldsOtherFileCommands() {
+    TempDir dir;
+    const fs::path file = dir / "a.jpg";
+    WriteBytes(file, MakeJpeg({.width = 320, .height = 240}));
+    WriteBytes(dir / "b.jpg", MakeJpeg());
+    const std::string rotated = JpegTranOutput(file, {"-copy", "all", "-rotate", "90"});
+    auto form = ShowForm({Q(file)}, Settings(true));
+    const QString shown = form->CurrentFile;
+    form->Action("JpgRotateRight")->trigger();
+    // The window is back at once, busy, and refuses other file commands.
+    QVERIFY(form->TransformRunning());
+    QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+    for (const char* command : {"JpgFlipVertical", "FileNext", "FileRename", "FileDelete", "FileMetadataShow",
+                                "AppDirDatabase", "AppDirOpen"})
+      QVERIFY2(!form->Action(command)->isEnabled(), command);
+    QVERIFY(!form->Edit2->isEnabled());
+    form->RunTransform(TransformKind::FlipVertical);
+    QTest::keyClick(form->FileList, Qt::Key_Down);
+    QVERIFY(WaitForTransform(*form));
+    QVERIFY(ReadBytes(file) == rotated);  // rotated, and nothing else
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(form->Action("FileNext")->isEnabled() && form->Action("JpgFlipVertical")->isEnabled());
+    QCOMPARE(form->CurrentFile, shown);
+    QCOMPARE(form->PhotoView->PictureSize(), QSize(240, 320));  // the picture turned with the file
+
+    // Closing the window waits for the run: the file is whole when it is gone.
+    const std::string twice = JpegTranOutput(file, {"-copy", "all", "-rotate", "90"});
+    form->Action("JpgRotateRight")->trigger();
+    form->close();
+    QVERIFY(ReadBytes(file) == twice);
+  }
+
   void EachTransformInPlaceFromItsShortcut() {
     PIXALDO_QT_NEEDS_SAMPLES();
     for (const Case& test : kCases) {
@@ -86,6 +119,7 @@ class TransformCommandsTest : public QObject {
       bool asked = false;
       form->AskTransformTarget = [&](const QString&) { return asked = true, QString(); };
       QTest::keyClick(form->FileList, test.Key, Qt::ControlModifier);
+      QVERIFY(WaitForTransform(*form));
       QVERIFY2(ReadBytes(file) == expected, test.Command);
       QVERIFY(!asked);
       QCOMPARE(*GetFileDate(file), date);
@@ -105,6 +139,7 @@ class TransformCommandsTest : public QObject {
       QString proposed;
       form->AskTransformTarget = [&](const QString& name) { return proposed = name; };
       QTest::keyClick(form->FileList, test.Key, Qt::ControlModifier);
+      QVERIFY(WaitForTransform(*form));
       const fs::path copy = dir / (std::string("IMG.0001") + test.Suffix + ".jpg");
       QCOMPARE(proposed, Q(copy));
       QVERIFY2(ReadBytes(copy) == JpegTranOutput(file, test.Switches), test.Command);
@@ -125,6 +160,7 @@ class TransformCommandsTest : public QObject {
       form->FileList->SelectByName(Q(file));
       form->AskTransformTarget = [&](const QString&) { return Q(other / name); };
       form->Action("JpgRotateRight")->trigger();
+      QVERIFY(WaitForTransform(*form));
       QVERIFY(fs::exists(other / name));
       QCOMPARE(QDir(form->FileList->Directory()).canonicalPath(), QDir(Q(dir.path())).canonicalPath());
       QCOMPARE(form->FileList->FileCount(), 2);
@@ -159,6 +195,7 @@ class TransformCommandsTest : public QObject {
     auto form = ShowForm({Q(dir.path())}, Settings(false));
     form->AskTransformTarget = [](const QString&) { return QString(); };
     form->Action("JpgRotateRight")->trigger();
+    QVERIFY(WaitForTransform(*form));
     QVERIFY(ReadBytes(file) == original);
     QCOMPARE(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
   }
@@ -173,6 +210,7 @@ class TransformCommandsTest : public QObject {
     settings.ThumbAuto = true;
     auto form = ShowForm({Q(dir.path())}, settings);
     form->Action("JpgRotateRight")->trigger();
+    QVERIFY(WaitForTransform(*form));
     // Same picture as jpegtran's trimmed one; the thumbnail was made anew
     // from it, upright now.
     QVERIFY(PictureData(ReadBytes(file)) == PictureData(trimmed));
@@ -194,6 +232,7 @@ class TransformCommandsTest : public QObject {
     QString proposed;
     form->AskTransformTarget = [&](const QString& name) { return proposed = name; };
     form->Action("JpgMetadataDelete")->trigger();
+    QVERIFY(WaitForTransform(*form));
     QCOMPARE(proposed, Q(dir / "a_nometa.jpg"));
     QVERIFY(ReadBytes(dir / "a_nometa.jpg") == JpegTranOutput(file, {"-copy", "none"}));
   }
@@ -214,6 +253,7 @@ class TransformCommandsTest : public QObject {
       QVERIFY(!geometry.empty());
       const std::string expected = JpegTranOutput(file, {"-copy", "all", "-crop", geometry});
       QTest::keyClick(form->FileList, Qt::Key_C, Qt::ControlModifier);
+      QVERIFY(WaitForTransform(*form));
       QVERIFY(ReadBytes(overwrite ? file : dir / "a_cut.jpg") == expected);
       QCOMPARE(fs::exists(dir / "a_cut.jpg"), !overwrite);
     }
@@ -228,6 +268,7 @@ class TransformCommandsTest : public QObject {
     MessageRecorder messages;
     form->AskTransformTarget = [&](const QString&) { return Q(dir / "missing" / "a_rot.jpg"); };
     form->Action("JpgRotateRight")->trigger();
+    QVERIFY(WaitForTransform(*form));
     QCOMPARE(messages.Errors(), 1);
     QVERIFY(messages.LastText().contains(QStringLiteral("a_rot.jpg")));
     QVERIFY(ReadBytes(file) == original);
@@ -241,6 +282,7 @@ class TransformCommandsTest : public QObject {
     form->AskTransformTarget = [](const QString& name) { return name; };
     form->Edit2->setText(QStringLiteral("Harbour"));
     form->Action("JpgFlipVertical")->trigger();
+    QVERIFY(WaitForTransform(*form));
     QCOMPARE(form->Edit2->text(), QStringLiteral("Harbour"));  // the copy carries it
     QCOMPARE(form->CurrentFile, Q(dir / "a_flip.jpg"));
   }

@@ -63,6 +63,12 @@ inline std::unique_ptr<TFormMain> ShowForm(const QStringList& arguments,
   return form;
 }
 
+// Waits until the transform a command started has ended and its outcome
+// has been taken in.
+inline bool WaitForTransform(const TFormMain& form) {
+  return QTest::qWaitFor([&] { return !form.TransformRunning(); }, 20000);
+}
+
 // Draws a crop frame with the mouse across the middle of the shown picture.
 inline void DrawCropFrame(TFormMain& form) {
   QWidget* view = form.PhotoView;
