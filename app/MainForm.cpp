@@ -13,6 +13,7 @@
 #include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <array>
 
 #include "app/ActionIcons.h"
@@ -454,7 +455,7 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
 }
 
 void TFormMain::AppOptionsExecute() {
-  if (!FormOptions || FormOptions->exec() != QDialog::Accepted) return;
+  if (!FormOptions || ExecDialog(*FormOptions) != QDialog::Accepted) return;
   const bool autoOrient = PhotoView->AutoOrient();
   ApplySettings(PhotoView->CropStyle());
   // The photo is shown again when it is to be turned another way.
@@ -467,14 +468,24 @@ void TFormMain::AppOptionsExecute() {
 void TFormMain::FileMetadataShowExecute() {
   if (!FormMetaData || CurrentFile.isEmpty() || !FlushIptcEdits()) return;
   FormMetaData->SetFileName(CurrentFile);
-  FormMetaData->exec();
+  ExecDialog(*FormMetaData);
   // The window may have changed the file's metadata; the picture stays.
   FileList->RememberCurrentFile();
   RefreshFileInfo();
 }
 
 void TFormMain::AppAboutExecute() {
-  if (FormAbout) FormAbout->exec();
+  if (FormAbout) ExecDialog(*FormAbout);
+}
+
+int TFormMain::ExecDialog(QDialog& dialog) {
+  // Made without a parent, the window would be transient for the toolkit's
+  // hidden leader window only: minimising it would leave this window shown
+  // but blocked. Transient for this one, the window manager keeps it above
+  // this window and minimises the two together.
+  dialog.winId();
+  if (QWindow* own = window()->windowHandle()) dialog.windowHandle()->setTransientParent(own);
+  return dialog.exec();
 }
 
 void TFormMain::AppPictureSizeExecute() {

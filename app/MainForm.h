@@ -5,6 +5,7 @@
 // a file is shown. Every control carries its design name as object name.
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -179,6 +180,8 @@ class TFormMain : public QWidget {
   bool EditingFileName() const;
   void ShowTransformResult(const QString& result);
   void TransformDone();
+  // Runs one of the other windows as a modal dialog of this one.
+  int ExecDialog(QDialog& dialog);
   // Has the photos next to the current one prepared ahead.
   void ReadAround();
   void CreateLayout();

@@ -35,14 +35,15 @@ void Save(QWidget* window, const QString& file) {
   QApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(file);
 }
 
-// Opens a modal window, saves it and closes it again.
-void SaveModal(QDialog& dialog, const QString& file, const std::function<void()>& prepare = {}) {
+// Opens a modal window with the main window's command, saves it and closes
+// it again.
+void SaveModal(QAction* command, QDialog& dialog, const QString& file, const std::function<void()>& prepare = {}) {
   QTimer::singleShot(0, [&] {
     if (prepare) prepare();
     Save(&dialog, file);
     dialog.reject();
   });
-  dialog.exec();
+  command->trigger();
 }
 
 }  // namespace
@@ -77,13 +78,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     Save(&form, out + QStringLiteral("/screenshot%1.png").arg(suffix));
-    SaveModal(options, out + QStringLiteral("/settings%1.png").arg(suffix),
+    SaveModal(form.Action("AppOptions"), options, out + QStringLiteral("/settings%1.png").arg(suffix),
               [&] { options.PageControl->setCurrentIndex(0); });
-    SaveModal(options, out + QStringLiteral("/settings-save%1.png").arg(suffix),
+    SaveModal(form.Action("AppOptions"), options, out + QStringLiteral("/settings-save%1.png").arg(suffix),
               [&] { options.PageControl->setCurrentIndex(2); });
-    metaData.SetFileName(form.CurrentFile);
-    SaveModal(metaData, out + QStringLiteral("/metadata%1.png").arg(suffix));
-    SaveModal(about, out + QStringLiteral("/about%1.png").arg(suffix));
+    SaveModal(form.Action("FileMetadataShow"), metaData, out + QStringLiteral("/metadata%1.png").arg(suffix));
+    SaveModal(form.Action("AppAbout"), about, out + QStringLiteral("/about%1.png").arg(suffix));
     // The save dialog is the toolkit's own, in the chosen language too.
     TSaveAsDialog saveAs(&form);
     saveAs.resize(820, 480);

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTest>
+#include <QWindow>
 
 #include "app/MainForm.h"
 #include "dialogs/DlgAbout.h"
@@ -29,11 +30,13 @@ class MainWindowDialogsTest : public QObject {
     TFormAbout about;
   };
 
-  // Runs `command` and, once its modal window is up, `whileOpen` on it.
+  // Runs `command` and, once its modal window is up (a dialog of the
+  // command's window), `whileOpen` on it.
   static bool RunModal(QAction* command, QDialog& window, const std::function<void()>& whileOpen) {
     bool seen = false;
     QTimer::singleShot(0, [&] {
-      seen = window.isVisible();
+      const QWidget* owner = qobject_cast<QWidget*>(command->parent());
+      seen = window.isVisible() && owner && window.windowHandle()->transientParent() == owner->windowHandle();
       whileOpen();
       if (window.isVisible()) window.reject();
     });
