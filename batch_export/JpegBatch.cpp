@@ -283,16 +283,13 @@ std::vector<std::string> TJpegBatch::XmlFragmentOf(TimgData& data, const std::fi
 
 std::vector<std::string> TJpegBatch::CsvRowOf(TimgData& data, const std::filesystem::path& fileName) {
   std::vector<std::string> values;
-  std::error_code error;
-  std::filesystem::file_status status = std::filesystem::status(fileName, error);
-  if (!error && std::filesystem::exists(status)) {
-    uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(fileName, error) : 0;
-    std::optional<FileTime> date = GetFileDate(fileName);
+  const FileFacts facts = LookAtFile(fileName);  // one look for the columns and the reading
+  if (facts.exists) {
     values.push_back(fileName.filename().string());
-    values.push_back(std::to_string(error ? 0 : size / 1024));
-    values.push_back(date ? Cp1250ToUtf8(FormatShortDate(ToTimeT(*date))) : std::string());
+    values.push_back(std::to_string(facts.regular ? facts.size / 1024 : 0));
+    values.push_back(Cp1250ToUtf8(FormatShortDate(ToTimeT(facts.date))));
   }
-  if (!data.ReadFile(fileName)) return values;
+  if (!data.ReadFile(fileName, facts)) return values;
 
   if (data.HasExif() && data.ExifInfo) {
     const TImageInfo& exif = *data.ExifInfo;

@@ -263,7 +263,7 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
   const int64_t blockEnd = offsetBase + blockLength;  // last position inside the block
   const int64_t wantedEnd = std::min(valuePos + size - 1, blockEnd);
   if (valuePos < 1 || wantedEnd < valuePos || wantedEnd > int64_t(segment.size())) return;
-  const TTagEntry row = FindTableRow(*tag, kind);
+  const TTagEntry& row = TableRowOf(*tag, kind);
   if (row.Dataset == 0 && !IsSpecialTag(*tag)) return;  // neither kept nor acted upon
   if (!RawBudgetLeft(wantedEnd - valuePos + 1)) return;
   const std::string raw = segment.substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
@@ -379,14 +379,14 @@ void TimgData::CreateEmptyIptc() {
   IptcInfo = std::make_unique<TIPTCdata>(this);
 }
 
-bool TimgData::ReadFile(const std::filesystem::path& fileName) {
+bool TimgData::ReadFile(const std::filesystem::path& fileName) { return ReadFile(fileName, LookAtFile(fileName)); }
+
+bool TimgData::ReadFile(const std::filesystem::path& fileName, const FileFacts& facts) {
   Clear();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return false;
+  if (!facts.regular) return false;
   FileName = fileName;
-  FileDate = GetFileDate(fileName).value_or(FileTime{});
-  auto size = std::filesystem::file_size(fileName, ec);
-  FileSize = ec ? 0 : static_cast<int64_t>(size);
+  FileDate = facts.date;
+  FileSize = static_cast<int64_t>(facts.size);
   ErrorText = kNotExifFile;
 
   std::string ext = fileName.extension().string();

@@ -204,6 +204,8 @@ class TimgData : public tEndInd {
   // with an EXIF, IPTC or comment segment, or a TIFF with a byte-order mark.
   // Never throws for unreadable or damaged files (false / partial results).
   bool ReadFile(const std::filesystem::path& fileName);
+  // The same with what a look at the file just told (no second look).
+  bool ReadFile(const std::filesystem::path& fileName, const FileFacts& facts);
 
   bool HasExif() const { return ExifSegment != nullptr; }
   bool HasIptc() const { return IptcSegment != nullptr; }
