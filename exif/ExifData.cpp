@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <istream>
 #include <limits>
 #include <stdexcept>
 
@@ -12,6 +12,7 @@
 #include "exif/MakerNotes.h"
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
+#include "platform/FileReader.h"
 #include "xmp/XmpPacket.h"
 
 namespace pixaldo {
@@ -114,6 +115,7 @@ std::optional<int32_t> tEndInd::Read32(int64_t pos) const {
 
 TImageInfo::TImageInfo(TimgData* container, int32_t listMode) : Container(container), ListMode(listMode) {
   CompleteDescriptions();
+  Tags.reserve(64);  // a camera file's usual count: no regrowing while reading
 }
 
 TImageInfo::~TImageInfo() = default;
@@ -398,11 +400,12 @@ bool TimgData::ReadFile(const std::filesystem::path& fileName, const FileFacts& 
   bool ok = false;
   try {
     if (jpeg) {
-      std::ifstream in(fileName, std::ios::binary);
-      if (!in) {
+      FileStreamBuffer file(fileName);
+      if (!file.IsOpen()) {
         ErrorText = kIllegalConstruction;
         return false;
       }
+      std::istream in(&file);
       ok = ReadJpegSegments(in);
     } else {
       ok = ReadTiffHeader(ReadFileHead(fileName, std::min<size_t>(kTiffHeadLimit, size_t(FileSize))));
