@@ -48,6 +48,12 @@ constexpr std::array<ExifColumn, 11> kExifColumns{{
     {"MeteringMode", Shape::AsIs},
 }};
 constexpr std::size_t kExifValueCount = 5 + kExifColumns.size();
+// The tags whose value text the columns take (the others are not formatted).
+constexpr std::array<std::string_view, kExifColumns.size()> kFormattedTags = [] {
+  std::array<std::string_view, kExifColumns.size()> names{};
+  for (std::size_t i = 0; i < kExifColumns.size(); ++i) names[i] = kExifColumns[i].tag;
+  return names;
+}();
 constexpr std::array<const char*, 3> kIptcColumns{"Category", "ObjectName", "ImageCaption"};
 
 std::string ShapeValue(std::string value, Shape shape) {
@@ -289,7 +295,10 @@ std::vector<std::string> TJpegBatch::CsvRowOf(TimgData& data, const std::filesys
     values.push_back(std::to_string(facts.regular ? facts.size / 1024 : 0));
     values.push_back(Cp1250ToUtf8(FormatShortDate(ToTimeT(facts.date))));
   }
-  if (!data.ReadFile(fileName, facts)) return values;
+  data.FormattedTags = kFormattedTags;
+  const bool read = data.ReadFile(fileName, facts);
+  data.FormattedTags = {};
+  if (!read) return values;
 
   if (data.HasExif() && data.ExifInfo) {
     const TImageInfo& exif = *data.ExifInfo;

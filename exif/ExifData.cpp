@@ -270,7 +270,7 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
   if (!RawBudgetLeft(wantedEnd - valuePos + 1)) return;
   const std::string raw = segment.substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
   rawBytesKept_ += int64_t(raw.size());
-  std::string display = DisplayText(row, raw, *type, BigEndian);
+  std::string display = TextWanted(*tag, row.Name) ? DisplayText(row, raw, *type, BigEndian) : std::string();
   if (*tag == kTagUserComment) {
     display = raw.size() > 8 ? TrimControls(std::string_view(raw).substr(8, size_t(std::max<int64_t>(size - 9, 0))))
                              : std::string();
@@ -319,6 +319,13 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
     AddThumbTag(entry);
   else
     AddTag(entry);
+}
+
+bool TImageInfo::TextWanted(uint16_t tag, std::string_view name) const {
+  if (!Container || Container->FormattedTags.empty() || IsSpecialTag(tag)) return true;
+  for (std::string_view wanted : Container->FormattedTags)
+    if (EqualNoCase(wanted, name)) return true;
+  return false;
 }
 
 // ---------------------------------------------------------------------------
