@@ -17,6 +17,7 @@ void PhotoView::Forget() {
   source_ = {};
   decodedDenominator_ = 0;
   quick_ = false;
+  justTurned_ = false;
   prepared_ = {};
 }
 
@@ -69,7 +70,7 @@ void PhotoView::Adopt(PreparedPicture picture) {
 }
 
 bool PhotoView::Turn(Orientation shown, std::string newBytes) {
-  if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0 || quick_) return false;
+  if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0) return false;
   JpegSize now;
   Orientation stored = Orientation::Upright;
   try {
@@ -92,6 +93,7 @@ bool PhotoView::Turn(Orientation shown, std::string newBytes) {
   storedSize_ = now;
   TakeOrientation(stored);
   prepared_ = {};
+  justTurned_ = true;
   return true;
 }
 
@@ -102,14 +104,20 @@ std::string PhotoView::DimensionText() const {
 
 std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::ZoomText(fit_.scale) : std::string(); }
 
+bool PhotoView::HasPixelsFor(int shownWidth, int shownHeight) const {
+  const bool swap = SwapsSides(ShownTurn());
+  return decodedDenominator_ != 0 &&
+         decodedDenominator_ <= JpegDecoder::ChooseScaleDenominator(storedSize_, swap ? shownHeight : shownWidth,
+                                                                    swap ? shownWidth : shownHeight);
+}
+
 // Decodes again, at a larger DCT scale, only when the pixels at hand are
 // fewer than the display needs.
 void PhotoView::EnsureDecoded(int shownWidth, int shownHeight) {
+  if (HasPixelsFor(shownWidth, shownHeight)) return;
   const Orientation turn = ShownTurn();
   const int minWidth = SwapsSides(turn) ? shownHeight : shownWidth;
   const int minHeight = SwapsSides(turn) ? shownWidth : shownHeight;
-  const int wanted = JpegDecoder::ChooseScaleDenominator(storedSize_, minWidth, minHeight);
-  if (decodedDenominator_ != 0 && decodedDenominator_ <= wanted) return;
   if (!bytes_.empty()) {
     // The bytes at hand decoded once already; only memory can fail now, and
     // then the smaller picture is stretched instead.
@@ -139,11 +147,16 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
     fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
     const int width = DevicePixels(fit_.width, devicePixelRatio_);
     const int height = DevicePixels(fit_.height, devicePixelRatio_);
+    // A picture just turned that now needs more pixels is shown stretched
+    // at once and refined later, as a quick first look is.
+    if (justTurned_ && !HasPixelsFor(width, height)) quick_ = true;
+    justTurned_ = false;
     if (!quick_) EnsureDecoded(width, height);
     const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
                            prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_ &&
                            prepared_.devicePixelRatio == devicePixelRatio_;
-    display_ = madeAhead ? std::move(prepared_.display) : Resampler::Resample(source_, width, height, stretchFilterIndex_);
+    display_ = madeAhead ? std::move(prepared_.display)
+                         : Resampler::Resample(source_, width, height, stretchFilterIndex_);
     prepared_ = {};
     enabled_ = cropAllowed;
     SetBlockSize(blockWidth_, blockHeight_);
