@@ -205,12 +205,11 @@ Orientation ReadOrientation(std::string_view jpeg) {
   return OrientationFromValue(ReadU16(jpeg, fields->orientation->pos, fields->bigEndian).value_or(1));
 }
 
-Orientation ReadFileOrientation(const std::filesystem::path& file) {
-  // SOI and the first EXIF segment are all ReadOrientation needs; the other
-  // segments are skipped without reading them.
+std::string ReadExifHead(const std::filesystem::path& file) {
+  // The other segments are skipped without reading them.
   std::ifstream in(file, std::ios::binary);
   char head[4];
-  if (!in.read(head, 2) || !StartsWithSoi({head, 2})) return Orientation::Upright;
+  if (!in.read(head, 2) || !StartsWithSoi({head, 2})) return {};
   while (in.read(head, 4)) {
     const std::string_view marker(head, 4);
     const uint8_t code = uint8_t(marker[1]);
@@ -225,9 +224,15 @@ Orientation ReadFileOrientation(const std::filesystem::path& file) {
     segment.resize(2u + length);
     if (!in.read(segment.data() + 4, length - 2)) break;
     if (!std::string_view(segment).substr(4).starts_with(kExifHeader)) continue;
-    return ReadOrientation("\xFF\xD8" + segment);
+    return "\xFF\xD8" + segment;
   }
-  return Orientation::Upright;
+  return {};
+}
+
+Orientation ReadFileOrientation(const std::filesystem::path& file) {
+  // SOI and the first EXIF segment are all ReadOrientation needs.
+  const std::string head = ReadExifHead(file);
+  return head.empty() ? Orientation::Upright : ReadOrientation(head);
 }
 
 bool UpdateExifAfterTurn(std::string& jpeg, std::optional<Orientation> orientation) {

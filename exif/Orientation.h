@@ -51,6 +51,10 @@ Orientation ReadOrientation(std::string_view jpeg);
 // The same for a file, reading only its segments before the picture data;
 // Upright when the file cannot be read.
 Orientation ReadFileOrientation(const std::filesystem::path& file);
+// SOI and the file's first EXIF APP1 segment, read without the segments
+// after it and the picture data; empty when the file has none or cannot be
+// read.
+std::string ReadExifHead(const std::filesystem::path& file);
 
 // After a lossless turn: writes `orientation` (when given) over the main and
 // the thumbnail directory's orientation values that are stored, and the size

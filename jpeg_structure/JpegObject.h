@@ -19,6 +19,7 @@
 namespace pixaldo {
 
 class TimgData;
+class JpegByteStream;
 
 // One entry of the segment table.
 struct TJpegSegment {
@@ -145,8 +146,22 @@ class TJpegObject {
   // the old thumbnail is removed, so that it never shows a picture the file
   // no longer holds. FileError for a thumbnail that cannot be made at all,
   // the bytes held then unchanged.
+  // `ready`, when given, is the picture already scaled for the first side
+  // tried (see ScaleForThumbnail); it is used only when that side matches.
   enum class ThumbnailRefresh { None, Replaced, Removed };
-  ThumbnailRefresh RegenerateThumbnail();
+  struct ThumbnailPicture {
+    int side = 0;  // the thumbnail's longer side
+    RgbImage image;
+  };
+  ThumbnailRefresh RegenerateThumbnail(const ThumbnailPicture* ready = nullptr);
+  // The longer side RegenerateThumbnail gives the new thumbnail first (the
+  // old one's); nothing when it would make none. FileError as it would.
+  std::optional<int> RegeneratedThumbnailSide() const;
+  // The picture of JPEG data decoded as it arrives and scaled for a
+  // thumbnail of that longer side: the same pixels RegenerateThumbnail
+  // makes from the same bytes. FileError when they cannot be decoded.
+  static ThumbnailPicture ScaleForThumbnail(JpegByteStream& stream, int side,
+                                            const std::filesystem::path& nameForErrors);
 
   // ---- fields ----
   const std::string& Bytes() const { return data_; }
@@ -170,7 +185,7 @@ class TJpegObject {
   bool ThumbnailInsideExif() const;
   // The bytes a new thumbnail may take without making the EXIF block too long.
   int64_t ThumbnailRoom() const;
-  std::string MakeThumbnailBytes(int maxSide, int quality) const;
+  std::string MakeThumbnailBytes(int maxSide, int quality, const ThumbnailPicture* ready = nullptr) const;
   // The longer side of the stored JPEG thumbnail; nothing when there is none
   // that can be read. FileError when it is too large for a thumbnail.
   std::optional<int> StoredThumbnailSide() const;

@@ -100,6 +100,19 @@ class RemoveOnExit {
   std::filesystem::path path_;
 };
 
+// The size of a new thumbnail of the picture; a side that would round to 0
+// on an extremely narrow picture becomes 1.
+JpegSize ThumbnailTarget(int maxSide, JpegSize full) {
+  const TJpegObject::Size2 size = TJpegObject::ThumbnailSize(maxSide, full.width, full.height);
+  return {std::max(size.Width, 1), std::max(size.Height, 1)};
+}
+
+RgbImage ScaleDecoded(const DecodedPicture& decoded, JpegSize target, const std::filesystem::path& name) {
+  RgbImage scaled = Resampler::Resample(decoded.image, target.width, target.height, StretchFilter::Linear);
+  if (scaled.Empty()) throw FileError(name, "cannot scale the picture for its thumbnail");
+  return scaled;
+}
+
 }  // namespace
 
 TJpegObject::Size2 TJpegObject::ThumbnailSize(int maxSide, int width, int height) {
@@ -126,19 +139,21 @@ std::optional<RgbImage> TJpegObject::GetThumbnailImage() const {
 }
 
 // The picture is decoded at the smallest DCT scale that still gives at least
-// the thumbnail's size, then resampled to it; a side that would round to 0 on
-// an extremely narrow picture becomes 1.
-std::string TJpegObject::MakeThumbnailBytes(int maxSide, int quality) const {
+// the thumbnail's size, then resampled to it.
+std::string TJpegObject::MakeThumbnailBytes(int maxSide, int quality, const ThumbnailPicture* ready) const {
+  if (ready && ready->side == maxSide) return EncodeBaselineJpeg(ready->image, quality, FileName);
   const std::string& picture = data_;
   JpegDecoder decoder;
-  JpegSize full = decoder.ReadSize(picture, FileName);
-  Size2 size = ThumbnailSize(maxSide, full.width, full.height);
-  size.Width = std::max(size.Width, 1);
-  size.Height = std::max(size.Height, 1);
-  DecodedPicture decoded = decoder.Decode(picture, size.Width, size.Height, FileName);
-  RgbImage scaled = Resampler::Resample(decoded.image, size.Width, size.Height, StretchFilter::Linear);
-  if (scaled.Empty()) throw FileError(FileName, "cannot scale the picture for its thumbnail");
-  return EncodeBaselineJpeg(scaled, quality, FileName);
+  const JpegSize target = ThumbnailTarget(maxSide, decoder.ReadSize(picture, FileName));
+  const DecodedPicture decoded = decoder.Decode(picture, target.width, target.height, FileName);
+  return EncodeBaselineJpeg(ScaleDecoded(decoded, target, FileName), quality, FileName);
+}
+
+TJpegObject::ThumbnailPicture TJpegObject::ScaleForThumbnail(JpegByteStream& stream, int side,
+                                                             const std::filesystem::path& nameForErrors) {
+  const DecodedPicture decoded =
+      JpegDecoder().Decode(stream, [side](JpegSize full) { return ThumbnailTarget(side, full); }, nameForErrors);
+  return {side, ScaleDecoded(decoded, ThumbnailTarget(side, decoded.fullSize), nameForErrors)};
 }
 
 void TJpegObject::MakeThumbnailFile(const std::filesystem::path& fileName, int maxSide, int quality) {
@@ -208,15 +223,21 @@ int64_t TJpegObject::ThumbnailRoom() const {
   return int64_t(0xFFFF) - (ExifSegment.Size - 2) + ThumbDataLength;
 }
 
-TJpegObject::ThumbnailRefresh TJpegObject::RegenerateThumbnail() {
+std::optional<int> TJpegObject::RegeneratedThumbnailSide() const {
   const std::optional<int> maxSide = StoredThumbnailSide();
-  if (!maxSide || !ImgData->HasExif() || GetThumbnailBytes().empty()) return ThumbnailRefresh::None;
+  if (!maxSide || !ImgData->HasExif() || GetThumbnailBytes().empty()) return std::nullopt;
+  return maxSide;
+}
+
+TJpegObject::ThumbnailRefresh TJpegObject::RegenerateThumbnail(const ThumbnailPicture* ready) {
+  const std::optional<int> maxSide = RegeneratedThumbnailSide();
+  if (!maxSide) return ThumbnailRefresh::None;
   const int64_t room = ThumbnailRoom();
   std::vector<int> sides{*maxSide};
   while (sides.back() * 3 / 4 >= kSmallestThumbnailSide) sides.push_back(sides.back() * 3 / 4);
   for (int side : sides) {
     for (int quality : kThumbnailQualities) {
-      const std::string thumbnail = MakeThumbnailBytes(side, quality);
+      const std::string thumbnail = MakeThumbnailBytes(side, quality, ready);
       if (int64_t(thumbnail.size()) > room) continue;
       PutThumbnailBytes(thumbnail);
       return ThumbnailRefresh::Replaced;

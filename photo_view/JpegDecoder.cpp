@@ -8,6 +8,7 @@
 #include <string>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,15 +72,69 @@ struct Decompressor {
 // Where the compressed data comes from.
 struct Input {
   std::FILE* file = nullptr;
+  JpegByteStream* stream = nullptr;
   const unsigned char* data = nullptr;
   unsigned long size = 0;
 };
+
+// A libjpeg source over a JpegByteStream. At the end of the data it does
+// what libjpeg's own memory source does: a warning and a made-up EOI.
+struct StreamSource {
+  jpeg_source_mgr pub;
+  JpegByteStream* stream;
+};
+
+void StreamInit(j_decompress_ptr) {}
+void StreamTerm(j_decompress_ptr) {}
+
+boolean StreamFill(j_decompress_ptr cinfo) {
+  static const JOCTET kEoi[2] = {0xFF, JPEG_EOI};
+  auto* source = reinterpret_cast<StreamSource*>(cinfo->src);
+  const std::string_view bytes = source->stream->Next();
+  if (bytes.empty()) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    source->pub.next_input_byte = kEoi;
+    source->pub.bytes_in_buffer = 2;
+  } else {
+    source->pub.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.data());
+    source->pub.bytes_in_buffer = bytes.size();
+  }
+  return TRUE;
+}
+
+void StreamSkip(j_decompress_ptr cinfo, long count) {
+  jpeg_source_mgr* source = cinfo->src;
+  while (count > long(source->bytes_in_buffer)) {
+    count -= long(source->bytes_in_buffer);
+    (void)(*source->fill_input_buffer)(cinfo);
+  }
+  if (count > 0) {
+    source->next_input_byte += count;
+    source->bytes_in_buffer -= size_t(count);
+  }
+}
+
+void UseStream(j_decompress_ptr cinfo, JpegByteStream* stream) {
+  auto* source = static_cast<StreamSource*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(StreamSource)));
+  source->pub.init_source = StreamInit;
+  source->pub.fill_input_buffer = StreamFill;
+  source->pub.skip_input_data = StreamSkip;
+  source->pub.resync_to_restart = jpeg_resync_to_restart;
+  source->pub.term_source = StreamTerm;
+  source->pub.next_input_byte = nullptr;
+  source->pub.bytes_in_buffer = 0;
+  source->stream = stream;
+  cinfo->src = &source->pub;
+}
 
 // Phase 1: reads the headers. Returns false with the reason in error.message.
 bool ReadHeaders(Decompressor& d, const Input& input) {
   if (setjmp(d.error.jump)) return false;
   if (input.file)
     jpeg_stdio_src(&d.cinfo, input.file);
+  else if (input.stream)
+    UseStream(&d.cinfo, input.stream);
   else
     jpeg_mem_src(&d.cinfo, input.data, input.size);
   if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) {
@@ -115,7 +170,7 @@ void CmykRowToRgb(const JSAMPLE* cmyk, unsigned char* rgb, JDIMENSION width, boo
 }
 
 // Phase 3: decodes every scanline into `pixels` (output_width × 3 bytes a row).
-bool ReadPixels(Decompressor& d, unsigned char* pixels) {
+bool ReadPixels(Decompressor& d, unsigned char* pixels, DecodeObserver* observer) {
   if (setjmp(d.error.jump)) return false;
   jpeg_start_decompress(&d.cinfo);
   const size_t stride = static_cast<size_t>(d.cinfo.output_width) * 3;
@@ -133,10 +188,12 @@ bool ReadPixels(Decompressor& d, unsigned char* pixels) {
       JSAMPROW row = target;
       if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) break;
     }
+    if (observer) observer->Rows(static_cast<int>(d.cinfo.output_scanline));
   }
   // Rows the decoder did not give are black (the bitmap is not cleared beforehand).
   const size_t done = stride * d.cinfo.output_scanline;
   std::memset(pixels + done, 0, stride * d.cinfo.output_height - done);
+  if (observer) observer->Rows(static_cast<int>(d.cinfo.output_height));
   jpeg_finish_decompress(&d.cinfo);
   return true;
 }
@@ -160,18 +217,22 @@ JpegSize HeaderSize(Decompressor& d, const Input& input, uint64_t pixelLimit,
   return size;
 }
 
-DecodedPicture DecodeInput(const Input& input, int minWidth, int minHeight, uint64_t pixelLimit,
-                           const std::filesystem::path& name) {
+DecodedPicture DecodeInput(const Input& input, const std::function<JpegSize(JpegSize)>& minimumFor,
+                           uint64_t pixelLimit, const std::filesystem::path& name, DecodeObserver* observer) {
   Decompressor d;
   DecodedPicture result;
   result.fullSize = HeaderSize(d, input, pixelLimit, name);
-  result.scaleDenominator = JpegDecoder::ChooseScaleDenominator(result.fullSize, minWidth, minHeight);
+  const JpegSize minimum = minimumFor(result.fullSize);
+  result.scaleDenominator = JpegDecoder::ChooseScaleDenominator(result.fullSize, minimum.width, minimum.height);
   if (!PrepareOutput(d, result.scaleDenominator)) Fail(name, d);
   RgbImage& image = result.image;
   image.width = static_cast<int>(d.cinfo.output_width);
   image.height = static_cast<int>(d.cinfo.output_height);
   image.pixels.resize(image.Stride() * static_cast<size_t>(image.height));
-  if (!ReadPixels(d, image.pixels.data())) Fail(name, d);
+  if (observer) observer->Started(image);
+  const bool done = ReadPixels(d, image.pixels.data(), observer);
+  if (observer) observer->Released();
+  if (!done) Fail(name, d);
   return result;
 }
 
@@ -184,6 +245,10 @@ FilePointer OpenForReading(const std::filesystem::path& file) {
     throw FileError(file, std::string("cannot open the file: ") + std::strerror(error));
   }
   return handle;
+}
+
+std::function<JpegSize(JpegSize)> FixedMinimum(int width, int height) {
+  return [=](JpegSize) { return JpegSize{width, height}; };
 }
 
 Input MemoryInput(std::string_view bytes) {
@@ -217,16 +282,24 @@ JpegSize JpegDecoder::ReadSize(std::string_view bytes, const std::filesystem::pa
   return HeaderSize(d, MemoryInput(bytes), pixelLimit_, nameForErrors);
 }
 
-DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWidth, int minHeight) const {
+DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWidth, int minHeight,
+                                   DecodeObserver* observer) const {
   FilePointer handle = OpenForReading(file);
   Input input;
   input.file = handle.get();
-  return DecodeInput(input, minWidth, minHeight, pixelLimit_, file);
+  return DecodeInput(input, FixedMinimum(minWidth, minHeight), pixelLimit_, file, observer);
 }
 
 DecodedPicture JpegDecoder::Decode(std::string_view bytes, int minWidth, int minHeight,
+                                   const std::filesystem::path& nameForErrors, DecodeObserver* observer) const {
+  return DecodeInput(MemoryInput(bytes), FixedMinimum(minWidth, minHeight), pixelLimit_, nameForErrors, observer);
+}
+
+DecodedPicture JpegDecoder::Decode(JpegByteStream& stream, const std::function<JpegSize(JpegSize)>& minimumFor,
                                    const std::filesystem::path& nameForErrors) const {
-  return DecodeInput(MemoryInput(bytes), minWidth, minHeight, pixelLimit_, nameForErrors);
+  Input input;
+  input.stream = &stream;
+  return DecodeInput(input, minimumFor, pixelLimit_, nameForErrors, nullptr);
 }
 
 }  // namespace pixaldo

@@ -4,6 +4,7 @@
 // than the caller needs.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "photo_view/RgbImage.h"
@@ -27,6 +28,31 @@ struct DecodedPicture {
   int scaleDenominator = 1;
 };
 
+// Compressed data that arrives while it is being decoded, such as another
+// program's output read from a pipe.
+class JpegByteStream {
+ public:
+  virtual ~JpegByteStream() = default;
+  // The next bytes, waiting until some have arrived; empty at the end of
+  // the data. A view stays valid until the stream is destroyed.
+  virtual std::string_view Next() = 0;
+};
+
+// Told about the rows of a decode as the decoder writes them, so that they
+// can be used before the whole picture is there. Called on the decoding
+// thread; none of the calls may throw.
+class DecodeObserver {
+ public:
+  virtual ~DecodeObserver() = default;
+  // The output bitmap is allocated (its size is final); no row written yet.
+  virtual void Started(const RgbImage& image) noexcept = 0;
+  // Rows 0 .. complete - 1 are final (the last call gives the height).
+  virtual void Rows(int complete) noexcept = 0;
+  // The decode is over (every row written, or it failed and the bitmap is
+  // about to be freed): returns only when nothing reads the bitmap any more.
+  virtual void Released() noexcept = 0;
+};
+
 class JpegDecoder {
  public:
   static constexpr uint64_t kDefaultPixelLimit = 400'000'000;
@@ -46,8 +72,16 @@ class JpegDecoder {
   // Decodes at the smallest DCT scale whose result is at least
   // minWidth × minHeight (both 0: the smallest scale, 1/8; larger than the
   // picture: full size). Throws FileError naming the file on failure.
-  DecodedPicture Decode(const std::filesystem::path& file, int minWidth, int minHeight) const;
+  // `observer`, when given, hears of the rows as they are written.
+  DecodedPicture Decode(const std::filesystem::path& file, int minWidth, int minHeight,
+                        DecodeObserver* observer = nullptr) const;
   DecodedPicture Decode(std::string_view bytes, int minWidth, int minHeight,
+                        const std::filesystem::path& nameForErrors, DecodeObserver* observer = nullptr) const;
+
+  // The same for data that arrives while it is decoded, with the minimum
+  // size chosen from the full size once the headers are read. The pixels
+  // are exactly those the other overloads give for the same bytes.
+  DecodedPicture Decode(JpegByteStream& stream, const std::function<JpegSize(JpegSize full)>& minimumFor,
                         const std::filesystem::path& nameForErrors) const;
 
   // The scale denominator (1, 2, 4, 8) Decode would choose for a picture of

@@ -104,17 +104,17 @@ std::string PhotoView::DimensionText() const {
 
 std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::ZoomText(fit_.scale) : std::string(); }
 
-bool PhotoView::HasPixelsFor(int shownWidth, int shownHeight) const {
+bool PhotoView::DecodeNeeded(int shownWidth, int shownHeight) const {
   const bool swap = SwapsSides(ShownTurn());
-  return decodedDenominator_ != 0 &&
-         decodedDenominator_ <= JpegDecoder::ChooseScaleDenominator(storedSize_, swap ? shownHeight : shownWidth,
-                                                                    swap ? shownWidth : shownHeight);
+  const int wanted = JpegDecoder::ChooseScaleDenominator(storedSize_, swap ? shownHeight : shownWidth,
+                                                         swap ? shownWidth : shownHeight);
+  return decodedDenominator_ == 0 || decodedDenominator_ > wanted;
 }
 
 // Decodes again, at a larger DCT scale, only when the pixels at hand are
 // fewer than the display needs.
-void PhotoView::EnsureDecoded(int shownWidth, int shownHeight) {
-  if (HasPixelsFor(shownWidth, shownHeight)) return;
+void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* observer) {
+  if (!DecodeNeeded(shownWidth, shownHeight)) return;
   const Orientation turn = ShownTurn();
   const int minWidth = SwapsSides(turn) ? shownHeight : shownWidth;
   const int minHeight = SwapsSides(turn) ? shownWidth : shownHeight;
@@ -134,11 +134,25 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight) {
   decodedDenominator_ = 0;
   // Straight from the file, without holding its bytes: less memory, and the
   // decoder reads in small pieces.
-  DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight);
+  DecodedPicture decoded = decoder_.Decode(fileName_, minWidth, minHeight, observer);
   if (decoded.fullSize.width != storedSize_.width || decoded.fullSize.height != storedSize_.height)
     throw FileError(fileName_, "the picture changed since it was loaded");
   source_ = Turned(std::move(decoded.image), turn);
   decodedDenominator_ = decoded.scaleDenominator;
+}
+
+// A new decode of an upright picture from its file is resampled band by
+// band beside the decoder, as its rows are written; otherwise the pixels at
+// hand are.
+RgbImage PhotoView::ShowPixels(int width, int height) {
+  const StretchFilter filter = StretchFilterFromIndex(stretchFilterIndex_);
+  if (quick_ || !bytes_.empty() || ShownTurn() != Orientation::Upright || !DecodeNeeded(width, height)) {
+    if (!quick_) EnsureDecoded(width, height);
+    return Resampler::Resample(source_, width, height, filter);
+  }
+  BandedResample resample(width, height, filter);
+  EnsureDecoded(width, height, &resample);
+  return resample.Finish(source_);
 }
 
 CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed) {
@@ -149,14 +163,17 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
     const int height = DevicePixels(fit_.height, devicePixelRatio_);
     // A picture just turned that now needs more pixels is shown stretched
     // at once and refined later, as a quick first look is.
-    if (justTurned_ && !HasPixelsFor(width, height)) quick_ = true;
+    if (justTurned_ && DecodeNeeded(width, height)) quick_ = true;
     justTurned_ = false;
-    if (!quick_) EnsureDecoded(width, height);
     const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
                            prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_ &&
                            prepared_.devicePixelRatio == devicePixelRatio_;
-    display_ = madeAhead ? std::move(prepared_.display)
-                         : Resampler::Resample(source_, width, height, stretchFilterIndex_);
+    if (madeAhead) {
+      if (!quick_) EnsureDecoded(width, height);
+      display_ = std::move(prepared_.display);
+    } else {
+      display_ = ShowPixels(width, height);
+    }
     prepared_ = {};
     enabled_ = cropAllowed;
     SetBlockSize(blockWidth_, blockHeight_);

@@ -116,10 +116,14 @@ class PhotoView {
   int DecodedScaleDenominator() const { return decodedDenominator_; }
 
  private:
-  // Decodes enough pixels for a display of the given size (as shown).
-  void EnsureDecoded(int shownWidth, int shownHeight);
-  // Whether the pixels at hand are enough for a display of the given size.
-  bool HasPixelsFor(int shownWidth, int shownHeight) const;
+  // Whether the pixels at hand are fewer than a display of the given size
+  // (as shown) needs.
+  bool DecodeNeeded(int shownWidth, int shownHeight) const;
+  // Decodes enough pixels for a display of the given size (as shown);
+  // `observer` hears of the rows of a new decode as they are written.
+  void EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* observer = nullptr);
+  // The display bitmap of the given size: decoded as needed and resampled.
+  RgbImage ShowPixels(int width, int height);
   void Forget();
   void TakeOrientation(Orientation stored);
 

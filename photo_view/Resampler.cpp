@@ -8,6 +8,11 @@
 #include <stdexcept>
 #include <string>
 
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
 #include <dlfcn.h>
 
 extern "C" {
@@ -38,20 +43,21 @@ class PlanarRows {
   uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(rows_) * static_cast<size_t>(index); }
   int Stride() const { return static_cast<int>(stride_); }
 
-  // Splits rows first .. first + count - 1 of the image into rows 0 .. count - 1.
-  void FromRgb(const RgbImage& image, int first, int count) {
+  // Splits `count` RGB rows (`stride` bytes apart) into rows 0 .. count - 1.
+  void FromRgb(const uint8_t* rows, size_t stride, int count) {
     for (int p = 0; p < 3; ++p)
       for (int row = 0; row < count; ++row) {
-        const uint8_t* in = image.Row(first + row) + kRgbOffset[p];
+        const uint8_t* in = rows + stride * static_cast<size_t>(row) + kRgbOffset[p];
         uint8_t* out = Plane(p) + stride_ * static_cast<size_t>(row);
         for (int x = 0; x < width_; ++x, in += 3) out[x] = *in;
       }
   }
 
-  // Interleaves all rows into the image (swscale's own packing is slower).
-  void ToRgb(RgbImage& image) {
+  // Interleaves rows first .. first + count - 1 into the same rows of the
+  // image (swscale's own packing is slower).
+  void ToRgb(RgbImage& image, int first, int count) {
     for (int p = 0; p < 3; ++p)
-      for (int row = 0; row < rows_; ++row) {
+      for (int row = first; row < first + count; ++row) {
         const uint8_t* in = Plane(p) + stride_ * static_cast<size_t>(row);
         uint8_t* out = image.Row(row) + kRgbOffset[p];
         for (int x = 0; x < width_; ++x, out += 3) *out = in[x];
@@ -139,37 +145,168 @@ StretchFilter StretchFilterFromIndex(unsigned index) {
   return index < kSwsFlags.size() ? static_cast<StretchFilter>(index) : StretchFilter::Nearest;
 }
 
+namespace {
+
+// The source goes to the scaler in bands of this many rows, so that no
+// second full-size copy of it is made (and, beside a decoder, as soon as
+// the band's rows are written).
+constexpr int kBandRows = 32;
+
+bool NeedsScaler(int sourceWidth, int sourceHeight, int width, int height) {
+  return sourceWidth > 0 && sourceHeight > 0 && width > 0 && height > 0 &&
+         (width != sourceWidth || height != sourceHeight);
+}
+
+}  // namespace
+
+// One resample from a source size to a target size, fed band by band from
+// the top; the output rows are interleaved as soon as the scaler gives
+// them. Sizes swscale refuses are point-sampled by hand at the end.
+class BandScaler {
+ public:
+  BandScaler(int sourceWidth, int sourceHeight, int width, int height, StretchFilter filter)
+      : width_(width), height_(height), band_(sourceWidth, kBandRows), out_(width, height) {
+    const unsigned index = static_cast<unsigned>(filter) < kSwsFlags.size() ? static_cast<unsigned>(filter) : 0;
+    double mitchell[2] = {1.0 / 3.0, 1.0 / 3.0};
+    const int flags = kSwsFlags[index] | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
+    context_.reset(Swscale::Get().getContext(sourceWidth, sourceHeight, AV_PIX_FMT_GBRP, width, height,
+                                             AV_PIX_FMT_GBRP, flags, nullptr, nullptr,
+                                             filter == StretchFilter::Mitchell ? mitchell : nullptr));
+    if (context_) target_ = MakeImage(width, height);
+  }
+
+  // The band of source rows first .. first + count - 1, starting at `rows`.
+  void Scale(const uint8_t* rows, size_t stride, int first, int count) {
+    if (!context_) return;
+    band_.FromRgb(rows, stride, count);
+    const uint8_t* const bandPlanes[3] = {band_.Plane(0), band_.Plane(1), band_.Plane(2)};
+    const int bandStrides[3] = {band_.Stride(), band_.Stride(), band_.Stride()};
+    uint8_t* const outPlanes[3] = {out_.Plane(0), out_.Plane(1), out_.Plane(2)};
+    const int outStrides[3] = {out_.Stride(), out_.Stride(), out_.Stride()};
+    const int lines =
+        Swscale::Get().scale(context_.get(), bandPlanes, bandStrides, first, count, outPlanes, outStrides);
+    if (lines > 0 && written_ + lines <= height_) out_.ToRgb(target_, written_, lines);
+    written_ += lines;
+  }
+
+  RgbImage Finish(const RgbImage& source) {
+    if (!context_ || written_ != height_) return NearestByHand(source, width_, height_);
+    return std::move(target_);
+  }
+
+ private:
+  int width_, height_;
+  PlanarRows band_, out_;
+  std::unique_ptr<SwsContext, SwsContextDelete> context_;
+  RgbImage target_;
+  int written_ = 0;
+};
+
 RgbImage Resampler::Resample(const RgbImage& source, int width, int height, StretchFilter filter) {
   if (source.Empty() || width <= 0 || height <= 0) return {};
-  if (width == source.width && height == source.height) return source;
+  if (!NeedsScaler(source.width, source.height, width, height)) return source;
+  BandScaler scaler(source.width, source.height, width, height, filter);
+  for (int first = 0; first < source.height; first += kBandRows)
+    scaler.Scale(source.Row(first), source.Stride(), first, std::min(kBandRows, source.height - first));
+  return scaler.Finish(source);
+}
 
-  const unsigned index = static_cast<unsigned>(filter) < kSwsFlags.size() ? static_cast<unsigned>(filter) : 0;
-  double mitchell[2] = {1.0 / 3.0, 1.0 / 3.0};
-  const int flags = kSwsFlags[index] | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
-  const Swscale& sws = Swscale::Get();
-  std::unique_ptr<SwsContext, SwsContextDelete> context(
-      sws.getContext(source.width, source.height, AV_PIX_FMT_GBRP, width, height, AV_PIX_FMT_GBRP, flags, nullptr,
-                     nullptr, filter == StretchFilter::Mitchell ? mitchell : nullptr));
-  if (!context) return NearestByHand(source, width, height);
+// What the decoding thread and the scaling thread share.
+struct BandedResample::Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  const uint8_t* pixels = nullptr;  // the bitmap being decoded, once started
+  int width = 0, height = 0;
+  int complete = 0;   // rows written so far
+  bool stop = false;  // no more rows will come
+  bool idle = false;  // the scaling thread no longer reads the bitmap
+};
 
-  PlanarRows out(width, height);
-  uint8_t* const outPlanes[3] = {out.Plane(0), out.Plane(1), out.Plane(2)};
-  const int outStrides[3] = {out.Stride(), out.Stride(), out.Stride()};
-  // The source goes in bands, so that no second full-size copy of it is made.
-  constexpr int kBandRows = 32;
-  PlanarRows band(source.width, kBandRows);
-  const int bandStrides[3] = {band.Stride(), band.Stride(), band.Stride()};
-  int written = 0;
-  for (int first = 0; first < source.height; first += kBandRows) {
-    const int count = std::min(kBandRows, source.height - first);
-    band.FromRgb(source, first, count);
-    const uint8_t* const bandPlanes[3] = {band.Plane(0), band.Plane(1), band.Plane(2)};
-    written += sws.scale(context.get(), bandPlanes, bandStrides, first, count, outPlanes, outStrides);
+BandedResample::BandedResample(int width, int height, StretchFilter filter)
+    : width_(width), height_(height), filter_(filter), shared_(std::make_unique<Shared>()) {
+  thread_ = std::thread([this] { Work(); });
+}
+
+BandedResample::~BandedResample() {
+  Stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void BandedResample::Work() {
+  Shared& shared = *shared_;
+  try {
+    Swscale::Get();  // the library loads while the decoder reads the headers
+    std::unique_lock lock(shared.mutex);
+    shared.changed.wait(lock, [&] { return shared.pixels || shared.stop; });
+    if (shared.pixels && NeedsScaler(shared.width, shared.height, width_, height_)) {
+      const size_t stride = size_t(shared.width) * 3;
+      lock.unlock();
+      scaler_ = std::make_unique<BandScaler>(shared.width, shared.height, width_, height_, filter_);
+      for (int first = 0; first < shared.height; first += kBandRows) {
+        const int count = std::min(kBandRows, shared.height - first);
+        lock.lock();
+        shared.changed.wait(lock, [&] { return shared.complete >= first + count || shared.stop; });
+        const bool ready = shared.complete >= first + count;
+        lock.unlock();
+        if (!ready) break;
+        scaler_->Scale(shared.pixels + stride * size_t(first), stride, first, count);
+        scaled_ = first + count;
+      }
+      lock.lock();
+    }
+    shared.idle = true;
+  } catch (...) {
+    // No scaler: Finish resamples on the calling thread, which reports the failure.
+    const std::lock_guard lock(shared.mutex);
+    shared.idle = true;
   }
-  if (written != height) return NearestByHand(source, width, height);
-  RgbImage target = MakeImage(width, height);
-  out.ToRgb(target);
-  return target;
+  shared.changed.notify_all();
+}
+
+void BandedResample::Started(const RgbImage& image) noexcept {
+  decodingHeight_ = image.height;
+  {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->pixels = image.pixels.data();
+    shared_->width = image.width;
+    shared_->height = image.height;
+  }
+  shared_->changed.notify_all();
+}
+
+void BandedResample::Rows(int complete) noexcept {
+  // The scaling thread wants whole bands: it is woken only when one is complete.
+  if (complete % kBandRows != 0 && complete != decodingHeight_) return;
+  {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->complete = complete;
+  }
+  shared_->changed.notify_all();
+}
+
+void BandedResample::Stop() noexcept {
+  {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->stop = true;
+  }
+  shared_->changed.notify_all();
+}
+
+void BandedResample::Released() noexcept {
+  Stop();  // the bands already written are still scaled
+  std::unique_lock lock(shared_->mutex);
+  shared_->changed.wait(lock, [this] { return shared_->idle; });
+}
+
+RgbImage BandedResample::Finish(const RgbImage& source) {
+  Stop();
+  thread_.join();
+  // Only every band of exactly this bitmap is the result; anything else (no
+  // decode, another bitmap) is resampled here.
+  const Shared& shared = *shared_;
+  const bool whole = scaler_ && shared.pixels == source.pixels.data() && shared.width == source.width &&
+                     shared.height == source.height && scaled_ == source.height;
+  return whole ? scaler_->Finish(source) : Resampler::Resample(source, width_, height_, filter_);
 }
 
 }  // namespace pixaldo

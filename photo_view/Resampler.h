@@ -1,6 +1,10 @@
 #pragma once
 // Stretching an RGB bitmap to another size through libswscale with one of the
 // five stretch filters of the photo view.
+#include <memory>
+#include <thread>
+
+#include "photo_view/JpegDecoder.h"
 #include "photo_view/RgbImage.h"
 
 namespace pixaldo {
@@ -25,6 +29,41 @@ class Resampler {
   static RgbImage Resample(const RgbImage& source, int width, int height, unsigned filterIndex) {
     return Resample(source, width, height, StretchFilterFromIndex(filterIndex));
   }
+};
+
+class BandScaler;
+
+// A resample beside a decode: a second thread loads and prepares the scaler
+// while the decoder reads the headers, then scales each band of rows as soon
+// as the decoder has written it. Handed to the decoder as its observer; the
+// result is exactly Resample's of the decoded bitmap.
+class BandedResample final : public DecodeObserver {
+ public:
+  BandedResample(int width, int height, StretchFilter filter);
+  ~BandedResample() override;
+  BandedResample(const BandedResample&) = delete;
+  BandedResample& operator=(const BandedResample&) = delete;
+
+  void Started(const RgbImage& image) noexcept override;
+  void Rows(int complete) noexcept override;
+  void Released() noexcept override;
+
+  // `source` resampled: the bands already scaled when it is the bitmap the
+  // decoder wrote, else a plain Resample. Throws what Resample would.
+  RgbImage Finish(const RgbImage& source);
+
+ private:
+  struct Shared;
+  void Work();
+  void Stop() noexcept;
+
+  int width_, height_;
+  StretchFilter filter_;
+  std::unique_ptr<Shared> shared_;
+  std::unique_ptr<BandScaler> scaler_;  // made and fed by the thread
+  int scaled_ = 0;                      // source rows the thread has scaled
+  int decodingHeight_ = 0;              // the decoder's side: the bitmap's height
+  std::thread thread_;
 };
 
 }  // namespace pixaldo

@@ -27,16 +27,20 @@ FileReader::~FileReader() { ::close(fd_); }
 
 std::string FileReader::ReadAt(int64_t position, size_t count) const {
   std::string bytes(count, '\0');
+  bytes.resize(ReadAt(position, bytes.data(), count));
+  return bytes;
+}
+
+size_t FileReader::ReadAt(int64_t position, char* into, size_t count) const {
   size_t got = 0;
   while (got < count) {
-    const ssize_t n = ::pread(fd_, bytes.data() + got, count - got, off_t(position) + off_t(got));
+    const ssize_t n = ::pread(fd_, into + got, count - got, off_t(position) + off_t(got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(path_, std::string("cannot read the file: ") + std::strerror(errno));
     if (n == 0) break;
     got += size_t(n);
   }
-  bytes.resize(got);
-  return bytes;
+  return got;
 }
 
 }  // namespace pixaldo

@@ -20,6 +20,8 @@ class FileReader {
   // Up to `count` bytes from `position`; fewer at the end of the file.
   // Throws FileError when the file cannot be read.
   std::string ReadAt(int64_t position, size_t count) const;
+  // The same into the caller's buffer; returns the number of bytes read.
+  size_t ReadAt(int64_t position, char* into, size_t count) const;
 
  private:
   std::filesystem::path path_;

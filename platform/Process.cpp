@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/syscall.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -20,6 +21,9 @@ namespace pixaldo {
 namespace {
 
 constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+// The output pipe is made this large where the system allows, so that a
+// program writing a large result rarely waits for this one to read it.
+constexpr int kOutputPipeSize = 1024 * 1024;
 constexpr std::chrono::milliseconds kWaitStep{10};
 
 // Closes the descriptors it holds when it goes out of scope.
@@ -86,13 +90,31 @@ struct Stream {
   std::string* out;
   std::size_t keep;
   bool overflowStops;  // more than `keep` ends the program (else the rest is dropped)
+  const std::function<void(std::string_view)>* sink = nullptr;  // set: gets the bytes instead of `out`
+  std::size_t taken = 0;
   bool overflowed = false;
+
+  // Takes what was read; false when it is more than may be kept.
+  bool Take(const char* bytes, std::size_t count) {
+    const std::size_t room = keep - std::min(keep, taken);
+    if (count > room && overflowStops) {
+      overflowed = true;
+      return false;
+    }
+    count = std::min(room, count);
+    taken += count;
+    if (sink && *sink)
+      (*sink)(std::string_view(bytes, count));
+    else
+      out->append(bytes, count);
+    return true;
+  }
 };
 
 // Reads the streams until both are closed; false when the deadline passes
 // or a stream says more than may be kept.
 bool Collect(std::array<Stream, 2>& streams, std::chrono::steady_clock::time_point deadline, bool limited) {
-  char buffer[65536];
+  static thread_local std::vector<char> buffer(256 * 1024);
   for (;;) {
     std::array<pollfd, 2> ready{};
     nfds_t count = 0;
@@ -110,20 +132,30 @@ bool Collect(std::array<Stream, 2>& streams, std::chrono::steady_clock::time_poi
     for (nfds_t i = 0; i < count; ++i) {
       if (ready[i].revents == 0) continue;
       Stream& stream = ready[i].fd == streams[0].fd ? streams[0] : streams[1];
-      const ssize_t n = ::read(stream.fd, buffer, sizeof buffer);
+      const ssize_t n = ::read(stream.fd, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         stream.fd = -1;  // closed; the Pipe closes the descriptor
         continue;
       }
-      const std::size_t room = stream.keep - std::min(stream.keep, stream.out->size());
-      if (std::size_t(n) > room && stream.overflowStops) {
-        stream.overflowed = true;
-        return false;
-      }
-      stream.out->append(buffer, std::min(room, std::size_t(n)));
+      if (!stream.Take(buffer.data(), std::size_t(n))) return false;
     }
   }
+}
+
+// Waits until the child can be reaped or the deadline passes: on a process
+// descriptor when the system has them (no polling delay after the end),
+// else in short sleeps.
+void AwaitEnd(pid_t pid, std::chrono::steady_clock::time_point deadline) {
+  const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) {
+    std::this_thread::sleep_for(kWaitStep);
+    return;
+  }
+  pollfd ready{fd, POLLIN, 0};
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  ::poll(&ready, 1, int(std::clamp<long long>(left.count(), 0, 60'000)));
+  ::close(fd);
 }
 
 // Waits for the child's end until the deadline; false on the deadline.
@@ -133,7 +165,7 @@ bool WaitForEnd(pid_t pid, int& status, std::chrono::steady_clock::time_point de
     if (done == pid) return true;
     if (done < 0 && errno != EINTR) return true;
     if (limited && std::chrono::steady_clock::now() >= deadline) return false;
-    if (limited) std::this_thread::sleep_for(kWaitStep);
+    if (limited) AwaitEnd(pid, deadline);
   }
 }
 
@@ -171,6 +203,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     result.startError = std::strerror(errno);
     return result;
   }
+  if (options.captureOutput) (void)::fcntl(output.fds[1], F_SETPIPE_SZ, kOutputPipeSize);  // a hint only
   std::vector<char*> args;
   for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
   args.push_back(nullptr);
@@ -202,7 +235,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   const auto deadline = std::chrono::steady_clock::now() + limit;
   int code = 0;
   std::array<Stream, 2> streams{Stream{errors.fds[0], &result.errorOutput, kMaxErrorOutput, false},
-                                Stream{output.fds[0], &result.output, options.maxOutput, true}};
+                                Stream{output.fds[0], &result.output, options.maxOutput, true, &options.outputSink}};
   if (!Collect(streams, deadline, limited) || !WaitForEnd(pid, code, deadline, limited)) {
     ::kill(pid, SIGKILL);
     while (::waitpid(pid, &code, 0) < 0 && errno == EINTR) {

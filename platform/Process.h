@@ -6,7 +6,9 @@
 // dies with the thread that started it, so an interrupted run leaves no
 // orphan working on.
 #include <chrono>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pixaldo {
@@ -32,6 +34,10 @@ struct ProcessOptions {
   std::chrono::seconds limit{0};  // zero: as long as it takes
   bool captureOutput = false;     // keep standard output in ProcessResult::output
   std::size_t maxOutput = std::size_t(1) << 31;  // more than this ends the program
+  // With captureOutput: standard output is handed to this piece by piece as
+  // it arrives (on the calling thread) instead of being kept in
+  // ProcessResult::output, so that it can be used while the program runs.
+  std::function<void(std::string_view)> outputSink;
 };
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 

@@ -2,15 +2,21 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/JpegDecoder.h"
 #include "platform/FileError.h"
+#include "platform/FileReader.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 
@@ -74,24 +80,57 @@ constexpr std::chrono::seconds kTimeLimit{300};
 
 // What the headers of a JPEG file claim: the frame's pixels and the number
 // of scans, counting scans at most up to `stopAfter`. The marker segments are
-// skipped by their lengths, the entropy-coded data byte by byte up to the
-// next marker.
+// skipped by their lengths, the entropy-coded data up to the next marker.
 struct ClaimedSize {
   uint64_t pixels = 0;
   int scans = 0;
 };
 
-bool IsFrameHeader(uint8_t marker) {
+bool IsFrameHeader(int marker) {
   return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-ClaimedSize ReadClaimedSize(std::string_view bytes, int stopAfter) {
+// A file read front to back in blocks, for a walk that looks at each byte
+// at most once without holding the whole file.
+class BlockReader {
+ public:
+  explicit BlockReader(const fs::path& path) : file_(path), block_(new char[kBlock]) {}
+
+  // The byte at `at`; -1 beyond the end.
+  int Byte(int64_t at) { return Load(at) ? uint8_t(block_[at - start_]) : -1; }
+  // The position of the first 0xFF at or after `at`; the file size when none.
+  int64_t FindFF(int64_t at) {
+    while (Load(at)) {
+      const char* from = block_.get() + (at - start_);
+      const void* hit = std::memchr(from, 0xFF, size_t(start_ + length_ - at));
+      if (hit) return at + (static_cast<const char*>(hit) - from);
+      at = start_ + length_;
+    }
+    return file_.Size();
+  }
+
+ private:
+  static constexpr size_t kBlock = 256 * 1024;
+
+  bool Load(int64_t at) {
+    if (at >= start_ && at < start_ + length_) return true;
+    if (at < 0 || at >= file_.Size()) return false;
+    start_ = at;
+    length_ = int64_t(file_.ReadAt(at, block_.get(), kBlock));
+    return length_ > 0;
+  }
+
+  FileReader file_;
+  std::unique_ptr<char[]> block_;
+  int64_t start_ = 0, length_ = 0;
+};
+
+ClaimedSize ReadClaimedSize(BlockReader& in, int stopAfter) {
   ClaimedSize claimed;
-  auto byte = [&](size_t at) { return uint8_t(bytes[at]); };
-  size_t at = 2;
-  while (at + 4 <= bytes.size() && claimed.scans <= stopAfter) {
-    if (byte(at) != 0xFF) break;
-    const uint8_t marker = byte(at + 1);
+  int64_t at = 2;
+  while (in.Byte(at + 3) >= 0 && claimed.scans <= stopAfter) {
+    if (in.Byte(at) != 0xFF) break;
+    const int marker = in.Byte(at + 1);
     if (marker == 0xFF) {  // fill byte
       ++at;
       continue;
@@ -101,26 +140,121 @@ ClaimedSize ReadClaimedSize(std::string_view bytes, int stopAfter) {
       at += 2;
       continue;
     }
-    if (IsFrameHeader(marker) && at + 9 <= bytes.size())
-      claimed.pixels = uint64_t((byte(at + 5) << 8) | byte(at + 6)) * uint64_t((byte(at + 7) << 8) | byte(at + 8));
-    at += 2 + ((size_t(byte(at + 2)) << 8) | byte(at + 3));
+    if (IsFrameHeader(marker) && in.Byte(at + 8) >= 0)
+      claimed.pixels = uint64_t((in.Byte(at + 5) << 8) | in.Byte(at + 6)) *
+                       uint64_t((in.Byte(at + 7) << 8) | in.Byte(at + 8));
+    at += 2 + ((in.Byte(at + 2) << 8) | in.Byte(at + 3));
     if (marker != 0xDA) continue;
     ++claimed.scans;
-    while (at + 1 < bytes.size() && !(byte(at) == 0xFF && byte(at + 1) != 0 && (byte(at + 1) & 0xF8) != 0xD0)) ++at;
+    // The scan's data ends at the first marker that is neither a stuffed
+    // zero nor a restart marker.
+    for (;;) {
+      at = in.FindFF(at);
+      const int next = in.Byte(at + 1);
+      if (next < 0 || (next != 0 && (next & 0xF8) != 0xD0)) break;
+      ++at;
+    }
   }
   return claimed;
 }
 
 // Refuses, before jpegtran runs, a picture larger or with more scans than
 // the photo view would show. Anything else jpegtran judges itself.
-void CheckLimits(const fs::path& source, std::string_view bytes) {
-  const ClaimedSize claimed = ReadClaimedSize(bytes, kMaxScans);
+void CheckLimits(const fs::path& source) {
+  CheckWholeFile(source);  // also refuses pipes, devices and folders
+  BlockReader in(source);
+  const ClaimedSize claimed = ReadClaimedSize(in, kMaxScans);
   if (claimed.pixels > kMaxPixels)
     throw FileError(source, "the picture has " + std::to_string(claimed.pixels) + " pixels, more than the limit of " +
                                 std::to_string(kMaxPixels) + "; it was not transformed");
   if (claimed.scans > kMaxScans)
     throw FileError(source, "the file has more than the limit of " + std::to_string(kMaxScans) +
                                 " scans; it was not transformed");
+}
+
+// jpegtran's output as it arrives, kept in pieces that never move, so that
+// the thumbnail can be decoded from it on a second thread while jpegtran
+// still writes.
+class ArrivingOutput final : public JpegByteStream {
+ public:
+  void Add(std::string_view bytes) {
+    {
+      const std::lock_guard lock(mutex_);
+      pieces_.emplace_back(bytes);
+      size_ += bytes.size();
+    }
+    arrived_.notify_one();
+  }
+  // No more bytes will come (also after a failure).
+  void Finish() {
+    {
+      const std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    arrived_.notify_all();
+  }
+  std::string_view Next() override {
+    std::unique_lock lock(mutex_);
+    arrived_.wait(lock, [this] { return read_ < pieces_.size() || finished_; });
+    return read_ < pieces_.size() ? std::string_view(pieces_[read_++]) : std::string_view();
+  }
+  // Everything that arrived, in one piece; only once nothing reads any more.
+  std::string Join() {
+    std::string all;
+    all.reserve(size_);
+    for (const std::string& piece : pieces_) all += piece;
+    return all;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<std::string> pieces_;
+  size_t read_ = 0, size_ = 0;
+  bool finished_ = false;
+};
+
+// The new thumbnail's picture, decoded and scaled from jpegtran's output on
+// a second thread as the output arrives. The output must be finished before
+// the picture is taken or the object destroyed.
+class ThumbnailAhead {
+ public:
+  ThumbnailAhead(ArrivingOutput& output, int side, const fs::path& name)
+      : output_(output), thread_([this, side, name] {
+          try {
+            picture_ = TJpegObject::ScaleForThumbnail(output_, side, name);
+          } catch (...) {
+            picture_.image = {};  // made again, with its error, on the calling thread
+          }
+        }) {}
+  ~ThumbnailAhead() {
+    output_.Finish();
+    if (thread_.joinable()) thread_.join();
+  }
+  ThumbnailAhead(const ThumbnailAhead&) = delete;
+  ThumbnailAhead& operator=(const ThumbnailAhead&) = delete;
+
+  const TJpegObject::ThumbnailPicture* Take() {
+    thread_.join();
+    return picture_.image.Empty() ? nullptr : &picture_;
+  }
+
+ private:
+  ArrivingOutput& output_;
+  TJpegObject::ThumbnailPicture picture_;
+  std::thread thread_;
+};
+
+// The side of the thumbnail the transform's result gets, read from the
+// source's EXIF block (jpegtran copies it); nothing when none is made.
+std::optional<int> ThumbnailSideOf(const fs::path& source) {
+  try {
+    const std::string head = ReadExifHead(source);
+    if (head.empty()) return std::nullopt;
+    return TJpegObject(head + "\xFF\xD9", source).RegeneratedThumbnailSide();
+  } catch (const FileError&) {
+    return std::nullopt;
+  }
 }
 
 bool IsDecimal(std::string_view text) {
@@ -234,7 +368,8 @@ bool TJpegTran::OverwritesSource(TransformKind kind, bool overwriteCrop, bool ov
   return RowOf(kind).rotaFlip && overwriteRotaFlip;
 }
 
-std::string TJpegTran::RunToMemory(const fs::path& input, const std::vector<std::string>& arguments) const {
+void TJpegTran::RunToMemory(const fs::path& input, const std::vector<std::string>& arguments,
+                            const std::function<void(std::string_view)>& sink) const {
   if (!JpegTranAvailable()) throw FileError(input, "jpegtran was not found");
   // Absolute paths, so that no name can be taken for a switch.
   std::vector<std::string> argv{transformer_.native(), "-maxmemory", std::to_string(kMaxMemoryKilobytes),
@@ -244,9 +379,9 @@ std::string TJpegTran::RunToMemory(const fs::path& input, const std::vector<std:
   ProcessOptions options;
   options.limit = kTimeLimit;
   options.captureOutput = true;
+  options.outputSink = sink;
   ProcessResult result = RunProcess(argv, options);
   if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
-  return std::move(result.output);
 }
 
 void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
@@ -261,24 +396,30 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   const PhotoLock lock(source);
   std::optional<FileTime> sourceDate = GetFileDate(source);
   if (!sourceDate) throw FileError(source, "the file does not exist");
-  std::string original = ReadWholeFile(source);  // also refuses pipes, devices and folders
   note_.clear();
   const std::optional<FileTime> date = keepDate ? sourceDate : std::nullopt;
   if (plan.unchanged) {
+    std::string original = ReadWholeFile(source);  // also refuses pipes, devices and folders
     std::error_code error;
     if (!fs::equivalent(source, target, error)) WriteFileAtomic(target, original, date);
     return target;
   }
-  CheckLimits(source, original);
-  original.clear();
+  CheckLimits(source);
   // jpegtran's output is kept in memory; it replaces the target (thumbnail,
   // EXIF values the turn made stale) in a single atomic write, only when
-  // every step has succeeded.
-  std::string transformed = RunToMemory(source, plan.arguments);
+  // every step has succeeded. The new thumbnail's picture is made from the
+  // output while it arrives.
+  ArrivingOutput output;
+  std::optional<ThumbnailAhead> ahead;
+  if (refreshThumbnail)
+    if (const std::optional<int> side = ThumbnailSideOf(source)) ahead.emplace(output, *side, target);
+  RunToMemory(source, plan.arguments, [&output](std::string_view bytes) { output.Add(bytes); });
+  output.Finish();
+  std::string transformed = output.Join();
   if (refreshThumbnail) {
     try {
       TJpegObject object(std::move(transformed), target);
-      if (object.RegenerateThumbnail() == TJpegObject::ThumbnailRefresh::Removed)
+      if (object.RegenerateThumbnail(ahead ? ahead->Take() : nullptr) == TJpegObject::ThumbnailRefresh::Removed)
         note_ = "no new EXIF thumbnail fits into the EXIF block; the old one was removed";
       transformed = object.Bytes();
     } catch (const FileError& failure) {

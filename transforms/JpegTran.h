@@ -9,6 +9,7 @@
 // Pictures beyond the photo view's limits (pixels, scans) are refused before
 // jpegtran starts, and jpegtran runs under a memory and a time limit.
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -109,8 +110,9 @@ class TJpegTran {
   const std::string& LastNote() const { return note_; }
 
  private:
-  // Runs jpegtran on `input` and returns what it wrote.
-  std::string RunToMemory(const fs::path& input, const std::vector<std::string>& arguments) const;
+  // Runs jpegtran on `input`, handing what it writes to `sink` as it comes.
+  void RunToMemory(const fs::path& input, const std::vector<std::string>& arguments,
+                   const std::function<void(std::string_view)>& sink) const;
 
   fs::path transformer_;
   mutable std::string note_;

@@ -48,6 +48,23 @@ TEST(PhotoView, DecodesAgainOnlyWhenAFitNeedsMorePixels) {
   EXPECT_EQ(view.ZoomText(), "25%");
 }
 
+// The display is resampled band by band while the decoder writes the rows;
+// it is the whole decoded picture resampled, with every filter.
+TEST(PhotoView, TheDisplayIsTheDecodedPictureResampled) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "p.jpg", test::MakeJpeg(JpegSpec{.width = 1000, .height = 714}));
+  const RgbImage decoded = JpegDecoder().Decode(dir / "p.jpg", 0, 0).image;  // 1/8: 125 × 90
+  for (unsigned filter = 0; filter < 5; ++filter) {
+    PhotoView view;
+    view.SetStretchFilterIndex(filter);
+    view.LoadPicture(dir / "p.jpg");
+    view.FitAndShow(114, 84, true, false);
+    ASSERT_EQ(view.DecodedScaleDenominator(), 8);
+    const RgbImage expected = Resampler::Resample(decoded, view.Display().width, view.Display().height, filter);
+    EXPECT_EQ(view.Display().pixels, expected.pixels) << "filter " << filter;
+  }
+}
+
 TEST(PhotoView, EveryFitClearsTheCropFrame) {
   test::TempDir dir;
   PhotoView view = LoadMadePicture(dir, 640, 480);

@@ -262,6 +262,25 @@ TEST_F(JpegTranRun, ThumbnailRegeneratedAndDateKeptWhenAsked) {
   EXPECT_EQ(dir_.List(), (Words{"photo.jpg", "plain.jpg"}));
 }
 
+// The new thumbnail is decoded from jpegtran's output while it arrives; it
+// is the same as the one made from the finished output, for a sequential
+// and a progressive picture.
+TEST_F(JpegTranRun, ThumbnailFromTheArrivingOutputEqualsTheOneFromTheFinishedOutput) {
+  const std::string thumbnail = test::MakeJpeg({.width = 160, .height = 120, .writeJfif = false});
+  for (bool progressive : {false, true}) {
+    const std::string picture =
+        test::MakeJpeg({.width = 1200, .height = 900, .progressive = progressive, .writeJfif = false});
+    const fs::path file = dir_ / "photo.jpg", plain = dir_ / "plain.jpg", refreshed = dir_ / "refreshed.jpg";
+    WriteBytes(file, test::InsertAfterSoi(picture, {test::ExifApp1WithThumbnail(thumbnail, true).segment}));
+    const Words switches = TJpegTran::TransformArguments(TransformKind::RotateRight, false);
+    runner_.Transform(file, plain, false, false, switches);
+    runner_.Transform(file, refreshed, false, true, switches);
+    TJpegObject expected(ReadBytes(plain), plain);
+    ASSERT_EQ(expected.RegenerateThumbnail(), TJpegObject::ThumbnailRefresh::Replaced);
+    EXPECT_EQ(ReadBytes(refreshed), expected.Bytes()) << (progressive ? "progressive" : "sequential");
+  }
+}
+
 // A thumbnail that cannot be made (here the stored one claims a size no
 // thumbnail has) fails the transform before the target is touched: the photo
 // keeps its bytes, and no scratch file stays in the folder.
