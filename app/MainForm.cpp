@@ -619,6 +619,7 @@ void TFormMain::ShowTransformResult(const QString& result) {
     if (turn && PhotoView->TurnPicture(*turn, SquareFit, CropAllowed(), LblZoom, LblDimension)) {
       Attempt(CurrentFile, [this] { RefreshFileInfo(); });
       UpdateCommandStates();
+      ReadAround();  // the turned picture in full, when it was shown stretched
     } else {
       ShowPhoto(result);
     }

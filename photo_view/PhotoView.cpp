@@ -17,6 +17,7 @@ void PhotoView::Forget() {
   source_ = {};
   decodedDenominator_ = 0;
   quick_ = false;
+  justTurned_ = false;
   prepared_ = {};
 }
 
@@ -69,7 +70,7 @@ void PhotoView::Adopt(PreparedPicture picture) {
 }
 
 bool PhotoView::Turn(Orientation shown, std::string newBytes) {
-  if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0 || quick_) return false;
+  if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0) return false;
   JpegSize now;
   Orientation stored = Orientation::Upright;
   try {
@@ -92,6 +93,7 @@ bool PhotoView::Turn(Orientation shown, std::string newBytes) {
   storedSize_ = now;
   TakeOrientation(stored);
   prepared_ = {};
+  justTurned_ = true;
   return true;
 }
 
@@ -159,6 +161,10 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
     fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
     const int width = DevicePixels(fit_.width, devicePixelRatio_);
     const int height = DevicePixels(fit_.height, devicePixelRatio_);
+    // A picture just turned that now needs more pixels is shown stretched
+    // at once and refined later, as a quick first look is.
+    if (justTurned_ && DecodeNeeded(width, height)) quick_ = true;
+    justTurned_ = false;
     const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
                            prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_ &&
                            prepared_.devicePixelRatio == devicePixelRatio_;

@@ -50,6 +50,8 @@ class PhotoView {
   // orientation. False, with nothing changed, when the turned pixels would
   // differ from a decode of the new bytes (partial edge blocks, another size,
   // no file bytes held); the caller then loads the file again. Does not fit.
+  // When the next fit needs more pixels than the turned ones, it stretches
+  // them and marks them Quick, to be replaced as a quick first look is.
   bool Turn(Orientation shown, std::string newBytes);
 
   // Fits the picture into a panel of parentWidth × parentHeight, resamples
@@ -142,6 +144,7 @@ class PhotoView {
   double devicePixelRatio_ = 1;
   bool enabled_ = false;
   bool quick_ = false;
+  bool justTurned_ = false;  // until the next fit
   PreparedPicture prepared_;  // a display bitmap made ahead, until the next fit
   CropFrame crop_;
 };

@@ -85,6 +85,27 @@ TEST_F(PictureTurnTest, TurnedPictureIsWhatADecodeOfTheNewFileShows) {
         }
 }
 
+// A turn after which the fit needs more pixels than those held shows them
+// stretched at once, marked to be replaced, instead of decoding again.
+TEST_F(PictureTurnTest, ATurnNeedingMorePixelsIsShownAtOnceAndMarkedForRefinement) {
+  const fs::path photo = dir_ / "photo.jpg";
+  test::WriteBytes(photo, test::MakeJpeg({.width = 320, .height = 160}));
+  PhotoView view;
+  view.LoadPicture(photo, 160, 320);  // a fit of about 160 × 80: decoded at 1/2
+  view.FitAndShow(160, 320, false, true);
+  ASSERT_EQ(view.DecodedScaleDenominator(), 2);
+  TurnInPlace(photo, TransformKind::RotateRight, true);
+  ASSERT_TRUE(view.Turn(Orientation::Rotate90, ReadWholeFile(photo)));
+  view.FitAndShow(160, 320, false, true);  // a fit of about 160 × 320 wants all pixels
+  EXPECT_TRUE(view.Quick());
+  EXPECT_EQ(view.DecodedScaleDenominator(), 2);
+  EXPECT_EQ(view.Display().width, view.Fit().width);
+  EXPECT_EQ(view.Display().height, view.Fit().height);
+  EXPECT_GT(view.Fit().height, 160);
+  view.FitAndShow(160, 320, false, true);  // stays so until replaced
+  EXPECT_EQ(view.DecodedScaleDenominator(), 2);
+}
+
 // jpegtran leaves a partial block at a mirrored edge where it was; such
 // turns, and bytes of another size, leave the view as it was for a fresh load.
 TEST_F(PictureTurnTest, TurnsThatWouldDifferFromTheFileAreRefused) {
