@@ -25,8 +25,6 @@ namespace {
 
 constexpr std::array<int, 5> kSwsFlags = {SWS_POINT, SWS_BILINEAR, SWS_BICUBIC, SWS_SPLINE, SWS_LANCZOS};
 
-constexpr std::array<int, 3> kRgbOffset = {1, 2, 0};  // plane (G, B, R) → offset in an RGB pixel
-
 struct AlignedDelete {
   void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{64}); }
 };
@@ -43,25 +41,38 @@ class PlanarRows {
   uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(rows_) * static_cast<size_t>(index); }
   int Stride() const { return static_cast<int>(stride_); }
 
-  // Splits `count` RGB rows (`stride` bytes apart) into rows 0 .. count - 1.
+  // Splits `count` RGB rows (`stride` bytes apart) into rows 0 .. count - 1,
+  // each pixel read once.
   void FromRgb(const uint8_t* rows, size_t stride, int count) {
-    for (int p = 0; p < 3; ++p)
-      for (int row = 0; row < count; ++row) {
-        const uint8_t* in = rows + stride * static_cast<size_t>(row) + kRgbOffset[p];
-        uint8_t* out = Plane(p) + stride_ * static_cast<size_t>(row);
-        for (int x = 0; x < width_; ++x, in += 3) out[x] = *in;
+    for (int row = 0; row < count; ++row) {
+      const uint8_t* in = rows + stride * static_cast<size_t>(row);
+      const size_t at = stride_ * static_cast<size_t>(row);
+      uint8_t* green = Plane(0) + at;
+      uint8_t* blue = Plane(1) + at;
+      uint8_t* red = Plane(2) + at;
+      for (int x = 0; x < width_; ++x, in += 3) {
+        red[x] = in[0];
+        green[x] = in[1];
+        blue[x] = in[2];
       }
+    }
   }
 
   // Interleaves rows first .. first + count - 1 into the same rows of the
-  // image (swscale's own packing is slower).
+  // image (swscale's own packing is slower), each pixel written once.
   void ToRgb(RgbImage& image, int first, int count) {
-    for (int p = 0; p < 3; ++p)
-      for (int row = first; row < first + count; ++row) {
-        const uint8_t* in = Plane(p) + stride_ * static_cast<size_t>(row);
-        uint8_t* out = image.Row(row) + kRgbOffset[p];
-        for (int x = 0; x < width_; ++x, out += 3) *out = in[x];
+    for (int row = first; row < first + count; ++row) {
+      const size_t at = stride_ * static_cast<size_t>(row);
+      const uint8_t* green = Plane(0) + at;
+      const uint8_t* blue = Plane(1) + at;
+      const uint8_t* red = Plane(2) + at;
+      uint8_t* out = image.Row(row);
+      for (int x = 0; x < width_; ++x, out += 3) {
+        out[0] = red[x];
+        out[1] = green[x];
+        out[2] = blue[x];
       }
+    }
   }
 
  private:
