@@ -84,7 +84,8 @@ TJpegObject::TJpegObject(std::string bytes, std::filesystem::path fileName)
     : FileName(std::move(fileName)), ImgData(std::make_unique<TimgData>(255)) {
   data_ = std::move(bytes);
   ScanSegments();
-  std::istringstream in(data_);
+  MemoryStreamBuffer held(data_);  // read where the bytes are, not from a copy
+  std::istream in(&held);
   if (ImgData->ReadJpegSegments(in)) LocateThumbnail();
 }
 

@@ -165,6 +165,8 @@ class TJpegObject {
 
   // ---- fields ----
   const std::string& Bytes() const { return data_; }
+  // The bytes held, handed over; the object holds none afterwards.
+  std::string TakeBytes() { return std::move(data_); }
   std::filesystem::path FileName;
   bool KeepDate = false;
   bool BigEndian = true;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace pixaldo {
 
@@ -49,6 +50,15 @@ class FileStreamBuffer : public std::streambuf {
  private:
   int fd_ = -1;
   char buffer_[16 * 1024];
+};
+
+// Bytes in memory read as a stream, without a copy; they must outlive it.
+class MemoryStreamBuffer : public std::streambuf {
+ public:
+  explicit MemoryStreamBuffer(std::string_view bytes) {
+    char* begin = const_cast<char*>(bytes.data());  // only ever read
+    setg(begin, begin, begin + bytes.size());
+  }
 };
 
 }  // namespace pixaldo

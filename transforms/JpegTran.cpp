@@ -421,7 +421,7 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
       TJpegObject object(std::move(transformed), target);
       if (object.RegenerateThumbnail(ahead ? ahead->Take() : nullptr) == TJpegObject::ThumbnailRefresh::Removed)
         note_ = "no new EXIF thumbnail fits into the EXIF block; the old one was removed";
-      transformed = object.Bytes();
+      transformed = object.TakeBytes();
     } catch (const FileError& failure) {
       throw FileError(target, "cannot make the new thumbnail: " + failure.reason());
     }
