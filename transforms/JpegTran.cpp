@@ -145,7 +145,7 @@ ClaimedSize ReadClaimedSize(BlockReader& in, int stopAfter) {
                        uint64_t((in.Byte(at + 7) << 8) | in.Byte(at + 8));
     at += 2 + ((in.Byte(at + 2) << 8) | in.Byte(at + 3));
     if (marker != 0xDA) continue;
-    ++claimed.scans;
+    if (++claimed.scans > stopAfter) break;
     // The scan's data ends at the first marker that is neither a stuffed
     // zero nor a restart marker.
     for (;;) {
@@ -158,12 +158,13 @@ ClaimedSize ReadClaimedSize(BlockReader& in, int stopAfter) {
   return claimed;
 }
 
-// Refuses, before jpegtran runs, a picture larger or with more scans than
-// the photo view would show. Anything else jpegtran judges itself.
-void CheckLimits(const fs::path& source) {
+// Refuses a picture larger or with more scans than the photo view would
+// show. With `countScans` false only the headers before the first scan are
+// read, for the frame's size. Anything else jpegtran judges itself.
+void CheckLimits(const fs::path& source, bool countScans) {
   CheckWholeFile(source);  // also refuses pipes, devices and folders
   BlockReader in(source);
-  const ClaimedSize claimed = ReadClaimedSize(in, kMaxScans);
+  const ClaimedSize claimed = ReadClaimedSize(in, countScans ? kMaxScans : 0);
   if (claimed.pixels > kMaxPixels)
     throw FileError(source, "the picture has " + std::to_string(claimed.pixels) + " pixels, more than the limit of " +
                                 std::to_string(kMaxPixels) + "; it was not transformed");
@@ -404,7 +405,10 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
     if (!fs::equivalent(source, target, error)) WriteFileAtomic(target, original, date);
     return target;
   }
-  CheckLimits(source);
+  // The frame's size is checked before jpegtran starts; the scans only when
+  // it fails (it stops at the same number of scans itself), so that the
+  // message names the limit without a walk through every good file.
+  CheckLimits(source, false);
   // jpegtran's output is kept in memory; it replaces the target (thumbnail,
   // EXIF values the turn made stale) in a single atomic write, only when
   // every step has succeeded. The new thumbnail's picture is made from the
@@ -413,7 +417,12 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   std::optional<ThumbnailAhead> ahead;
   if (refreshThumbnail)
     if (const std::optional<int> side = ThumbnailSideOf(source)) ahead.emplace(output, *side, target);
-  RunToMemory(source, plan.arguments, [&output](std::string_view bytes) { output.Add(bytes); });
+  try {
+    RunToMemory(source, plan.arguments, [&output](std::string_view bytes) { output.Add(bytes); });
+  } catch (const FileError&) {
+    CheckLimits(source, true);
+    throw;
+  }
   output.Finish();
   std::string transformed = output.Join();
   if (refreshThumbnail) {

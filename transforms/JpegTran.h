@@ -6,8 +6,10 @@
 // jpegtran's output is collected in memory; only when it ends with exit
 // status 0 does it replace the target, in one atomic write. Otherwise the target
 // stays exactly as it was and FileError carries jpegtran's own message.
-// Pictures beyond the photo view's limits (pixels, scans) are refused before
-// jpegtran starts, and jpegtran runs under a memory and a time limit.
+// Pictures beyond the photo view's limits are refused naming the limit: a
+// frame of too many pixels before jpegtran starts; too many scans when
+// jpegtran, which stops at the same number, has failed. jpegtran runs under
+// a memory and a time limit.
 #include <filesystem>
 #include <functional>
 #include <optional>

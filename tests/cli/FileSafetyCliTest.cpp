@@ -87,7 +87,7 @@ TEST(FileSafetyCli, RenderIntoADeviceKeepsTheDeviceAndRefusesAFolder) {
 }
 
 // A frame header claiming billions of pixels, or a file of endless scans,
-// is refused before jpegtran runs, naming the file and the limit.
+// is refused naming the file and the limit, and the file stays as it was.
 TEST(FileSafetyCli, RunawayInputsAreRefusedBeforeTransforming) {
   if (!test::HaveProgram("jpegtran")) GTEST_SKIP() << "jpegtran is not installed";
   TempDir dir;
