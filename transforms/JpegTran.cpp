@@ -173,16 +173,21 @@ void CheckLimits(const fs::path& source, bool countScans) {
                                 " scans; it was not transformed");
 }
 
-// jpegtran's output as it arrives, kept in pieces that never move, so that
-// the thumbnail can be decoded from it on a second thread while jpegtran
-// still writes.
+// jpegtran's output as it arrives, kept in blocks whose bytes never move
+// (a block is reserved large enough for the expected output, so that it is
+// normally the only one), so that the thumbnail can be decoded from it on a
+// second thread while jpegtran still writes.
 class ArrivingOutput final : public JpegByteStream {
  public:
+  explicit ArrivingOutput(size_t expected) : blockSize_(std::max<size_t>(expected, 64 * 1024)) {
+    blocks_.emplace_back().reserve(blockSize_);
+  }
   void Add(std::string_view bytes) {
     {
       const std::lock_guard lock(mutex_);
-      pieces_.emplace_back(bytes);
-      size_ += bytes.size();
+      if (blocks_.back().size() + bytes.size() > blocks_.back().capacity())
+        blocks_.emplace_back().reserve(std::max(blockSize_, bytes.size()));
+      blocks_.back().append(bytes);  // within the reserved room: nothing moves
     }
     arrived_.notify_one();
   }
@@ -196,22 +201,36 @@ class ArrivingOutput final : public JpegByteStream {
   }
   std::string_view Next() override {
     std::unique_lock lock(mutex_);
-    arrived_.wait(lock, [this] { return read_ < pieces_.size() || finished_; });
-    return read_ < pieces_.size() ? std::string_view(pieces_[read_++]) : std::string_view();
+    for (;;) {
+      arrived_.wait(lock, [this] { return Unread() || finished_; });
+      if (!Unread()) return {};
+      const std::string& block = blocks_[readBlock_];
+      if (readAt_ == block.size()) {  // this block is full and read: on to the next
+        ++readBlock_;
+        readAt_ = 0;
+        continue;
+      }
+      const std::string_view bytes = std::string_view(block).substr(readAt_);
+      readAt_ = block.size();
+      return bytes;
+    }
   }
   // Everything that arrived, in one piece; only once nothing reads any more.
   std::string Join() {
+    if (blocks_.size() == 1) return std::move(blocks_.front());
     std::string all;
-    all.reserve(size_);
-    for (const std::string& piece : pieces_) all += piece;
+    for (const std::string& block : blocks_) all += block;
     return all;
   }
 
  private:
+  bool Unread() const { return readBlock_ + 1 < blocks_.size() || readAt_ < blocks_[readBlock_].size(); }
+
+  size_t blockSize_;
   std::mutex mutex_;
   std::condition_variable arrived_;
-  std::deque<std::string> pieces_;
-  size_t read_ = 0, size_ = 0;
+  std::deque<std::string> blocks_;
+  size_t readBlock_ = 0, readAt_ = 0;
   bool finished_ = false;
 };
 
@@ -413,7 +432,9 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   // EXIF values the turn made stale) in a single atomic write, only when
   // every step has succeeded. The new thumbnail's picture is made from the
   // output while it arrives.
-  ArrivingOutput output;
+  std::error_code sizeError;
+  const uintmax_t sourceSize = fs::file_size(source, sizeError);
+  ArrivingOutput output(sizeError ? 0 : size_t(sourceSize + sourceSize / 8));
   std::optional<ThumbnailAhead> ahead;
   if (refreshThumbnail)
     if (const std::optional<int> side = ThumbnailSideOf(source)) ahead.emplace(output, *side, target);
@@ -424,11 +445,12 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
     throw;
   }
   output.Finish();
+  const TJpegObject::ThumbnailPicture* ready = ahead ? ahead->Take() : nullptr;  // nothing reads the output now
   std::string transformed = output.Join();
   if (refreshThumbnail) {
     try {
       TJpegObject object(std::move(transformed), target);
-      if (object.RegenerateThumbnail(ahead ? ahead->Take() : nullptr) == TJpegObject::ThumbnailRefresh::Removed)
+      if (object.RegenerateThumbnail(ready) == TJpegObject::ThumbnailRefresh::Removed)
         note_ = "no new EXIF thumbnail fits into the EXIF block; the old one was removed";
       transformed = object.TakeBytes();
     } catch (const FileError& failure) {
