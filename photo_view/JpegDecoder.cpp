@@ -19,6 +19,8 @@ namespace pixaldo {
 
 namespace {
 
+constexpr size_t kFileBuffer = 256 * 1024;
+
 // libjpeg reports fatal errors through error_exit; we jump back to the phase
 // that called it. The phases below keep no objects with destructors in their
 // frames, so the jump skips nothing that needs cleaning up.
@@ -284,7 +286,11 @@ JpegSize JpegDecoder::ReadSize(std::string_view bytes, const std::filesystem::pa
 
 DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWidth, int minHeight,
                                    DecodeObserver* observer) const {
+  // libjpeg asks for 4 KB at a time; the file is read in larger pieces
+  // (the buffer outlives the stream, which is closed first).
+  const std::unique_ptr<char[]> buffer(new char[kFileBuffer]);
   FilePointer handle = OpenForReading(file);
+  std::setvbuf(handle.get(), buffer.get(), _IOFBF, kFileBuffer);
   Input input;
   input.file = handle.get();
   return DecodeInput(input, FixedMinimum(minWidth, minHeight), pixelLimit_, file, observer);
