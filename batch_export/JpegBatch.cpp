@@ -48,6 +48,12 @@ constexpr std::array<ExifColumn, 11> kExifColumns{{
     {"MeteringMode", Shape::AsIs},
 }};
 constexpr std::size_t kExifValueCount = 5 + kExifColumns.size();
+// The tags whose value text the columns take (the others are not formatted).
+constexpr std::array<std::string_view, kExifColumns.size()> kFormattedTags = [] {
+  std::array<std::string_view, kExifColumns.size()> names{};
+  for (std::size_t i = 0; i < kExifColumns.size(); ++i) names[i] = kExifColumns[i].tag;
+  return names;
+}();
 constexpr std::array<const char*, 3> kIptcColumns{"Category", "ObjectName", "ImageCaption"};
 
 std::string ShapeValue(std::string value, Shape shape) {
@@ -283,16 +289,16 @@ std::vector<std::string> TJpegBatch::XmlFragmentOf(TimgData& data, const std::fi
 
 std::vector<std::string> TJpegBatch::CsvRowOf(TimgData& data, const std::filesystem::path& fileName) {
   std::vector<std::string> values;
-  std::error_code error;
-  std::filesystem::file_status status = std::filesystem::status(fileName, error);
-  if (!error && std::filesystem::exists(status)) {
-    uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(fileName, error) : 0;
-    std::optional<FileTime> date = GetFileDate(fileName);
+  const FileFacts facts = LookAtFile(fileName);  // one look for the columns and the reading
+  if (facts.exists) {
     values.push_back(fileName.filename().string());
-    values.push_back(std::to_string(error ? 0 : size / 1024));
-    values.push_back(date ? Cp1250ToUtf8(FormatShortDate(ToTimeT(*date))) : std::string());
+    values.push_back(std::to_string(facts.regular ? facts.size / 1024 : 0));
+    values.push_back(Cp1250ToUtf8(FormatShortDate(ToTimeT(facts.date))));
   }
-  if (!data.ReadFile(fileName)) return values;
+  data.FormattedTags = kFormattedTags;
+  const bool read = data.ReadFile(fileName, facts);
+  data.FormattedTags = {};
+  if (!read) return values;
 
   if (data.HasExif() && data.ExifInfo) {
     const TImageInfo& exif = *data.ExifInfo;

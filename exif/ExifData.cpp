@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <istream>
 #include <limits>
 #include <stdexcept>
 
@@ -12,6 +12,7 @@
 #include "exif/MakerNotes.h"
 #include "iptc/IptcData.h"
 #include "platform/ByteOrder.h"
+#include "platform/FileReader.h"
 #include "xmp/XmpPacket.h"
 
 namespace pixaldo {
@@ -114,6 +115,7 @@ std::optional<int32_t> tEndInd::Read32(int64_t pos) const {
 
 TImageInfo::TImageInfo(TimgData* container, int32_t listMode) : Container(container), ListMode(listMode) {
   CompleteDescriptions();
+  Tags.reserve(64);  // a camera file's usual count: no regrowing while reading
 }
 
 TImageInfo::~TImageInfo() = default;
@@ -263,12 +265,12 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
   const int64_t blockEnd = offsetBase + blockLength;  // last position inside the block
   const int64_t wantedEnd = std::min(valuePos + size - 1, blockEnd);
   if (valuePos < 1 || wantedEnd < valuePos || wantedEnd > int64_t(segment.size())) return;
-  const TTagEntry row = FindTableRow(*tag, kind);
+  const TTagEntry& row = TableRowOf(*tag, kind);
   if (row.Dataset == 0 && !IsSpecialTag(*tag)) return;  // neither kept nor acted upon
   if (!RawBudgetLeft(wantedEnd - valuePos + 1)) return;
   const std::string raw = segment.substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
   rawBytesKept_ += int64_t(raw.size());
-  std::string display = DisplayText(row, raw, *type, BigEndian);
+  std::string display = TextWanted(*tag, row.Name) ? DisplayText(row, raw, *type, BigEndian) : std::string();
   if (*tag == kTagUserComment) {
     display = raw.size() > 8 ? TrimControls(std::string_view(raw).substr(8, size_t(std::max<int64_t>(size - 9, 0))))
                              : std::string();
@@ -317,6 +319,13 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
     AddThumbTag(entry);
   else
     AddTag(entry);
+}
+
+bool TImageInfo::TextWanted(uint16_t tag, std::string_view name) const {
+  if (!Container || Container->FormattedTags.empty() || IsSpecialTag(tag)) return true;
+  for (std::string_view wanted : Container->FormattedTags)
+    if (EqualNoCase(wanted, name)) return true;
+  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -379,14 +388,14 @@ void TimgData::CreateEmptyIptc() {
   IptcInfo = std::make_unique<TIPTCdata>(this);
 }
 
-bool TimgData::ReadFile(const std::filesystem::path& fileName) {
+bool TimgData::ReadFile(const std::filesystem::path& fileName) { return ReadFile(fileName, LookAtFile(fileName)); }
+
+bool TimgData::ReadFile(const std::filesystem::path& fileName, const FileFacts& facts) {
   Clear();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return false;
+  if (!facts.regular) return false;
   FileName = fileName;
-  FileDate = GetFileDate(fileName).value_or(FileTime{});
-  auto size = std::filesystem::file_size(fileName, ec);
-  FileSize = ec ? 0 : static_cast<int64_t>(size);
+  FileDate = facts.date;
+  FileSize = static_cast<int64_t>(facts.size);
   ErrorText = kNotExifFile;
 
   std::string ext = fileName.extension().string();
@@ -398,11 +407,12 @@ bool TimgData::ReadFile(const std::filesystem::path& fileName) {
   bool ok = false;
   try {
     if (jpeg) {
-      std::ifstream in(fileName, std::ios::binary);
-      if (!in) {
+      FileStreamBuffer file(fileName);
+      if (!file.IsOpen()) {
         ErrorText = kIllegalConstruction;
         return false;
       }
+      std::istream in(&file);
       ok = ReadJpegSegments(in);
     } else {
       ok = ReadTiffHeader(ReadFileHead(fileName, std::min<size_t>(kTiffHeadLimit, size_t(FileSize))));

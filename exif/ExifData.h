@@ -159,6 +159,8 @@ class TImageInfo : public tEndInd {
  private:
   void WalkDirectory(int64_t start, int64_t offsetBase, DirectoryKind kind, int64_t blockLength, int depth);
   void ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength, int depth);
+  // Whether the entry's value text is made (see TimgData::FormattedTags).
+  bool TextWanted(uint16_t tag, std::string_view name) const;
   void ParseSubDirectory(int64_t valuePos, int64_t offsetBase, DirectoryKind kind, int64_t blockLength,
                          int depth);
   const std::string& ExifSegmentBytes() const;
@@ -204,6 +206,8 @@ class TimgData : public tEndInd {
   // with an EXIF, IPTC or comment segment, or a TIFF with a byte-order mark.
   // Never throws for unreadable or damaged files (false / partial results).
   bool ReadFile(const std::filesystem::path& fileName);
+  // The same with what a look at the file just told (no second look).
+  bool ReadFile(const std::filesystem::path& fileName, const FileFacts& facts);
 
   bool HasExif() const { return ExifSegment != nullptr; }
   bool HasIptc() const { return IptcSegment != nullptr; }
@@ -252,6 +256,11 @@ class TimgData : public tEndInd {
   std::deque<tSection> Sections;
   bool IsTiff = false;
   int32_t ListMode = 255;
+  // Empty: every EXIF tag read gets its value text. Otherwise only the tags
+  // so named (in any letter case) and those the reader takes fields of its
+  // own from do; the others keep their raw bytes, enough for the values
+  // computed from them. For a reader that needs a few columns of many files.
+  std::span<const std::string_view> FormattedTags;
   int32_t SectionCount() const { return static_cast<int32_t>(Sections.size()); }
   tSection* ExifSegment = nullptr;
   tSection* IptcSegment = nullptr;

@@ -1,5 +1,6 @@
 #include "exif/ExifTags.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -320,9 +321,21 @@ std::vector<TTagEntry> Completed(std::span<const TagTableRow> rows) {
   return out;
 }
 
+// (tag, row) pairs sorted by tag, then row: the first row of a tag comes first.
+std::vector<std::pair<uint16_t, uint16_t>> TagIndex(const std::vector<TTagEntry>& rows, size_t searched) {
+  std::vector<std::pair<uint16_t, uint16_t>> index;
+  index.reserve(searched);
+  for (size_t i = 0; i < searched; ++i) index.emplace_back(rows[i].Dataset, uint16_t(i));
+  std::sort(index.begin(), index.end());
+  return index;
+}
+
 struct CompletedTables {
   std::vector<TTagEntry> exif = Completed(kExifTagTable);
   std::vector<TTagEntry> gps = Completed(kGpsTagTable);
+  // The EXIF table's last row is "Unknown" (tag 0) and is never matched.
+  std::vector<std::pair<uint16_t, uint16_t>> exifIndex = TagIndex(exif, exif.size() - 1);
+  std::vector<std::pair<uint16_t, uint16_t>> gpsIndex = TagIndex(gps, gps.size());
 };
 
 // Built on first use; the initialisation of a function-local static is
@@ -368,15 +381,16 @@ std::string SplitWords(std::string_view name) {
 
 void CompleteDescriptions() { (void)Tables(); }
 
-TTagEntry FindTableRow(uint16_t tag, DirectoryKind kind) {
+const TTagEntry& TableRowOf(uint16_t tag, DirectoryKind kind) {
   const CompletedTables& tables = Tables();
-  const std::vector<TTagEntry>& rows = kind == GpsDirectory ? tables.gps : tables.exif;
-  // The EXIF table's last row is "Unknown" (tag 0) and is never matched.
-  size_t searched = kind == GpsDirectory ? rows.size() : rows.size() - 1;
-  for (size_t i = 0; i < searched; ++i)
-    if (rows[i].Dataset == tag) return rows[i];
-  return tables.exif.back();
+  const bool gps = kind == GpsDirectory;
+  const auto& index = gps ? tables.gpsIndex : tables.exifIndex;
+  const auto found = std::lower_bound(index.begin(), index.end(), std::pair<uint16_t, uint16_t>(tag, 0));
+  if (found == index.end() || found->first != tag) return tables.exif.back();
+  return (gps ? tables.gps : tables.exif)[found->second];
 }
+
+TTagEntry FindTableRow(uint16_t tag, DirectoryKind kind) { return TableRowOf(tag, kind); }
 
 TTagEntry FindExifRowByName(std::string_view name) {
   const std::vector<TTagEntry>& rows = Tables().exif;

@@ -44,6 +44,8 @@ void CompleteDescriptions();
 // Copy of the completed row for a tag in the table of the directory kind
 // (GPS table for GpsDirectory, EXIF table otherwise), or the "Unknown" row.
 TTagEntry FindTableRow(uint16_t tag, DirectoryKind kind);
+// The same row itself, without a copy.
+const TTagEntry& TableRowOf(uint16_t tag, DirectoryKind kind);
 
 // Copy of the first completed EXIF table row whose name matches without
 // regard to letter case, or the "Unknown" row.

@@ -43,4 +43,22 @@ size_t FileReader::ReadAt(int64_t position, char* into, size_t count) const {
   return got;
 }
 
+FileStreamBuffer::FileStreamBuffer(const std::filesystem::path& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+
+FileStreamBuffer::~FileStreamBuffer() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FileStreamBuffer::int_type FileStreamBuffer::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  if (fd_ < 0) return traits_type::eof();
+  ssize_t n;
+  do n = ::read(fd_, buffer_, sizeof buffer_);
+  while (n < 0 && errno == EINTR);
+  if (n <= 0) return traits_type::eof();
+  setg(buffer_, buffer_, buffer_ + n);
+  return traits_type::to_int_type(*gptr());
+}
+
 }  // namespace pixaldo

@@ -3,6 +3,7 @@
 // walks over a file's structure that only need its headers.
 #include <cstdint>
 #include <filesystem>
+#include <streambuf>
 #include <string>
 
 namespace pixaldo {
@@ -27,6 +28,27 @@ class FileReader {
   std::filesystem::path path_;
   int fd_ = -1;
   int64_t size_ = 0;
+};
+
+// A file read front to back as a stream, in pieces of 16 KB into a buffer
+// of its own: for readers that walk a file's first segments and stop, with
+// no more set-up than one open and no more reads than they need.
+class FileStreamBuffer : public std::streambuf {
+ public:
+  // Opens the file; false from IsOpen when it cannot be opened.
+  explicit FileStreamBuffer(const std::filesystem::path& path);
+  ~FileStreamBuffer() override;
+  FileStreamBuffer(const FileStreamBuffer&) = delete;
+  FileStreamBuffer& operator=(const FileStreamBuffer&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+
+ protected:
+  int_type underflow() override;
+
+ private:
+  int fd_ = -1;
+  char buffer_[16 * 1024];
 };
 
 }  // namespace pixaldo

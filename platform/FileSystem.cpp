@@ -331,6 +331,18 @@ void SetFileDate(const fs::path& path, FileTime time) {
   fs::last_write_time(path, time, ignored);
 }
 
+FileFacts LookAtFile(const fs::path& path) {
+  FileFacts facts;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return facts;
+  facts.exists = true;
+  facts.regular = S_ISREG(info.st_mode);
+  facts.size = uint64_t(info.st_size);
+  facts.date = std::chrono::file_clock::from_sys(std::chrono::sys_time<std::chrono::nanoseconds>(
+      std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+  return facts;
+}
+
 std::time_t ToTimeT(FileTime time) {
   auto system = std::chrono::file_clock::to_sys(time);
   return std::chrono::system_clock::to_time_t(system);

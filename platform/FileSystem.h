@@ -105,6 +105,17 @@ void SetFileDate(const fs::path& path, FileTime time);
 // Modification time as seconds since the epoch (for labels and exports).
 std::time_t ToTimeT(FileTime time);
 
+// What one look at a file (through links) tells: whether it exists, whether
+// it is a regular file, its size and modification time (0 and the epoch
+// when it does not exist).
+struct FileFacts {
+  bool exists = false;
+  bool regular = false;
+  uint64_t size = 0;
+  FileTime date{};
+};
+FileFacts LookAtFile(const fs::path& path);
+
 // Fault injection for tests: the operation numbered `failAt` (counting every
 // lock, write, attribute copy, flush, rename and folder flush made through
 // this layer from 1) fails as if the disk were full. 0 turns it off. The

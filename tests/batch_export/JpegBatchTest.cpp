@@ -234,6 +234,37 @@ TEST_F(DirectoryExport, XmlDocumentIsWellFormedWithOneRowPerFile) {
 
 // Files read on several threads give the very database that one thread gives,
 // rows in list order, for files with EXIF, IPTC, a comment only, or nothing.
+// Only the tags of the columns are formatted while exporting: each column
+// still holds what a full read of the file gives.
+TEST(CsvRow, ColumnsHoldTheValuesOfAFullRead) {
+  TempDir dir;
+  test::TiffBuilder tiff;
+  tiff.Directory(8, {tiff.Ascii(0x010F, "Maker"), tiff.Ascii(0x0110, "Model"), tiff.Long(0x8769, 200)});
+  tiff.Directory(200, {tiff.Rational(0x829A, 1, 125), tiff.Rational(0x829D, 56, 10), tiff.Short(0x8822, 2),
+                       tiff.Short(0x8827, 200), tiff.Ascii(0x9003, "2024:05:17 10:11:12"),
+                       {0x9204, 10, 1, tiff.U32(uint32_t(-1)) + tiff.U32(3)}, tiff.Short(0x9207, 5), tiff.Short(0x9209, 16),
+                       tiff.Rational(0x920A, 35, 1), tiff.Short(0xA405, 52)});
+  WriteBytes(dir / "p.jpg", test::JpegWithSegments({tiff.ExifSegment()}));
+  JpegListing listing(dir.path());
+  TJpegBatch batch(listing);
+  const Words row = batch.CsvRow(dir / "p.jpg");
+  TimgData full(255);
+  ASSERT_TRUE(full.ReadFile(dir / "p.jpg"));
+  const TImageInfo& exif = *full.ExifInfo;
+  ASSERT_EQ(row.size(), 22u);
+  EXPECT_EQ(Words(row.begin() + 3, row.begin() + 6), (Words{exif.CameraMake, exif.CameraModel, exif.DateTime}));
+  const std::pair<size_t, const char*> columns[] = {{9, "Flash"},   {12, "ExposureTime"}, {13, "FNumber"},
+                                                    {14, "ISOSpeedRatings"}, {16, "ExposureProgram"},
+                                                    {18, "MeteringMode"}};
+  for (const auto& [column, tag] : columns) {
+    EXPECT_FALSE(row[column].empty()) << tag;
+    EXPECT_EQ(row[column], exif.ValueOf(tag)) << tag;
+  }
+  EXPECT_NE(exif.ValueOf("FocalLength").find(row[10]), std::string::npos);
+  EXPECT_EQ(row[11], exif.ValueOf("FocalLengthin35mmFilm"));  // "52.00 mm"
+  EXPECT_EQ(row[15], "-0.3");
+}
+
 TEST(ParallelExport, SameDatabasesAsOneThread) {
   TempDir dir;
   TempDir out;
