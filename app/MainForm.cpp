@@ -594,6 +594,8 @@ void TFormMain::RunTransform(TransformKind kind) {
   }
   TransformRun->Start(*Transformer, source, QStringToPath(target), *plan, settings.OriginalFileDate,
                       settings.ThumbAuto);
+  // The picture shown turns beside jpegtran, ready when the file is.
+  if (plan->Overwrite && plan->Run.shownTurn) PhotoView->TurnAhead(*plan->Run.shownTurn);
   // The window stays live, busy, and takes no other file command until done.
   QApplication::setOverrideCursor(Qt::BusyCursor);
   UpdateCommandStates();

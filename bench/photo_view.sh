@@ -29,7 +29,7 @@ picture="$work/big.jpg"
 # Real photo detail, enlarged to 6000 × 4500, with a little sensor-like noise
 # so that the file is as large as a camera's (about 7 MB), saved as a
 # baseline 4:2:0 JPEG.
-convert "$root/../shared/testdata/photos/jolla.jpg" -resize '6000x4500!' \
+convert "${PIXALDO_TESTDATA:-$root/../shared/testdata}/photos/jolla.jpg" -resize '6000x4500!' \
   -attenuate 0.4 +noise Gaussian -sampling-factor 2x2 -quality 90 "$picture"
 echo "picture: $(identify -format '%wx%h' "$picture"), $(stat -c %s "$picture") bytes"
 

@@ -69,7 +69,18 @@ void PhotoView::Adopt(PreparedPicture picture) {
   }
 }
 
-bool PhotoView::Turn(Orientation shown, std::string newBytes) {
+std::optional<PreparedPicture> PhotoView::TurnAhead(Orientation shown) const {
+  if (!HasPicture() || decodedDenominator_ == 0) return std::nullopt;
+  PreparedPicture picture;
+  picture.fileName = fileName_;
+  picture.shownTurn = shown;
+  picture.size = pictureSize_;
+  picture.decoded.image = source_;
+  picture.decoded.scaleDenominator = decodedDenominator_;
+  return picture;
+}
+
+bool PhotoView::Turn(Orientation shown, std::string newBytes, PreparedPicture* ahead) {
   if (!HasPicture() || bytes_.empty() || decodedDenominator_ == 0) return false;
   JpegSize now;
   Orientation stored = Orientation::Upright;
@@ -88,11 +99,23 @@ bool PhotoView::Turn(Orientation shown, std::string newBytes) {
   if (now.width != turned.width || now.height != turned.height || now.blockWidth != turned.blockWidth ||
       now.blockHeight != turned.blockHeight)
     return false;
-  source_ = Turned(std::move(source_), shown);
+  const bool madeAhead = ahead && ahead->shownTurn == shown && ahead->decoded.scaleDenominator == decodedDenominator_ &&
+                         ahead->decoded.image.width == (SwapsSides(shown) ? source_.height : source_.width);
+  if (madeAhead) {
+    source_ = std::move(ahead->decoded.image);
+  } else {
+    source_ = Turned(std::move(source_), shown);
+  }
   bytes_ = std::move(newBytes);
   storedSize_ = now;
   TakeOrientation(stored);
   prepared_ = {};
+  if (madeAhead && !ahead->display.Empty()) {
+    prepared_.display = std::move(ahead->display);
+    prepared_.fit = ahead->fit;
+    prepared_.filterIndex = ahead->filterIndex;
+    prepared_.devicePixelRatio = ahead->devicePixelRatio;
+  }
   justTurned_ = true;
   return true;
 }

@@ -9,6 +9,7 @@
 // turns that exchange the sides.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "exif/Orientation.h"
@@ -52,7 +53,13 @@ class PhotoView {
   // no file bytes held); the caller then loads the file again. Does not fit.
   // When the next fit needs more pixels than the turned ones, it stretches
   // them and marks them Quick, to be replaced as a quick first look is.
-  bool Turn(Orientation shown, std::string newBytes);
+  // `ahead`, when given, is TurnAhead's picture for this turn, made while
+  // jpegtran ran: its pixels (and display bitmap) are taken as they are.
+  bool Turn(Orientation shown, std::string newBytes, PreparedPicture* ahead = nullptr);
+  // A copy of the picture held, to be turned by `shown` on another thread
+  // (MakeTurned) while jpegtran turns the file, as Turn and the next fit
+  // would turn and show it. Nothing when no pixels are held.
+  std::optional<PreparedPicture> TurnAhead(Orientation shown) const;
 
   // Fits the picture into a panel of parentWidth × parentHeight, resamples
   // the display bitmap with the stretch filter and clears the crop frame.

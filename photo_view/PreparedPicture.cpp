@@ -45,4 +45,11 @@ void PrepareDisplay(PreparedPicture& picture, int panelWidth, int panelHeight, b
                                         DevicePixels(picture.fit.height, devicePixelRatio), filterIndex);
 }
 
+void MakeTurned(PreparedPicture& picture, int panelWidth, int panelHeight, bool squareBox, unsigned filterIndex,
+                double devicePixelRatio) {
+  picture.decoded.image = Turned(std::move(picture.decoded.image), picture.shownTurn);
+  picture.size = TurnedSize(picture.size, picture.shownTurn);
+  PrepareDisplay(picture, panelWidth, panelHeight, squareBox, filterIndex, devicePixelRatio);
+}
+
 }  // namespace pixaldo

@@ -69,6 +69,11 @@ PreparedPicture PreparePicture(const std::filesystem::path& file, int panelWidth
 void PrepareDisplay(PreparedPicture& picture, int panelWidth, int panelHeight, bool squareBox, unsigned filterIndex,
                     double devicePixelRatio);
 
+// Finishes a picture from PhotoView::TurnAhead: turns its pixels by
+// `picture.shownTurn` and makes the display bitmap for the panel given.
+void MakeTurned(PreparedPicture& picture, int panelWidth, int panelHeight, bool squareBox, unsigned filterIndex,
+                double devicePixelRatio);
+
 // The display size in device pixels of a fit in logical pixels.
 inline int DevicePixels(int logical, double ratio) { return int(logical * ratio + 0.5); }
 

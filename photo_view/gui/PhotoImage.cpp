@@ -51,6 +51,7 @@ TPhotoImage::TPhotoImage(QWidget* panel, QLabel* cropLabel, QAction* cropAction)
 }
 
 void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
+  Turning = {};  // a turn made ahead belongs to the picture shown before
   FileName_.clear();
   Display_ = {};
   if (dimensionLabel) dimensionLabel->clear();
@@ -134,10 +135,21 @@ bool TPhotoImage::TurnPicture(Orientation turn, bool squareBox, bool cropAllowed
   } catch (const std::exception&) {
     return false;
   }
-  if (!View.Turn(turn, std::move(bytes))) return false;
+  std::optional<PreparedPicture> ahead = Turning.valid() ? Turning.get() : std::nullopt;
+  if (!View.Turn(turn, std::move(bytes), ahead ? &*ahead : nullptr)) return false;
   if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
   FitAndShow(squareBox, cropAllowed, zoomLabel);
   return true;
+}
+
+void TPhotoImage::TurnAhead(Orientation turn) {
+  std::optional<PreparedPicture> picture = View.TurnAhead(turn);
+  if (!picture) return;
+  const PanelLayout layout = Layout();
+  Turning = std::async(std::launch::async, [picture = std::move(*picture), layout]() mutable {
+    MakeTurned(picture, layout.width, layout.height, layout.squareBox, layout.filterIndex, layout.devicePixelRatio);
+    return std::optional<PreparedPicture>(std::move(picture));
+  });
 }
 
 void TPhotoImage::SetBlockSize(int blockWidth, int blockHeight) {

@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <future>
+#include <optional>
 #include <string>
 
 #include "photo_view/PhotoView.h"
@@ -44,6 +46,9 @@ class TPhotoImage : public QWidget {
   // without decoding the file. False when that cannot give what a decode
   // would; the caller then loads the file again.
   bool TurnPicture(Orientation turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel, QLabel* dimensionLabel);
+  // While jpegtran turns the shown file: has the picture held turned and
+  // fitted on a worker thread, for TurnPicture to take when the file is done.
+  void TurnAhead(Orientation turn);
 
   void SetBlockSize(int blockWidth, int blockHeight);
   // Whether pictures loaded from now on are shown upright by their EXIF orientation.
@@ -90,6 +95,7 @@ class TPhotoImage : public QWidget {
   QPointer<TReadAhead> ReadAhead;
   // The last fit's choices, for the refinement of a quick first picture.
   bool SquareBox = true;
+  std::future<std::optional<PreparedPicture>> Turning;  // TurnAhead's work
   bool CropAllowed = false;
 };
 

@@ -67,13 +67,23 @@ TEST_F(PictureTurnTest, TurnedPictureIsWhatADecodeOfTheNewFileShows) {
           SCOPED_TRACE(testing::Message() << "orientation " << orientation << ", auto " << autoOrient << ", panel "
                                           << screen.panel << ", kind " << int(kind));
           test::WriteBytes(photo, test::MakeOrientedJpeg(upright, orientation, dir_.path()));
-          PhotoView view;
-          Show(view, photo, autoOrient, screen.panel, screen.ratio);
-          const JpegTranPlan plan = TurnInPlace(photo, kind, autoOrient);
+          const JpegTranPlan plan = TJpegTran::Plan(kind, ReadFileOrientation(photo), autoOrient, false);
           if (plan.unchanged) continue;
           ASSERT_TRUE(plan.shownTurn);
+          // One view turns its pixels after jpegtran, one has them turned
+          // while jpegtran runs.
+          PhotoView view, early;
+          Show(view, photo, autoOrient, screen.panel, screen.ratio);
+          Show(early, photo, autoOrient, screen.panel, screen.ratio);
+          std::optional<PreparedPicture> ahead = early.TurnAhead(*plan.shownTurn);
+          ASSERT_TRUE(ahead);
+          MakeTurned(*ahead, screen.panel, screen.panel, false, 0, screen.ratio);
+          runner_.Transform(photo, photo, false, false, plan);
           ASSERT_TRUE(view.Turn(*plan.shownTurn, ReadWholeFile(photo)));
+          ASSERT_TRUE(early.Turn(*plan.shownTurn, ReadWholeFile(photo), &*ahead));
           view.FitAndShow(screen.panel, screen.panel, false, true);
+          early.FitAndShow(screen.panel, screen.panel, false, true);
+          EXPECT_EQ(early.Display().pixels, view.Display().pixels);
 
           PhotoView fresh;
           Show(fresh, photo, autoOrient, screen.panel, screen.ratio);
