@@ -173,7 +173,6 @@ TFormOptions::TFormOptions(OptionsStore& store, std::filesystem::path languageFi
     return color;
   };
   CreateControls();
-  resize(390, 300);  // grows to what the texts of the chosen language need
   // FormCreate: both files, the settings, then the language.
   languageIni_ = std::make_unique<IniFile>(languageFile_);
   LoadSettings();
@@ -204,6 +203,9 @@ void TFormOptions::CreateControls() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl);
   layout->addLayout(buttons);
+  // A dialog of fixed size: it takes what the texts of the chosen language
+  // need, and window managers offer no maximising.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QWidget* TFormOptions::CreateCropPage() {

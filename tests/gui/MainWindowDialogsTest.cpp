@@ -59,13 +59,14 @@ class MainWindowDialogsTest : public QObject {
                      [&] { shownFile = windows.metaData.FileName; }));
     QCOMPARE(shownFile, form->CurrentFile);
     QVERIFY(RunModal(form->Action("AppOptions"), windows.options, [] {}));
-    // They are dialogs: no minimise or maximise button.
+    // They are dialogs: no minimise or maximise button, and a fixed size.
     for (const QDialog* dialog : {static_cast<QDialog*>(&windows.options), static_cast<QDialog*>(&windows.metaData),
                                   static_cast<QDialog*>(&windows.about)}) {
       const Qt::WindowFlags flags = dialog->windowFlags();
       QVERIFY2((flags & Qt::CustomizeWindowHint) &&
                    !(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)),
                qPrintable(dialog->objectName()));
+      QVERIFY2(dialog->minimumSize() == dialog->maximumSize(), qPrintable(dialog->objectName()));
     }
   }
 
