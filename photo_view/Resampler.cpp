@@ -15,6 +15,8 @@
 
 #include <dlfcn.h>
 
+#include "platform/PictureMemory.h"
+
 extern "C" {
 #include <libswscale/swscale.h>
 }
@@ -25,9 +27,6 @@ namespace {
 
 constexpr std::array<int, 5> kSwsFlags = {SWS_POINT, SWS_BILINEAR, SWS_BICUBIC, SWS_SPLINE, SWS_LANCZOS};
 
-struct AlignedDelete {
-  void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{64}); }
-};
 
 // Rows of a picture as three colour planes in the order swscale's planar
 // RGB wants them (green, blue, red). Planar RGB is scaled channel by channel
@@ -36,7 +35,8 @@ class PlanarRows {
  public:
   PlanarRows(int width, int rows)
       : width_(width), rows_(rows), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
-        storage_(new (std::align_val_t{64}) uint8_t[stride_ * static_cast<size_t>(rows) * 3]) {}
+        bytes_(stride_ * static_cast<size_t>(rows) * 3),
+        storage_(static_cast<uint8_t*>(AllocatePictureMemory(bytes_)), Free{bytes_}) {}
 
   uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(rows_) * static_cast<size_t>(index); }
   int Stride() const { return static_cast<int>(stride_); }
@@ -78,8 +78,13 @@ class PlanarRows {
  private:
   int width_;
   int rows_;
+  struct Free {
+    size_t bytes;
+    void operator()(uint8_t* block) const { FreePictureMemory(block, bytes); }
+  };
   size_t stride_;
-  std::unique_ptr<uint8_t[], AlignedDelete> storage_;
+  size_t bytes_;
+  std::unique_ptr<uint8_t[], Free> storage_;
 };
 
 RgbImage MakeImage(int width, int height) {
