@@ -334,12 +334,16 @@ std::string TJpegBatch::BiasText(std::string_view text) {
 
 std::string TJpegBatch::JoinCsvLine(const std::vector<std::string>& values) {
   if (values.size() == 1 && values[0].empty()) return "\"\"";
+  std::size_t length = values.size() * 3;  // commas and a pair of quotes each
+  for (const std::string& value : values) length += value.size();
   std::string line;
+  line.reserve(length);
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (i) line += ',';
     const std::string& value = values[i];
-    bool quoted = false;
-    for (char c : value) quoted = quoted || static_cast<unsigned char>(c) <= 32 || c == '"' || c == ',';
+    const bool quoted = std::any_of(value.begin(), value.end(), [](char c) {
+      return static_cast<unsigned char>(c) <= 32 || c == '"' || c == ',';
+    });
     if (!quoted) {
       line += value;
       continue;

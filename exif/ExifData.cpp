@@ -63,6 +63,19 @@ int32_t ClampToInt32(int64_t v) {
       std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
+// A table row without its label, code list and format: what an entry whose
+// value text is not made keeps of it (its name still finds it, its raw bytes
+// still give numbers).
+TTagEntry NameOnly(const TTagEntry& row) {
+  TTagEntry entry;
+  entry.Group = row.Group;
+  entry.Record = row.Record;
+  entry.Dataset = row.Dataset;
+  entry.Name = row.Name;
+  entry.Formatter = row.Formatter;
+  return entry;
+}
+
 // Rounds to the nearest integer, halves to the even neighbour.
 int32_t RoundEven(double v) {
   if (!std::isfinite(v)) return 0;
@@ -176,13 +189,13 @@ double TImageInfo::NumberOf(std::string_view name) const {
 
 int32_t TImageInfo::IntegerOf(std::string_view name) const { return RoundEven(NumberOf(name)); }
 
-int32_t TImageInfo::AddTag(const TTagEntry& entry) {
-  if (entry.Dataset != 0) Tags.push_back(entry);
+int32_t TImageInfo::AddTag(TTagEntry entry) {
+  if (entry.Dataset != 0) Tags.push_back(std::move(entry));
   return Count() - 1;
 }
 
-int32_t TImageInfo::AddThumbTag(const TTagEntry& entry) {
-  if (entry.Dataset != 0) ThumbTags.push_back(entry);
+int32_t TImageInfo::AddThumbTag(TTagEntry entry) {
+  if (entry.Dataset != 0) ThumbTags.push_back(std::move(entry));
   return ThumbCount() - 1;
 }
 
@@ -268,9 +281,10 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
   const TTagEntry& row = TableRowOf(*tag, kind);
   if (row.Dataset == 0 && !IsSpecialTag(*tag)) return;  // neither kept nor acted upon
   if (!RawBudgetLeft(wantedEnd - valuePos + 1)) return;
-  const std::string raw = segment.substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
+  const std::string_view raw = std::string_view(segment).substr(size_t(valuePos - 1), size_t(wantedEnd - valuePos + 1));
   rawBytesKept_ += int64_t(raw.size());
-  std::string display = TextWanted(*tag, row.Name) ? DisplayText(row, raw, *type, BigEndian) : std::string();
+  const bool textWanted = TextWanted(*tag, row.Name);
+  std::string display = textWanted ? DisplayText(row, raw, *type, BigEndian) : std::string();
   if (*tag == kTagUserComment) {
     display = raw.size() > 8 ? TrimControls(std::string_view(raw).substr(8, size_t(std::max<int64_t>(size - 9, 0))))
                              : std::string();
@@ -291,7 +305,7 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
     case kTagModel: CameraModel = display.substr(0, 40); break;
     case kTagDateTime:
     case kTagDateTimeOriginal: DateTime = display.substr(0, 20); break;
-    case kTagExifVersion: ExifVersion = raw.substr(0, 6); break;
+    case kTagExifVersion: ExifVersion = std::string(raw.substr(0, 6)); break;
     case kTagSubIfds:
     case kTagExifOffset:
     case kTagInteroperabilityOffset:
@@ -299,7 +313,7 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
       break;
     case kTagGpsInfo: ParseSubDirectory(valuePos, offsetBase, GpsDirectory, blockLength, depth); break;
     case kTagMakerNote: {
-      MakerNote = raw;
+      MakerNote = std::string(raw);
       MakerNotePos = ClampToInt32(valuePos);
       TmsInfo maker(IsTiff, this);
       HasMakerNote = maker.ReadMakerNote();
@@ -309,16 +323,16 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
   }
 
   if (row.Dataset == 0) return;
-  TTagEntry entry = row;
-  entry.Value = display;
-  entry.RawValue = raw;
+  TTagEntry entry = textWanted ? row : NameOnly(row);
+  entry.Value = std::move(display);
+  entry.RawValue = std::string(raw);
   entry.MaxSize = static_cast<int32_t>(raw.size());
   entry.ValuePos = ClampToInt32(valuePos);
   entry.ValueType = *type;
   if (kind == ThumbnailDirectory)
-    AddThumbTag(entry);
+    AddThumbTag(std::move(entry));
   else
-    AddTag(entry);
+    AddTag(std::move(entry));
 }
 
 bool TImageInfo::TextWanted(uint16_t tag, std::string_view name) const {
@@ -469,7 +483,6 @@ bool TimgData::ReadJpegSegments(std::istream& in) {
         } else {
           ExifSegment = &slot;
           ExifInfo = std::make_unique<TImageInfo>(this, ListMode);
-          Buffer = slot.Bytes;
           ParseExifSegment();
         }
         break;
@@ -522,7 +535,6 @@ bool TimgData::ReadTiffHeader(const std::string& head) {
   slot.Bytes = head.size() > 8 ? head.substr(8) : std::string();
   slot.Length = static_cast<int32_t>(std::min<size_t>(slot.Bytes.size(), size_t(std::numeric_limits<int32_t>::max())));
   ExifSegment = &slot;
-  Buffer = slot.Bytes;
   const int64_t firstDirectory = int64_t(static_cast<uint32_t>(ReadS32(head, 4, BigEndian).value_or(0)));
   const int64_t start = firstDirectory > 8 ? firstDirectory + kTiffOffsetBase : 1;
   ExifInfo = std::make_unique<TImageInfo>(this, ListMode);

@@ -107,8 +107,8 @@ class TImageInfo : public tEndInd {
   int32_t IntegerOf(std::string_view name) const;
 
   // Appends a copy unless its Dataset is 0; returns Count() - 1.
-  int32_t AddTag(const TTagEntry& entry);
-  int32_t AddThumbTag(const TTagEntry& entry);
+  int32_t AddTag(TTagEntry entry);
+  int32_t AddThumbTag(TTagEntry entry);
   int32_t Count() const { return static_cast<int32_t>(Tags.size()); }
   int32_t ThumbCount() const { return static_cast<int32_t>(ThumbTags.size()); }
 
@@ -259,7 +259,8 @@ class TimgData : public tEndInd {
   // Empty: every EXIF tag read gets its value text. Otherwise only the tags
   // so named (in any letter case) and those the reader takes fields of its
   // own from do; the others keep their raw bytes, enough for the values
-  // computed from them. For a reader that needs a few columns of many files.
+  // computed from them, and of their table row only the name. For a reader
+  // that needs a few columns of many files.
   std::span<const std::string_view> FormattedTags;
   int32_t SectionCount() const { return static_cast<int32_t>(Sections.size()); }
   tSection* ExifSegment = nullptr;

@@ -20,6 +20,11 @@ constexpr std::array<char16_t, 128> kHighHalf = {
     0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
+// Plain ASCII reads the same in Windows-1250 and UTF-8, byte for byte.
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
 
 char32_t Cp1250ToUnicode(unsigned char byte) {
@@ -93,6 +98,7 @@ std::u32string DecodeUtf8(std::string_view utf8) {
 }
 
 std::string Cp1250ToUtf8(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size());
   for (char c : bytes) AppendUtf8(out, Cp1250ToUnicode(static_cast<unsigned char>(c)));
@@ -101,6 +107,10 @@ std::string Cp1250ToUtf8(std::string_view bytes) {
 
 Cp1250Result Utf8ToCp1250(std::string_view utf8) {
   Cp1250Result result;
+  if (IsAscii(utf8)) {
+    result.bytes = utf8;
+    return result;
+  }
   for (char32_t ch : DecodeUtf8(utf8)) {
     int byte = UnicodeToCp1250(ch);
     if (byte < 0) {
