@@ -1,45 +1,106 @@
 #include "xmp/XmpPacket.h"
 
 #include <exempi/xmp.h>
-#include <exempi/xmpconsts.h>
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace pixaldo {
 namespace {
 
 constexpr const char* kDefaultLanguage = "x-default";
+constexpr const char* kDublinCore = "http://purl.org/dc/elements/1.1/";
+constexpr const char* kPhotoshop = "http://ns.adobe.com/photoshop/1.0/";
 
-// The library is set up once for the process and stays until it ends.
-bool LibraryReady() {
-  static const bool ready = xmp_init();
-  return ready;
-}
+// Exempi (with its XML and zlib libraries) is opened on the first packet
+// read or written, not at start-up: most commands never touch XMP.
+class Exempi {
+ public:
+  // Throws when the library cannot be loaded or set up.
+  static const Exempi& Get() {
+    static const Exempi library;
+    if (!library.error_.empty()) throw std::runtime_error("cannot load the XMP library: " + library.error_);
+    return library;
+  }
+
+  decltype(&xmp_init) init = nullptr;
+  decltype(&xmp_new) newPacket = nullptr;
+  decltype(&xmp_free) freePacket = nullptr;
+  decltype(&xmp_string_new) stringNew = nullptr;
+  decltype(&xmp_string_free) stringFree = nullptr;
+  decltype(&xmp_string_cstr) stringCstr = nullptr;
+  decltype(&xmp_string_len) stringLen = nullptr;
+  decltype(&xmp_get_localized_text) getLocalizedText = nullptr;
+  decltype(&xmp_get_array_item) getArrayItem = nullptr;
+  decltype(&xmp_get_property) getProperty = nullptr;
+  decltype(&xmp_delete_property) deleteProperty = nullptr;
+  decltype(&xmp_set_localized_text) setLocalizedText = nullptr;
+  decltype(&xmp_set_property) setProperty = nullptr;
+  decltype(&xmp_serialize) serialize = nullptr;
+
+ private:
+  static constexpr const char* kName = PIXALDO_EXEMPI_LIBRARY;
+
+  Exempi() {
+    void* handle = ::dlopen(kName, RTLD_LAZY | RTLD_LOCAL);
+    if (!handle) {
+      const char* reason = ::dlerror();
+      error_ = std::string(kName) + ": " + (reason ? reason : "not found");
+      return;
+    }
+    const bool found = FindAll(handle, init, "xmp_init", newPacket, "xmp_new", freePacket, "xmp_free",
+                               stringNew, "xmp_string_new", stringFree, "xmp_string_free",
+                               stringCstr, "xmp_string_cstr", stringLen, "xmp_string_len",
+                               getLocalizedText, "xmp_get_localized_text", getArrayItem, "xmp_get_array_item",
+                               getProperty, "xmp_get_property", deleteProperty, "xmp_delete_property",
+                               setLocalizedText, "xmp_set_localized_text", setProperty, "xmp_set_property",
+                               serialize, "xmp_serialize");
+    if (!found)
+      error_ = std::string(kName) + ": missing functions";
+    else if (!init())
+      error_ = std::string(kName) + ": cannot be set up";
+    // Left loaded either way: the process ends with it.
+  }
+
+  // Looks up each function by its name (pairs of function, name).
+  static bool FindAll(void*) { return true; }
+  template <typename Function, typename... Rest>
+  static bool FindAll(void* handle, Function& function, const char* name, Rest&&... rest) {
+    function = reinterpret_cast<Function>(::dlsym(handle, name));
+    return function && FindAll(handle, std::forward<Rest>(rest)...);
+  }
+
+  std::string error_;
+};
 
 struct PacketDeleter {
-  void operator()(void* xmp) const { xmp_free(static_cast<XmpPtr>(xmp)); }
+  void operator()(void* xmp) const { Exempi::Get().freePacket(static_cast<XmpPtr>(xmp)); }
 };
 using PacketHandle = std::unique_ptr<std::remove_pointer_t<XmpPtr>, PacketDeleter>;
 
 class XmpText {
  public:
-  XmpText() : text_(xmp_string_new()) {}
-  ~XmpText() { xmp_string_free(text_); }
+  XmpText() : text_(Exempi::Get().stringNew()) {}
+  ~XmpText() { Exempi::Get().stringFree(text_); }
   XmpText(const XmpText&) = delete;
   XmpText& operator=(const XmpText&) = delete;
   XmpStringPtr get() const { return text_; }
-  std::string str() const { return std::string(xmp_string_cstr(text_), xmp_string_len(text_)); }
+  std::string str() const { return std::string(Exempi::Get().stringCstr(text_), Exempi::Get().stringLen(text_)); }
 
  private:
   XmpStringPtr text_;
 };
 
 PacketHandle Parse(std::string_view packet) {
-  if (!LibraryReady() || packet.empty()) return nullptr;
-  return PacketHandle(xmp_new(packet.data(), packet.size()));
+  if (packet.empty()) return nullptr;
+  return PacketHandle(Exempi::Get().newPacket(packet.data(), packet.size()));
 }
 
 // One alternative-language property (dc:title, dc:description).
@@ -52,7 +113,7 @@ constexpr const char* kCategory = "Category";
 
 std::string DefaultText(XmpPtr xmp, const char* name) {
   XmpText language, value;
-  if (!xmp_get_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage, language.get(), value.get(), nullptr))
+  if (!Exempi::Get().getLocalizedText(xmp, kDublinCore, name, nullptr, kDefaultLanguage, language.get(), value.get(), nullptr))
     return {};
   return value.str();
 }
@@ -70,8 +131,8 @@ std::vector<LangEntry> LangEntries(XmpPtr xmp, const char* name) {
   std::vector<LangEntry> entries;
   for (size_t index = 1;; ++index) {
     XmpText text, language;
-    if (!xmp_get_array_item(xmp, NS_DC, name, int32_t(index), text.get(), nullptr)) break;
-    xmp_get_property(xmp, NS_DC, ItemPath(name, index, "/?xml:lang").c_str(), language.get(), nullptr);
+    if (!Exempi::Get().getArrayItem(xmp, kDublinCore, name, int32_t(index), text.get(), nullptr)) break;
+    Exempi::Get().getProperty(xmp, kDublinCore, ItemPath(name, index, "/?xml:lang").c_str(), language.get(), nullptr);
     entries.push_back({language.str(), text.str()});
   }
   return entries;
@@ -105,12 +166,12 @@ std::vector<size_t> CopiesOfDefault(const std::vector<LangEntry>& entries) {
 // every other entry stays. An empty text removes the property.
 void SetLangAlt(XmpPtr xmp, const char* name, const std::string& text) {
   if (text.empty()) {
-    xmp_delete_property(xmp, NS_DC, name);
+    Exempi::Get().deleteProperty(xmp, kDublinCore, name);
     return;
   }
   for (size_t index : CopiesOfDefault(LangEntries(xmp, name)))
-    xmp_delete_property(xmp, NS_DC, ItemPath(name, index).c_str());
-  xmp_set_localized_text(xmp, NS_DC, name, nullptr, kDefaultLanguage, text.c_str(), 0);
+    Exempi::Get().deleteProperty(xmp, kDublinCore, ItemPath(name, index).c_str());
+  Exempi::Get().setLocalizedText(xmp, kDublinCore, name, nullptr, kDefaultLanguage, text.c_str(), 0);
 }
 
 // Whether some rdf:Description element of the packet carries properties as
@@ -145,7 +206,8 @@ XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
   if (!xmp) return texts;
   for (const LangAlt& property : kLangAlts) texts.*property.Member = DefaultText(xmp.get(), property.Name);
   XmpText category;
-  if (xmp_get_property(xmp.get(), NS_PHOTOSHOP, kCategory, category.get(), nullptr)) texts.Category = category.str();
+  if (Exempi::Get().getProperty(xmp.get(), kPhotoshop, kCategory, category.get(), nullptr))
+    texts.Category = category.str();
   return texts;
 }
 
@@ -158,9 +220,9 @@ std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const X
   }
   for (const LangAlt& property : kLangAlts) SetLangAlt(xmp.get(), property.Name, texts.*property.Member);
   if (texts.Category.empty())
-    xmp_delete_property(xmp.get(), NS_PHOTOSHOP, kCategory);
+    Exempi::Get().deleteProperty(xmp.get(), kPhotoshop, kCategory);
   else
-    xmp_set_property(xmp.get(), NS_PHOTOSHOP, kCategory, texts.Category.c_str(), 0);
+    Exempi::Get().setProperty(xmp.get(), kPhotoshop, kCategory, texts.Category.c_str(), 0);
 
   uint32_t options = 0;
   if (UsesAttributeForm(packet)) options |= XMP_SERIAL_USECOMPACTFORMAT;
@@ -168,9 +230,9 @@ std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const X
   // The usual padding leaves room for later edits in place; when that does
   // not fit, the packet is made exactly as long as the room there is.
   XmpText serialized;
-  if (xmp_serialize(xmp.get(), serialized.get(), options, 0) && serialized.str().size() <= maxBytes)
+  if (Exempi::Get().serialize(xmp.get(), serialized.get(), options, 0) && serialized.str().size() <= maxBytes)
     return serialized.str();
-  if (xmp_serialize(xmp.get(), serialized.get(), options | XMP_SERIAL_EXACTPACKETLENGTH, uint32_t(maxBytes)) &&
+  if (Exempi::Get().serialize(xmp.get(), serialized.get(), options | XMP_SERIAL_EXACTPACKETLENGTH, uint32_t(maxBytes)) &&
       serialized.str().size() <= maxBytes)
     return serialized.str();
   error = "its XMP packet would grow beyond one JPEG segment (at most " + std::to_string(maxBytes) + " bytes)";
