@@ -19,7 +19,7 @@ namespace pixaldo {
 
 namespace {
 
-constexpr size_t kFileBuffer = 256 * 1024;
+constexpr size_t kFileBuffer = 64 * 1024;
 
 // libjpeg reports fatal errors through error_exit; we jump back to the phase
 // that called it. The phases below keep no objects with destructors in their

@@ -15,6 +15,8 @@
 
 #include <dlfcn.h>
 
+#include "platform/PictureMemory.h"
+
 extern "C" {
 #include <libswscale/swscale.h>
 }
@@ -25,9 +27,35 @@ namespace {
 
 constexpr std::array<int, 5> kSwsFlags = {SWS_POINT, SWS_BILINEAR, SWS_BICUBIC, SWS_SPLINE, SWS_LANCZOS};
 
-struct AlignedDelete {
-  void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{64}); }
-};
+
+// The loops below run for every pixel twice per resample; with the rows
+// known not to overlap they are vectorised, with AVX2 where the processor
+// has it.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+#define PIXALDO_PIXEL_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define PIXALDO_PIXEL_LOOP
+#endif
+
+// One RGB row into its three planes.
+PIXALDO_PIXEL_LOOP void SplitRow(const uint8_t* __restrict rgb, uint8_t* __restrict red, uint8_t* __restrict green,
+                                 uint8_t* __restrict blue, size_t width) {
+  for (size_t x = 0; x < width; ++x) {
+    red[x] = rgb[3 * x];
+    green[x] = rgb[3 * x + 1];
+    blue[x] = rgb[3 * x + 2];
+  }
+}
+
+// Three planes into one RGB row.
+PIXALDO_PIXEL_LOOP void JoinRow(const uint8_t* __restrict red, const uint8_t* __restrict green,
+                                const uint8_t* __restrict blue, uint8_t* __restrict rgb, size_t width) {
+  for (size_t x = 0; x < width; ++x) {
+    rgb[3 * x] = red[x];
+    rgb[3 * x + 1] = green[x];
+    rgb[3 * x + 2] = blue[x];
+  }
+}
 
 // Rows of a picture as three colour planes in the order swscale's planar
 // RGB wants them (green, blue, red). Planar RGB is scaled channel by channel
@@ -36,7 +64,8 @@ class PlanarRows {
  public:
   PlanarRows(int width, int rows)
       : width_(width), rows_(rows), stride_((static_cast<size_t>(width) + 63) / 64 * 64),
-        storage_(new (std::align_val_t{64}) uint8_t[stride_ * static_cast<size_t>(rows) * 3]) {}
+        bytes_(stride_ * static_cast<size_t>(rows) * 3),
+        storage_(static_cast<uint8_t*>(AllocatePictureMemory(bytes_)), Free{bytes_}) {}
 
   uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(rows_) * static_cast<size_t>(index); }
   int Stride() const { return static_cast<int>(stride_); }
@@ -47,14 +76,7 @@ class PlanarRows {
     for (int row = 0; row < count; ++row) {
       const uint8_t* in = rows + stride * static_cast<size_t>(row);
       const size_t at = stride_ * static_cast<size_t>(row);
-      uint8_t* green = Plane(0) + at;
-      uint8_t* blue = Plane(1) + at;
-      uint8_t* red = Plane(2) + at;
-      for (int x = 0; x < width_; ++x, in += 3) {
-        red[x] = in[0];
-        green[x] = in[1];
-        blue[x] = in[2];
-      }
+      SplitRow(in, Plane(2) + at, Plane(0) + at, Plane(1) + at, static_cast<size_t>(width_));
     }
   }
 
@@ -63,23 +85,20 @@ class PlanarRows {
   void ToRgb(RgbImage& image, int first, int count) {
     for (int row = first; row < first + count; ++row) {
       const size_t at = stride_ * static_cast<size_t>(row);
-      const uint8_t* green = Plane(0) + at;
-      const uint8_t* blue = Plane(1) + at;
-      const uint8_t* red = Plane(2) + at;
-      uint8_t* out = image.Row(row);
-      for (int x = 0; x < width_; ++x, out += 3) {
-        out[0] = red[x];
-        out[1] = green[x];
-        out[2] = blue[x];
-      }
+      JoinRow(Plane(2) + at, Plane(0) + at, Plane(1) + at, image.Row(row), static_cast<size_t>(width_));
     }
   }
 
  private:
   int width_;
   int rows_;
+  struct Free {
+    size_t bytes;
+    void operator()(uint8_t* block) const { FreePictureMemory(block, bytes); }
+  };
   size_t stride_;
-  std::unique_ptr<uint8_t[], AlignedDelete> storage_;
+  size_t bytes_;
+  std::unique_ptr<uint8_t[], Free> storage_;
 };
 
 RgbImage MakeImage(int width, int height) {

@@ -7,11 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/PictureMemory.h"
+
 namespace pixaldo {
 
 // Leaves new bytes uninitialised: a bitmap is always written whole by its
 // maker (decoder or scaler), so filling it with zeros first would only touch
-// every page of a large frame one time more.
+// every page of a large frame one time more. The memory is picture memory
+// (huge pages for large bitmaps).
 template <typename T>
 struct UninitialisedAllocator : std::allocator<T> {
   template <typename U>
@@ -19,6 +22,11 @@ struct UninitialisedAllocator : std::allocator<T> {
     using other = UninitialisedAllocator<U>;
   };
   using std::allocator<T>::allocator;
+  T* allocate(size_t count) {
+    if (count > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    return static_cast<T*>(AllocatePictureMemory(count * sizeof(T)));
+  }
+  void deallocate(T* block, size_t count) noexcept { FreePictureMemory(block, count * sizeof(T)); }
   template <typename U>
   void construct(U* place) noexcept {
     ::new (static_cast<void*>(place)) U;
