@@ -323,6 +323,7 @@ void TImageInfo::ReadEntry(int64_t entryPos, int64_t offsetBase, DirectoryKind k
   }
 
   if (row.Dataset == 0) return;
+  if (!textWanted && !FocalLength35Reads(row.Name)) return;  // nobody asks for it
   TTagEntry entry = textWanted ? row : NameOnly(row);
   entry.Value = std::move(display);
   entry.RawValue = std::string(raw);

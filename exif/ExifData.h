@@ -114,6 +114,8 @@ class TImageInfo : public tEndInd {
 
   // Adds the computed "FocalLengthin35mmFilm" entry (exif/FocalLength35.cpp).
   void AddFocalLength35();
+  // Whether that computation reads the entry of this table name.
+  static bool FocalLength35Reads(std::string_view name);
 
   // Walks one directory at 1-based position `start` of Buffer; values lie at
   // TIFF offset + `offsetBase`; `blockLength` bounds the block. Sub-directories
@@ -258,9 +260,9 @@ class TimgData : public tEndInd {
   int32_t ListMode = 255;
   // Empty: every EXIF tag read gets its value text. Otherwise only the tags
   // so named (in any letter case) and those the reader takes fields of its
-  // own from do; the others keep their raw bytes, enough for the values
-  // computed from them, and of their table row only the name. For a reader
-  // that needs a few columns of many files.
+  // own from do; of the others only those the computed 35 mm focal length is
+  // made from are kept, with their raw bytes and of their table row only the
+  // name. For a reader that needs a few columns of many files.
   std::span<const std::string_view> FormattedTags;
   int32_t SectionCount() const { return static_cast<int32_t>(Sections.size()); }
   tSection* ExifSegment = nullptr;

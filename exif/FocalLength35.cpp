@@ -1,6 +1,9 @@
 // The focal length on 35 mm film, computed from the focal length, the
 // picture size and the focal plane resolution when the file does not give it.
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <string_view>
 
 #include "exif/ExifData.h"
 #include "exif/ExifFormat.h"
@@ -13,6 +16,11 @@ namespace {
 constexpr int kUnitInch = 2;
 constexpr int kUnitCentimetre = 3;
 
+// The entries the computation reads (table names).
+constexpr std::array<std::string_view, 6> kEntriesRead{"FocalLengthin35mmFilm", "FocalPlaneResolutionUnit",
+                                                       "ResolutionUnit",        "FocalLength",
+                                                       "FocalPlaneXResolution", "FocalPlaneYResolution"};
+
 // Millimetres per resolution unit; 0 for units that cannot be converted.
 double MillimetresPerUnit(int32_t unit) {
   if (unit == kUnitInch) return 25.4;
@@ -21,6 +29,10 @@ double MillimetresPerUnit(int32_t unit) {
 }
 
 }  // namespace
+
+bool TImageInfo::FocalLength35Reads(std::string_view name) {
+  return std::find(kEntriesRead.begin(), kEntriesRead.end(), name) != kEntriesRead.end();
+}
 
 void TImageInfo::AddFocalLength35() {
   if (LookupIndex("FocalLengthin35mmFilm") >= 0) return;

@@ -1,7 +1,9 @@
 #include "file_list/JpegListing.h"
 
 #include <algorithm>
-#include <system_error>
+#include <memory>
+
+#include <dirent.h>
 
 namespace pixaldo {
 
@@ -68,11 +70,12 @@ bool NaturalNameLess(std::string_view a, std::string_view b) {
 
 std::vector<std::string> ListJpegNames(const fs::path& directory) {
   std::vector<std::string> names;
-  std::error_code error;
-  fs::directory_iterator entry(directory, error);
-  for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-    std::string name = entry->path().filename().native();
-    if (IsJpegName(name) && name.front() != '.') names.push_back(std::move(name));
+  // The entries' bare names, without building a path for each of them.
+  std::unique_ptr<DIR, int (*)(DIR*)> entries(::opendir(directory.c_str()), ::closedir);
+  if (!entries) return names;
+  while (const dirent* entry = ::readdir(entries.get())) {
+    const std::string_view name = entry->d_name;
+    if (!name.empty() && name.front() != '.' && IsJpegName(name)) names.emplace_back(name);
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });
   return names;
