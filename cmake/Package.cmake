@@ -1,8 +1,8 @@
 # `cpack -G DEB` in the build folder: a Debian package of what `cmake
 # --install` puts under /usr. dpkg-shlibdeps works out the libraries the
 # programs link (Qt 6 Widgets, libjpeg-turbo); libswscale is opened on the
-# first resample and jpegtran is run as a program, so their packages are
-# named here.
+# first resample, Exempi on the first XMP packet, and jpegtran is run as a
+# program, so their packages are named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pixaldo)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
@@ -17,6 +17,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 string(REGEX MATCH "^[0-9]+" swscale_major "${SWSCALE_libswscale_VERSION}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjpeg-turbo-progs, libswscale${swscale_major}")
+string(REGEX REPLACE "^libexempi\\.so\\." "libexempi" exempi_package "${exempi_soname}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjpeg-turbo-progs, libswscale${swscale_major}, ${exempi_package}")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
