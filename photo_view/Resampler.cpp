@@ -241,6 +241,13 @@ class BandScaler {
   int written_ = 0;
 };
 
+void Resampler::Prepare() noexcept {
+  try {
+    Swscale::Get();
+  } catch (...) {
+  }
+}
+
 RgbImage Resampler::Resample(const RgbImage& source, int width, int height, StretchFilter filter) {
   if (source.Empty() || width <= 0 || height <= 0) return {};
   if (!NeedsScaler(source.width, source.height, width, height)) return source;

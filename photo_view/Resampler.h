@@ -29,6 +29,9 @@ class Resampler {
   static RgbImage Resample(const RgbImage& source, int width, int height, unsigned filterIndex) {
     return Resample(source, width, height, StretchFilterFromIndex(filterIndex));
   }
+  // Loads the scaler library now, for a caller with time to spare before
+  // its first resample; a failure is left for that resample to report.
+  static void Prepare() noexcept;
 };
 
 class BandScaler;

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sys/syscall.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -21,9 +22,6 @@ namespace pixaldo {
 namespace {
 
 constexpr std::size_t kMaxErrorOutput = 64 * 1024;
-// The output pipe is made this large where the system allows, so that a
-// program writing a large result rarely waits for this one to read it.
-constexpr int kOutputPipeSize = 1024 * 1024;
 constexpr std::chrono::milliseconds kWaitStep{10};
 
 // Closes the descriptors it holds when it goes out of scope.
@@ -65,15 +63,18 @@ std::string FindProgram(const std::string& name) {
   return {};
 }
 
-// In the child: standard streams, death with the parent, the program.
-// Only async-signal-safe calls; an exec failure goes back through `status`.
-[[noreturn]] void StartChild(const char* program, char* const* args, int outputPipe, int errorPipe, int status,
-                             pid_t parent) {
+// In the child: standard streams, death with the parent, the size its
+// output file may reach, the program. Only async-signal-safe calls; an exec
+// failure goes back through `status`.
+[[noreturn]] void StartChild(const char* program, char* const* args, int outputFile, rlim_t maxOutput, int errorPipe,
+                             int status, pid_t parent) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() != parent) ::_exit(127);  // the parent is already gone
   const int in = ::open("/dev/null", O_RDONLY);
-  const int out = outputPipe >= 0 ? outputPipe : ::open("/dev/null", O_WRONLY);
-  if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(errorPipe, 2) < 0) {
+  const int out = outputFile >= 0 ? outputFile : ::open("/dev/null", O_WRONLY);
+  const rlimit size{maxOutput, maxOutput};
+  if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(errorPipe, 2) < 0 ||
+      (outputFile >= 0 && ::setrlimit(RLIMIT_FSIZE, &size) != 0)) {
     const int error = errno;
     (void)!::write(status, &error, sizeof error);
     ::_exit(127);
@@ -84,62 +85,23 @@ std::string FindProgram(const std::string& name) {
   ::_exit(127);
 }
 
-// One stream of the child being read: where it goes and how much is kept.
-struct Stream {
-  int fd;
-  std::string* out;
-  std::size_t keep;
-  bool overflowStops;  // more than `keep` ends the program (else the rest is dropped)
-  const std::function<void(std::string_view)>* sink = nullptr;  // set: gets the bytes instead of `out`
-  std::size_t taken = 0;
-  bool overflowed = false;
-
-  // Takes what was read; false when it is more than may be kept.
-  bool Take(const char* bytes, std::size_t count) {
-    const std::size_t room = keep - std::min(keep, taken);
-    if (count > room && overflowStops) {
-      overflowed = true;
-      return false;
-    }
-    count = std::min(room, count);
-    taken += count;
-    if (sink && *sink)
-      (*sink)(std::string_view(bytes, count));
-    else
-      out->append(bytes, count);
-    return true;
-  }
-};
-
-// Reads the streams until both are closed; false when the deadline passes
-// or a stream says more than may be kept.
-bool Collect(std::array<Stream, 2>& streams, std::chrono::steady_clock::time_point deadline, bool limited) {
-  static thread_local std::vector<char> buffer(256 * 1024);
+// Reads the child's standard error until it is closed, keeping the first
+// kMaxErrorOutput bytes; false when the deadline passes.
+bool CollectErrors(int fd, std::string& kept, std::chrono::steady_clock::time_point deadline, bool limited) {
+  char buffer[16 * 1024];
   for (;;) {
-    std::array<pollfd, 2> ready{};
-    nfds_t count = 0;
-    for (const Stream& stream : streams)
-      if (stream.fd >= 0) ready[count++] = {stream.fd, POLLIN, 0};
-    if (count == 0) return true;
+    pollfd ready{fd, POLLIN, 0};
     int timeout = -1;
     if (limited) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;
       timeout = int(std::min<long long>(left.count(), 60'000));
     }
-    const int polled = ::poll(ready.data(), count, timeout);
-    if (polled <= 0) continue;  // interrupted, or the loop checks the deadline
-    for (nfds_t i = 0; i < count; ++i) {
-      if (ready[i].revents == 0) continue;
-      Stream& stream = ready[i].fd == streams[0].fd ? streams[0] : streams[1];
-      const ssize_t n = ::read(stream.fd, buffer.data(), buffer.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        stream.fd = -1;  // closed; the Pipe closes the descriptor
-        continue;
-      }
-      if (!stream.Take(buffer.data(), std::size_t(n))) return false;
-    }
+    if (::poll(&ready, 1, timeout) <= 0) continue;  // interrupted, or the loop checks the deadline
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return true;  // closed: the program has ended or closed it
+    kept.append(buffer, std::min(std::size_t(n), kMaxErrorOutput - std::min(kMaxErrorOutput, kept.size())));
   }
 }
 
@@ -197,13 +159,12 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     result.startError = std::strerror(ENOENT);
     return result;
   }
-  Pipe errors, status, output;
-  if (::pipe2(errors.fds, O_CLOEXEC) != 0 || ::pipe2(status.fds, O_CLOEXEC) != 0 ||
-      (options.captureOutput && ::pipe2(output.fds, O_CLOEXEC) != 0)) {
+  Pipe errors, status;
+  if (::pipe2(errors.fds, O_CLOEXEC) != 0 || ::pipe2(status.fds, O_CLOEXEC) != 0) {
     result.startError = std::strerror(errno);
     return result;
   }
-  if (options.captureOutput) (void)::fcntl(output.fds[1], F_SETPIPE_SZ, kOutputPipeSize);  // a hint only
+  const rlim_t maxOutput = rlim_t(std::min<std::size_t>(options.maxOutput, RLIM_INFINITY));
   std::vector<char*> args;
   for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
   args.push_back(nullptr);
@@ -214,10 +175,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     result.startError = std::strerror(errno);
     return result;
   }
-  if (pid == 0) StartChild(program.c_str(), args.data(), output.fds[1], errors.fds[1], status.fds[1], parent);
+  if (pid == 0)
+    StartChild(program.c_str(), args.data(), options.outputFile, maxOutput, errors.fds[1], status.fds[1], parent);
   errors.Close(1);
   status.Close(1);
-  if (options.captureOutput) output.Close(1);
 
   int startError = 0;
   ssize_t n;
@@ -234,14 +195,12 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   const bool limited = limit.count() > 0;
   const auto deadline = std::chrono::steady_clock::now() + limit;
   int code = 0;
-  std::array<Stream, 2> streams{Stream{errors.fds[0], &result.errorOutput, kMaxErrorOutput, false},
-                                Stream{output.fds[0], &result.output, options.maxOutput, true, &options.outputSink}};
-  if (!Collect(streams, deadline, limited) || !WaitForEnd(pid, code, deadline, limited)) {
+  if (!CollectErrors(errors.fds[0], result.errorOutput, deadline, limited) ||
+      !WaitForEnd(pid, code, deadline, limited)) {
     ::kill(pid, SIGKILL);
     while (::waitpid(pid, &code, 0) < 0 && errno == EINTR) {
     }
-    result.outputTooLong = streams[1].overflowed;
-    result.timedOut = !result.outputTooLong;
+    result.timedOut = true;
     result.signal = SIGKILL;
     return result;
   }
@@ -249,6 +208,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     result.exitStatus = WEXITSTATUS(code);
   } else if (WIFSIGNALED(code)) {
     result.signal = WTERMSIG(code);
+    // A write beyond the size limit of the output file ends the program so.
+    result.outputTooLong = result.signal == SIGXFSZ && options.outputFile >= 0;
   }
   return result;
 }

@@ -1,14 +1,12 @@
 #pragma once
 // Running another program: an argument vector handed to the program as it is
 // (no shell, so no word splitting, quoting or expansion), standard input from
-// /dev/null, standard output discarded or captured, standard error captured. The call
+// /dev/null, standard output discarded or written into a file, standard error captured. The call
 // waits for the program to end, or stops it after a time limit. The program
 // dies with the thread that started it, so an interrupted run leaves no
 // orphan working on.
 #include <chrono>
-#include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace pixaldo {
@@ -18,7 +16,6 @@ struct ProcessResult {
   int exitStatus = -1;        // its exit status; -1 when it was killed by a signal
   int signal = 0;             // the signal that ended it, or 0
   std::string errorOutput;    // what it wrote to standard error (at most 64 KiB kept)
-  std::string output;         // what it wrote to standard output, when captured
   std::string startError;     // why it could not be started
   bool timedOut = false;      // stopped after the time limit
   bool outputTooLong = false; // stopped for writing more than allowed
@@ -32,12 +29,12 @@ struct ProcessResult {
 // argv[0] is the program: a path, or a bare name looked up on PATH.
 struct ProcessOptions {
   std::chrono::seconds limit{0};  // zero: as long as it takes
-  bool captureOutput = false;     // keep standard output in ProcessResult::output
-  std::size_t maxOutput = std::size_t(1) << 31;  // more than this ends the program
-  // With captureOutput: standard output is handed to this piece by piece as
-  // it arrives (on the calling thread) instead of being kept in
-  // ProcessResult::output, so that it can be used while the program runs.
-  std::function<void(std::string_view)> outputSink;
+  // Standard output goes into this open file (from its current offset)
+  // instead of being discarded; the caller may read it while the program
+  // writes. A file, not a pipe: a pipe wakes the reader for every few
+  // kilobytes written, and each wake-up slows the writer.
+  int outputFile = -1;
+  std::size_t maxOutput = std::size_t(1) << 31;  // the file growing beyond this ends the program
 };
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 

@@ -11,10 +11,12 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/JpegDecoder.h"
+#include "photo_view/Resampler.h"
 #include "platform/FileError.h"
 #include "platform/FileReader.h"
 #include "platform/FileSystem.h"
@@ -173,50 +175,58 @@ void CheckLimits(const fs::path& source, bool countScans) {
                                 " scans; it was not transformed");
 }
 
-// jpegtran's output as it arrives, kept in blocks whose bytes never move
-// (a block is reserved large enough for the expected output, so that it is
-// normally the only one), so that the thumbnail can be decoded from it on a
-// second thread while jpegtran still writes.
-class ArrivingOutput final : public JpegByteStream {
+// jpegtran's output, written into an anonymous file in memory and read
+// back as the file grows, into blocks whose bytes never move (a block is
+// reserved large enough for the expected output, so that it is normally the
+// only one). The thumbnail can so be decoded from it on a second thread
+// while jpegtran still writes, and jpegtran is never woken by a reader.
+class GrowingOutput final : public JpegByteStream {
  public:
-  explicit ArrivingOutput(size_t expected) : blockSize_(std::max<size_t>(expected, 64 * 1024)) {
+  GrowingOutput(size_t expected, const fs::path& source)
+      : fd_(::memfd_create("jpegtran-output", MFD_CLOEXEC)),
+        blockSize_(std::max<size_t>(expected, 64 * 1024)),
+        name_(source) {
+    if (fd_ < 0) throw FileError(source, std::string("cannot make room for jpegtran's output: ") + std::strerror(errno));
     blocks_.emplace_back().reserve(blockSize_);
   }
-  void Add(std::string_view bytes) {
-    {
-      const std::lock_guard lock(mutex_);
-      if (blocks_.back().size() + bytes.size() > blocks_.back().capacity())
-        blocks_.emplace_back().reserve(std::max(blockSize_, bytes.size()));
-      blocks_.back().append(bytes);  // within the reserved room: nothing moves
-    }
-    arrived_.notify_one();
-  }
-  // No more bytes will come (also after a failure).
+  ~GrowingOutput() override { ::close(fd_); }
+  GrowingOutput(const GrowingOutput&) = delete;
+  GrowingOutput& operator=(const GrowingOutput&) = delete;
+
+  // The file jpegtran writes into.
+  int File() const { return fd_; }
+
+  // jpegtran has ended (also after a failure): what the file holds now is all.
   void Finish() {
     {
       const std::lock_guard lock(mutex_);
       finished_ = true;
     }
-    arrived_.notify_all();
+    ended_.notify_all();
   }
+
+  // On the decoding thread, the only reader until it is joined.
   std::string_view Next() override {
-    std::unique_lock lock(mutex_);
     for (;;) {
-      arrived_.wait(lock, [this] { return Unread() || finished_; });
-      if (!Unread()) return {};
-      const std::string& block = blocks_[readBlock_];
-      if (readAt_ == block.size()) {  // this block is full and read: on to the next
-        ++readBlock_;
-        readAt_ = 0;
-        continue;
+      bool finished;
+      {
+        std::unique_lock lock(mutex_);
+        finished = finished_;
       }
-      const std::string_view bytes = std::string_view(block).substr(readAt_);
-      readAt_ = block.size();
-      return bytes;
+      // Read after looking at the flag: bytes written before the end are
+      // then always seen.
+      if (const std::string_view bytes = ReadMore(); !bytes.empty()) return bytes;
+      if (finished || failed_) return {};
+      std::unique_lock lock(mutex_);
+      ended_.wait_for(lock, kLookAgain, [this] { return finished_; });
     }
   }
-  // Everything that arrived, in one piece; only once nothing reads any more.
+
+  // Everything jpegtran wrote, in one piece; only once nothing reads any more.
   std::string Join() {
+    while (!ReadMore().empty()) {
+    }
+    if (failed_) throw FileError(name_, "cannot read jpegtran's output back");
     if (blocks_.size() == 1) return std::move(blocks_.front());
     std::string all;
     for (const std::string& block : blocks_) all += block;
@@ -224,13 +234,36 @@ class ArrivingOutput final : public JpegByteStream {
   }
 
  private:
-  bool Unread() const { return readBlock_ + 1 < blocks_.size() || readAt_ < blocks_[readBlock_].size(); }
+  static constexpr auto kLookAgain = std::chrono::milliseconds(1);
+  static constexpr size_t kPiece = 256 * 1024;
 
+  // Appends what the file holds beyond what was read, up to kPiece bytes.
+  std::string_view ReadMore() {
+    std::string& block = blocks_.back();
+    size_t room = block.capacity() - block.size();
+    if (room == 0) {
+      blocks_.emplace_back().reserve(blockSize_);
+      return ReadMore();
+    }
+    const size_t at = block.size();
+    block.resize(at + std::min(room, kPiece));  // within the reserved room: nothing moves
+    ssize_t n;
+    do n = ::pread(fd_, block.data() + at, block.size() - at, off_t(offset_));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) failed_ = true;
+    block.resize(at + size_t(std::max<ssize_t>(n, 0)));
+    offset_ += size_t(std::max<ssize_t>(n, 0));
+    return std::string_view(block).substr(at);
+  }
+
+  int fd_;
   size_t blockSize_;
-  std::mutex mutex_;
-  std::condition_variable arrived_;
   std::deque<std::string> blocks_;
-  size_t readBlock_ = 0, readAt_ = 0;
+  size_t offset_ = 0;
+  bool failed_ = false;
+  fs::path name_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
   bool finished_ = false;
 };
 
@@ -239,8 +272,9 @@ class ArrivingOutput final : public JpegByteStream {
 // the picture is taken or the object destroyed.
 class ThumbnailAhead {
  public:
-  ThumbnailAhead(ArrivingOutput& output, int side, const fs::path& name)
+  ThumbnailAhead(GrowingOutput& output, int side, const fs::path& name)
       : output_(output), thread_([this, side, name] {
+          Resampler::Prepare();  // while jpegtran reads: its output comes only at the end
           try {
             picture_ = TJpegObject::ScaleForThumbnail(output_, side, name);
           } catch (...) {
@@ -260,7 +294,7 @@ class ThumbnailAhead {
   }
 
  private:
-  ArrivingOutput& output_;
+  GrowingOutput& output_;
   TJpegObject::ThumbnailPicture picture_;
   std::thread thread_;
 };
@@ -388,8 +422,7 @@ bool TJpegTran::OverwritesSource(TransformKind kind, bool overwriteCrop, bool ov
   return RowOf(kind).rotaFlip && overwriteRotaFlip;
 }
 
-void TJpegTran::RunToMemory(const fs::path& input, const std::vector<std::string>& arguments,
-                            const std::function<void(std::string_view)>& sink) const {
+void TJpegTran::RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile) const {
   if (!JpegTranAvailable()) throw FileError(input, "jpegtran was not found");
   // Absolute paths, so that no name can be taken for a switch.
   std::vector<std::string> argv{transformer_.native(), "-maxmemory", std::to_string(kMaxMemoryKilobytes),
@@ -398,8 +431,7 @@ void TJpegTran::RunToMemory(const fs::path& input, const std::vector<std::string
   argv.push_back(fs::absolute(input).native());
   ProcessOptions options;
   options.limit = kTimeLimit;
-  options.captureOutput = true;
-  options.outputSink = sink;
+  options.outputFile = outputFile;
   ProcessResult result = RunProcess(argv, options);
   if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
 }
@@ -431,15 +463,19 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   // jpegtran's output is kept in memory; it replaces the target (thumbnail,
   // EXIF values the turn made stale) in a single atomic write, only when
   // every step has succeeded. The new thumbnail's picture is made from the
-  // output while it arrives.
+  // output while it arrives. The temporary file is made before jpegtran
+  // starts, so that only the bytes are left to write when it ends (and an
+  // unwritable target fails before the run).
+  AtomicFileWriter writer(target);
+  if (date) writer.KeepDate(*date);
   std::error_code sizeError;
   const uintmax_t sourceSize = fs::file_size(source, sizeError);
-  ArrivingOutput output(sizeError ? 0 : size_t(sourceSize + sourceSize / 8));
+  GrowingOutput output(sizeError ? 0 : size_t(sourceSize + sourceSize / 8), source);
   std::optional<ThumbnailAhead> ahead;
   if (refreshThumbnail)
     if (const std::optional<int> side = ThumbnailSideOf(source)) ahead.emplace(output, *side, target);
   try {
-    RunToMemory(source, plan.arguments, [&output](std::string_view bytes) { output.Add(bytes); });
+    RunInto(source, plan.arguments, output.File());
   } catch (const FileError&) {
     CheckLimits(source, true);
     throw;
@@ -458,7 +494,8 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
     }
   }
   UpdateExifAfterTurn(transformed, plan.orientation);
-  WriteFileAtomic(target, transformed, date);
+  writer.Write(transformed);
+  writer.Commit();
   return target;
 }
 

@@ -112,9 +112,8 @@ class TJpegTran {
   const std::string& LastNote() const { return note_; }
 
  private:
-  // Runs jpegtran on `input`, handing what it writes to `sink` as it comes.
-  void RunToMemory(const fs::path& input, const std::vector<std::string>& arguments,
-                   const std::function<void(std::string_view)>& sink) const;
+  // Runs jpegtran on `input`, its output written into `outputFile`.
+  void RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile) const;
 
   fs::path transformer_;
   mutable std::string note_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/wait.h>
 #include <thread>
@@ -50,6 +51,24 @@ TEST(RunProcess, LargeErrorOutputDoesNotBlockAndIsCapped) {
   ProcessResult result = RunProcess({"sh", "-c", "head -c 300000 /dev/zero | tr '\\0' e >&2; exit 0"});
   EXPECT_TRUE(result.Succeeded());
   EXPECT_EQ(result.errorOutput.size(), 64u * 1024u);
+}
+
+// Standard output goes into the file given, and no further than the limit.
+TEST(RunProcess, OutputGoesIntoTheFileUpToItsLimit) {
+  test::TempDir dir;
+  const int file = ::open((dir / "out").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_GE(file, 0);
+  ProcessOptions options;
+  options.outputFile = file;
+  options.maxOutput = 100000;
+  EXPECT_TRUE(RunProcess({"sh", "-c", "printf 'one two'"}, options).Succeeded());
+  EXPECT_EQ(test::ReadBytes(dir / "out"), "one two");
+  ProcessResult tooLong = RunProcess({"sh", "-c", "exec head -c 300000 /dev/zero"}, options);
+  EXPECT_TRUE(tooLong.outputTooLong);
+  EXPECT_FALSE(tooLong.Succeeded());
+  EXPECT_EQ(tooLong.Describe(), "the program's output was larger than allowed; it was stopped");
+  EXPECT_LE(fs::file_size(dir / "out"), 100000u);
+  ::close(file);
 }
 
 TEST(RunProcess, ATimeLimitStopsTheProgram) {
