@@ -80,6 +80,15 @@ constexpr int kMaxScans = JpegDecoder::kMaxScans;
 constexpr uint64_t kMaxMemoryKilobytes = 4ull * 1024 * 1024;
 constexpr std::chrono::seconds kTimeLimit{300};
 
+// jpegtran holds the picture's coefficients twice, about 6 bytes a pixel,
+// in memory it touches page by page; its allocator is asked for transparent
+// huge pages, which saves it most of those page faults (12 MP: about 18,000
+// of them become 3,000). Settings of the user's own are kept.
+std::string LargePagesSetting() {
+  const char* own = std::getenv("GLIBC_TUNABLES");
+  return std::string("GLIBC_TUNABLES=") + (own && *own ? std::string(own) + ":" : "") + "glibc.malloc.hugetlb=1";
+}
+
 // What the headers of a JPEG file claim: the frame's pixels and the number
 // of scans, counting scans at most up to `stopAfter`. The marker segments are
 // skipped by their lengths, the entropy-coded data up to the next marker.
@@ -432,6 +441,7 @@ void TJpegTran::RunInto(const fs::path& input, const std::vector<std::string>& a
   ProcessOptions options;
   options.limit = kTimeLimit;
   options.outputFile = outputFile;
+  options.environment = {LargePagesSetting()};
   ProcessResult result = RunProcess(argv, options);
   if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
 }
