@@ -187,6 +187,15 @@ bool NeedsScaler(int sourceWidth, int sourceHeight, int width, int height) {
          (width != sourceWidth || height != sourceHeight);
 }
 
+// swscale fed in slices crashes once its vertical filter spans a few hundred
+// source rows (shrinking more than about 13 times with the spline filter, 30
+// times with Lanczos); beyond 8 times the source goes to it in one piece.
+constexpr int kMostRowsPerRowInBands = 8;
+
+bool ScalesInBands(int sourceHeight, int height) {
+  return static_cast<int64_t>(sourceHeight) <= static_cast<int64_t>(height) * kMostRowsPerRowInBands;
+}
+
 }  // namespace
 
 // One resample from a source size to a target size, fed band by band from
@@ -194,8 +203,8 @@ bool NeedsScaler(int sourceWidth, int sourceHeight, int width, int height) {
 // them. Sizes swscale refuses are point-sampled by hand at the end.
 class BandScaler {
  public:
-  BandScaler(int sourceWidth, int sourceHeight, int width, int height, StretchFilter filter)
-      : width_(width), height_(height), band_(sourceWidth, kBandRows), out_(width, height) {
+  BandScaler(int sourceWidth, int sourceHeight, int width, int height, StretchFilter filter, int bandRows)
+      : width_(width), height_(height), band_(sourceWidth, bandRows), out_(width, height) {
     const unsigned index = static_cast<unsigned>(filter) < kSwsFlags.size() ? static_cast<unsigned>(filter) : 0;
     double mitchell[2] = {1.0 / 3.0, 1.0 / 3.0};
     const int flags = kSwsFlags[index] | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
@@ -242,9 +251,10 @@ void Resampler::Prepare() noexcept {
 RgbImage Resampler::Resample(const RgbImage& source, int width, int height, StretchFilter filter) {
   if (source.Empty() || width <= 0 || height <= 0) return {};
   if (!NeedsScaler(source.width, source.height, width, height)) return source;
-  BandScaler scaler(source.width, source.height, width, height, filter);
-  for (int first = 0; first < source.height; first += kBandRows)
-    scaler.Scale(source.Row(first), source.Stride(), first, std::min(kBandRows, source.height - first));
+  const int bandRows = ScalesInBands(source.height, height) ? kBandRows : source.height;
+  BandScaler scaler(source.width, source.height, width, height, filter, bandRows);
+  for (int first = 0; first < source.height; first += bandRows)
+    scaler.Scale(source.Row(first), source.Stride(), first, std::min(bandRows, source.height - first));
   return scaler.Finish(source);
 }
 
@@ -275,10 +285,11 @@ void BandedResample::Work() {
     Swscale::Get();  // the library loads while the decoder reads the headers
     std::unique_lock lock(shared.mutex);
     shared.changed.wait(lock, [&] { return shared.pixels || shared.stop; });
-    if (shared.pixels && NeedsScaler(shared.width, shared.height, width_, height_)) {
+    if (shared.pixels && NeedsScaler(shared.width, shared.height, width_, height_) &&
+        ScalesInBands(shared.height, height_)) {
       const size_t stride = size_t(shared.width) * 3;
       lock.unlock();
-      scaler_ = std::make_unique<BandScaler>(shared.width, shared.height, width_, height_, filter_);
+      scaler_ = std::make_unique<BandScaler>(shared.width, shared.height, width_, height_, filter_, kBandRows);
       for (int first = 0; first < shared.height; first += kBandRows) {
         const int count = std::min(kBandRows, shared.height - first);
         lock.lock();

@@ -63,6 +63,10 @@ TEST(Resampler, OddSizes) {
       EXPECT_EQ(result.pixels.size(), size_t(w) * h * 3);
     }
   }
+  // Shrinking fifty times (a large photo into a tiny panel) once crashed
+  // the scaler with the wider filters.
+  const RgbImage tall = Pattern(40, 1000);
+  for (unsigned index = 0; index < 5; ++index) EXPECT_EQ(Resampler::Resample(tall, 4, 20, index).height, 20);
   EXPECT_EQ(Resampler::Resample(source, 5, 3, 4u).pixels, source.pixels);  // same size: an exact copy
   EXPECT_TRUE(Resampler::Resample(source, 0, 3, 0u).Empty());
   EXPECT_TRUE(Resampler::Resample(RgbImage{}, 10, 10, 0u).Empty());
