@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/syscall.h>
@@ -66,8 +67,8 @@ std::string FindProgram(const std::string& name) {
 // In the child: standard streams, death with the parent, the size its
 // output file may reach, the program. Only async-signal-safe calls; an exec
 // failure goes back through `status`.
-[[noreturn]] void StartChild(const char* program, char* const* args, int outputFile, rlim_t maxOutput, int errorPipe,
-                             int status, pid_t parent) {
+[[noreturn]] void StartChild(const char* program, char* const* args, char* const* environment, int outputFile,
+                             rlim_t maxOutput, int errorPipe, int status, pid_t parent) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() != parent) ::_exit(127);  // the parent is already gone
   const int in = ::open("/dev/null", O_RDONLY);
@@ -79,10 +80,25 @@ std::string FindProgram(const std::string& name) {
     (void)!::write(status, &error, sizeof error);
     ::_exit(127);
   }
-  ::execve(program, args, environ);
+  ::execve(program, args, environment);
   const int error = errno;
   (void)!::write(status, &error, sizeof error);
   ::_exit(127);
+}
+
+// The program's environment: the entries given, then this process's
+// entries of other names. Points into `given` and `environ`.
+std::vector<char*> EnvironmentWith(const std::vector<std::string>& given) {
+  std::vector<char*> entries;
+  for (const std::string& entry : given) entries.push_back(const_cast<char*>(entry.c_str()));
+  for (char** inherited = environ; *inherited; ++inherited) {
+    const std::string_view entry(*inherited);
+    const std::string_view name = entry.substr(0, entry.find('=') + 1);
+    if (std::none_of(given.begin(), given.end(), [&](const std::string& g) { return g.starts_with(name); }))
+      entries.push_back(*inherited);
+  }
+  entries.push_back(nullptr);
+  return entries;
 }
 
 // Reads the child's standard error until it is closed, keeping the first
@@ -168,6 +184,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   std::vector<char*> args;
   for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
   args.push_back(nullptr);
+  std::vector<char*> environment = EnvironmentWith(options.environment);
 
   const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
@@ -176,7 +193,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
   }
   if (pid == 0)
-    StartChild(program.c_str(), args.data(), options.outputFile, maxOutput, errors.fds[1], status.fds[1], parent);
+    StartChild(program.c_str(), args.data(), environment.data(), options.outputFile, maxOutput, errors.fds[1],
+               status.fds[1], parent);
   errors.Close(1);
   status.Close(1);
 

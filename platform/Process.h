@@ -35,6 +35,9 @@ struct ProcessOptions {
   // kilobytes written, and each wake-up slows the writer.
   int outputFile = -1;
   std::size_t maxOutput = std::size_t(1) << 31;  // the file growing beyond this ends the program
+  // "NAME=value" entries the program gets in its environment, in place of
+  // this process's values of the same names; the rest is inherited.
+  std::vector<std::string> environment;
 };
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 

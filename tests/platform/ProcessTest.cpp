@@ -71,6 +71,17 @@ TEST(RunProcess, OutputGoesIntoTheFileUpToItsLimit) {
   ::close(file);
 }
 
+TEST(RunProcess, EnvironmentEntriesGivenReplaceTheInheritedOnes) {
+  ::setenv("PIXALDO_KEPT", "kept", 1);
+  ::setenv("PIXALDO_GIVEN", "inherited", 1);
+  ProcessOptions options;
+  options.environment = {"PIXALDO_GIVEN=given"};
+  ProcessResult result = RunProcess({"sh", "-c", "printf '%s %s' \"$PIXALDO_KEPT\" \"$PIXALDO_GIVEN\" >&2"}, options);
+  EXPECT_EQ(result.errorOutput, "kept given");
+  ::unsetenv("PIXALDO_KEPT");
+  ::unsetenv("PIXALDO_GIVEN");
+}
+
 TEST(RunProcess, ATimeLimitStopsTheProgram) {
   ProcessOptions options;
   options.limit = std::chrono::seconds(1);
