@@ -28,24 +28,13 @@ namespace {
 constexpr std::array<int, 5> kSwsFlags = {SWS_POINT, SWS_BILINEAR, SWS_BICUBIC, SWS_SPLINE, SWS_LANCZOS};
 
 
-// The loops below run for every pixel twice per resample; with the rows
-// known not to overlap they are vectorised, with AVX2 where the processor
-// has it.
+// The loop below runs for every pixel of a resample; with the rows known
+// not to overlap it is vectorised, with AVX2 where the processor has it.
 #if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
 #define PIXALDO_PIXEL_LOOP __attribute__((target_clones("avx2", "default")))
 #else
 #define PIXALDO_PIXEL_LOOP
 #endif
-
-// One RGB row into its three planes.
-PIXALDO_PIXEL_LOOP void SplitRow(const uint8_t* __restrict rgb, uint8_t* __restrict red, uint8_t* __restrict green,
-                                 uint8_t* __restrict blue, size_t width) {
-  for (size_t x = 0; x < width; ++x) {
-    red[x] = rgb[3 * x];
-    green[x] = rgb[3 * x + 1];
-    blue[x] = rgb[3 * x + 2];
-  }
-}
 
 // Three planes into one RGB row.
 PIXALDO_PIXEL_LOOP void JoinRow(const uint8_t* __restrict red, const uint8_t* __restrict green,
@@ -58,8 +47,9 @@ PIXALDO_PIXEL_LOOP void JoinRow(const uint8_t* __restrict red, const uint8_t* __
 }
 
 // Rows of a picture as three colour planes in the order swscale's planar
-// RGB wants them (green, blue, red). Planar RGB is scaled channel by channel
-// without any detour through a luma/chroma format.
+// RGB gives them (green, blue, red). Planar RGB is scaled channel by channel
+// without any detour through a luma/chroma format; swscale reads the packed
+// RGB rows of the source into it itself, in the same pass.
 class PlanarRows {
  public:
   PlanarRows(int width, int rows)
@@ -69,16 +59,6 @@ class PlanarRows {
 
   uint8_t* Plane(int index) { return storage_.get() + stride_ * static_cast<size_t>(rows_) * static_cast<size_t>(index); }
   int Stride() const { return static_cast<int>(stride_); }
-
-  // Splits `count` RGB rows (`stride` bytes apart) into rows 0 .. count - 1,
-  // each pixel read once.
-  void FromRgb(const uint8_t* rows, size_t stride, int count) {
-    for (int row = 0; row < count; ++row) {
-      const uint8_t* in = rows + stride * static_cast<size_t>(row);
-      const size_t at = stride_ * static_cast<size_t>(row);
-      SplitRow(in, Plane(2) + at, Plane(0) + at, Plane(1) + at, static_cast<size_t>(width_));
-    }
-  }
 
   // Interleaves rows first .. first + count - 1 into the same rows of the
   // image (swscale's own packing is slower), each pixel written once.
@@ -177,9 +157,8 @@ StretchFilter StretchFilterFromIndex(unsigned index) {
 
 namespace {
 
-// The source goes to the scaler in bands of this many rows, so that no
-// second full-size copy of it is made (and, beside a decoder, as soon as
-// the band's rows are written).
+// Beside a decoder, the source goes to the scaler in bands of this many
+// rows, each as soon as the decoder has written it.
 constexpr int kBandRows = 32;
 
 bool NeedsScaler(int sourceWidth, int sourceHeight, int width, int height) {
@@ -189,7 +168,8 @@ bool NeedsScaler(int sourceWidth, int sourceHeight, int width, int height) {
 
 // swscale fed in slices crashes once its vertical filter spans a few hundred
 // source rows (shrinking more than about 13 times with the spline filter, 30
-// times with Lanczos); beyond 8 times the source goes to it in one piece.
+// times with Lanczos); beyond 8 times the source goes to it in one piece,
+// after the decode.
 constexpr int kMostRowsPerRowInBands = 8;
 
 bool ScalesInBands(int sourceHeight, int height) {
@@ -203,27 +183,26 @@ bool ScalesInBands(int sourceHeight, int height) {
 // them. Sizes swscale refuses are point-sampled by hand at the end.
 class BandScaler {
  public:
-  BandScaler(int sourceWidth, int sourceHeight, int width, int height, StretchFilter filter, int bandRows)
-      : width_(width), height_(height), band_(sourceWidth, bandRows), out_(width, height) {
+  BandScaler(int sourceWidth, int sourceHeight, int width, int height, StretchFilter filter)
+      : width_(width), height_(height), out_(width, height) {
     const unsigned index = static_cast<unsigned>(filter) < kSwsFlags.size() ? static_cast<unsigned>(filter) : 0;
     double mitchell[2] = {1.0 / 3.0, 1.0 / 3.0};
     const int flags = kSwsFlags[index] | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
-    context_.reset(Swscale::Get().getContext(sourceWidth, sourceHeight, AV_PIX_FMT_GBRP, width, height,
+    context_.reset(Swscale::Get().getContext(sourceWidth, sourceHeight, AV_PIX_FMT_RGB24, width, height,
                                              AV_PIX_FMT_GBRP, flags, nullptr, nullptr,
                                              filter == StretchFilter::Mitchell ? mitchell : nullptr));
     if (context_) target_ = MakeImage(width, height);
   }
 
-  // The band of source rows first .. first + count - 1, starting at `rows`.
+  // The band of source rows first .. first + count - 1, starting at `rows`
+  // in the pixels of an RgbImage (swscale reads a little past the band).
   void Scale(const uint8_t* rows, size_t stride, int first, int count) {
     if (!context_) return;
-    band_.FromRgb(rows, stride, count);
-    const uint8_t* const bandPlanes[3] = {band_.Plane(0), band_.Plane(1), band_.Plane(2)};
-    const int bandStrides[3] = {band_.Stride(), band_.Stride(), band_.Stride()};
+    const uint8_t* const band[1] = {rows};
+    const int bandStride[1] = {static_cast<int>(stride)};
     uint8_t* const outPlanes[3] = {out_.Plane(0), out_.Plane(1), out_.Plane(2)};
     const int outStrides[3] = {out_.Stride(), out_.Stride(), out_.Stride()};
-    const int lines =
-        Swscale::Get().scale(context_.get(), bandPlanes, bandStrides, first, count, outPlanes, outStrides);
+    const int lines = Swscale::Get().scale(context_.get(), band, bandStride, first, count, outPlanes, outStrides);
     if (lines > 0 && written_ + lines <= height_) out_.ToRgb(target_, written_, lines);
     written_ += lines;
   }
@@ -235,7 +214,7 @@ class BandScaler {
 
  private:
   int width_, height_;
-  PlanarRows band_, out_;
+  PlanarRows out_;
   std::unique_ptr<SwsContext, SwsContextDelete> context_;
   RgbImage target_;
   int written_ = 0;
@@ -251,10 +230,8 @@ void Resampler::Prepare() noexcept {
 RgbImage Resampler::Resample(const RgbImage& source, int width, int height, StretchFilter filter) {
   if (source.Empty() || width <= 0 || height <= 0) return {};
   if (!NeedsScaler(source.width, source.height, width, height)) return source;
-  const int bandRows = ScalesInBands(source.height, height) ? kBandRows : source.height;
-  BandScaler scaler(source.width, source.height, width, height, filter, bandRows);
-  for (int first = 0; first < source.height; first += bandRows)
-    scaler.Scale(source.Row(first), source.Stride(), first, std::min(bandRows, source.height - first));
+  BandScaler scaler(source.width, source.height, width, height, filter);
+  scaler.Scale(source.pixels.data(), source.Stride(), 0, source.height);
   return scaler.Finish(source);
 }
 
@@ -289,7 +266,7 @@ void BandedResample::Work() {
         ScalesInBands(shared.height, height_)) {
       const size_t stride = size_t(shared.width) * 3;
       lock.unlock();
-      scaler_ = std::make_unique<BandScaler>(shared.width, shared.height, width_, height_, filter_, kBandRows);
+      scaler_ = std::make_unique<BandScaler>(shared.width, shared.height, width_, height_, filter_);
       for (int first = 0; first < shared.height; first += kBandRows) {
         const int count = std::min(kBandRows, shared.height - first);
         lock.lock();

@@ -14,19 +14,22 @@ namespace pixaldo {
 // Leaves new bytes uninitialised: a bitmap is always written whole by its
 // maker (decoder or scaler), so filling it with zeros first would only touch
 // every page of a large frame one time more. The memory is picture memory
-// (huge pages for large bitmaps).
+// (huge pages for large bitmaps), with a few bytes more after the end that
+// hold nothing but may be read: the scaler reads packed rows in wide pieces
+// and runs up to a few dozen bytes past the last one.
 template <typename T>
 struct UninitialisedAllocator : std::allocator<T> {
+  static constexpr size_t kReadAhead = 64;
   template <typename U>
   struct rebind {
     using other = UninitialisedAllocator<U>;
   };
   using std::allocator<T>::allocator;
   T* allocate(size_t count) {
-    if (count > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
-    return static_cast<T*>(AllocatePictureMemory(count * sizeof(T)));
+    if (count > (SIZE_MAX - kReadAhead) / sizeof(T)) throw std::bad_array_new_length();
+    return static_cast<T*>(AllocatePictureMemory(count * sizeof(T) + kReadAhead));
   }
-  void deallocate(T* block, size_t count) noexcept { FreePictureMemory(block, count * sizeof(T)); }
+  void deallocate(T* block, size_t count) noexcept { FreePictureMemory(block, count * sizeof(T) + kReadAhead); }
   template <typename U>
   void construct(U* place) noexcept {
     ::new (static_cast<void*>(place)) U;
