@@ -4,7 +4,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include <jpeglib.h>
@@ -19,6 +18,7 @@ namespace pixaldo {
 
 namespace {
 
+// A file is read in pieces of this size.
 constexpr size_t kFileBuffer = 64 * 1024;
 
 // libjpeg reports fatal errors through error_exit; we jump back to the phase
@@ -46,10 +46,18 @@ void CheckScanCount(j_common_ptr cinfo) {
   }
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
+// A file opened for reading, closed with the object.
+class OpenFile {
+ public:
+  explicit OpenFile(const std::filesystem::path& file) : fd_(OpenRegularFile(file)) {}
+  ~OpenFile() { ::close(fd_); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int Descriptor() const { return fd_; }
+
+ private:
+  int fd_;
 };
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 // One libjpeg decompressor with its error manager, destroyed with the object.
 struct Decompressor {
@@ -73,7 +81,7 @@ struct Decompressor {
 
 // Where the compressed data comes from.
 struct Input {
-  std::FILE* file = nullptr;
+  int file = -1;
   JpegByteStream* stream = nullptr;
   const unsigned char* data = nullptr;
   unsigned long size = 0;
@@ -86,8 +94,8 @@ struct StreamSource {
   JpegByteStream* stream;
 };
 
-void StreamInit(j_decompress_ptr) {}
-void StreamTerm(j_decompress_ptr) {}
+void SourceInit(j_decompress_ptr) {}
+void SourceTerm(j_decompress_ptr) {}
 
 boolean StreamFill(j_decompress_ptr cinfo) {
   static const JOCTET kEoi[2] = {0xFF, JPEG_EOI};
@@ -104,7 +112,7 @@ boolean StreamFill(j_decompress_ptr cinfo) {
   return TRUE;
 }
 
-void StreamSkip(j_decompress_ptr cinfo, long count) {
+void SourceSkip(j_decompress_ptr cinfo, long count) {
   jpeg_source_mgr* source = cinfo->src;
   while (count > long(source->bytes_in_buffer)) {
     count -= long(source->bytes_in_buffer);
@@ -116,25 +124,73 @@ void StreamSkip(j_decompress_ptr cinfo, long count) {
   }
 }
 
-void UseStream(j_decompress_ptr cinfo, JpegByteStream* stream) {
-  auto* source = static_cast<StreamSource*>(
-      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(StreamSource)));
-  source->pub.init_source = StreamInit;
-  source->pub.fill_input_buffer = StreamFill;
-  source->pub.skip_input_data = StreamSkip;
+// A source of ours of type Source, made in the decompressor's memory and
+// installed with the given way of filling its buffer.
+template <typename Source>
+Source* InstallSource(j_decompress_ptr cinfo, boolean (*fill)(j_decompress_ptr)) {
+  auto* source = static_cast<Source*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(Source)));
+  source->pub.init_source = SourceInit;
+  source->pub.fill_input_buffer = fill;
+  source->pub.skip_input_data = SourceSkip;
   source->pub.resync_to_restart = jpeg_resync_to_restart;
-  source->pub.term_source = StreamTerm;
+  source->pub.term_source = SourceTerm;
   source->pub.next_input_byte = nullptr;
   source->pub.bytes_in_buffer = 0;
-  source->stream = stream;
   cinfo->src = &source->pub;
+  return source;
+}
+
+void UseStream(j_decompress_ptr cinfo, JpegByteStream* stream) {
+  InstallSource<StreamSource>(cinfo, StreamFill)->stream = stream;
+}
+
+// A libjpeg source reading a file in large pieces. libjpeg's own stdio
+// source hands the decoder 4 KB at a time, while its fast Huffman decoding
+// wants 512 bytes ahead for every block of an MCU (3 KB with subsampled
+// colour): most of every small piece went through the slow path. At the end
+// it does what the stdio source does: an empty file is an error, a
+// truncated one a warning and a made-up EOI.
+struct FileSource {
+  jpeg_source_mgr pub;
+  int fd;
+  JOCTET* buffer;
+  bool started;
+};
+
+boolean FileFill(j_decompress_ptr cinfo) {
+  static const JOCTET kEoi[2] = {0xFF, JPEG_EOI};
+  auto* source = reinterpret_cast<FileSource*>(cinfo->src);
+  ssize_t count = 0;
+  do {
+    count = ::read(source->fd, source->buffer, kFileBuffer);
+  } while (count < 0 && errno == EINTR);
+  if (count <= 0) {
+    if (!source->started) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    source->pub.next_input_byte = kEoi;
+    source->pub.bytes_in_buffer = 2;
+  } else {
+    source->pub.next_input_byte = source->buffer;
+    source->pub.bytes_in_buffer = static_cast<size_t>(count);
+  }
+  source->started = true;
+  return TRUE;
+}
+
+void UseFile(j_decompress_ptr cinfo, int fd) {
+  FileSource* source = InstallSource<FileSource>(cinfo, FileFill);
+  source->fd = fd;
+  source->buffer = static_cast<JOCTET*>(
+      (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kFileBuffer));
+  source->started = false;
 }
 
 // Phase 1: reads the headers. Returns false with the reason in error.message.
 bool ReadHeaders(Decompressor& d, const Input& input) {
   if (setjmp(d.error.jump)) return false;
-  if (input.file)
-    jpeg_stdio_src(&d.cinfo, input.file);
+  if (input.file >= 0)
+    UseFile(&d.cinfo, input.file);
   else if (input.stream)
     UseStream(&d.cinfo, input.stream);
   else
@@ -238,17 +294,6 @@ DecodedPicture DecodeInput(const Input& input, const std::function<JpegSize(Jpeg
   return result;
 }
 
-FilePointer OpenForReading(const std::filesystem::path& file) {
-  const int fd = OpenRegularFile(file);
-  FilePointer handle(::fdopen(fd, "rb"));
-  if (!handle) {
-    const int error = errno;
-    ::close(fd);
-    throw FileError(file, std::string("cannot open the file: ") + std::strerror(error));
-  }
-  return handle;
-}
-
 std::function<JpegSize(JpegSize)> FixedMinimum(int width, int height) {
   return [=](JpegSize) { return JpegSize{width, height}; };
 }
@@ -272,10 +317,10 @@ int JpegDecoder::ChooseScaleDenominator(JpegSize full, int minWidth, int minHeig
 }
 
 JpegSize JpegDecoder::ReadSize(const std::filesystem::path& file) const {
-  FilePointer handle = OpenForReading(file);
+  const OpenFile opened(file);
   Decompressor d;
   Input input;
-  input.file = handle.get();
+  input.file = opened.Descriptor();
   return HeaderSize(d, input, pixelLimit_, file);
 }
 
@@ -286,13 +331,9 @@ JpegSize JpegDecoder::ReadSize(std::string_view bytes, const std::filesystem::pa
 
 DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWidth, int minHeight,
                                    DecodeObserver* observer) const {
-  // libjpeg asks for 4 KB at a time; the file is read in larger pieces
-  // (the buffer outlives the stream, which is closed first).
-  const std::unique_ptr<char[]> buffer(new char[kFileBuffer]);
-  FilePointer handle = OpenForReading(file);
-  std::setvbuf(handle.get(), buffer.get(), _IOFBF, kFileBuffer);
+  const OpenFile opened(file);
   Input input;
-  input.file = handle.get();
+  input.file = opened.Descriptor();
   return DecodeInput(input, FixedMinimum(minWidth, minHeight), pixelLimit_, file, observer);
 }
 
