@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
-#include <utility>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -234,7 +233,11 @@ class GrowingOutput final : public JpegByteStream {
       // The size is looked at after the flag: bytes written before the end
       // are then always seen.
       const size_t size = Size();
-      if (size > read_) return {base_ + std::exchange(read_, size), size - read_};
+      if (size > read_) {
+        const std::string_view bytes(base_ + read_, size - read_);
+        read_ = size;
+        return bytes;
+      }
       if (finished) return {};
       std::unique_lock lock(mutex_);
       ended_.wait_for(lock, kLookAgain, [this] { return finished_; });
