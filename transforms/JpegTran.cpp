@@ -270,6 +270,7 @@ size_t ScanStart(std::string_view jpeg) {
   while (at + 4 <= jpeg.size() && uint8_t(jpeg[at]) == 0xFF) {
     const uint8_t marker = uint8_t(jpeg[at + 1]);
     if (marker == 0xDA) return at;
+    if (marker == 0xD9) break;  // the end before any scan
     if (marker == 0xFF) {  // fill byte
       ++at;
       continue;
