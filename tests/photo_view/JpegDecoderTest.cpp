@@ -63,6 +63,31 @@ TEST(JpegDecoder, ReadsCameraPhotosFromFile) {
   EXPECT_EQ(picture.image.height, 384);
 }
 
+// A file is read in pieces: its pixels are those of the same bytes decoded
+// in memory, with segments skipped across pieces and with a truncated scan;
+// an empty file is an error naming it.
+TEST(JpegDecoder, AFileDecodesAsItsBytesDo) {
+  test::TempDir dir;
+  const std::string jpeg = test::InsertAfterSoi(MakeJpeg(JpegSpec{.width = 400, .height = 300}),
+                                                {test::Segment(0xFE, std::string(60000, 'a')),
+                                                 test::Segment(0xFE, std::string(60000, 'b'))});
+  const size_t picture = test::PictureData(jpeg).size();
+  JpegDecoder decoder;
+  for (const std::string& bytes : {jpeg, jpeg.substr(0, jpeg.size() - picture / 2)}) {
+    test::WriteBytes(dir / "p.jpg", bytes);
+    const RgbImage fromFile = decoder.Decode(dir / "p.jpg", 400, 300).image;
+    EXPECT_EQ(fromFile.height, 300);
+    EXPECT_EQ(fromFile.pixels, decoder.Decode(bytes, 400, 300, "p.jpg").image.pixels) << bytes.size() << " bytes";
+  }
+  test::WriteBytes(dir / "empty.jpg", "");
+  try {
+    decoder.Decode(dir / "empty.jpg", 1, 1);
+    FAIL() << "no error for an empty file";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.path(), dir / "empty.jpg");
+  }
+}
+
 TEST(JpegDecoder, RefusesFramesAboveThePixelLimit) {
   JpegDecoder decoder;
   // A header that claims 60000 × 60000 pixels is refused before any pixel memory is taken.

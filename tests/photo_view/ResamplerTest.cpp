@@ -67,6 +67,9 @@ TEST(Resampler, OddSizes) {
   // the scaler with the wider filters.
   const RgbImage tall = Pattern(40, 1000);
   for (unsigned index = 0; index < 5; ++index) EXPECT_EQ(Resampler::Resample(tall, 4, 20, index).height, 20);
+  // The scaler reads a little past the last row: a bitmap whose rows end
+  // exactly at the end of its pages (1024 × 768) is read safely.
+  EXPECT_EQ(Resampler::Resample(Pattern(1024, 768), 996, 747, 4u).height, 747);
   EXPECT_EQ(Resampler::Resample(source, 5, 3, 4u).pixels, source.pixels);  // same size: an exact copy
   EXPECT_TRUE(Resampler::Resample(source, 0, 3, 0u).Empty());
   EXPECT_TRUE(Resampler::Resample(RgbImage{}, 10, 10, 0u).Empty());
