@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include <cpuid.h>
 #include <dlfcn.h>
 
 #include "platform/PictureMemory.h"
@@ -28,22 +29,50 @@ namespace {
 constexpr std::array<int, 5> kSwsFlags = {SWS_POINT, SWS_BILINEAR, SWS_BICUBIC, SWS_SPLINE, SWS_LANCZOS};
 
 
-// The loop below runs for every pixel of a resample; with the rows known
-// not to overlap it is vectorised, with AVX2 where the processor has it.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define PIXALDO_PIXEL_LOOP __attribute__((target_clones("avx2", "default")))
-#else
-#define PIXALDO_PIXEL_LOOP
-#endif
-
-// Three planes into one RGB row.
-PIXALDO_PIXEL_LOOP void JoinRow(const uint8_t* __restrict red, const uint8_t* __restrict green,
-                                const uint8_t* __restrict blue, uint8_t* __restrict rgb, size_t width) {
+// Three planes into one RGB row. The loop runs for every pixel of a
+// resample; with the rows known not to overlap it is vectorised.
+inline __attribute__((always_inline)) void JoinPixels(const uint8_t* __restrict red,
+                                                      const uint8_t* __restrict green,
+                                                      const uint8_t* __restrict blue, uint8_t* __restrict rgb,
+                                                      size_t width) {
   for (size_t x = 0; x < width; ++x) {
     rgb[3 * x] = red[x];
     rgb[3 * x + 1] = green[x];
     rgb[3 * x + 2] = blue[x];
   }
+}
+
+using JoinRowFunction = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, size_t);
+
+void JoinRowPlain(const uint8_t* red, const uint8_t* green, const uint8_t* blue, uint8_t* rgb, size_t width) {
+  JoinPixels(red, green, blue, rgb, width);
+}
+
+// With AVX2 where the processor has it. The processor is asked at the first
+// resample rather than at start-up (as the compiler's own dispatch does, in
+// every command, most of which never resample).
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void JoinRowAvx2(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                                                 uint8_t* rgb, size_t width) {
+  JoinPixels(red, green, blue, rgb, width);
+}
+
+bool HasAvx2() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE) || !(c & bit_AVX)) return false;
+  unsigned low = 0, high = 0;  // the system saves the AVX registers
+  __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+  return (low & 6) == 6 && __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
+}
+
+JoinRowFunction ChooseJoinRow() { return HasAvx2() ? JoinRowAvx2 : JoinRowPlain; }
+#else
+JoinRowFunction ChooseJoinRow() { return JoinRowPlain; }
+#endif
+
+void JoinRow(const uint8_t* red, const uint8_t* green, const uint8_t* blue, uint8_t* rgb, size_t width) {
+  static const JoinRowFunction join = ChooseJoinRow();
+  join(red, green, blue, rgb, width);
 }
 
 // Rows of a picture as three colour planes in the order swscale's planar
