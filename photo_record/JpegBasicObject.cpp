@@ -130,6 +130,9 @@ void TJpegBasicObject::ReadIptcFields() {
 }
 
 void TJpegBasicObject::ReadXmpFallback() {
+  const bool wanted = std::any_of(std::begin(kIptcFields), std::end(kIptcFields),
+                                  [this](const auto& field) { return (IptcFields.*field.Member).empty(); });
+  if (!wanted) return;  // every field has its IPTC text
   const XmpTexts xmp = XmpPacket::ReadTexts(ImgData->XmpPacketText());
   for (const auto& field : kIptcFields) {
     std::string& value = IptcFields.*field.Member;

@@ -200,8 +200,25 @@ bool IsXmpSegment(std::string_view segmentBytes) {
   return segmentBytes.size() >= 2 + kXmpIdentifier.size() && segmentBytes.substr(2, kXmpIdentifier.size()) == kXmpIdentifier;
 }
 
+namespace {
+
+// Whether the packet's text names any of the three properties at all. An
+// XML name cannot be written any other way, so a packet that does not holds
+// none of them, and the library is neither loaded nor asked (most cameras'
+// packets carry only their own properties). A packet in UTF-16 or UTF-32
+// (zero bytes between the letters) is always left to the library.
+bool MayHoldTexts(std::string_view packet) {
+  if (packet.find('\0') != std::string_view::npos) return true;
+  auto names = [packet](std::string_view name) { return packet.find(name) != std::string_view::npos; };
+  return std::any_of(std::begin(kLangAlts), std::end(kLangAlts), [&](const LangAlt& p) { return names(p.Name); }) ||
+         names(kCategory);
+}
+
+}  // namespace
+
 XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
   XmpTexts texts;
+  if (!MayHoldTexts(packet)) return texts;
   PacketHandle xmp = Parse(packet);
   if (!xmp) return texts;
   for (const LangAlt& property : kLangAlts) texts.*property.Member = DefaultText(xmp.get(), property.Name);
