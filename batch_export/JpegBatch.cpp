@@ -178,17 +178,18 @@ void TJpegBatch::EachFileInOrder(const std::function<std::vector<std::string>(Ti
                                  const std::function<void(std::string_view)>& sink) {
   EnterDirectory inside(FileList.Directory());
   // The threads take the files in runs, so that handing over the results
-  // costs little next to reading the files.
-  constexpr std::size_t kRun = 16;
+  // costs little next to reading the files: up to 64 files a run, fewer in
+  // a small folder, so that every thread still gets several runs.
   const std::size_t count = FileList.FileCount();
-  const std::size_t runs = (count + kRun - 1) / kRun;
+  const std::size_t perRun = std::clamp<std::size_t>(count / (4 * std::size_t(WorkerCountFor(count))), 1, 64);
+  const std::size_t runs = (count + perRun - 1) / perRun;
   const unsigned workers = Workers ? Workers : WorkerCountFor(runs);
   for (unsigned w = 0; w < workers; ++w) Container(w);  // made before the threads start
   RunOrdered<std::vector<std::string>>(
       runs, workers, std::size_t(workers) * 4,
       [&](std::size_t run, unsigned worker) {
         std::vector<std::string> lines;
-        for (std::size_t i = run * kRun; i < std::min(count, (run + 1) * kRun); ++i) {
+        for (std::size_t i = run * perRun; i < std::min(count, (run + 1) * perRun); ++i) {
           std::vector<std::string> more = rows(Container(worker), std::filesystem::path(FileList.FileNameAt(i)));
           std::move(more.begin(), more.end(), std::back_inserter(lines));
         }
