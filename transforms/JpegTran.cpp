@@ -184,9 +184,16 @@ void CheckLimits(const fs::path& source, bool countScans) {
                                 " scans; it was not transformed");
 }
 
-// The most jpegtran may write: the size its output file is limited to, and
-// the length of the mapping it is read through.
-constexpr size_t kMaxOutput = size_t(1) << 31;
+// The most jpegtran may write for a source: the size its output file is
+// limited to, and the length of the mapping it is read through. A lossless
+// transform writes about as much as it reads; the room is eight times that
+// and more, yet small enough not to press on a limit of address space.
+size_t OutputLimitFor(const fs::path& source) {
+  constexpr uintmax_t kFloor = 64 << 20, kCeiling = uintmax_t(1) << 31;
+  std::error_code error;
+  const uintmax_t size = fs::file_size(source, error);
+  return size_t(std::min(kCeiling, kFloor + (error ? 0 : std::min(size, kCeiling) * 8)));
+}
 
 // jpegtran's output, written into an anonymous file in memory that is
 // mapped and read in place as it grows: nothing is copied, and jpegtran is
@@ -194,8 +201,9 @@ constexpr size_t kMaxOutput = size_t(1) << 31;
 // second thread while jpegtran still writes.
 class GrowingOutput final : public JpegByteStream {
  public:
-  explicit GrowingOutput(const fs::path& source) : fd_(::memfd_create("jpegtran-output", MFD_CLOEXEC)) {
-    void* mapped = fd_ < 0 ? MAP_FAILED : ::mmap(nullptr, kMaxOutput, PROT_READ, MAP_SHARED, fd_, 0);
+  GrowingOutput(const fs::path& source, size_t limit)
+      : fd_(::memfd_create("jpegtran-output", MFD_CLOEXEC)), limit_(limit) {
+    void* mapped = fd_ < 0 ? MAP_FAILED : ::mmap(nullptr, limit_, PROT_READ, MAP_SHARED, fd_, 0);
     if (mapped == MAP_FAILED) {
       const int error = errno;
       if (fd_ >= 0) ::close(fd_);
@@ -204,14 +212,15 @@ class GrowingOutput final : public JpegByteStream {
     base_ = static_cast<const char*>(mapped);
   }
   ~GrowingOutput() override {
-    ::munmap(const_cast<char*>(base_), kMaxOutput);
+    ::munmap(const_cast<char*>(base_), limit_);
     ::close(fd_);
   }
   GrowingOutput(const GrowingOutput&) = delete;
   GrowingOutput& operator=(const GrowingOutput&) = delete;
 
-  // The file jpegtran writes into.
+  // The file jpegtran writes into, and how large it may grow.
   int File() const { return fd_; }
+  size_t Limit() const { return limit_; }
 
   // jpegtran has ended (also after a failure): what the file holds now is all.
   void Finish() {
@@ -252,10 +261,11 @@ class GrowingOutput final : public JpegByteStream {
 
   size_t Size() const {
     struct stat info {};
-    return ::fstat(fd_, &info) == 0 ? std::min(size_t(info.st_size), kMaxOutput) : 0;
+    return ::fstat(fd_, &info) == 0 ? std::min(size_t(info.st_size), limit_) : 0;
   }
 
   int fd_;
+  size_t limit_;
   const char* base_ = nullptr;
   size_t read_ = 0;
   std::mutex mutex_;
@@ -459,7 +469,8 @@ bool TJpegTran::OverwritesSource(TransformKind kind, bool overwriteCrop, bool ov
   return RowOf(kind).rotaFlip && overwriteRotaFlip;
 }
 
-void TJpegTran::RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile) const {
+void TJpegTran::RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile,
+                        size_t maxOutput) const {
   if (!JpegTranAvailable()) throw FileError(input, "jpegtran was not found");
   // Absolute paths, so that no name can be taken for a switch.
   std::vector<std::string> argv{transformer_.native(), "-maxmemory", std::to_string(kMaxMemoryKilobytes),
@@ -469,7 +480,7 @@ void TJpegTran::RunInto(const fs::path& input, const std::vector<std::string>& a
   ProcessOptions options;
   options.limit = kTimeLimit;
   options.outputFile = outputFile;
-  options.maxOutput = kMaxOutput;
+  options.maxOutput = maxOutput;
   options.environment = {LargePagesSetting()};
   ProcessResult result = RunProcess(argv, options);
   if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
@@ -507,12 +518,12 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   // unwritable target fails before the run).
   AtomicFileWriter writer(target);
   if (date) writer.KeepDate(*date);
-  GrowingOutput output(source);
+  GrowingOutput output(source, OutputLimitFor(source));
   std::optional<ThumbnailAhead> ahead;
   if (refreshThumbnail)
     if (const std::optional<int> side = ThumbnailSideOf(source)) ahead.emplace(output, *side, target);
   try {
-    RunInto(source, plan.arguments, output.File());
+    RunInto(source, plan.arguments, output.File(), output.Limit());
   } catch (const FileError&) {
     CheckLimits(source, true);
     throw;

@@ -112,8 +112,10 @@ class TJpegTran {
   const std::string& LastNote() const { return note_; }
 
  private:
-  // Runs jpegtran on `input`, its output written into `outputFile`.
-  void RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile) const;
+  // Runs jpegtran on `input`, its output written into `outputFile`, which
+  // may grow to `maxOutput` bytes.
+  void RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile,
+               size_t maxOutput) const;
 
   fs::path transformer_;
   mutable std::string note_;

@@ -163,6 +163,19 @@ TEST(FileSafetyCli, WhatIsWrittenIsWhatIsReadBack) {
 
 // An EXIF block too full for a new thumbnail of the old quality still
 // rotates: the new thumbnail is made smaller in bytes until it fits.
+// A system that limits each process's address space (ulimit -v) still
+// lets a photo be turned.
+TEST(FileSafetyCli, ATurnFitsALimitedAddressSpace) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's shadow memory does not fit such a limit";
+#endif
+  TempDir dir;
+  test::WriteBytes(dir / "photo.jpg", test::MakeJpeg());
+  const test::CommandResult result = test::Run(
+      {"sh", "-c", "ulimit -v 1000000 && exec \"$0\" rotate-right \"$1\"", PIXALDO_CLI_PATH, (dir / "photo.jpg").string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
 TEST(FileSafetyCli, APhotoWithAFullExifBlockIsRotated) {
   if (!test::HaveProgram("jpegtran")) GTEST_SKIP() << "jpegtran is not installed";
   TempDir dir;
