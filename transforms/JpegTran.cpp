@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "exif/JpegSegmentWalk.h"
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/JpegDecoder.h"
 #include "photo_view/Resampler.h"
@@ -97,9 +98,6 @@ struct ClaimedSize {
   int scans = 0;
 };
 
-bool IsFrameHeader(int marker) {
-  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
 
 // A file read front to back in blocks, for a walk that looks at each byte
 // at most once without holding the whole file.
@@ -151,7 +149,7 @@ ClaimedSize ReadClaimedSize(BlockReader& in, int stopAfter) {
       at += 2;
       continue;
     }
-    if (IsFrameHeader(marker) && in.Byte(at + 8) >= 0)
+    if (IsFrameHeaderMarker(uint8_t(marker)) && in.Byte(at + 8) >= 0)
       claimed.pixels = uint64_t((in.Byte(at + 5) << 8) | in.Byte(at + 6)) *
                        uint64_t((in.Byte(at + 7) << 8) | in.Byte(at + 8));
     at += 2 + ((in.Byte(at + 2) << 8) | in.Byte(at + 3));
@@ -272,27 +270,6 @@ class GrowingOutput final : public JpegByteStream {
   std::condition_variable ended_;
   bool finished_ = false;
 };
-
-// Where the first scan of a JPEG stream starts, found by the segments'
-// lengths; npos when the stream has none.
-size_t ScanStart(std::string_view jpeg) {
-  size_t at = 2;
-  while (at + 4 <= jpeg.size() && uint8_t(jpeg[at]) == 0xFF) {
-    const uint8_t marker = uint8_t(jpeg[at + 1]);
-    if (marker == 0xDA) return at;
-    if (marker == 0xD9) break;  // the end before any scan
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-      at += 2;
-      continue;
-    }
-    at += 2 + ((size_t(uint8_t(jpeg[at + 2])) << 8) | uint8_t(jpeg[at + 3]));
-  }
-  return std::string_view::npos;
-}
 
 // The new thumbnail's picture, decoded and scaled from jpegtran's output on
 // a second thread as the output arrives. The output must be finished before
@@ -536,7 +513,7 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
   // copied and edited, and the picture data is written as jpegtran left it;
   // should the thumbnail need the picture after all (a smaller side), the
   // whole output is taken.
-  const size_t scan = !refreshThumbnail || ready ? ScanStart(transformed) : std::string_view::npos;
+  const size_t scan = !refreshThumbnail || ready ? FirstScanPosition(transformed) : std::string_view::npos;
   if (scan != std::string_view::npos) {
     try {
       std::string head = Finished(std::string(transformed.substr(0, scan)) + "\xFF\xD9", refreshThumbnail, ready,
