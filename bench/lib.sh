@@ -8,13 +8,20 @@
 # Settings from the environment:
 #   PIXALDO_BENCH_BUILD   an optimised build with pixaldo-cli (made when unset)
 #   PIXALDO_BENCH_PHOTOS  a folder of photos made by bench_photos (made when unset)
-#   PIXALDO_BENCH_ROUNDS  rounds per row (default 7)
+#   PIXALDO_BENCH_ROUNDS  rounds per row (default 7; rows of short runs take more, see bench_short_runs)
 #   PIXALDO_BENCH_TABLE   a file each row's result line is appended to
 
 bench_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bench_rounds="${PIXALDO_BENCH_ROUNDS:-7}"
 bench_work="$(mktemp -d)"
 trap 'rm -rf "$bench_work"' EXIT
+
+# For a script whose runs take a fraction of a second: three times the
+# rounds. On a shared machine of two cores a run of 20–250 ms varies by a
+# third from one run to the next (the host takes time away in bursts), and
+# a median of a few rounds then wanders by more than the difference it is
+# meant to show; the extra rounds cost a few seconds.
+bench_short_runs() { bench_rounds=$((bench_rounds * 3)); }
 
 bench_need() {
   for tool in "$@"; do

@@ -7,6 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bench_need djpeg
+bench_short_runs
 cli=$(bench_cli)
 photos=$(bench_photos)
 bench_pair "render 3 MP into 1600×1000" 1.25 true -- "$cli" render "$photos/3mp.jpg" --panel 1600x1000 --filter 4 -- \

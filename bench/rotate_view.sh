@@ -6,6 +6,7 @@
 #   bench/rotate_view.sh [PHOTO]   (settings: see bench/lib.sh)
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+bench_short_runs
 build="$bench_root/build-bench-gui"
 "$bench_root/bench/release-build" "$build" ON rotate_view_bench next_photo_bench
 photo="${1:-$(bench_photos)/12mp.jpg}"

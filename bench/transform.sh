@@ -7,6 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bench_need jpegtran
+bench_short_runs
 cli=$(bench_cli)
 photo="$(bench_photos)/12mp.jpg"
 copy="$bench_work/photo.jpg"
