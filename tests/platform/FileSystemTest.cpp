@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <csignal>
+#include <optional>
+#include <string>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -172,24 +176,58 @@ TEST(FileRead, NonRegularFilesAreAnsweredAtOnce) {
   }
 }
 
+// What a write of `file` answers: the reason of its FileError, or what
+// went wrong instead.
+std::string RefusalOf(const fs::path& file) {
+  try {
+    WriteFileAtomic(file, "new");
+    return "the photo was replaced";
+  } catch (const FileError& error) {
+    return error.path() == file ? error.reason() : "the error names " + error.path().string();
+  }
+}
+
+// The same in a child process that has given up the power to override file
+// permissions (CAP_DAC_OVERRIDE), so that folder permissions bind root as
+// well; nullopt when the child could not give it up.
+std::optional<std::string> RefusalWithoutOverride(const fs::path& file) {
+  int link[2];
+  if (::pipe(link) != 0) return std::nullopt;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(link[0]);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) ::_exit(3);
+    data[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+    data[0].permitted &= ~(1u << CAP_DAC_OVERRIDE);
+    if (::syscall(SYS_capset, &header, data) != 0 || ::access(file.parent_path().c_str(), W_OK) == 0) ::_exit(3);
+    const std::string reason = RefusalOf(file);
+    const bool sent = ::write(link[1], reason.data(), reason.size()) == static_cast<ssize_t>(reason.size());
+    ::_exit(sent ? 0 : 4);
+  }
+  ::close(link[1]);
+  std::string reason;
+  char buffer[256];
+  for (ssize_t count; (count = ::read(link[0], buffer, sizeof buffer)) > 0;) reason.append(buffer, size_t(count));
+  ::close(link[0]);
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return std::nullopt;
+  return reason;
+}
+
 TEST(AtomicWrite, ErrorsNameThePhotoAndTheReason) {
   TempDir dir;
   auto file = dir / "photo.jpg";
   test::WriteBytes(file, "old");
   ::chmod(dir.path().c_str(), 0555);
-  const bool root = ::access(dir.path().c_str(), W_OK) == 0;
-  if (!root) {
-    try {
-      WriteFileAtomic(file, "new");
-      ADD_FAILURE() << "a photo in a read-only folder was replaced";
-    } catch (const FileError& error) {
-      EXPECT_EQ(error.path(), file);
-      EXPECT_EQ(error.reason(), "cannot create a temporary file beside it: the folder is not writable");
-    }
-  }
+  const std::optional<std::string> reason =
+      ::access(dir.path().c_str(), W_OK) != 0 ? RefusalOf(file) : RefusalWithoutOverride(file);
   ::chmod(dir.path().c_str(), 0755);
   EXPECT_EQ(test::ReadBytes(file), "old");
-  if (root) GTEST_SKIP() << "folder permissions do not bind this user";
+  if (!reason) GTEST_SKIP() << "folder permissions do not bind this user";
+  EXPECT_EQ(*reason, "cannot create a temporary file beside it: the folder is not writable");
 }
 
 // Temporary names are hidden and never end in a photo's extension; those a
