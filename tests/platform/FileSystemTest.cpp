@@ -189,7 +189,8 @@ std::string RefusalOf(const fs::path& file) {
 
 // The same in a child process that has given up the power to override file
 // permissions (CAP_DAC_OVERRIDE), so that folder permissions bind root as
-// well; nullopt when the child could not give it up.
+// well; nullopt only when the child could not give it up (any other end of
+// the child is an answer that fails the test).
 std::optional<std::string> RefusalWithoutOverride(const fs::path& file) {
   int link[2];
   if (::pipe(link) != 0) return std::nullopt;
@@ -212,8 +213,9 @@ std::optional<std::string> RefusalWithoutOverride(const fs::path& file) {
   for (ssize_t count; (count = ::read(link[0], buffer, sizeof buffer)) > 0;) reason.append(buffer, size_t(count));
   ::close(link[0]);
   int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return std::nullopt;
+  if (child < 0 || ::waitpid(child, &status, 0) != child) return "the child could not be run";
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 3) return std::nullopt;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child ended with status " + std::to_string(status);
   return reason;
 }
 
