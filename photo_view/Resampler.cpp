@@ -277,7 +277,7 @@ struct BandedResample::Shared {
 
 BandedResample::BandedResample(int width, int height, StretchFilter filter)
     : width_(width), height_(height), filter_(filter), shared_(std::make_unique<Shared>()) {
-  thread_ = std::thread([this] { Work(); });
+  thread_ = SideThread([this] { Work(); });
 }
 
 BandedResample::~BandedResample() {
@@ -344,6 +344,7 @@ void BandedResample::Stop() noexcept {
     shared_->stop = true;
   }
   shared_->changed.notify_all();
+  thread_.Widen();  // the decoder's core is free for the rest now
 }
 
 void BandedResample::Released() noexcept {

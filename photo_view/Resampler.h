@@ -2,7 +2,7 @@
 // Stretching an RGB bitmap to another size through libswscale with one of the
 // five stretch filters of the photo view.
 #include <memory>
-#include <thread>
+#include "platform/SideThread.h"
 
 #include "photo_view/JpegDecoder.h"
 #include "photo_view/RgbImage.h"
@@ -66,7 +66,7 @@ class BandedResample final : public DecodeObserver {
   std::unique_ptr<BandScaler> scaler_;  // made and fed by the thread
   int scaled_ = 0;                      // source rows the thread has scaled
   int decodingHeight_ = 0;              // the decoder's side: the bitmap's height
-  std::thread thread_;
+  SideThread thread_;
 };
 
 }  // namespace pixaldo
