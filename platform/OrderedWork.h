@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/SideThread.h"
+
 namespace pixaldo {
 
 // Threads to use for `items` pieces of work: one a core, never more than
@@ -24,8 +26,11 @@ inline unsigned WorkerCountFor(size_t items) {
 
 // produce(index, worker) → Result runs on one of `workers` threads (worker in
 // 0 .. workers - 1, so that each thread can keep its own reusable state);
-// consume(Result&) runs on the calling thread, in index order. With one
-// worker everything runs on the calling thread.
+// consume(Result&) runs on the calling thread, in index order. The calling
+// thread is worker 0: between results to consume it produces as the others
+// do, so that `workers` threads keep as many cores busy and hand over their
+// results without waking one another at every piece. With one worker
+// everything runs on the calling thread.
 template <typename Result, typename Produce, typename Consume>
 void RunOrdered(size_t count, unsigned workers, size_t window, Produce produce, Consume consume) {
   if (workers <= 1 || count <= 1) {
@@ -44,45 +49,75 @@ void RunOrdered(size_t count, unsigned workers, size_t window, Produce produce, 
   bool stop = false;
   std::exception_ptr failure;
 
+  auto fail = [&] {  // with the mutex held
+    if (!failure) failure = std::current_exception();
+    stop = true;
+  };
+  // Produces the piece `index` and leaves its result in its slot.
+  auto make = [&](size_t index, unsigned worker) {
+    try {
+      Result result = produce(index, worker);
+      std::lock_guard lock(mutex);
+      slots[index % window].emplace(std::move(result));
+    } catch (...) {
+      std::lock_guard lock(mutex);
+      fail();
+    }
+    changed.notify_all();
+  };
+  auto claimable = [&] { return nextToClaim < count && nextToClaim < nextToConsume + window; };
+
   auto work = [&](unsigned worker) {
     for (;;) {
       size_t index;
       {
         std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return stop || nextToClaim >= count || nextToClaim < nextToConsume + window; });
+        changed.wait(lock, [&] { return stop || nextToClaim >= count || claimable(); });
         if (stop || nextToClaim >= count) return;
         index = nextToClaim++;
       }
-      try {
-        Result result = produce(index, worker);
-        std::lock_guard lock(mutex);
-        slots[index % window].emplace(std::move(result));
-      } catch (...) {
-        std::lock_guard lock(mutex);
-        if (!failure) failure = std::current_exception();
-        stop = true;
-      }
-      changed.notify_all();
+      make(index, worker);
     }
   };
 
-  std::vector<std::thread> threads;
-  threads.reserve(workers);
-  for (unsigned w = 0; w < workers; ++w) threads.emplace_back(work, w);
-  for (; nextToConsume < count;) {
+  auto finish = [&] {
+    {
+      std::lock_guard lock(mutex);
+      stop = true;
+    }
+    changed.notify_all();
+  };
+  std::vector<SideThread> threads;
+  threads.reserve(workers - 1);
+  try {
+    for (unsigned w = 1; w < workers; ++w) threads.emplace_back([&work, w] { work(w); });
+  } catch (...) {
+    finish();
+    threads.clear();  // joins those started
+    throw;
+  }
+  bool settled = false;
+  while (nextToConsume < count) {
     std::optional<Result> ready;
+    size_t index = count;
     {
       std::unique_lock lock(mutex);
-      changed.wait(lock, [&] { return stop || slots[nextToConsume % window].has_value(); });
+      changed.wait(lock, [&] { return stop || slots[nextToConsume % window].has_value() || claimable(); });
       if (stop) break;
-      ready.swap(slots[nextToConsume % window]);
+      if (slots[nextToConsume % window].has_value())
+        ready.swap(slots[nextToConsume % window]);
+      else
+        index = nextToClaim++;
+    }
+    if (!ready) {
+      make(index, 0u);
+      continue;
     }
     try {
       consume(*ready);
     } catch (...) {
       std::lock_guard lock(mutex);
-      if (!failure) failure = std::current_exception();
-      stop = true;
+      fail();
       break;
     }
     {
@@ -90,13 +125,13 @@ void RunOrdered(size_t count, unsigned workers, size_t window, Produce produce, 
       ++nextToConsume;
     }
     changed.notify_all();
+    if (!settled) {  // every thread has found a core of its own by now; from here on the kernel balances them
+      for (SideThread& thread : threads) thread.Widen();
+      settled = true;
+    }
   }
-  {
-    std::lock_guard lock(mutex);
-    stop = true;
-  }
-  changed.notify_all();
-  for (std::thread& thread : threads) thread.join();
+  finish();
+  threads.clear();  // joins them
   if (failure) std::rethrow_exception(failure);
 }
 
