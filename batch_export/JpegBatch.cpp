@@ -103,8 +103,9 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-// Lines written as they come, each ended by CR LF, in pieces of about a
-// megabyte, so that the database is never held whole.
+// Lines written as they come, each ended by CR LF, in pieces of about 128 KB,
+// so that the database is never held whole and the disk can start on it
+// while the rest is made.
 class LineWriter {
  public:
   explicit LineWriter(const std::filesystem::path& target) : file_(target) {}
@@ -119,7 +120,7 @@ class LineWriter {
   }
 
  private:
-  static constexpr std::size_t kPiece = std::size_t(1) << 20;
+  static constexpr std::size_t kPiece = std::size_t(1) << 17;
   void Flush() {
     if (!pending_.empty()) file_.Write(pending_);
     pending_.clear();

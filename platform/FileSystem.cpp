@@ -241,6 +241,9 @@ void AtomicFileWriter::Fail(const std::string& reason) {
 void AtomicFileWriter::Write(std::string_view bytes) {
   if (fd_ < 0) throw FileError(target_, "the file is not open for writing");
   if (!WriteAll(fd_, bytes)) Fail("cannot write the file: " + ErrnoText(errno));
+  // The disk may start on what is written so far; Commit's flush then waits
+  // only for the rest. A hint: whatever it returns, the flush decides.
+  if (!direct_) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 void AtomicFileWriter::Commit() {
