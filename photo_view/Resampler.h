@@ -2,10 +2,10 @@
 // Stretching an RGB bitmap to another size through libswscale with one of the
 // five stretch filters of the photo view.
 #include <memory>
-#include "platform/SideThread.h"
 
 #include "photo_view/JpegDecoder.h"
 #include "photo_view/RgbImage.h"
+#include "platform/SideThread.h"
 
 namespace pixaldo {
 
