@@ -109,7 +109,9 @@ TEST(AtomicWrite, KeepsOwnerGroupModeAndExtendedAttributes) {
   test::WriteBytes(file, "old");
   ::chmod(file.c_str(), 0640);
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown(file.c_str(), 1234, 5678), 0);
+  if (root) {
+    ASSERT_EQ(::chown(file.c_str(), 1234, 5678), 0);
+  }
   const std::string rating = "5";
   const bool attributes = ::setxattr(file.c_str(), "user.rating", rating.data(), rating.size(), 0) == 0;
   WriteFileAtomic(file, "new");
