@@ -98,7 +98,6 @@ struct ClaimedSize {
   int scans = 0;
 };
 
-
 // A file read front to back in blocks, for a walk that looks at each byte
 // at most once without holding the whole file.
 class BlockReader {

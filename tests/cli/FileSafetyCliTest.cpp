@@ -161,8 +161,6 @@ TEST(FileSafetyCli, WhatIsWrittenIsWhatIsReadBack) {
   EXPECT_EQ(SummaryValue(iptcFirst, "ObjectName"), "Pier");
 }
 
-// An EXIF block too full for a new thumbnail of the old quality still
-// rotates: the new thumbnail is made smaller in bytes until it fits.
 // A system that limits each process's address space (ulimit -v) still
 // lets a photo be turned.
 TEST(FileSafetyCli, ATurnFitsALimitedAddressSpace) {
@@ -176,6 +174,8 @@ TEST(FileSafetyCli, ATurnFitsALimitedAddressSpace) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
+// An EXIF block too full for a new thumbnail of the old quality still
+// rotates: the new thumbnail is made smaller in bytes until it fits.
 TEST(FileSafetyCli, APhotoWithAFullExifBlockIsRotated) {
   if (!test::HaveProgram("jpegtran")) GTEST_SKIP() << "jpegtran is not installed";
   TempDir dir;
