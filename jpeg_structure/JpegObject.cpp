@@ -14,6 +14,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/FileReader.h"
 #include "platform/FileSystem.h"
+#include "xmp/XmpPacket.h"
 
 namespace pixaldo {
 namespace {
@@ -67,10 +68,18 @@ void TTags::Add(const std::string& name, const std::string& value) {
 
 int TTags::RowCount() const { return int(std::max<size_t>({1, Names.size(), Values.size()})); }
 
+// An APP1 segment holds either the EXIF block or an XMP packet; the packet
+// is named for what it is.
+constexpr const char* kXmpSegmentName = "XMP data (APP1)";
+
 std::string SegmentName(uint16_t marker) {
   for (const auto& row : kMarkerNames)
     if (row.Marker == marker) return row.Name;
   return "???";
+}
+
+std::string SegmentName(uint16_t marker, std::string_view head) {
+  return marker == TJpegObject::kApp1 && IsXmpSegment(head) ? kXmpSegmentName : SegmentName(marker);
 }
 
 // ---- construction and loading ----
@@ -99,13 +108,13 @@ void TJpegObject::Load() {
 
 namespace {
 
-TJpegSegment MakeSegment(size_t number, uint16_t marker, int64_t offset, int64_t size) {
+TJpegSegment MakeSegment(size_t number, uint16_t marker, int64_t offset, int64_t size, std::string_view head) {
   TJpegSegment segment;
   segment.Number = uint16_t(number);
   segment.Marker = marker;
   segment.Offset = offset;
   segment.Size = size;
-  segment.Name = SegmentName(marker);
+  segment.Name = SegmentName(marker, head);
   if (marker != 0 && marker != TJpegObject::kData) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "%04X", unsigned(marker));
@@ -119,13 +128,17 @@ TJpegSegment MakeSegment(size_t number, uint16_t marker, int64_t offset, int64_t
 // the data and EOI entries are left; the table then keeps what was found and
 // has no data entry. A segment cut short by the end of the file is listed with
 // the bytes that are there, so every entry lies inside the data. Only the
-// marker and length fields and the last two bytes are looked at, through
-// `u16` (a big-endian value at a file position, nothing past the end).
-template <typename ReadU16At>
-std::vector<TJpegSegment> WalkSegments(int64_t n, ReadU16At u16) {
+// marker and length fields, the last two bytes and the first bytes of each
+// APP1 segment (the XMP identifier) are looked at, through `u16` (a
+// big-endian value at a file position, nothing past the end) and `head`
+// (up to that many bytes from a position, fewer at the end).
+template <typename ReadU16At, typename ReadHead>
+std::vector<TJpegSegment> WalkSegments(int64_t n, ReadU16At u16, ReadHead head) {
   std::vector<TJpegSegment> table;
   auto add = [&](uint16_t marker, int64_t offset, int64_t size) {
-    table.push_back(MakeSegment(table.size() + 1, marker, offset, size));
+    const std::string first =
+        marker == TJpegObject::kApp1 ? head(offset, size_t(std::min<int64_t>(size - 2, 2 + kXmpIdentifier.size()))) : "";
+    table.push_back(MakeSegment(table.size() + 1, marker, offset, size, first));
   };
   if (u16(0) != TJpegObject::kSoi) return table;
   add(TJpegObject::kSoi, 0, 2);
@@ -157,8 +170,10 @@ std::vector<TJpegSegment> WalkSegments(int64_t n, ReadU16At u16) {
 }  // namespace
 
 void TJpegObject::ScanSegments() {
-  Segments = WalkSegments(int64_t(data_.size()), [this](int64_t pos) { return ReadU16(data_, size_t(pos), true); });
-  int exif = FindSegment(kApp1);
+  Segments = WalkSegments(
+      int64_t(data_.size()), [this](int64_t pos) { return ReadU16(data_, size_t(pos), true); },
+      [this](int64_t pos, size_t count) { return ReadBytes(int64_t(count), pos + 2); });
+  int exif = FindExifSegment();
   if (exif != 0) ExifSegment = Segment(exif);
 }
 
@@ -175,12 +190,18 @@ std::vector<TJpegSegment> TJpegObject::ReadSegmentTable(const std::filesystem::p
       piece = file.ReadAt(pos, kPiece);
     }
     return ReadU16(piece, size_t(pos - pieceStart), true);
-  });
+  }, [&](int64_t pos, size_t count) { return file.ReadAt(pos + 2, count); });
 }
 
 int TJpegObject::FindSegment(uint16_t marker) const {
   for (const auto& segment : Segments)
     if (segment.Marker == marker) return segment.Number;
+  return 0;
+}
+
+int TJpegObject::FindExifSegment() const {
+  for (const auto& segment : Segments)
+    if (segment.Marker == kApp1 && segment.Name != kXmpSegmentName) return segment.Number;
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "photo_view/RgbImage.h"
@@ -46,6 +47,9 @@ class TTags {
 
 // Display name of a marker ("???" for markers without one).
 std::string SegmentName(uint16_t marker);
+// The name of a segment whose bytes (length field included) start with
+// `head`: an APP1 segment holding an XMP packet is "XMP data (APP1)".
+std::string SegmentName(uint16_t marker, std::string_view head);
 
 class TJpegObject {
  public:
@@ -73,6 +77,8 @@ class TJpegObject {
   static std::vector<TJpegSegment> ReadSegmentTable(const std::filesystem::path& fileName);
   // 1-based index of the first entry with the marker, 0 when none.
   int FindSegment(uint16_t marker) const;
+  // The same for the first APP1 entry that is not an XMP packet: the EXIF block.
+  int FindExifSegment() const;
   // The entry with the 1-based number (1..SegmentCount()).
   const TJpegSegment& Segment(int number) const { return Segments.at(size_t(number - 1)); }
   int SegmentCount() const { return int(Segments.size()); }
@@ -110,11 +116,11 @@ class TJpegObject {
 
   // The four edits of the metadata window. Each returns whether the file was
   // changed (and saved).
-  bool DeleteExif();     // first APP1; a file without APP0 gets the JFIF header
+  bool DeleteExif();     // the EXIF block's APP1; a file without APP0 gets the JFIF header
   bool DeleteComment();  // first COM
   bool DeleteIptc();     // first APP13
-  // The source's first APP1 replaces this file's first APP1, or its APP0 when
-  // it has no APP1. Throws FileError when the source cannot be read or its
+  // The source's EXIF block replaces this file's, or its APP0 when it has
+  // none (XMP packets stay). Throws FileError when the source cannot be read or its
   // APP1 segment is cut short.
   bool ImportExif(const std::filesystem::path& sourceFile);
 
@@ -171,7 +177,7 @@ class TJpegObject {
   bool KeepDate = false;
   bool BigEndian = true;
   std::vector<TJpegSegment> Segments;  // at most kSegmentSlots entries
-  TJpegSegment ExifSegment;            // copy of the first APP1 entry; zero when none
+  TJpegSegment ExifSegment;            // copy of the EXIF block's APP1 entry; zero when none
   bool ThumbIsJpeg = false;
   int64_t ThumbDataOffset = 0;
   uint16_t ThumbDataLength = 0;

@@ -83,7 +83,7 @@ void TJpegObject::WriteThumbnailLength(uint32_t value) {
 // The segment goes and, when the file has no JFIF header, one is put after
 // SOI; both in one write, so the file is never seen half-edited.
 bool TJpegObject::DeleteExif() {
-  int index = FindSegment(kApp1);
+  int index = FindExifSegment();
   if (index == 0) return false;
   std::string before = data_;
   data_.erase(size_t(Segment(index).Offset), size_t(Segment(index).Size));
@@ -100,7 +100,8 @@ bool TJpegObject::ImportExif(const std::filesystem::path& sourceFile) {
   std::string source;
   {
     TJpegObject sourceObject(sourceFile, false);
-    source = sourceObject.GetSegmentBytes(kApp1);
+    const int index = sourceObject.FindExifSegment();
+    if (index != 0) source = sourceObject.ReadBytes(sourceObject.Segment(index).Size, sourceObject.Segment(index).Offset);
   }
   if (source.empty()) return false;
   // A segment cut short by the end of its file would leave a length field
@@ -109,7 +110,8 @@ bool TJpegObject::ImportExif(const std::filesystem::path& sourceFile) {
   if (!length || size_t(*length) + 2 != source.size())
     throw FileError(sourceFile, "its EXIF block is cut short and cannot be imported");
 
-  std::string target = GetSegmentBytes(kApp1);
+  const int exif = FindExifSegment();
+  std::string target = exif != 0 ? ReadBytes(Segment(exif).Size, Segment(exif).Offset) : std::string();
   if (target.empty()) target = GetSegmentBytes(kApp0);
   std::string before = data_;
   if (!ReplaceBytes(target, source)) return false;

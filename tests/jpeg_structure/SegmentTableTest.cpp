@@ -131,6 +131,27 @@ TEST(SegmentTable, FirstOfTwoApp1SegmentsIsTheExifSegment) {
   EXPECT_EQ(object.FindSegment(0xFFFE), 0);
 }
 
+// An XMP packet in APP1 is named for what it is, in the table read whole and
+// in the one read from the headers; before the EXIF block it is neither
+// taken for it nor deleted or replaced in its place.
+TEST(SegmentTable, XmpPacketIsNamedAndNeverTakenForTheExifBlock) {
+  TempDir dir;
+  const std::string xmp = Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42));
+  const std::string exif = Segment(0xE1, std::string("Exif\0\0MM", 8));
+  const std::string rest = Segment(0xDA, "s") + "d\xFF\xD9";
+  const fs::path path = Write(dir, "xmp.jpg", "\xFF\xD8" + xmp + exif + rest);
+  TJpegObject object(path, false);
+  EXPECT_EQ(object.Segment(2).Name, "XMP data (APP1)");
+  EXPECT_EQ(object.Segment(3).Name, "EXIF data (APP1)");
+  EXPECT_EQ(TJpegObject::ReadSegmentTable(path)[1].Name, "XMP data (APP1)");
+  EXPECT_EQ(object.ExifSegment.Number, 3);
+  EXPECT_TRUE(object.DeleteExif());
+  const std::string after = test::ReadBytes(path);
+  EXPECT_NE(after.find(xmp + rest), std::string::npos);
+  EXPECT_EQ(after.find(exif), std::string::npos);
+  EXPECT_FALSE(TJpegObject(path, false).DeleteExif());
+}
+
 TEST(SegmentTable, CameraFilesMatchAnIndependentWalk) {
   PIXALDO_NEEDS_SAMPLES();
   int checked = 0;
