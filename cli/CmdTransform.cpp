@@ -12,6 +12,7 @@
 #include "photo_view/JpegDecoder.h"
 #include "platform/FileError.h"
 #include "transforms/JpegTran.h"
+#include "transforms/UnturnedEdges.h"
 
 namespace pixaldo::cli {
 namespace {
@@ -22,9 +23,15 @@ int RunTransform(const Invocation& args, const std::filesystem::path& source, co
   std::optional<std::string> output = args.Value("output");
   if (output && output->empty()) throw UsageError("--output needs a file name");
   std::filesystem::path target = output ? std::filesystem::path(*output) : source;
+  const std::vector<UnturnedEdge> edges = UnturnedEdgesOf(source, plan, ReadFileOrientation(source));
+  if (!edges.empty() && args.Flag("perfect"))
+    throw FileError(source, DescribeEdges(edges) + " cannot be turned losslessly; it was not transformed");
   TJpegTran runner;
   std::filesystem::path result = runner.Transform(source, target, args.Flag("keep-date"), refreshThumbnail, plan);
   if (plan.unchanged) std::fprintf(stderr, "%s: already upright\n", source.c_str());
+  if (!edges.empty())
+    std::fprintf(stderr, "%s: %s could not be turned losslessly and were left as they were; --trim drops them\n",
+                 result.c_str(), DescribeEdges(edges).c_str());
   if (!runner.LastNote().empty()) std::fprintf(stderr, "%s: %s\n", result.c_str(), runner.LastNote().c_str());
   PrintText(result.string() + "\n");
   return 0;

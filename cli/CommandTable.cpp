@@ -8,6 +8,8 @@ constexpr Option kJson{"json", "", "print UTF-8 JSON instead of tab-separated li
 constexpr Option kKeepDate{"keep-date", "", "put the file's previous modification time back after the write"};
 constexpr Option kOutput{"output", "OUT", "write the result to OUT (replacing it) and leave FILE as it was"};
 constexpr Option kTrim{"trim", "", "drop the edge blocks that cannot be turned losslessly"};
+constexpr Option kPerfect{"perfect", "",
+                           "refuse (exit 1, the file untouched) when an edge cannot be turned losslessly"};
 constexpr Option kNoThumbnail{"no-thumbnail", "", "keep the EXIF thumbnail as it is instead of making it again"};
 constexpr Option kNoAutoOrient{"no-auto-orient", "",
                                "act on the pixels as stored instead of the picture shown upright by its orientation"};
@@ -41,16 +43,16 @@ const std::vector<Command> kCommands = {
     {"restore-thumbnail", "FILE...", "make the EXIF thumbnail again from the picture", {kKeepDate}, 1, kAnyNumber,
      RestoreThumbnail},
     {"rotate-left", "FILE...", "turn losslessly 90 degrees anticlockwise and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, RotateLeft},
+     {kOutput, kTrim, kPerfect, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, RotateLeft},
     {"rotate-right", "FILE...", "turn losslessly 90 degrees clockwise and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, RotateRight},
+     {kOutput, kTrim, kPerfect, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, RotateRight},
     {"flip-horizontal", "FILE...", "mirror losslessly left to right and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, FlipHorizontal},
+     {kOutput, kTrim, kPerfect, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, FlipHorizontal},
     {"flip-vertical", "FILE...", "mirror losslessly top to bottom and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, FlipVertical},
+     {kOutput, kTrim, kPerfect, kNoThumbnail, kKeepDate, kNoAutoOrient}, 1, kAnyNumber, FlipVertical},
     {"auto-rotate", "FILE...",
      "turn the stored pixels upright by the EXIF orientation, set it to 1 and print the file's path",
-     {kOutput, kTrim, kNoThumbnail, kKeepDate}, 1, kAnyNumber, AutoRotate},
+     {kOutput, kTrim, kPerfect, kNoThumbnail, kKeepDate}, 1, kAnyNumber, AutoRotate},
     {"crop", "FILE GEOMETRY", "crop losslessly to GEOMETRY (WxH+X+Y in pixels of the picture shown upright)",
      {kOutput, kNoThumbnail, kKeepDate, kNoAutoOrient}, 2, 2, Crop},
     {"strip-metadata", "FILE", "write a copy without any metadata",

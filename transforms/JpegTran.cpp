@@ -414,6 +414,10 @@ JpegTranPlan TJpegTran::Plan(TransformKind kind, Orientation stored, bool asShow
   if (after != stored) plan.orientation = after;
   if (row.rotaFlip) plan.shownTurn = kind == TransformKind::AutoRotate && !asShown ? stored : row.turn;
   plan.arguments = Switches(row, turn, trim);
+  if (row.trims) {
+    plan.turn = turn;
+    plan.trimmed = trim;
+  }
   if (kind == TransformKind::Crop) plan.arguments.emplace_back(geometry);
   return plan;
 }

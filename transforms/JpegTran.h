@@ -43,6 +43,11 @@ struct JpegTranPlan {
   // How the picture as shown turns, for the rotations and flips (Rotate by
   // EXIF leaves the upright picture as it is); nothing for the others.
   std::optional<Orientation> shownTurn;
+  // For the rotations and flips: the turn jpegtran makes of the stored
+  // pixels, and whether "-trim" drops the edges it cannot turn (see
+  // transforms/UnturnedEdges.h). Upright for the others.
+  Orientation turn = Orientation::Upright;
+  bool trimmed = false;
 };
 
 inline constexpr const char* kDefaultCropSuffix = "_crop";
