@@ -25,6 +25,18 @@ bool FitsItsDataset(int field, const QString& text) {
   return stored <= size_t(IptcDatasetTable[size_t(TIPTCdata::TableIndexOf(kDatasetNames[field]))].MaxSize);
 }
 
+std::vector<std::string> FieldsOf(const TMyIptcTags& tags) {
+  std::vector<std::string> fields;
+  for (const auto member : kStoredFields) fields.push_back(tags.*member);
+  return fields;
+}
+
+TMyIptcTags TagsOf(const std::vector<std::string>& fields) {
+  TMyIptcTags tags;
+  for (size_t field = 0; field < kStoredFields.size(); ++field) tags.*kStoredFields[field] = fields[field];
+  return tags;
+}
+
 }  // namespace
 
 // The IPTC record holds any character (it turns UTF-8 when it must), so the
@@ -35,7 +47,8 @@ TIptcEdits::TIptcEdits()
 
 TIptcEdits::TIptcEdits(Encoder encode, Decoder decode) : encode_(std::move(encode)), decode_(std::move(decode)) {}
 
-IptcTexts TIptcEdits::Load(const TMyIptcTags& stored) {
+IptcTexts TIptcEdits::Load(const TMyIptcTags& stored, const std::filesystem::path& file) {
+  stored_.Remember(file, FieldsOf(stored));
   for (int field = 0; field < 3; ++field) loaded_[field] = decode_(stored.*kStoredFields[field]);
   loaded_[kIptcCaption] = CaptionFromStored(loaded_[kIptcCaption]);
   refused_.reset();
@@ -64,6 +77,26 @@ bool TIptcEdits::FirstRefusal(const IptcTexts& shown) {
   if (refused_ == shown) return false;
   refused_ = shown;
   return true;
+}
+
+std::vector<std::optional<std::string>> TIptcEdits::Edits(const IptcTexts& shown, const Outcome& outcome) const {
+  std::vector<std::optional<std::string>> edits(kStoredFields.size());
+  for (size_t field = 0; field < edits.size(); ++field)
+    if (shown[field] != loaded_[field]) edits[field] = outcome.Fields.*kStoredFields[field];
+  return edits;
+}
+
+TMyIptcTags TIptcEdits::Save(const std::filesystem::path& file, const IptcTexts& shown, const Outcome& outcome,
+                             bool keepDate, const AskWhichText& ask) const {
+  std::optional<TJpegBasicObject> record;
+  return TagsOf(stored_.Save(
+      file, keepDate, Edits(shown, outcome),
+      [&] {
+        record.emplace(file);
+        record->ReadTags();
+        return FieldsOf(record->IptcFields);
+      },
+      [&](const std::vector<std::string>& fields) { record->WriteIptc(TagsOf(fields)); }, ask));
 }
 
 }  // namespace pixaldo

@@ -5,13 +5,19 @@
 // differs from what was loaded; three empty fields are never written. Text
 // the stored encoding cannot hold, or longer than its dataset allows, is not
 // written: the caller keeps it in its field for the user to correct.
+//
+// A save puts only the edited fields into what the file holds by then:
+// another program may have written the photo since it was shown (see
+// photo_record/SaveMerge.h).
 #include <QString>
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "photo_record/JpegBasicObject.h"
+#include "photo_record/SaveMerge.h"
 
 namespace pixaldo {
 
@@ -27,8 +33,9 @@ class TIptcEdits {
   TIptcEdits();
   TIptcEdits(Encoder encode, Decoder decode);
 
-  // The texts to show for a file's fields, remembered as loaded.
-  IptcTexts Load(const TMyIptcTags& stored);
+  // The texts to show for a file's fields, remembered as loaded with the
+  // file's stamp (see TShownRecord; none: the fields of no file).
+  IptcTexts Load(const TMyIptcTags& stored, const std::filesystem::path& file = {});
   // The shown texts are now what the file holds.
   void Written(const IptcTexts& shown) {
     loaded_ = shown;
@@ -50,11 +57,26 @@ class TIptcEdits {
   bool FirstRefusal(const IptcTexts& shown);
   void RefusalSeen() { refused_.reset(); }
 
+  // Asked when fields the user edited were changed by another program too;
+  // sets each conflict's KeepEdited.
+  using AskWhichText = std::function<void(std::vector<FieldConflict>&)>;
+  // Writes Prepare's outcome for `shown` into `file` (the one loaded last),
+  // merged with what it holds now: fields the user left as they were keep the
+  // file's current text. Conflicts are asked about outside the photo's
+  // lock, and the file is read again after. Returns the fields the file
+  // holds afterwards, to be loaded and shown. Throws FileError.
+  TMyIptcTags Save(const std::filesystem::path& file, const IptcTexts& shown, const Outcome& outcome, bool keepDate,
+                   const AskWhichText& ask) const;
+
  private:
   Encoder encode_;
   Decoder decode_;
+  // The edits among the shown texts, as Prepare stored them.
+  std::vector<std::optional<std::string>> Edits(const IptcTexts& shown, const Outcome& outcome) const;
+
   IptcTexts loaded_;
   std::optional<IptcTexts> refused_;
+  TShownRecord stored_;  // the file's fields as loaded
 };
 
 }  // namespace pixaldo

@@ -25,6 +25,7 @@
 #include "app/ShortcutDispatch.h"
 #include "app/StopSign.h"
 #include "app/TransformCommand.h"
+#include "dialogs/DlgTextConflict.h"
 #include "batch_export/JpegBatch.h"
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
@@ -89,6 +90,16 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
       }),
       AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
       OpenDocument(&OpenWithDefaultHandler),
+      AskAboutUnturnedEdges([this](const std::vector<PhotoEdges>& photos, bool offerLeave) {
+        const EdgeChoice choice = AskAboutEdges(this, photos, offerLeave);
+        if (choice.AlwaysTrim) Attempt(PathToQString(OptionsFilePath()), [] { RememberAlwaysTrim(); });
+        return choice;
+      }),
+      AskWhichIptcText([this](std::vector<FieldConflict>& conflicts) {
+        const auto name = [](const QLabel* header) { return header->text().remove(QLatin1Char('&')); };
+        AskWhichTextToKeep(this, CurrentFile, {name(Header3), name(Header4), name(Header5)},
+                           &QString::fromStdString, conflicts);
+      }),
       Arguments(std::move(arguments)) {
   setObjectName(QStringLiteral("FormMain"));
   setWindowTitle(QStringLiteral("Pixaldo"));
@@ -585,7 +596,8 @@ void TFormMain::RunTransform(TransformKind kind) {
   const MainWindowSettings settings = ReadSettings();
   const fs::path source = QStringToPath(CurrentFile);
   const QString frame = PhotoView->CropState().Crop().Empty() ? QString() : PhotoView->CropGeometry();
-  const std::optional<TransformPlan> plan = PlanTransform(kind, source, settings, frame, PhotoView->AutoOrient());
+  const std::optional<TransformPlan> plan =
+      PlanWithEdges(kind, source, settings, frame, PhotoView->AutoOrient(), AskAboutUnturnedEdges);
   if (!plan) return;
   QString target = CurrentFile;
   if (!plan->Overwrite) {
@@ -812,7 +824,7 @@ void TFormMain::RefreshFileInfo() {
     record.ReadTags();
     PhotoView->SetBlockSize(record.BlockWidth, record.BlockHeight);
     ShowDctBlock(record.BlockWidth, record.BlockHeight);
-    ShowPhotoRecord(record.IptcFields, record.ExifSummary);
+    ShowPhotoRecord(record.IptcFields, record.ExifSummary, file);
   } else {
     ShowDctBlock(0, 0);
     ShowPhotoRecord(TMyIptcTags{}, TMyExifTags{});
@@ -840,15 +852,20 @@ void TFormMain::ShowDctBlock(int horizontal, int vertical) {
     LblDctInfo->setText(QString::number(horizontal) + kTimes + QString::number(vertical));
 }
 
-void TFormMain::ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif) {
-  const IptcTexts texts = IptcRules.Load(iptc);
-  CBox1->setEditText(texts[kIptcCategory]);
-  Edit2->setText(texts[kIptcObjectName]);
-  Memo3->setPlainText(texts[kIptcCaption]);
-  // What the controls made of it (length limits, line breaks) counts as loaded.
-  IptcRules.Written(ShownIptc());
+void TFormMain::ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif, const fs::path& file) {
+  ShowIptcFields(iptc, file);
   const std::vector<std::string> values = ExifValues(exif);
   for (int row = 0; row < kExifRows; ++row) GridExif->item(row, 1)->setText(FromCp1250(values[row]));
+}
+
+void TFormMain::ShowIptcFields(const TMyIptcTags& iptc, const fs::path& file) {
+  const IptcTexts texts = IptcRules.Load(iptc, file);
+  // Only a field whose text changed is set: the caret stays where it is.
+  if (CBox1->currentText() != texts[kIptcCategory]) CBox1->setEditText(texts[kIptcCategory]);
+  if (Edit2->text() != texts[kIptcObjectName]) Edit2->setText(texts[kIptcObjectName]);
+  if (Memo3->toPlainText() != texts[kIptcCaption]) Memo3->setPlainText(texts[kIptcCaption]);
+  // What the controls made of it (length limits, line breaks) counts as loaded.
+  IptcRules.Written(ShownIptc());
 }
 
 IptcTexts TFormMain::ShownIptc() const { return {CBox1->currentText(), Edit2->text(), Memo3->toPlainText()}; }
@@ -881,10 +898,8 @@ bool TFormMain::IPTCControlsExit() {
   }
   Attempt(CurrentFile, [&] {
     if (!date) throw FileError(file, "the file does not exist");
-    const PhotoLock lock(file, ReadSettings().OriginalFileDate);
-    TJpegBasicObject record(file);
-    record.WriteIptc(outcome.Fields);
-    IptcRules.Written(shown);
+    // Only the edited fields are written, into what the file holds now.
+    ShowIptcFields(IptcRules.Save(file, shown, outcome, ReadSettings().OriginalFileDate, AskWhichIptcText), file);
     FileList->RememberCurrentFile();
   });
   return true;

@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "app/IptcEdits.h"
+#include "transforms/gui/EdgeQuestion.h"
 
 namespace pixaldo {
 
@@ -56,7 +57,7 @@ struct MainWindowSettings {
   bool ThumbAuto = true;
   bool AutoOrient = true;
   QString CropSuffix = QStringLiteral("_crop");
-  bool TrimCheckBox = false;           // temporary, never stored
+  bool AlwaysTrim = false;             // trims edges that cannot be turned without asking
   bool OverwriteCropCheckBox = false;  // temporary, never stored
 };
 
@@ -109,6 +110,10 @@ class TFormMain : public QWidget {
   std::function<QString(const QString& proposed)> AskTransformTarget;
   std::function<QString(const QString& directory)> AskDatabaseName;
   std::function<void(const QString& file)> OpenDocument;
+  // Asks about edges a transform would leave unturned (a question).
+  std::function<EdgeChoice(const std::vector<PhotoEdges>&, bool offerLeave)> AskAboutUnturnedEdges;
+  // Settles the fields another program changed too before a save (a dialog).
+  TIptcEdits::AskWhichText AskWhichIptcText;
 
   // Routines.
   void ShowPhoto(const QString& path);
@@ -119,7 +124,7 @@ class TFormMain : public QWidget {
   void RefreshFileInfo();
   void ShowFileLabels();
   void ShowDctBlock(int horizontal, int vertical);
-  void ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif);
+  void ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif, const std::filesystem::path& file = {});
   // Writes the edited IPTC fields; false when their text cannot be stored,
   // and the user is to correct it.
   bool IPTCControlsExit();
@@ -202,6 +207,8 @@ class TFormMain : public QWidget {
   // message box naming the file and the reason, and gives false.
   bool Attempt(const QString& file, const std::function<void()>& step);
   IptcTexts ShownIptc() const;
+  // The three fields as read from `file` (or written into it).
+  void ShowIptcFields(const TMyIptcTags& iptc, const std::filesystem::path& file);
 
   QStringList Arguments;
   bool Shown = false;

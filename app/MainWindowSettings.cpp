@@ -37,9 +37,15 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.ThumbAuto = options.Bool("ThumbAuto");
   settings.AutoOrient = options.Bool("AutoOrient");
   settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
-  settings.TrimCheckBox = options.TrimCheckBox;
+  settings.AlwaysTrim = options.Bool("AlwaysTrim");
   settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;
   return settings;
+}
+
+void RememberAlwaysTrim() {
+  OptionsStore& options = ViewerOptions();
+  options.SetBool("AlwaysTrim", true);
+  options.SaveSettings();
 }
 
 LanguageTexts& ViewerLanguageTexts() {

@@ -16,6 +16,9 @@ OptionsStore& ViewerOptions();
 
 // The values the main window needs, read from the store now.
 MainWindowSettings ReadMainWindowSettings();
+// "Always trim" chosen in the question about unturned edges: stored and
+// saved at once. Throws FileError when the settings cannot be saved.
+void RememberAlwaysTrim();
 
 // The interface texts of the chosen language (loaded on first use from
 // Language.ini; the settings dialog loads another language into it).

@@ -14,12 +14,33 @@ std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& s
                                            bool asShown) {
   if (kind == TransformKind::Crop && cropGeometry.isEmpty()) return std::nullopt;
   TransformPlan plan;
-  plan.Run = TJpegTran::Plan(kind, ReadFileOrientation(source), asShown, settings.TrimCheckBox,
+  plan.Run = TJpegTran::Plan(kind, ReadFileOrientation(source), asShown, settings.AlwaysTrim,
                              cropGeometry.toStdString());
   if (plan.Run.unchanged) return std::nullopt;
   plan.Overwrite = TJpegTran::OverwritesSource(kind, settings.OverwriteCropCheckBox, settings.OverwriteRotaFlip);
   if (!plan.Overwrite) plan.Proposed = TJpegTran::ProposedName(kind, source, settings.CropSuffix.toStdString());
   return plan;
+}
+
+std::optional<TransformPlan> PlanWithEdges(TransformKind kind, const fs::path& source, MainWindowSettings settings,
+                                           const QString& cropGeometry, bool asShown, const AskEdges& ask) {
+  std::optional<TransformPlan> plan = PlanTransform(kind, source, settings, cropGeometry, asShown);
+  if (!plan) return plan;
+  std::vector<UnturnedEdge> edges;
+  try {
+    edges = UnturnedEdgesOf(source, plan->Run, ReadFileOrientation(source));
+  } catch (const FileError&) {
+    return plan;  // the run itself reports the file
+  }
+  if (edges.empty()) return plan;
+  switch (ask({{source, std::move(edges)}}, kind == TransformKind::AutoRotate).What) {
+    case EdgeChoice::Trim:
+      settings.AlwaysTrim = true;
+      return PlanTransform(kind, source, settings, cropGeometry, asShown);
+    case EdgeChoice::Leave: return plan;
+    case EdgeChoice::Cancel: break;
+  }
+  return std::nullopt;
 }
 
 TTransformCommand::~TTransformCommand() { Wait(); }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QThread>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "exif/Orientation.h"
 #include "transforms/JpegTran.h"
+#include "transforms/gui/EdgeQuestion.h"
 
 namespace pixaldo {
 
@@ -35,6 +37,14 @@ struct TransformPlan {
 std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& source,
                                            const MainWindowSettings& settings, const QString& cropGeometry,
                                            bool asShown);
+
+// The plan as the user settles the edges it would leave unturned: `ask`
+// is asked about them (unless the settings trim always, or there are none;
+// `offerLeave` for Rotate by EXIF) and may have it trim them, run as it is,
+// or cancel it (nothing).
+using AskEdges = std::function<EdgeChoice(const std::vector<PhotoEdges>& photos, bool offerLeave)>;
+std::optional<TransformPlan> PlanWithEdges(TransformKind kind, const fs::path& source, MainWindowSettings settings,
+                                           const QString& cropGeometry, bool asShown, const AskEdges& ask);
 
 class TTransformCommand : public QObject {
   Q_OBJECT

@@ -1,4 +1,5 @@
 #include "dialogs/DlgMetaData.h"
+#include "dialogs/DlgTextConflict.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -90,6 +91,10 @@ TFormMetaData::TFormMetaData(QWidget* parent)
                                         QStringLiteral("JPEG Image File (*.jpg *.JPG);;JPEG Image File (*.jpeg *.JPEG)"));
   };
   OpenFile = [](const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+  AskWhichText = [this](std::vector<FieldConflict>& conflicts) {
+    AskWhichTextToKeep(this, FileName, {QString::fromStdString(Texts().Utf8Or(93, "Comment"))},
+                       [](const std::string& bytes) { return FromCp1250(bytes); }, conflicts);
+  };
 
   InfoPage = Named(new QTabWidget(this), "InfoPage");
   InfoPage->addTab(CreateExifPage(), QStringLiteral("EXIF data"));
@@ -267,6 +272,7 @@ void TFormMetaData::ClearAll() {
   const TTags none;
   for (QTableWidget* grid : {GridGeneric, GridSpecific, GridThumbnail, GridIPTC}) ShowInGrid(grid, none);
   MemoComment->clear();
+  ShownComment.Forget();
   Thumbnail->clear();
   LblThumbImage->clear();
   BtnRestoreThumb->setEnabled(false);
@@ -292,6 +298,7 @@ void TFormMetaData::Reload() {
   ShowInGrid(GridIPTC, jpeg->IptcList);
   jpeg->ReadComment();
   MemoComment->setPlainText(FromCp1250(jpeg->Comment));
+  ShownComment.Remember(Path(), {jpeg->Comment});
 
   if (const std::optional<RgbImage> image = jpeg->GetThumbnailImage(); image && !image->Empty()) {
     LblThumbImage->setText(QString::fromStdString(Texts().Utf8(91)) +
@@ -316,12 +323,13 @@ void TFormMetaData::Reload() {
 
 // ---- commands -------------------------------------------------------------
 
-void TFormMetaData::RunCommand(const std::function<void()>& command) {
+void TFormMetaData::RunCommand(const std::function<void()>& command, bool locked) {
   if (FileName.isEmpty()) return;
   try {
     // Each command reads the photo again and writes it: no other writer may
     // come between.
-    const PhotoLock lock(Path());
+    std::optional<PhotoLock> lock;
+    if (locked) lock.emplace(Path());
     command();
   } catch (const FileError& error) {
     ShowFileError(this, error);
@@ -360,14 +368,30 @@ void TFormMetaData::BtnWriteCommentClick() {
                        QMessageBox::Ok});
     return;
   }
-  RunCommand([&] {
-    const std::filesystem::path path = Path();
-    const PhotoLock keepDate(path, OriginalFileDate());
-    TJpegObject jpeg(path, OriginalFileDate());
-    jpeg.ImgData->ReadFile(path);  // false only tells that the file has no metadata yet
-    jpeg.ImgData->SetComment(*bytes);
-    jpeg.ImgData->SaveAs(path);
-  });
+  // Written into the comment the file holds now, unless another program
+  // changed that too and the user keeps its text; the same text as shown
+  // is no edit.
+  const std::optional<std::string> edit =
+      ShownComment.Fields().empty() || *bytes != ShownComment.Fields()[0] ? bytes : std::nullopt;
+  RunCommand(
+      [&] {
+        const std::filesystem::path path = Path();
+        std::optional<TJpegObject> jpeg;
+        ShownComment.Save(
+            path, OriginalFileDate(), {edit},
+            [&] {
+              jpeg.emplace(path, OriginalFileDate());
+              jpeg->ReadComment();
+              return TShownRecord::FieldTexts{jpeg->Comment};
+            },
+            [&](const TShownRecord::FieldTexts& fields) {
+              jpeg->ImgData->ReadFile(path);  // false only tells that the file has no metadata yet
+              jpeg->ImgData->SetComment(fields[0]);
+              jpeg->ImgData->SaveAs(path);
+            },
+            AskWhichText);
+      },
+      false);
 }
 
 void TFormMetaData::BtnDelCommentClick() {

@@ -15,6 +15,9 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <vector>
+
+#include "photo_record/SaveMerge.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -44,6 +47,9 @@ class TFormMetaData : public QDialog {
   std::function<QString()> AskSourceFile;
   // Opens the exported XML file with the desktop's default handler.
   std::function<void(const QString&)> OpenFile;
+  // Settles a comment written here that another program changed too since
+  // it was shown (a dialog; tests answer it).
+  std::function<void(std::vector<FieldConflict>&)> AskWhichText;
   // Where the temporary thumbnail file goes (the system's temporary folder
   // when empty).
   std::filesystem::path TemporaryDirectory;
@@ -88,9 +94,12 @@ class TFormMetaData : public QDialog {
   void ClearAll();
   void FitToTexts();
   std::filesystem::path Path() const;
-  // Runs one command on the file, shows its error if it fails, and reloads.
-  void RunCommand(const std::function<void()>& command);
+  // Runs one command on the file (under its lock unless the command takes
+  // it itself), shows its error if it fails, and reloads.
+  void RunCommand(const std::function<void()>& command, bool locked = true);
   static void ShowInGrid(QTableWidget* grid, const TTags& tags);
+
+  TShownRecord ShownComment;  // the comment as shown, for a save that merges
 };
 
 }  // namespace pixaldo

@@ -41,6 +41,11 @@ const std::string& LanguageTexts::Utf8(int number) const {
   return number >= 0 && number < kLanguageTextCount ? utf8_[static_cast<size_t>(number)] : empty;
 }
 
+std::string LanguageTexts::Utf8Or(int number, std::string_view english) const {
+  const std::string& text = Utf8(number);
+  return text.empty() ? std::string(english) : text;
+}
+
 std::string RatioItemText(std::string_view text057, int n, int m) {
   return std::string(text057) + " (" + std::to_string(n) + ":" + std::to_string(m) + ")";
 }

@@ -43,7 +43,7 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 14> kOptionKeys{{
+inline constexpr std::array<OptionKey, 15> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
@@ -58,6 +58,7 @@ inline constexpr std::array<OptionKey, 14> kOptionKeys{{
     {"CropSizeM", OptionType::Integer, 16, "", 16, 4096, OutOfRange::Clamp, true},
     {"Language", OptionType::Integer, 0, "", 0, 6},
     {"FormColor", OptionType::Color, 0, "clGradientActiveCaption"},
+    {"AlwaysTrim", OptionType::Boolean, 0, ""},  // edges a turn cannot turn are trimmed without asking
 }};
 
 // The items behind "StretchFilter" and "CropProportion" as the settings
@@ -115,9 +116,8 @@ class OptionsStore {
   bool DeleteCategory(size_t index);
   void SetCategories(std::vector<std::string> categories);
 
-  // The two temporary options: never stored, off at every start.
+  // The temporary option: never stored, off at every start.
   bool OverwriteCropCheckBox = false;
-  bool TrimCheckBox = false;
 
  private:
   struct Value {

@@ -114,6 +114,10 @@ LanguageTexts& ProgramLanguageTexts() {
   return texts;
 }
 
+QString ProgramText(int number, const char* english) {
+  return QString::fromStdString(ProgramLanguageTexts().Utf8Or(number, english));
+}
+
 void ApplyLanguageTexts(QWidget* window, LanguageWindow which, const LanguageTexts& texts) {
   QString name;
   int index = 0;
@@ -292,19 +296,17 @@ QWidget* TFormOptions::CreateSavePage() {
   SuffixCropEdit = Named(new QLineEdit(QStringLiteral("_crop"), page), "SuffixCropEdit");
   TempOptionsGroupBox = Named(new QGroupBox(QStringLiteral("Temporary options (could be dangerous)"), page),
                               "TempOptionsGroupBox");
-  TrimCheckBox = Named(new QCheckBox(QString::fromUtf8("Ořezávání netransformovatelných okrajů"), TempOptionsGroupBox),
+  TrimCheckBox = Named(new QCheckBox(QString::fromUtf8("Vždy oříznout okraje, které nelze bezeztrátově otočit"), page),
                        "TrimCheckBox");
   OverwriteCropCheckBox = Named(
       new QCheckBox(QString::fromUtf8("Přepisování oříznutých fotek (může být nebezpečné)"), TempOptionsGroupBox),
       "OverwriteCropCheckBox");
-  connect(TrimCheckBox, &QCheckBox::toggled, this, [this](bool on) { store_.TrimCheckBox = on; });
   connect(OverwriteCropCheckBox, &QCheckBox::toggled, this, [this](bool on) {
     store_.OverwriteCropCheckBox = on;
     OverwriteCropCheckBoxClick();
   });
 
   auto* temp = new QVBoxLayout(TempOptionsGroupBox);
-  temp->addWidget(TrimCheckBox);
   temp->addWidget(OverwriteCropCheckBox);
   auto* suffix = new QHBoxLayout;
   suffix->addWidget(SuffixCropLabel);
@@ -313,6 +315,7 @@ QWidget* TFormOptions::CreateSavePage() {
   layout->addWidget(OldDateCheckBox);
   layout->addWidget(ThumbAutoCheckBox);
   layout->addWidget(OverwriteCheckBox);
+  layout->addWidget(TrimCheckBox);
   layout->addLayout(suffix);
   layout->addWidget(TempOptionsGroupBox);
   layout->addStretch();
@@ -402,7 +405,7 @@ void TFormOptions::StoreToControls() {
   CropRatioM->setValue(store_.Integer("CropRatioM"));
   CropSizeN->setValue(store_.Integer("CropSizeN"));
   CropSizeM->setValue(store_.Integer("CropSizeM"));
-  TrimCheckBox->setChecked(store_.TrimCheckBox);
+  TrimCheckBox->setChecked(store_.Bool("AlwaysTrim"));
   OverwriteCropCheckBox->setChecked(store_.OverwriteCropCheckBox);
   loading_ = false;
 
@@ -434,6 +437,7 @@ bool TFormOptions::ControlsToStore() {
   store_.SetBool("OverwriteRotaFlip", OverwriteCheckBox->isChecked());
   store_.SetBool("OriginalFileDate", OldDateCheckBox->isChecked());
   store_.SetBool("ThumbAuto", ThumbAutoCheckBox->isChecked());
+  store_.SetBool("AlwaysTrim", TrimCheckBox->isChecked());
   store_.SetText("CropSuffix", *suffix);
   store_.SetInteger("StretchFilter", StretchRadioGroup->ItemIndex());
   store_.SetBool("AutoOrient", AutoOrientCheckBox->isChecked());
@@ -445,7 +449,6 @@ bool TFormOptions::ControlsToStore() {
   store_.SetInteger("Language", LangRadioGroup->ItemIndex());
   store_.SetColor("FormColor", SelectedColor());
   store_.SetCategories(CategoryItems());
-  store_.TrimCheckBox = TrimCheckBox->isChecked();
   store_.OverwriteCropCheckBox = OverwriteCropCheckBox->isChecked();
   return true;
 }

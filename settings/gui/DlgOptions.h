@@ -10,8 +10,8 @@
 //   connect(&options, &TFormOptions::FormColorChanged, ...);  // live colour
 //   if (options.exec() == QDialog::Accepted) { ...main window re-reads... }
 //
-// The two temporary options (TrimCheckBox, OverwriteCropCheckBox) go to the
-// store's fields at once when clicked and are never written to the file.
+// The temporary option (OverwriteCropCheckBox) goes to the store's field at
+// once when clicked and is never written to the file.
 #include <QColor>
 #include <QDialog>
 #include <QGroupBox>
@@ -41,6 +41,9 @@ namespace pixaldo {
 
 // The program-wide table of interface texts, filled by the settings window.
 LanguageTexts& ProgramLanguageTexts();
+// Text `number` of the program's language as a QString, or `english` where
+// the language has none.
+QString ProgramText(int number, const char* english);
 
 // Copies the texts of one window onto its controls by object name: a plain
 // name is a label, button, group box, action or the window itself (its

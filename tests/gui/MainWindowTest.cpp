@@ -410,6 +410,43 @@ class MainWindowTest : public QObject {
     QVERIFY(messages.LastText().contains(QStringLiteral("a.jpg")));
     QVERIFY(!fs::exists(file));
   }
+
+  // Another program writes the photo while the user types: its fields
+  // stay, and are shown; where it wrote the field the user edited too, the
+  // user is asked which text to keep.
+  void AnotherProgramsEditIsKeptAndTheSameFieldAsks() {
+    TempDir dir;
+    const fs::path file = dir / "a.jpg";
+    WriteBytes(file, MakeJpeg());
+    auto form = ShowForm({Q(file)});
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("My title"));
+    QCOMPARE(RunCli({"set-iptc", file.string(), "--caption", "Their caption", "--category", "Theirs"}).exitCode, 0);
+    form->FileList->setFocus();
+    TMyIptcTags stored = ReadIptc(file);
+    QCOMPARE(stored.ObjectName, std::string("My title"));
+    QCOMPARE(stored.ImageCaption, std::string("Their caption"));
+    QCOMPARE(stored.Category, std::string("Theirs"));
+    QCOMPARE(form->Memo3->toPlainText(), QStringLiteral("Their caption"));
+    QCOMPARE(form->CBox1->currentText(), QStringLiteral("Theirs"));
+
+    std::vector<FieldConflict> asked;
+    form->AskWhichIptcText = [&](std::vector<FieldConflict>& conflicts) {
+      asked = conflicts;
+      conflicts[0].KeepEdited = false;
+    };
+    form->Memo3->setFocus();
+    form->Memo3->setPlainText(QStringLiteral("My caption"));
+    QCOMPARE(RunCli({"set-iptc", file.string(), "--caption", "Their second caption"}).exitCode, 0);
+    form->FileList->setFocus();
+    QCOMPARE(asked.size(), size_t(1));
+    QCOMPARE(asked[0].Edited, std::string("My caption"));
+    QCOMPARE(asked[0].Current, std::string("Their second caption"));
+    stored = ReadIptc(file);
+    QCOMPARE(stored.ImageCaption, std::string("Their second caption"));
+    QCOMPARE(stored.ObjectName, std::string("My title"));
+    QCOMPARE(form->Memo3->toPlainText(), QStringLiteral("Their second caption"));
+  }
 };
 
 QTEST_MAIN(MainWindowTest)

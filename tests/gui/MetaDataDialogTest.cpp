@@ -323,6 +323,33 @@ class MetaDataDialogTest : public QObject {
     QVERIFY(f.form.grab().save(QString::fromLocal8Bit(target)));
     ProgramLanguageTexts().Load(IniFile(SourcePath("settings/Language.ini")), 0);
   }
+
+  // Another program wrote the comment after the window showed it: Write
+  // asks which text to keep instead of overwriting it.
+  void writeAsksWhenAnotherProgramChangedTheComment() {
+    TempDir dir;
+    const std::filesystem::path file = dir / "a.jpg";
+    WriteBytes(file, InsertAfterSoi(MakeJpeg(), {Segment(0xFE, "shown")}));
+    MessageRecorder messages{QMessageBox::Ok};
+    TFormMetaData form;
+    form.SetFileName(QString::fromStdString(file.string()));
+    form.show();
+    QCOMPARE(form.MemoComment->toPlainText(), QStringLiteral("shown"));
+    std::vector<FieldConflict> asked;
+    form.AskWhichText = [&](std::vector<FieldConflict>& conflicts) {
+      asked = conflicts;
+      conflicts[0].KeepEdited = false;
+    };
+    form.MemoComment->setPlainText(QStringLiteral("mine"));
+    QCOMPARE(RunCli({"comment", file.string(), "theirs"}).exitCode, 0);
+    QTest::mouseClick(form.BtnWriteComment, Qt::LeftButton);
+    QCOMPARE(asked.size(), size_t(1));
+    QCOMPARE(asked[0].Edited, std::string("mine"));
+    QCOMPARE(asked[0].Current, std::string("theirs"));
+    QCOMPARE(FirstPayload(ReadBytes(file), 0xFE), std::optional<std::string>("theirs"));
+    QCOMPARE(form.MemoComment->toPlainText(), QStringLiteral("theirs"));
+    QVERIFY(messages.messages.empty());
+  }
 };
 
 QTEST_MAIN(MetaDataDialogTest)

@@ -134,7 +134,7 @@ class OptionsDialogTest : public QObject {
                           QString::fromLatin1("CropSuffix=_v\xFD\xF8" "ez"), "StretchFilter=3", "AutoOrient=0",
                           "CropProportion=4",
                           "CropRatioN=4", "CropRatioM=5", "CropSizeN=640", "CropSizeM=480", "Language=0",
-                          "FormColor=clNavy"}));
+                          "FormColor=clNavy", "AlwaysTrim=0"}));
     QCOMPARE(SectionLines(ini, "Categories"), QStringList({"Count=3", "Item1=Auto", "Item2=Sea", "Item3=Zoo"}));
     QCOMPARE(SectionLines(ini, "Other"), QStringList{"Keep=1"});
     QCOMPARE(f.store->Integer("CropSizeN"), 640);
@@ -208,13 +208,14 @@ class OptionsDialogTest : public QObject {
     QVERIFY(!form->SuffixCropEdit->isEnabled());
     QVERIFY(!form->SuffixCropLabel->isEnabled());
     QVERIFY(f.store->OverwriteCropCheckBox);
+    // "Always trim" is a setting like the others, outside the temporary group.
+    QVERIFY(form->TrimCheckBox->parentWidget() != form->TempOptionsGroupBox);
     form->TrimCheckBox->click();
-    QVERIFY(f.store->TrimCheckBox);
     QTest::mouseClick(form->BtnOK, Qt::LeftButton);
-    QVERIFY(f.OptionsText().find("Trim") == std::string::npos);
+    QVERIFY(f.OptionsText().find("AlwaysTrim=1") != std::string::npos);
     QVERIFY(f.OptionsText().find("OverwriteCrop") == std::string::npos);
     auto restarted = f.Open();
-    QVERIFY(!restarted->TrimCheckBox->isChecked() && !restarted->OverwriteCropCheckBox->isChecked());
+    QVERIFY(restarted->TrimCheckBox->isChecked() && !restarted->OverwriteCropCheckBox->isChecked());
     QVERIFY(restarted->SuffixCropEdit->isEnabled());
   }
 

@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "transforms/JpegTran.h"
 #include "transforms/gui/SaveAsDialog.h"
+#include "support/ExifBuilder.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -206,7 +207,7 @@ class TransformCommandsTest : public QObject {
     const fs::path file = dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     const std::string trimmed = JpegTranOutput(file, {"-copy", "all", "-rotate", "90", "-trim"});
     MainWindowSettings settings = Settings(true);
-    settings.TrimCheckBox = true;
+    settings.AlwaysTrim = true;
     settings.ThumbAuto = true;
     auto form = ShowForm({Q(dir.path())}, settings);
     form->Action("JpgRotateRight")->trigger();
@@ -245,7 +246,7 @@ class TransformCommandsTest : public QObject {
       MainWindowSettings settings = Settings(false);
       settings.CropSuffix = QStringLiteral("_cut");
       settings.OverwriteCropCheckBox = overwrite;
-      settings.TrimCheckBox = true;  // never passed to a crop
+      settings.AlwaysTrim = true;  // never passed to a crop
       auto form = ShowForm({Q(dir.path())}, settings);
       form->AskTransformTarget = [](const QString& name) { return name; };
       DrawCropFrame(*form);
@@ -327,6 +328,64 @@ class TransformCommandsTest : public QObject {
     QCOMPARE(messages.Errors(), 1);
     QVERIFY(messages.LastText().contains(QStringLiteral("PixaldoInfo.xml")));
     QVERIFY(!opened);
+  }
+
+  // 72 × 40 pixels in blocks of 16: a quarter turn to the right would leave
+  // the last 8 pixels of the right edge unturned. The window asks once;
+  // Cancel leaves the file, Trim gives jpegtran's trimmed result, and with
+  // "Always trim" set nothing is asked. Rotate by EXIF may leave it as it is.
+  void UnturnedEdgesAreAskedAbout() {
+    TempDir dir;
+    const fs::path file = dir / "a.jpg";
+    WriteBytes(file, MakeJpeg({.width = 72, .height = 40}));
+    const std::string original = ReadBytes(file);
+    MainWindowSettings settings = Settings(true);
+    auto form = ShowForm({Q(file)}, settings);
+    std::vector<std::vector<PhotoEdges>> asked;
+    std::vector<bool> offeredLeave;
+    EdgeChoice answer{EdgeChoice::Cancel};
+    form->AskAboutUnturnedEdges = [&](const std::vector<PhotoEdges>& photos, bool offerLeave) {
+      asked.push_back(photos);
+      offeredLeave.push_back(offerLeave);
+      return answer;
+    };
+    form->Action("JpgRotateRight")->trigger();
+    QVERIFY(WaitForTransform(*form));
+    QCOMPARE(asked.size(), size_t(1));
+    QCOMPARE(EdgeQuestionText(asked[0]), QStringLiteral("The last 8 pixels of the right edge cannot be turned losslessly."));
+    QVERIFY(!offeredLeave[0]);
+    QVERIFY(ReadBytes(file) == original);
+
+    answer = {EdgeChoice::Trim};
+    form->Action("JpgRotateRight")->trigger();
+    QVERIFY(WaitForTransform(*form));
+    WriteBytes(dir / "orig.jpg", original);
+    QVERIFY(ReadBytes(file) == JpegTranOutput(dir / "orig.jpg", {"-copy", "all", "-rotate", "90", "-trim"}));
+
+    settings.AlwaysTrim = true;
+    form->ReadSettings = [settings] { return settings; };
+    WriteBytes(file, original);
+    form->ReloadPhoto(Q(file));
+    form->Action("JpgFlipVertical")->trigger();
+    QVERIFY(WaitForTransform(*form));
+    QCOMPARE(asked.size(), size_t(2));
+    QVERIFY(ReadBytes(file) == JpegTranOutput(dir / "orig.jpg", {"-copy", "all", "-flip", "vertical", "-trim"}));
+
+    // Stored turned a quarter to the right: turning it upright leaves the
+    // stored bottom edge (8 pixels short of a block) along the right edge.
+    TiffBuilder tiff;
+    tiff.Directory(8, {tiff.Short(0x0112, 6)});
+    WriteBytes(file, InsertAfterSoi(original, {tiff.ExifSegment()}));
+    settings.AlwaysTrim = false;
+    form->ReadSettings = [settings] { return settings; };
+    form->ReloadPhoto(Q(file));
+    answer = {EdgeChoice::Leave};
+    form->Action("JpgRotateByExif")->trigger();
+    QVERIFY(WaitForTransform(*form));
+    QCOMPARE(asked.size(), size_t(3));
+    QVERIFY(offeredLeave[2]);
+    QVERIFY((asked[2][0].edges == std::vector<UnturnedEdge>{{PictureEdge::Right, 8}}));
+    QCOMPARE(ReadFileOrientation(file), Orientation::Upright);
   }
 };
 

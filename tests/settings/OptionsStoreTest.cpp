@@ -28,7 +28,8 @@ constexpr std::string_view kDefaultOptions =
     "CropSizeN=16\r\n"
     "CropSizeM=16\r\n"
     "Language=0\r\n"
-    "FormColor=clGradientActiveCaption\r\n";
+    "FormColor=clGradientActiveCaption\r\n"
+    "AlwaysTrim=0\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;
@@ -52,7 +53,7 @@ TEST(OptionsStore, MissingFileGivesTheDefaults) {
   EXPECT_EQ(store.Color("FormColor"), kClGradientActiveCaption);
   EXPECT_TRUE(store.Categories().empty());
   EXPECT_FALSE(store.OverwriteCropCheckBox);
-  EXPECT_FALSE(store.TrimCheckBox);
+  EXPECT_FALSE(store.Bool("AlwaysTrim"));
   EXPECT_FALSE(std::filesystem::exists(dir / "Options.ini"));
 }
 

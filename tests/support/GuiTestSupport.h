@@ -57,6 +57,10 @@ inline std::unique_ptr<TFormMain> ShowForm(const QStringList& arguments,
   auto form = std::make_unique<TFormMain>(arguments);
   form->ReadSettings = [settings] { return settings; };
   form->StopSignMilliseconds = 10;
+  // No modal question in a test unless it answers it itself: edges a turn
+  // cannot turn stay as jpegtran leaves them, and typed texts win.
+  form->AskAboutUnturnedEdges = [](const std::vector<PhotoEdges>&, bool) { return EdgeChoice{EdgeChoice::Leave}; };
+  form->AskWhichIptcText = [](std::vector<FieldConflict>&) {};
   form->resize(1000, 700);
   form->show();
   QTest::qWait(1);
