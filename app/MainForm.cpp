@@ -25,10 +25,10 @@
 #include "app/ShortcutDispatch.h"
 #include "app/StopSign.h"
 #include "app/TransformCommand.h"
-#include "dialogs/DlgTextConflict.h"
 #include "batch_export/JpegBatch.h"
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
+#include "dialogs/DlgTextConflict.h"
 #include "file_list/JpegListing.h"
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
@@ -90,14 +90,9 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
       }),
       AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
       OpenDocument(&OpenWithDefaultHandler),
-      AskAboutUnturnedEdges([this](const std::vector<PhotoEdges>& photos, bool offerLeave) {
-        const EdgeChoice choice = AskAboutEdges(this, photos, offerLeave);
-        if (choice.AlwaysTrim) Attempt(PathToQString(OptionsFilePath()), [] { RememberAlwaysTrim(); });
-        return choice;
-      }),
+      AskAboutUnturnedEdges([this](const auto& photos, bool leave) { return AskAboutEdgesOnce(this, photos, leave); }),
       AskWhichIptcText([this](std::vector<FieldConflict>& conflicts) {
-        const auto name = [](const QLabel* header) { return header->text().remove(QLatin1Char('&')); };
-        AskWhichTextToKeep(this, CurrentFile, {name(Header3), name(Header4), name(Header5)},
+        AskWhichTextToKeep(this, CurrentFile, {Header3->text(), Header4->text(), Header5->text()},
                            &QString::fromStdString, conflicts);
       }),
       Arguments(std::move(arguments)) {

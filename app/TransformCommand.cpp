@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/MainForm.h"
+#include "app/MainWindowSettings.h"
 #include "platform/FileError.h"
 #include "platform/gui/UserMessages.h"
 #include "transforms/JpegTran.h"
@@ -20,6 +21,16 @@ std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& s
   plan.Overwrite = TJpegTran::OverwritesSource(kind, settings.OverwriteCropCheckBox, settings.OverwriteRotaFlip);
   if (!plan.Overwrite) plan.Proposed = TJpegTran::ProposedName(kind, source, settings.CropSuffix.toStdString());
   return plan;
+}
+
+EdgeChoice AskAboutEdgesOnce(QWidget* parent, const std::vector<PhotoEdges>& photos, bool offerLeave) {
+  const EdgeChoice choice = AskAboutEdges(parent, photos, offerLeave);
+  try {
+    if (choice.AlwaysTrim) RememberAlwaysTrim();
+  } catch (const FileError& error) {
+    ShowFileError(parent, error);
+  }
+  return choice;
 }
 
 std::optional<TransformPlan> PlanWithEdges(TransformKind kind, const fs::path& source, MainWindowSettings settings,

@@ -43,6 +43,9 @@ std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& s
 // `offerLeave` for Rotate by EXIF) and may have it trim them, run as it is,
 // or cancel it (nothing).
 using AskEdges = std::function<EdgeChoice(const std::vector<PhotoEdges>& photos, bool offerLeave)>;
+// The question itself (see AskAboutEdges); "Always trim" is stored in the
+// settings at once, a failure to save them shown naming the settings file.
+EdgeChoice AskAboutEdgesOnce(QWidget* parent, const std::vector<PhotoEdges>& photos, bool offerLeave);
 std::optional<TransformPlan> PlanWithEdges(TransformKind kind, const fs::path& source, MainWindowSettings settings,
                                            const QString& cropGeometry, bool asShown, const AskEdges& ask);
 

@@ -62,7 +62,8 @@ void AskWhichTextToKeep(QWidget* parent, const QString& file, const std::vector<
                         std::vector<FieldConflict>& conflicts) {
   std::vector<TTextConflictDialog::Row> rows;
   for (const FieldConflict& conflict : conflicts)
-    rows.push_back({fieldNames.at(conflict.Field), decode(conflict.Edited), decode(conflict.Current)});
+    rows.push_back({QString(fieldNames.at(conflict.Field)).remove(QLatin1Char('&')), decode(conflict.Edited),
+                    decode(conflict.Current)});
   TTextConflictDialog dialog(file, rows, parent);
   dialog.exec();
   for (size_t i = 0; i < conflicts.size(); ++i) conflicts[i].KeepEdited = dialog.KeepEdited(i);

@@ -41,7 +41,8 @@ class TTextConflictDialog : public QDialog {
 };
 
 // Runs the dialog for the conflicts of a save (fields named by their index
-// into `fieldNames`, texts turned into QStrings by `decode`) and sets each
+// into `fieldNames`, captions whose "&" is dropped; texts turned into
+// QStrings by `decode`) and sets each
 // conflict's KeepEdited as the user chose.
 void AskWhichTextToKeep(QWidget* parent, const QString& file, const std::vector<QString>& fieldNames,
                         const std::function<QString(const std::string&)>& decode,

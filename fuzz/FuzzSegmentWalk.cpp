@@ -1,8 +1,10 @@
-// The segment walk of a JPEG file held in memory, the thumbnail location and
-// the name/value lists of the metadata window (nothing is decoded or saved).
+// The segment walk of a JPEG file held in memory and read from its headers,
+// the thumbnail location, the name/value lists of the metadata window, and
+// the frame a turn's edges are judged by (nothing is decoded or saved).
 #include "FuzzInput.h"
 #include "exif/ExifData.h"
 #include "jpeg_structure/JpegObject.h"
+#include "transforms/UnturnedEdges.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pixaldo;
@@ -23,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     object.FillExifLists();
     object.FillIptcList();
     object.ReadComment();
+    (void)TJpegObject::ReadSegmentTable(file);
+    if (const auto frame = ReadFrameGeometry(file)) (void)UnturnedEdges(*frame, Orientation::Transverse);
+    (void)FrameGeometryOf(fuzz::AsBytes(data, size));
   } catch (const FileError&) {
     // An unreadable file is reported, not a fault.
   }

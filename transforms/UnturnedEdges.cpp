@@ -13,12 +13,12 @@ namespace {
 
 // A frame header's payload: precision, height, width, the number of
 // components, then three bytes a component (id, sampling, table).
-std::optional<FrameGeometry> ParseFrame(std::string_view payload) {
+std::optional<JpegSize> ParseFrame(std::string_view payload) {
   if (payload.size() < 6) return std::nullopt;
   const auto byte = [&](size_t at) { return int(uint8_t(payload[at])); };
   const int components = byte(5);
   if (components == 0 || payload.size() < 6 + size_t(components) * 3) return std::nullopt;
-  FrameGeometry frame;
+  JpegSize frame;
   frame.height = (byte(1) << 8) | byte(2);
   frame.width = (byte(3) << 8) | byte(4);
   if (components == 1) return frame;  // a single component is turned in blocks of 8 × 8
@@ -51,8 +51,8 @@ constexpr std::array<const char*, 4> kEdgeNames{"right", "bottom", "left", "top"
 
 }  // namespace
 
-std::optional<FrameGeometry> FrameGeometryOf(std::string_view jpeg) {
-  std::optional<FrameGeometry> frame;
+std::optional<JpegSize> FrameGeometryOf(std::string_view jpeg) {
+  std::optional<JpegSize> frame;
   WalkJpegSegments(jpeg, [&](uint8_t marker, size_t, std::string_view payload) {
     if (!IsFrameHeaderMarker(marker)) return true;
     frame = ParseFrame(payload);
@@ -61,7 +61,7 @@ std::optional<FrameGeometry> FrameGeometryOf(std::string_view jpeg) {
   return frame;
 }
 
-std::optional<FrameGeometry> ReadFrameGeometry(const std::filesystem::path& file) {
+std::optional<JpegSize> ReadFrameGeometry(const std::filesystem::path& file) {
   const FileReader in(file);
   if (!StartsWithSoi(in.ReadAt(0, 2))) return std::nullopt;
   // Segment by segment, only the frame header's payload read: the segments
@@ -82,7 +82,7 @@ std::optional<FrameGeometry> ReadFrameGeometry(const std::filesystem::path& file
   }
 }
 
-std::vector<UnturnedEdge> UnturnedEdges(const FrameGeometry& frame, Orientation turn) {
+std::vector<UnturnedEdge> UnturnedEdges(const JpegSize& frame, Orientation turn) {
   // The partial blocks of the stored right edge stay put where the turn
   // mirrors left and right; those of the bottom edge where it mirrors top
   // and bottom. A transposition moves them to the other side first.
@@ -120,7 +120,7 @@ std::vector<UnturnedEdge> ShownEdges(std::vector<UnturnedEdge> edges, Orientatio
 std::vector<UnturnedEdge> UnturnedEdgesOf(const std::filesystem::path& file, const JpegTranPlan& plan,
                                           Orientation stored) {
   if (plan.unchanged || plan.trimmed || plan.turn == Orientation::Upright) return {};
-  const std::optional<FrameGeometry> frame = ReadFrameGeometry(file);
+  const std::optional<JpegSize> frame = ReadFrameGeometry(file);
   if (!frame) return {};  // jpegtran reports what it cannot read
   return ShownEdges(UnturnedEdges(*frame, plan.turn), plan.orientation.value_or(stored));
 }

@@ -19,21 +19,13 @@
 #include <vector>
 
 #include "exif/Orientation.h"
+#include "photo_view/JpegDecoder.h"  // JpegSize: the frame's size and the size of its blocks
 
 namespace pixaldo {
 
 struct JpegTranPlan;
 
 enum class PictureEdge : uint8_t { Right, Bottom, Left, Top };
-
-// What a transform needs to know of a picture's frame: its size and the
-// size of the blocks jpegtran turns.
-struct FrameGeometry {
-  int width = 0;
-  int height = 0;
-  int blockWidth = 8;
-  int blockHeight = 8;
-};
 
 // A strip of `pixels` rows or columns along `edge` that is left as it was.
 struct UnturnedEdge {
@@ -42,17 +34,17 @@ struct UnturnedEdge {
   bool operator==(const UnturnedEdge&) const = default;
 };
 
-// The frame of the first frame header in a JPEG stream's segments; nothing
-// when they end before one. The block is 8 × 8 for a single component,
-// else 8 times the largest sampling factors.
-std::optional<FrameGeometry> FrameGeometryOf(std::string_view jpeg);
+// The frame of the first frame header in a JPEG stream's segments, with the
+// blocks jpegtran turns: 8 × 8 for a single component, else 8 times the
+// largest sampling factors. Nothing when the segments end before one.
+std::optional<JpegSize> FrameGeometryOf(std::string_view jpeg);
 // The same read from a file's segments up to the frame header, the picture
 // data never read. Throws FileError when the file cannot be read.
-std::optional<FrameGeometry> ReadFrameGeometry(const std::filesystem::path& file);
+std::optional<JpegSize> ReadFrameGeometry(const std::filesystem::path& file);
 
 // The edges of jpegtran's output, as stored, that `turn` of the stored
 // pixels without "-trim" leaves unturned (right, then bottom).
-std::vector<UnturnedEdge> UnturnedEdges(const FrameGeometry& frame, Orientation turn);
+std::vector<UnturnedEdge> UnturnedEdges(const JpegSize& frame, Orientation turn);
 // Those edges as the output is shown, turned upright by `shown`.
 std::vector<UnturnedEdge> ShownEdges(std::vector<UnturnedEdge> edges, Orientation shown);
 

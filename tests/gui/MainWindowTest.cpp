@@ -446,6 +446,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(stored.ImageCaption, std::string("Their second caption"));
     QCOMPARE(stored.ObjectName, std::string("My title"));
     QCOMPARE(form->Memo3->toPlainText(), QStringLiteral("Their second caption"));
+
+    // A transform writes the typed fields first, by the same rule.
+    form->Edit2->setFocus();
+    form->Edit2->setText(QStringLiteral("Turned title"));
+    QCOMPARE(RunCli({"set-iptc", file.string(), "--caption", "Their third caption"}).exitCode, 0);
+    form->Action("JpgRotateLeft")->trigger();
+    QVERIFY(WaitForTransform(*form));
+    stored = ReadIptc(file);
+    QCOMPARE(stored.ObjectName, std::string("Turned title"));
+    QCOMPARE(stored.ImageCaption, std::string("Their third caption"));
   }
 };
 

@@ -49,7 +49,7 @@ TEST_F(UnturnedEdgesRun, EveryTurnAgreesWithJpegtranPerfectAndTrim) {
   for (const test::JpegSpec& spec : specs) {
     const fs::path file = dir_ / "made.jpg";
     test::WriteBytes(file, test::MakeJpeg(spec));
-    const std::optional<FrameGeometry> frame = ReadFrameGeometry(file);
+    const std::optional<JpegSize> frame = ReadFrameGeometry(file);
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->blockWidth, spec.hSampling * 8);
     EXPECT_EQ(frame->blockHeight, spec.vSampling * 8);
@@ -90,7 +90,7 @@ TEST(UnturnedEdges, FrameFoundBehindLargeSegmentsAndNotInDamagedOnes) {
   const std::string jpeg = test::InsertAfterSoi(test::MakeJpeg({.width = 72, .height = 40}),
                                                 {test::Segment(0xE2, big), test::Segment(0xE2, big)});
   test::WriteBytes(dir / "big.jpg", jpeg);
-  const std::optional<FrameGeometry> frame = ReadFrameGeometry(dir / "big.jpg");
+  const std::optional<JpegSize> frame = ReadFrameGeometry(dir / "big.jpg");
   ASSERT_TRUE(frame);
   EXPECT_EQ(frame->width, 72);
   EXPECT_EQ(frame->height, 40);
@@ -101,6 +101,21 @@ TEST(UnturnedEdges, FrameFoundBehindLargeSegmentsAndNotInDamagedOnes) {
     EXPECT_FALSE(ReadFrameGeometry(dir / "bad.jpg"));
     EXPECT_FALSE(FrameGeometryOf(bad));
   }
+}
+
+// A run over several photos lists those left with edges, in order; a
+// trimmed plan has none, a missing photo is left to its own run.
+TEST(UnturnedEdges, RunOverSeveralPhotosListsThoseWithEdges) {
+  TempDir dir;
+  test::WriteBytes(dir / "a.jpg", test::MakeJpeg({.width = 72, .height = 40}));
+  test::WriteBytes(dir / "b.jpg", test::MakeJpeg({.width = 64, .height = 48}));
+  const JpegTranPlan turn = TJpegTran::Plan(TransformKind::RotateRight, Orientation::Upright, true, false);
+  const JpegTranPlan trimmed = TJpegTran::Plan(TransformKind::RotateRight, Orientation::Upright, true, true);
+  const std::vector<PhotoEdges> found = PhotosWithUnturnedEdges(
+      {{dir / "b.jpg", &turn}, {dir / "gone.jpg", &turn}, {dir / "a.jpg", &trimmed}, {dir / "a.jpg", &turn}});
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].file, dir / "a.jpg");
+  EXPECT_EQ(found[0].edges, (std::vector<UnturnedEdge>{{E::Right, 8}}));
 }
 
 // The phone photo of 4000×3000 pixels in 16-pixel blocks: its height leaves
