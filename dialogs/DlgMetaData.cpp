@@ -342,7 +342,7 @@ void TFormMetaData::BtnDelExifClick() {
 }
 
 void TFormMetaData::BtnRestoreThumbClick() {
-  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).RestoreThumbnail(TemporaryDirectory); });
+  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).RestoreThumbnail(); });
 }
 
 void TFormMetaData::BtnWriteCommentClick() {

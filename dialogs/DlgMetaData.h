@@ -44,9 +44,6 @@ class TFormMetaData : public QDialog {
   std::function<QString()> AskSourceFile;
   // Opens the exported XML file with the desktop's default handler.
   std::function<void(const QString&)> OpenFile;
-  // Where the temporary thumbnail file goes (the system's temporary folder
-  // when empty).
-  std::filesystem::path TemporaryDirectory;
 
   // Components (design names).
   QTabWidget* InfoPage = nullptr;

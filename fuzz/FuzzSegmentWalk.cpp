@@ -1,5 +1,7 @@
 // The segment walk of a JPEG file held in memory, the thumbnail location and
-// the name/value lists of the metadata window (nothing is decoded or saved).
+// the name/value lists of the metadata window; a new thumbnail made in
+// memory, which must leave what follows the old one in the EXIF block where
+// it is (nothing is saved).
 #include "FuzzInput.h"
 #include "exif/ExifData.h"
 #include "jpeg_structure/JpegObject.h"
@@ -23,6 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     object.FillExifLists();
     object.FillIptcList();
     object.ReadComment();
+    TJpegObject held(object.Bytes(), file);
+    const int64_t after = held.ThumbDataOffset + held.ThumbDataLength;
+    const int64_t blockEnd = held.ExifSegment.Offset + held.ExifSegment.Size;
+    const std::string kept = after < blockEnd ? held.ReadBytes(blockEnd - after, after) : std::string();
+    if (held.RegenerateThumbnail() != TJpegObject::ThumbnailRefresh::None && !kept.empty() &&
+        held.ReadBytes(int64_t(kept.size()), after) != kept)
+      __builtin_trap();
   } catch (const FileError&) {
     // An unreadable file is reported, not a fault.
   }

@@ -14,6 +14,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/FileReader.h"
 #include "platform/FileSystem.h"
+#include "platform/PhotoFile.h"
 
 namespace pixaldo {
 namespace {
@@ -84,17 +85,40 @@ TJpegObject::TJpegObject(std::string bytes, std::filesystem::path fileName)
     : FileName(std::move(fileName)), ImgData(std::make_unique<TimgData>(255)) {
   data_ = std::move(bytes);
   ScanSegments();
-  MemoryStreamBuffer held(data_);  // read where the bytes are, not from a copy
-  std::istream in(&held);
-  if (ImgData->ReadJpegSegments(in)) LocateThumbnail();
+  ReadMetadata();
 }
 
 TJpegObject::~TJpegObject() = default;
 
+namespace {
+
+// What an edit may add to the bytes held (a new EXIF block or thumbnail, the
+// JFIF header) without their moving in memory: a large photo is held once.
+constexpr size_t kRoomForEdits = 3 * 65536;
+
+}  // namespace
+
 void TJpegObject::Load() {
-  data_ = ReadWholeFile(FileName);
+  if (!photo_) photo_ = std::make_unique<PhotoFile>(FileName, KeepDate);
+  constexpr uint64_t kMaxBytes = uint64_t(1) << 31;
+  if (photo_->Size() > kMaxBytes) throw FileError(FileName, "the file is too large to be read");
+  data_.clear();
+  data_.shrink_to_fit();
+  data_.reserve(size_t(photo_->Size()) + kRoomForEdits);
+  data_.resize(size_t(photo_->Size()));
+  data_.resize(photo_->Reader().ReadAt(0, data_.data(), data_.size()));
   ScanSegments();
-  if (ImgData->ReadFile(FileName)) LocateThumbnail();
+  ImgData->FileName = FileName;
+  ImgData->FileDate = photo_->Date();
+  ImgData->FileSize = int64_t(data_.size());
+  ReadMetadata();
+}
+
+// From the bytes held, where they are.
+void TJpegObject::ReadMetadata() {
+  MemoryStreamBuffer held(data_);
+  std::istream in(&held);
+  if (ImgData->ReadJpegSegments(in)) LocateThumbnail();
 }
 
 namespace {
@@ -163,7 +187,10 @@ void TJpegObject::ScanSegments() {
 }
 
 std::vector<TJpegSegment> TJpegObject::ReadSegmentTable(const std::filesystem::path& fileName) {
-  const FileReader file(fileName);
+  return ReadSegmentTable(FileReader(fileName));
+}
+
+std::vector<TJpegSegment> TJpegObject::ReadSegmentTable(const FileReader& file) {
   // Marker and length fields are read a few kilobytes at a time, so that
   // runs of small segments cost one read.
   constexpr size_t kPiece = 4096;
@@ -204,6 +231,7 @@ void TJpegObject::LocateThumbnail() {
   ThumbDataOffset = 0;
   ThumbDataLength = 0;
   ThumbLengthPos = 0;
+  ThumbOffsetPos = 0;
   if (!ImgData->HasThumbnail() || !ImgData->ExifInfo) return;
   TImageInfo& info = *ImgData->ExifInfo;
   info.ParseThumbnail();
@@ -216,6 +244,7 @@ void TJpegObject::LocateThumbnail() {
         break;
       case 0x0201:
         ThumbDataOffset = DecimalValue(entry.Value) + ExifSegment.Offset + 10;
+        ThumbOffsetPos = int32_t(ExifSegment.Offset + 1 + entry.ValuePos);
         break;
       case 0x0202:
         ThumbDataLength = uint16_t(DecimalValue(entry.Value));
