@@ -99,7 +99,9 @@ constexpr size_t kRoomForEdits = 3 * 65536;
 }  // namespace
 
 void TJpegObject::Load() {
-  if (!photo_) photo_ = std::make_unique<PhotoFile>(FileName, KeepDate);
+  // Opened again on every load: a save of this object has put a new file
+  // under the name. The lock goes over to it without a moment unheld.
+  photo_ = std::make_unique<PhotoFile>(FileName, KeepDate);
   constexpr uint64_t kMaxBytes = uint64_t(1) << 31;
   if (photo_->Size() > kMaxBytes) throw FileError(FileName, "the file is too large to be read");
   data_.clear();
@@ -108,6 +110,7 @@ void TJpegObject::Load() {
   data_.resize(size_t(photo_->Size()));
   data_.resize(photo_->Reader().ReadAt(0, data_.data(), data_.size()));
   ScanSegments();
+  ImgData->Clear();
   ImgData->FileName = FileName;
   ImgData->FileDate = photo_->Date();
   ImgData->FileSize = int64_t(data_.size());
