@@ -15,8 +15,8 @@ std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& s
                                            bool asShown) {
   if (kind == TransformKind::Crop && cropGeometry.isEmpty()) return std::nullopt;
   TransformPlan plan;
-  plan.Run = TJpegTran::Plan(kind, ReadFileOrientation(source), asShown, settings.AlwaysTrim,
-                             cropGeometry.toStdString());
+  plan.Request = {kind, asShown, settings.AlwaysTrim, cropGeometry.toStdString()};
+  plan.Run = TJpegTran::Plan(plan.Request, ReadFileOrientation(source));
   if (plan.Run.unchanged) return std::nullopt;
   plan.Overwrite = TJpegTran::OverwritesSource(kind, settings.OverwriteCropCheckBox, settings.OverwriteRotaFlip);
   if (!plan.Overwrite) plan.Proposed = TJpegTran::ProposedName(kind, source, settings.CropSuffix.toStdString());
@@ -63,7 +63,7 @@ void TTransformCommand::Wait() {
 void TTransformCommand::Start(const TJpegTran& runner, const fs::path& source, const fs::path& target,
                               const TransformPlan& plan, bool keepDate, bool refreshThumbnail) {
   if (worker_) return;
-  Turn_ = plan.Run.shownTurn;
+  Turn_.reset();
   Note_.clear();
   // The worker has its own copies of everything it uses; only the outcome
   // comes back, on the window's thread, when it has ended.
@@ -72,12 +72,14 @@ void TTransformCommand::Start(const TJpegTran& runner, const fs::path& source, c
     std::optional<fs::path> failed;
     std::string reason;
     std::string note;
+    std::optional<Orientation> turn;
   };
   auto outcome = std::make_shared<Outcome>();
-  worker_.reset(QThread::create([runner, source, target, run = plan.Run, keepDate, refreshThumbnail, outcome] {
+  worker_.reset(QThread::create([runner, source, target, request = plan.Request, keepDate, refreshThumbnail, outcome] {
     try {
-      outcome->result = runner.Transform(source, target, keepDate, refreshThumbnail, run);
+      outcome->result = runner.Transform(source, target, keepDate, refreshThumbnail, request);
       outcome->note = runner.LastNote();
+      outcome->turn = runner.LastPlan().shownTurn;
     } catch (const FileError& error) {
       outcome->failed = error.path();
       outcome->reason = error.reason();
@@ -92,6 +94,7 @@ void TTransformCommand::Start(const TJpegTran& runner, const fs::path& source, c
       emit Failed(*outcome->failed, QString::fromStdString(outcome->reason));
     } else {
       Note_ = std::move(outcome->note);
+      Turn_ = outcome->turn;
       emit Finished(PathToQString(outcome->result));
     }
   });

@@ -25,7 +25,8 @@ struct MainWindowSettings;
 
 // What a transform command will do to the current file.
 struct TransformPlan {
-  JpegTranPlan Run;       // jpegtran's switches and the orientation written after
+  TransformRequest Request;  // what the runner plans again under the photo's lock
+  JpegTranPlan Run;       // jpegtran's switches and the orientation written after, as things stand now
   bool Overwrite = true;  // the result replaces the source
   fs::path Proposed;      // the name offered in the save dialog otherwise
 };
@@ -70,8 +71,8 @@ class TTransformCommand : public QObject {
   // What the user should know about the last run that succeeded (see
   // TJpegTran::LastNote); empty when nothing.
   const std::string& Note() const { return Note_; }
-  // The turn of the picture shown by the last run's plan: the view turns
-  // the picture it holds by it instead of decoding the rewritten file.
+  // The turn of the picture shown by the plan the last run ran with: the
+  // view turns the picture it holds by it instead of decoding the rewritten file.
   std::optional<Orientation> Turn() const { return Turn_; }
 
  signals:

@@ -6,6 +6,7 @@
 #include "exif/ExifData.h"
 #include "iptc/IptcData.h"
 #include "platform/FileError.h"
+#include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
 namespace {
@@ -35,8 +36,7 @@ void AddIptc(Listing& listing, TimgData& data) {
 }  // namespace
 
 Listing Tags(const Invocation&, const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) throw FileError(file, "no such file");
+  CheckWholeFile(file, UINT64_MAX);  // a missing file, a folder, a pipe or a device is named as such
 
   Listing listing{{"group", "name", "value"}, false, {}, {}};
   TimgData data(255);

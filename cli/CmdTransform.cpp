@@ -6,59 +6,39 @@
 // --no-auto-orient.
 #include <cstdio>
 #include <string>
-#include <utility>
 
 #include "cli/Handlers.h"
-#include "photo_view/JpegDecoder.h"
-#include "platform/FileError.h"
 #include "transforms/JpegTran.h"
-#include "transforms/UnturnedEdges.h"
 
 namespace pixaldo::cli {
 namespace {
 
-// One transform as the viewer runs it, then prints the transformed file's path.
-int RunTransform(const Invocation& args, const std::filesystem::path& source, const JpegTranPlan& plan,
+// One transform as the viewer runs it, then prints the transformed file's
+// path. The plan is made under the photo's lock, from what is read there.
+int RunTransform(const Invocation& args, const std::filesystem::path& source, const TransformRequest& request,
                  bool refreshThumbnail) {
   std::optional<std::string> output = args.Value("output");
   if (output && output->empty()) throw UsageError("--output needs a file name");
   std::filesystem::path target = output ? std::filesystem::path(*output) : source;
-  const std::vector<UnturnedEdge> edges = UnturnedEdgesOf(source, plan, ReadFileOrientation(source));
-  if (!edges.empty() && args.Flag("perfect"))
-    throw FileError(source, DescribeEdges(edges) + " cannot be turned losslessly; it was not transformed");
   TJpegTran runner;
-  std::filesystem::path result = runner.Transform(source, target, args.Flag("keep-date"), refreshThumbnail, plan);
-  if (plan.unchanged) std::fprintf(stderr, "%s: already upright\n", source.c_str());
-  if (!edges.empty())
+  std::filesystem::path result = runner.Transform(source, target, args.Flag("keep-date"), refreshThumbnail, request);
+  if (runner.LastPlan().unchanged) std::fprintf(stderr, "%s: already upright\n", source.c_str());
+  if (!runner.LastEdges().empty())
     std::fprintf(stderr, "%s: %s could not be turned losslessly and were left as they were; --trim drops them\n",
-                 result.c_str(), DescribeEdges(edges).c_str());
+                 result.c_str(), DescribeEdges(runner.LastEdges()).c_str());
   if (!runner.LastNote().empty()) std::fprintf(stderr, "%s: %s\n", result.c_str(), runner.LastNote().c_str());
   PrintText(result.string() + "\n");
   return 0;
 }
 
-// The plan of a kind for a file, as shown unless --no-auto-orient.
-JpegTranPlan PlanFor(const Invocation& args, const std::filesystem::path& file, TransformKind kind,
-                      std::string_view geometry = {}) {
-  return TJpegTran::Plan(kind, ReadFileOrientation(file), !args.Flag("no-auto-orient"), args.Flag("trim"), geometry);
+// The request of a kind, as shown unless --no-auto-orient.
+TransformRequest RequestFor(const Invocation& args, TransformKind kind, std::string_view geometry = {}) {
+  return {kind, !args.Flag("no-auto-orient"), args.Flag("trim"), std::string(geometry), args.Flag("perfect")};
 }
 
 int RotateOrFlip(const Invocation& args, const std::filesystem::path& file, TransformKind kind) {
   if (args.Value("output") && args.Operands().size() > 1) throw UsageError("--output goes with one FILE only");
-  return RunTransform(args, file, PlanFor(args, file, kind), !args.Flag("no-thumbnail"));
-}
-
-// jpegtran would cut a frame reaching beyond the picture short without a
-// word: a frame that does not lie inside the picture as the coordinates see
-// it (upright, or as stored) is refused.
-void CheckCropInside(const std::filesystem::path& file, std::string_view geometry, bool asShown) {
-  unsigned width = 0, height = 0, x = 0, y = 0;
-  std::sscanf(std::string(geometry).c_str(), "%ux%u+%u+%u", &width, &height, &x, &y);
-  JpegSize size = JpegDecoder().ReadSize(file);
-  if (asShown && SwapsSides(ReadFileOrientation(file))) std::swap(size.width, size.height);
-  if (width == 0 || height == 0 || x + width > unsigned(size.width) || y + height > unsigned(size.height))
-    throw FileError(file, "the crop " + std::string(geometry) + " lies outside the picture (" +
-                              std::to_string(size.width) + "\xC3\x97" + std::to_string(size.height) + ")");
+  return RunTransform(args, file, RequestFor(args, kind), !args.Flag("no-thumbnail"));
 }
 
 }  // namespace
@@ -83,12 +63,11 @@ int Crop(const Invocation& args) {
   const std::filesystem::path file = args.Operand(0);
   const std::string& geometry = args.Operand(1);
   if (!IsCropGeometry(geometry)) throw UsageError("GEOMETRY must be WxH+X+Y in picture pixels, not " + geometry);
-  CheckCropInside(file, geometry, !args.Flag("no-auto-orient"));
-  return RunTransform(args, file, PlanFor(args, file, TransformKind::Crop, geometry), !args.Flag("no-thumbnail"));
+  return RunTransform(args, file, RequestFor(args, TransformKind::Crop, geometry), !args.Flag("no-thumbnail"));
 }
 
 int StripMetadata(const Invocation& args) {
-  return RunTransform(args, args.Operand(0), PlanFor(args, args.Operand(0), TransformKind::MetadataDelete), true);
+  return RunTransform(args, args.Operand(0), RequestFor(args, TransformKind::MetadataDelete), true);
 }
 
 }  // namespace pixaldo::cli

@@ -4,10 +4,12 @@
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
 #include "platform/FileError.h"
+#include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
 
 int Xml(const Invocation&, const std::filesystem::path& file) {
+  CheckWholeFile(file, UINT64_MAX);  // a missing file, a folder, a pipe or a device is named as such
   TimgData data(255);
   data.ReadFile(file);
   if (data.HasIptc() && data.IptcInfo) data.IptcInfo->ParseContainerSegment();

@@ -350,7 +350,7 @@ void TFormMetaData::BtnDelExifClick() {
 }
 
 void TFormMetaData::BtnRestoreThumbClick() {
-  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).RestoreThumbnail(TemporaryDirectory); });
+  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).RestoreThumbnail(); });
 }
 
 void TFormMetaData::BtnWriteCommentClick() {

@@ -50,9 +50,6 @@ class TFormMetaData : public QDialog {
   // Settles a comment written here that another program changed too since
   // it was shown (a dialog; tests answer it).
   std::function<void(std::vector<FieldConflict>&)> AskWhichText;
-  // Where the temporary thumbnail file goes (the system's temporary folder
-  // when empty).
-  std::filesystem::path TemporaryDirectory;
 
   // Components (design names).
   QTabWidget* InfoPage = nullptr;

@@ -242,7 +242,13 @@ void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesyste
   std::string out;
   WriteSegments(out);
   const size_t pictureStart = out.size();
-  std::string rest = picture.Stream.substr(PictureDataStart(picture.Stream));
+  // Only the segments before the first scan are copied and edited; the
+  // picture data is written from where it lies, so that a large photo is
+  // held in memory once.
+  const std::string_view stream = picture.Stream;
+  const size_t start = PictureDataStart(stream);
+  const size_t scan = std::max(start, std::min(FirstScanPosition(stream), stream.size()));
+  std::string rest(stream.substr(start, scan - start));
   std::vector<SegmentKind> kinds;
   if (!ExifSegment) kinds.push_back(kJfifKind);
   if (CommentSegment) kinds.push_back(kCommentKind);
@@ -254,7 +260,10 @@ void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesyste
     return marker == kApp1 && ((ExifSegment && IsExifSegment(bytes)) || (XmpSegment && IsXmpSegment(bytes)));
   };
   RemoveSegments(out, pictureStart, written, false);
-  WriteFileAtomic(target, out);
+  AtomicFileWriter writer(target);
+  writer.Write(out);
+  writer.Write(stream.substr(scan));
+  writer.Commit();
 }
 
 void TimgData::SaveAs(const std::filesystem::path& target) {

@@ -1,10 +1,11 @@
 #include "exif/Orientation.h"
 
 #include <array>
-#include <fstream>
 
 #include "exif/JpegSegmentWalk.h"
 #include "platform/ByteOrder.h"
+#include "platform/FileError.h"
+#include "platform/FileReader.h"
 
 namespace pixaldo {
 namespace {
@@ -205,27 +206,28 @@ Orientation ReadOrientation(std::string_view jpeg) {
   return OrientationFromValue(ReadU16(jpeg, fields->orientation->pos, fields->bigEndian).value_or(1));
 }
 
-std::string ReadExifHead(const std::filesystem::path& file) {
-  // The other segments are skipped without reading them.
-  std::ifstream in(file, std::ios::binary);
-  char head[4];
-  if (!in.read(head, 2) || !StartsWithSoi({head, 2})) return {};
-  while (in.read(head, 4)) {
-    const std::string_view marker(head, 4);
+std::string ReadExifHead(const std::filesystem::path& path) try {
+  // The other segments are skipped without reading them; the file is opened
+  // without waiting on a pipe or device named like a photo.
+  const FileReader file(path);
+  if (!StartsWithSoi(file.ReadAt(0, 2))) return {};
+  int64_t at = 2;
+  for (;;) {
+    const std::string marker = file.ReadAt(at, 4);
+    if (marker.size() < 4) break;
     const uint8_t code = uint8_t(marker[1]);
     if (uint8_t(marker[0]) != 0xFF || code == 0xDA || code == 0xD9 || IsStandaloneMarker(code) || code == 0xFF) break;
     const uint16_t length = *ReadU16(marker, 2, true);
     if (length < 2) break;
-    if (code != 0xE1) {
-      in.seekg(length - 2, std::ios::cur);
-      continue;
+    if (code == 0xE1) {
+      std::string segment = marker + file.ReadAt(at + 4, length - 2u);
+      if (segment.size() != 2u + length) break;
+      if (std::string_view(segment).substr(4).starts_with(kExifHeader)) return "\xFF\xD8" + segment;
     }
-    std::string segment(marker);
-    segment.resize(2u + length);
-    if (!in.read(segment.data() + 4, length - 2)) break;
-    if (!std::string_view(segment).substr(4).starts_with(kExifHeader)) continue;
-    return "\xFF\xD8" + segment;
+    at += 2 + int64_t(length);
   }
+  return {};
+} catch (const FileError&) {
   return {};
 }
 

@@ -1,6 +1,8 @@
 // The segment walk of a JPEG file held in memory and read from its headers,
-// the thumbnail location, the name/value lists of the metadata window, and
-// the frame a turn's edges are judged by (nothing is decoded or saved).
+// the thumbnail location, the name/value lists of the metadata window, the
+// frame a turn's edges are judged by, and a new thumbnail made in memory,
+// which must leave what follows the old one in the EXIF block where it is
+// (nothing is saved).
 #include "FuzzInput.h"
 #include "exif/ExifData.h"
 #include "jpeg_structure/JpegObject.h"
@@ -28,6 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)TJpegObject::ReadSegmentTable(file);
     if (const auto frame = ReadFrameGeometry(file)) (void)UnturnedEdges(*frame, Orientation::Transverse);
     (void)FrameGeometryOf(fuzz::AsBytes(data, size));
+    TJpegObject held(object.Bytes(), file);
+    const int64_t after = held.ThumbDataOffset + held.ThumbDataLength;
+    const int64_t blockEnd = held.ExifSegment.Offset + held.ExifSegment.Size;
+    const std::string kept = after < blockEnd ? held.ReadBytes(blockEnd - after, after) : std::string();
+    if (held.RegenerateThumbnail() != TJpegObject::ThumbnailRefresh::None && !kept.empty() &&
+        held.ReadBytes(int64_t(kept.size()), after) != kept)
+      __builtin_trap();
   } catch (const FileError&) {
     // An unreadable file is reported, not a fault.
   }

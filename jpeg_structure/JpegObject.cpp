@@ -14,6 +14,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/FileReader.h"
 #include "platform/FileSystem.h"
+#include "platform/PhotoFile.h"
 #include "xmp/XmpPacket.h"
 
 namespace pixaldo {
@@ -93,17 +94,43 @@ TJpegObject::TJpegObject(std::string bytes, std::filesystem::path fileName)
     : FileName(std::move(fileName)), ImgData(std::make_unique<TimgData>(255)) {
   data_ = std::move(bytes);
   ScanSegments();
-  MemoryStreamBuffer held(data_);  // read where the bytes are, not from a copy
-  std::istream in(&held);
-  if (ImgData->ReadJpegSegments(in)) LocateThumbnail();
+  ReadMetadata();
 }
 
 TJpegObject::~TJpegObject() = default;
 
+namespace {
+
+// What an edit may add to the bytes held (a new EXIF block or thumbnail, the
+// JFIF header) without their moving in memory: a large photo is held once.
+constexpr size_t kRoomForEdits = 3 * 65536;
+
+}  // namespace
+
 void TJpegObject::Load() {
-  data_ = ReadWholeFile(FileName);
+  // Opened again on every load: a save of this object has put a new file
+  // under the name. The lock goes over to it without a moment unheld.
+  photo_ = std::make_unique<PhotoFile>(FileName, KeepDate);
+  constexpr uint64_t kMaxBytes = uint64_t(1) << 31;
+  if (photo_->Size() > kMaxBytes) throw FileError(FileName, "the file is too large to be read");
+  data_.clear();
+  data_.shrink_to_fit();
+  data_.reserve(size_t(photo_->Size()) + kRoomForEdits);
+  data_.resize(size_t(photo_->Size()));
+  data_.resize(photo_->Reader().ReadAt(0, data_.data(), data_.size()));
   ScanSegments();
-  if (ImgData->ReadFile(FileName)) LocateThumbnail();
+  ImgData->Clear();
+  ImgData->FileName = FileName;
+  ImgData->FileDate = photo_->Date();
+  ImgData->FileSize = int64_t(data_.size());
+  ReadMetadata();
+}
+
+// From the bytes held, where they are.
+void TJpegObject::ReadMetadata() {
+  MemoryStreamBuffer held(data_);
+  std::istream in(&held);
+  if (ImgData->ReadJpegSegments(in)) LocateThumbnail();
 }
 
 namespace {
@@ -178,7 +205,10 @@ void TJpegObject::ScanSegments() {
 }
 
 std::vector<TJpegSegment> TJpegObject::ReadSegmentTable(const std::filesystem::path& fileName) {
-  const FileReader file(fileName);
+  return ReadSegmentTable(FileReader(fileName));
+}
+
+std::vector<TJpegSegment> TJpegObject::ReadSegmentTable(const FileReader& file) {
   // Marker and length fields are read a few kilobytes at a time, so that
   // runs of small segments cost one read.
   constexpr size_t kPiece = 4096;
@@ -199,11 +229,13 @@ int TJpegObject::FindSegment(uint16_t marker) const {
   return 0;
 }
 
-int TJpegObject::FindExifSegment() const {
-  for (const auto& segment : Segments)
+int TJpegObject::ExifSegmentIn(const std::vector<TJpegSegment>& segments) {
+  for (const auto& segment : segments)
     if (segment.Marker == kApp1 && segment.Name != kXmpSegmentName) return segment.Number;
   return 0;
 }
+
+int TJpegObject::FindExifSegment() const { return ExifSegmentIn(Segments); }
 
 std::string TJpegObject::ReadBytes(int64_t count, int64_t position) const {
   const int64_t n = int64_t(data_.size());
@@ -225,6 +257,7 @@ void TJpegObject::LocateThumbnail() {
   ThumbDataOffset = 0;
   ThumbDataLength = 0;
   ThumbLengthPos = 0;
+  ThumbOffsetPos = 0;
   if (!ImgData->HasThumbnail() || !ImgData->ExifInfo) return;
   TImageInfo& info = *ImgData->ExifInfo;
   info.ParseThumbnail();
@@ -237,6 +270,7 @@ void TJpegObject::LocateThumbnail() {
         break;
       case 0x0201:
         ThumbDataOffset = DecimalValue(entry.Value) + ExifSegment.Offset + 10;
+        ThumbOffsetPos = int32_t(ExifSegment.Offset + 1 + entry.ValuePos);
         break;
       case 0x0202:
         ThumbDataLength = uint16_t(DecimalValue(entry.Value));

@@ -21,6 +21,8 @@ namespace pixaldo {
 
 class TimgData;
 class JpegByteStream;
+class FileReader;
+class PhotoFile;
 
 // One entry of the segment table.
 struct TJpegSegment {
@@ -57,9 +59,11 @@ class TJpegObject {
   static constexpr uint16_t kSoi = 0xFFD8, kEoi = 0xFFD9, kSos = 0xFFDA, kApp0 = 0xFFE0, kApp1 = 0xFFE1,
                             kApp13 = 0xFFED, kCom = 0xFFFE, kData = 0xFFFF;
 
-  // Reads the whole file (FileError when it cannot be read), builds the table
-  // and reads the metadata; `keepDate` puts the file's modification time back
-  // after every save.
+  // Locks the file (PhotoLock) for as long as the object lives, then reads it
+  // once, whole (FileError when it cannot be read), builds the table and
+  // reads the metadata from the bytes read; `keepDate` puts the file's
+  // modification time back after every save. An edit so writes what it read,
+  // and no other writer of this program can change the file in between.
   TJpegObject(std::filesystem::path fileName, bool keepDate);
   // The same for bytes that are not (yet) a file, such as a transform's
   // output before it is written; `fileName` names them in messages.
@@ -75,10 +79,12 @@ class TJpegObject {
   // the file size and the last two bytes), for showing it without loading
   // the file. Throws FileError when the file cannot be opened or read.
   static std::vector<TJpegSegment> ReadSegmentTable(const std::filesystem::path& fileName);
+  static std::vector<TJpegSegment> ReadSegmentTable(const FileReader& file);
   // 1-based index of the first entry with the marker, 0 when none.
   int FindSegment(uint16_t marker) const;
   // The same for the first APP1 entry that is not an XMP packet: the EXIF block.
   int FindExifSegment() const;
+  static int ExifSegmentIn(const std::vector<TJpegSegment>& segments);
   // The entry with the 1-based number (1..SegmentCount()).
   const TJpegSegment& Segment(int number) const { return Segments.at(size_t(number - 1)); }
   int SegmentCount() const { return int(Segments.size()); }
@@ -96,6 +102,8 @@ class TJpegObject {
   void ReadComment();
 
   // ---- edits ----
+  // Every edit that saves fails with FileError "not a JPEG file" for a file
+  // that does not start with SOI.
   // Removes the bytes and saves. Throws FileError when the save fails (the
   // bytes held stay as they were).
   bool DeleteBytes(int64_t size, int64_t offset);
@@ -108,10 +116,9 @@ class TJpegObject {
   bool ReplaceBytes(const std::string& oldBytes, const std::string& newBytes);
   // Puts the 18-byte JFIF header after SOI when the table has no APP0. Not saved.
   void EnsureJfifHeader();
-  void WriteApp1Length(uint16_t value);
-  void WriteThumbnailLength(uint32_t value);
   // Writes the bytes held to FileName atomically; with KeepDate the previous
-  // modification time is put back exactly.
+  // modification time is put back exactly. Edits that save write the bytes
+  // held in pieces around what they change and never copy them whole.
   void Save();
 
   // The four edits of the metadata window. Each returns whether the file was
@@ -133,28 +140,33 @@ class TJpegObject {
   static Size2 ThumbnailSize(int maxSide, int width, int height);
   // Writes a baseline JPEG (no APP0) of the picture scaled to fit `maxSide`.
   void MakeThumbnailFile(const std::filesystem::path& fileName, int maxSide, int quality);
-  // Puts the JPEG file's bytes in place of the EXIF thumbnail, fixes both
-  // length fields and saves. False (nothing written) when there is no JPEG
-  // thumbnail to replace. Throws FileError when the EXIF block would grow
-  // beyond 65,535 bytes; the file then stays as it was.
+  // Puts the JPEG file's bytes in place of the EXIF thumbnail (see
+  // RestoreThumbnail for where they go) and saves. False (nothing written)
+  // when there is no JPEG thumbnail to replace. Throws FileError when the new
+  // thumbnail finds no place; the file then stays as it was.
   bool ReplaceThumbnail(const std::filesystem::path& fileName);
   // Regenerates the EXIF thumbnail from the picture, keeping the old
-  // thumbnail's longer side, and saves (with KeepDate, the date is kept).
-  // The temporary thumbnail file is a unique file in `temporaryDirectory`
-  // (the system's temporary directory when empty) and is always removed.
+  // thumbnail's longer side, and saves (with KeepDate, the date is kept);
+  // no scratch file is made. Nothing another offset of the EXIF block points
+  // at ever moves (a maker note's preview after the thumbnail): the new
+  // thumbnail takes the old one's place when that is the end of the block or
+  // when it fits there, else it goes to the end of the block, the old place
+  // cleared. When it fits nowhere the old one is kept and FileError says so.
   // False when the file has no JPEG thumbnail. Throws FileError on failure.
-  bool RestoreThumbnail(const std::filesystem::path& temporaryDirectory = {});
+  bool RestoreThumbnail();
   // The same regeneration in the bytes held only, without the temporary file
   // and without saving: for a caller that writes the bytes itself (the
   // transform runner, which writes jpegtran's output once, thumbnail and
   // all). A new thumbnail too large for the EXIF block is made smaller in
   // bytes (lower quality, then shorter sides) until it fits; when none fits,
   // the old thumbnail is removed, so that it never shows a picture the file
-  // no longer holds. FileError for a thumbnail that cannot be made at all,
-  // the bytes held then unchanged.
+  // no longer holds (its length set to 0 and, when data follows it, its
+  // bytes cleared in place). A thumbnail whose place in the block cannot be
+  // told is kept (Kept). FileError for a thumbnail that cannot be made at
+  // all, the bytes held then unchanged.
   // `ready`, when given, is the picture already scaled for the first side
   // tried (see ScaleForThumbnail); it is used only when that side matches.
-  enum class ThumbnailRefresh { None, Replaced, Removed };
+  enum class ThumbnailRefresh { None, Replaced, Removed, Kept };
   struct ThumbnailPicture {
     int side = 0;  // the thumbnail's longer side
     RgbImage image;
@@ -182,26 +194,39 @@ class TJpegObject {
   int64_t ThumbDataOffset = 0;
   uint16_t ThumbDataLength = 0;
   int32_t ThumbLengthPos = 0;
+  int32_t ThumbOffsetPos = 0;  // where the thumbnail's offset (JPEGInterchangeFormat) is stored
   std::unique_ptr<TimgData> ImgData;
   TTags ExifList, MakerList, ThumbList, IptcList;
   std::string Comment;
 
  private:
-  void WriteAndAdopt(std::string bytes);
-  // Saves the edited bytes; when the save fails, `before` is held again.
-  void SaveOrRestore(std::string before);
+  // Bytes [offset, offset + size) of the bytes held replaced by `bytes`.
+  struct ByteEdit {
+    int64_t offset = 0;
+    int64_t size = 0;
+    std::string bytes;
+  };
+  void RequireJpeg() const;
+  void ReadMetadata();
+  // The edits (in order, not overlapping) made to the bytes held.
+  void ApplyEdits(const std::vector<ByteEdit>& edits);
+  // Writes the bytes held with the edits made, then holds them so.
+  void SaveWithEdits(const std::vector<ByteEdit>& edits);
   bool ThumbnailInsideExif() const;
-  // The bytes a new thumbnail may take without making the EXIF block too long.
-  int64_t ThumbnailRoom() const;
   std::string MakeThumbnailBytes(int maxSide, int quality, const ThumbnailPicture* ready = nullptr) const;
   // The longer side of the stored JPEG thumbnail; nothing when there is none
   // that can be read. FileError when it is too large for a thumbnail.
   std::optional<int> StoredThumbnailSide() const;
-  // Puts the new thumbnail into the bytes held (not saved); false when there
-  // is no thumbnail to replace.
-  bool PutThumbnailBytes(const std::string& newThumbnail);
-  bool ReplaceThumbnailBytes(const std::string& newThumbnail);
+  // The edits that put the new thumbnail into the EXIF block without moving
+  // anything an offset points at; nothing when it fits nowhere. FileError
+  // when the old thumbnail's place cannot be told.
+  std::optional<std::vector<ByteEdit>> ThumbnailEdits(const std::string& newThumbnail) const;
+  // Puts the new thumbnail in and saves; FileError when it fits nowhere.
+  void SaveNewThumbnail(const std::string& thumbnail);
+  // The edits that remove the old thumbnail the same way.
+  std::vector<ByteEdit> ThumbnailRemoval() const;
 
+  std::unique_ptr<PhotoFile> photo_;  // the file read, locked while the object lives
   std::string data_;
 };
 

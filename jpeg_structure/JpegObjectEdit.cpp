@@ -7,6 +7,8 @@
 
 #include "jpeg_structure/JpegObject.h"
 #include "platform/ByteOrder.h"
+#include "platform/FileReader.h"
+#include "platform/PhotoFile.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo {
@@ -18,33 +20,50 @@ constexpr char kJfifHeader[18] = {'\xFF', '\xE0', '\x00', '\x10', 'J',    'F',  
 
 }  // namespace
 
-void TJpegObject::WriteAndAdopt(std::string bytes) {
-  WriteFileAtomic(FileName, bytes, KeepDate ? GetFileDate(FileName) : std::nullopt);
-  data_ = std::move(bytes);
+void TJpegObject::Save() { SaveWithEdits({}); }
+
+void TJpegObject::RequireJpeg() const {
+  if (Segments.empty() || Segments.front().Marker != kSoi) throw FileError(FileName, "not a JPEG file");
 }
 
-void TJpegObject::Save() { WriteAndAdopt(data_); }
+void TJpegObject::ApplyEdits(const std::vector<ByteEdit>& edits) {
+  // From the last to the first, so that the offsets of the others stay true;
+  // in place, as the bytes held have room for what an edit adds.
+  for (auto edit = edits.rbegin(); edit != edits.rend(); ++edit)
+    data_.replace(size_t(edit->offset), size_t(edit->size), edit->bytes);
+}
 
-void TJpegObject::SaveOrRestore(std::string before) {
-  try {
-    Save();
-  } catch (...) {
-    data_ = std::move(before);
-    throw;
+// The bytes held are written in pieces around the edits, so that a large
+// photo is never copied in memory; they take the edits only once the new
+// file is in place, and stay as they were when the write fails.
+void TJpegObject::SaveWithEdits(const std::vector<ByteEdit>& edits) {
+  AtomicFileWriter writer(FileName);
+  if (KeepDate) {
+    if (const std::optional<FileTime> date = photo_ ? std::optional(photo_->Date()) : GetFileDate(FileName))
+      writer.KeepDate(*date);
   }
+  const std::string_view held(data_);
+  size_t at = 0;
+  for (const ByteEdit& edit : edits) {
+    writer.Write(held.substr(at, size_t(edit.offset) - at));
+    writer.Write(edit.bytes);
+    at = size_t(edit.offset + edit.size);
+  }
+  writer.Write(held.substr(at));
+  writer.Commit();
+  ApplyEdits(edits);
 }
 
 bool TJpegObject::DeleteBytes(int64_t size, int64_t offset) {
   const int64_t n = int64_t(data_.size());
   offset = std::clamp<int64_t>(offset, 0, n);
   size = std::clamp<int64_t>(size, 0, n - offset);
-  std::string edited = data_;
-  edited.erase(size_t(offset), size_t(size));
-  WriteAndAdopt(std::move(edited));
+  SaveWithEdits({{offset, size, {}}});
   return true;
 }
 
 bool TJpegObject::DeleteSegment(uint16_t marker) {
+  RequireJpeg();
   int index = FindSegment(marker);
   if (index == 0) return false;
   return DeleteBytes(Segment(index).Size, Segment(index).Offset);
@@ -68,27 +87,18 @@ void TJpegObject::EnsureJfifHeader() {
   if (FindSegment(kApp0) == 0) InsertBytes(std::string(kJfifHeader, sizeof kJfifHeader), 3);
 }
 
-// Only where the file has an APP1 segment: with none, position 2 would be
-// the first byte after SOI.
-void TJpegObject::WriteApp1Length(uint16_t value) {
-  if (ExifSegment.Marker == kApp1) PutU16(data_, size_t(ExifSegment.Offset + 2), value, true);
-}
-
-void TJpegObject::WriteThumbnailLength(uint32_t value) {
-  if (ThumbLengthPos > 0) PutU32(data_, size_t(ThumbLengthPos), value, BigEndian);
-}
-
 // ---- the edits of the metadata window ----
 
 // The segment goes and, when the file has no JFIF header, one is put after
 // SOI; both in one write, so the file is never seen half-edited.
 bool TJpegObject::DeleteExif() {
+  RequireJpeg();
   int index = FindExifSegment();
   if (index == 0) return false;
-  std::string before = data_;
-  data_.erase(size_t(Segment(index).Offset), size_t(Segment(index).Size));
-  EnsureJfifHeader();
-  SaveOrRestore(std::move(before));
+  std::vector<ByteEdit> edits;
+  if (FindSegment(kApp0) == 0) edits.push_back({2, 0, std::string(kJfifHeader, sizeof kJfifHeader)});
+  edits.push_back({Segment(index).Offset, Segment(index).Size, {}});
+  SaveWithEdits(edits);
   return true;
 }
 
@@ -97,11 +107,16 @@ bool TJpegObject::DeleteComment() { return DeleteSegment(kCom); }
 bool TJpegObject::DeleteIptc() { return DeleteSegment(kApp13); }
 
 bool TJpegObject::ImportExif(const std::filesystem::path& sourceFile) {
+  RequireJpeg();
+  // Only the source's segment is read, not its picture.
   std::string source;
   {
-    TJpegObject sourceObject(sourceFile, false);
-    const int index = sourceObject.FindExifSegment();
-    if (index != 0) source = sourceObject.ReadBytes(sourceObject.Segment(index).Size, sourceObject.Segment(index).Offset);
+    const FileReader file(sourceFile);
+    const std::vector<TJpegSegment> segments = ReadSegmentTable(file);
+    if (const int index = ExifSegmentIn(segments); index != 0) {
+      const TJpegSegment& segment = segments[size_t(index) - 1];
+      source = file.ReadAt(segment.Offset, size_t(segment.Size));
+    }
   }
   if (source.empty()) return false;
   // A segment cut short by the end of its file would leave a length field
@@ -110,12 +125,10 @@ bool TJpegObject::ImportExif(const std::filesystem::path& sourceFile) {
   if (!length || size_t(*length) + 2 != source.size())
     throw FileError(sourceFile, "its EXIF block is cut short and cannot be imported");
 
-  const int exif = FindExifSegment();
-  std::string target = exif != 0 ? ReadBytes(Segment(exif).Size, Segment(exif).Offset) : std::string();
-  if (target.empty()) target = GetSegmentBytes(kApp0);
-  std::string before = data_;
-  if (!ReplaceBytes(target, source)) return false;
-  SaveOrRestore(std::move(before));
+  int index = FindExifSegment();
+  if (index == 0) index = FindSegment(kApp0);
+  if (index == 0) return false;
+  SaveWithEdits({{Segment(index).Offset, Segment(index).Size, std::move(source)}});
   return true;
 }
 

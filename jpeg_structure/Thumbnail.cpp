@@ -85,21 +85,6 @@ std::string EncodeBaselineJpeg(const RgbImage& image, int quality, const std::fi
   return bytes;
 }
 
-// Removes the file when it goes out of scope, whatever happened.
-class RemoveOnExit {
- public:
-  explicit RemoveOnExit(std::filesystem::path path) : path_(std::move(path)) {}
-  ~RemoveOnExit() {
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-  RemoveOnExit(const RemoveOnExit&) = delete;
-  RemoveOnExit& operator=(const RemoveOnExit&) = delete;
-
- private:
-  std::filesystem::path path_;
-};
-
 // The size of a new thumbnail of the picture; a side that would round to 0
 // on an extremely narrow picture becomes 1.
 JpegSize ThumbnailTarget(int maxSide, JpegSize full) {
@@ -172,33 +157,84 @@ bool TJpegObject::ThumbnailInsideExif() const {
          ThumbDataOffset + ThumbDataLength <= end;
 }
 
-// The new bytes go exactly where the located thumbnail lies (not wherever
-// the same bytes first occur), so the two length fields stay true.
-bool TJpegObject::PutThumbnailBytes(const std::string& newThumbnail) {
-  if (!ImgData->HasExif() || !ImgData->HasThumbnail()) return false;
-  const std::string old = GetThumbnailBytes();
-  if (old.empty()) return false;
+std::optional<std::vector<TJpegObject::ByteEdit>> TJpegObject::ThumbnailEdits(const std::string& newThumbnail) const {
   if (!ThumbnailInsideExif()) throw FileError(FileName, "the EXIF thumbnail does not lie inside the EXIF block");
-  const int64_t newLength = ExifSegment.Size - 2 + int64_t(newThumbnail.size()) - int64_t(old.size());
-  if (newLength > 0xFFFF)
-    throw FileError(FileName, "the new thumbnail would make the EXIF block longer than 65,535 bytes; "
-                              "the file was left unchanged");
-  data_.replace(size_t(ThumbDataOffset), old.size(), newThumbnail);
-  WriteThumbnailLength(uint32_t(newThumbnail.size()));
-  WriteApp1Length(uint16_t(newLength));
-  return true;
+  const int64_t blockEnd = ExifSegment.Offset + ExifSegment.Size;
+  const int64_t oldEnd = ThumbDataOffset + ThumbDataLength;
+  const int64_t newSize = int64_t(newThumbnail.size());
+  auto lengthValue = [&](uint32_t value) {
+    std::string bytes(4, '\0');
+    PutU32(bytes, 0, value, BigEndian);
+    return bytes;
+  };
+  auto blockLength = [&](int64_t length) {
+    std::string bytes(2, '\0');
+    PutU16(bytes, 0, uint16_t(length), true);
+    return bytes;
+  };
+  // Ordered by offset: the APP1 length, then the two values in the thumbnail
+  // directory in the order they are stored, then the thumbnail's bytes.
+  std::vector<ByteEdit> edits;
+  auto finish = [&](std::vector<ByteEdit> data, int64_t newBlockLength, std::optional<uint32_t> newOffset) {
+    edits.push_back({ExifSegment.Offset + 2, 2, blockLength(newBlockLength)});
+    std::vector<ByteEdit> values{{ThumbLengthPos, 4, lengthValue(uint32_t(newSize))}};
+    if (newOffset) values.push_back({ThumbOffsetPos, 4, lengthValue(*newOffset)});
+    std::sort(values.begin(), values.end(), [](const ByteEdit& a, const ByteEdit& b) { return a.offset < b.offset; });
+    edits.insert(edits.end(), values.begin(), values.end());
+    edits.insert(edits.end(), std::make_move_iterator(data.begin()), std::make_move_iterator(data.end()));
+    return edits;
+  };
+  const int64_t oldBlockLength = ExifSegment.Size - 2;
+  // The thumbnail ends the block: nothing after it can move.
+  if (oldEnd == blockEnd) {
+    const int64_t length = oldBlockLength + newSize - ThumbDataLength;
+    if (length > 0xFFFF) return std::nullopt;
+    return finish({{ThumbDataOffset, ThumbDataLength, newThumbnail}}, length, std::nullopt);
+  }
+  // Something follows it: it stays where it is. The new thumbnail takes the
+  // old one's place when it fits there (the rest cleared), else it goes to
+  // the end of the block and the old place is cleared.
+  if (newSize <= ThumbDataLength) {
+    std::string bytes = newThumbnail + std::string(size_t(ThumbDataLength - newSize), '\0');
+    return finish({{ThumbDataOffset, ThumbDataLength, std::move(bytes)}}, oldBlockLength, std::nullopt);
+  }
+  const int64_t tiffStart = ExifSegment.Offset + 10;
+  const bool offsetStored = ThumbOffsetPos >= tiffStart && ThumbOffsetPos + 4 <= ThumbDataOffset &&
+                            std::abs(ThumbOffsetPos - ThumbLengthPos) >= 4 &&
+                            ReadU32(data_, size_t(ThumbOffsetPos), BigEndian) == uint32_t(ThumbDataOffset - tiffStart);
+  if (!offsetStored || oldBlockLength + newSize > 0xFFFF) return std::nullopt;
+  return finish({{ThumbDataOffset, ThumbDataLength, std::string(ThumbDataLength, '\0')}, {blockEnd, 0, newThumbnail}},
+                oldBlockLength + newSize, uint32_t(blockEnd - tiffStart));
 }
 
-bool TJpegObject::ReplaceThumbnailBytes(const std::string& newThumbnail) {
-  std::string before = data_;
-  if (!PutThumbnailBytes(newThumbnail)) return false;
-  SaveOrRestore(std::move(before));
-  return true;
+std::vector<TJpegObject::ByteEdit> TJpegObject::ThumbnailRemoval() const {
+  const bool last = ThumbDataOffset + ThumbDataLength == ExifSegment.Offset + ExifSegment.Size;
+  std::string bytes(4, '\0');
+  std::vector<ByteEdit> edits;
+  if (last) {
+    std::string blockLength(2, '\0');
+    PutU16(blockLength, 0, uint16_t(ExifSegment.Size - 2 - ThumbDataLength), true);
+    edits.push_back({ExifSegment.Offset + 2, 2, blockLength});
+  }
+  edits.push_back({ThumbLengthPos, 4, bytes});
+  edits.push_back({ThumbDataOffset, ThumbDataLength, last ? std::string() : std::string(ThumbDataLength, '\0')});
+  return edits;
+}
+
+void TJpegObject::SaveNewThumbnail(const std::string& thumbnail) {
+  const std::optional<std::vector<ByteEdit>> edits = ThumbnailEdits(thumbnail);
+  if (!edits)
+    throw FileError(FileName, "the new thumbnail (" + std::to_string(thumbnail.size()) +
+                                  " bytes) fits neither in the old one's place nor into the EXIF block of at most "
+                                  "65,535 bytes; the old thumbnail was kept and the file left unchanged");
+  SaveWithEdits(*edits);
 }
 
 bool TJpegObject::ReplaceThumbnail(const std::filesystem::path& fileName) {
-  if (!ImgData->HasExif() || !ImgData->HasThumbnail()) return false;
-  return ReplaceThumbnailBytes(ReadWholeFile(fileName));
+  RequireJpeg();
+  if (!ImgData->HasExif() || !ImgData->HasThumbnail() || GetThumbnailBytes().empty()) return false;
+  SaveNewThumbnail(ReadWholeFile(fileName));
+  return true;
 }
 
 std::optional<int> TJpegObject::StoredThumbnailSide() const {
@@ -218,11 +254,6 @@ std::optional<int> TJpegObject::StoredThumbnailSide() const {
   return maxSide;
 }
 
-int64_t TJpegObject::ThumbnailRoom() const {
-  if (!ThumbnailInsideExif()) throw FileError(FileName, "the EXIF thumbnail does not lie inside the EXIF block");
-  return int64_t(0xFFFF) - (ExifSegment.Size - 2) + ThumbDataLength;
-}
-
 std::optional<int> TJpegObject::RegeneratedThumbnailSide() const {
   const std::optional<int> maxSide = StoredThumbnailSide();
   if (!maxSide || !ImgData->HasExif() || GetThumbnailBytes().empty()) return std::nullopt;
@@ -232,42 +263,33 @@ std::optional<int> TJpegObject::RegeneratedThumbnailSide() const {
 TJpegObject::ThumbnailRefresh TJpegObject::RegenerateThumbnail(const ThumbnailPicture* ready) {
   const std::optional<int> maxSide = RegeneratedThumbnailSide();
   if (!maxSide) return ThumbnailRefresh::None;
-  const int64_t room = ThumbnailRoom();
+  if (!ThumbnailInsideExif()) return ThumbnailRefresh::Kept;
   std::vector<int> sides{*maxSide};
   while (sides.back() * 3 / 4 >= kSmallestThumbnailSide) sides.push_back(sides.back() * 3 / 4);
   for (int side : sides) {
     for (int quality : kThumbnailQualities) {
-      const std::string thumbnail = MakeThumbnailBytes(side, quality, ready);
-      if (int64_t(thumbnail.size()) > room) continue;
-      PutThumbnailBytes(thumbnail);
-      return ThumbnailRefresh::Replaced;
+      if (const auto edits = ThumbnailEdits(MakeThumbnailBytes(side, quality, ready))) {
+        ApplyEdits(*edits);
+        return ThumbnailRefresh::Replaced;
+      }
     }
   }
-  PutThumbnailBytes({});
+  ApplyEdits(ThumbnailRemoval());
   return ThumbnailRefresh::Removed;
 }
 
-bool TJpegObject::RestoreThumbnail(const std::filesystem::path& temporaryDirectory) {
+bool TJpegObject::RestoreThumbnail() {
+  RequireJpeg();
   const std::optional<int> maxSide = StoredThumbnailSide();
-  if (!maxSide) return false;
-
-  const std::filesystem::path directory =
-      temporaryDirectory.empty() ? std::filesystem::temp_directory_path() : temporaryDirectory;
-  // Failures of the temporary thumbnail are reported under the photo's name:
-  // the user never heard of the temporary file.
-  std::filesystem::path temporary;
+  if (!maxSide || !ImgData->HasExif() || GetThumbnailBytes().empty()) return false;
+  std::string thumbnail;
   try {
-    temporary = MakeTemporaryFile(directory, "pixaldo-thumbnail-");
+    thumbnail = MakeThumbnailBytes(*maxSide, 80);
   } catch (const FileError& failure) {
     throw FileError(FileName, "cannot make the new thumbnail: " + failure.reason());
   }
-  RemoveOnExit removeTemporary(temporary);
-  try {
-    MakeThumbnailFile(temporary, *maxSide, 80);
-  } catch (const FileError& failure) {
-    throw FileError(FileName, "cannot make the new thumbnail: " + failure.reason());
-  }
-  return ReplaceThumbnail(temporary);
+  SaveNewThumbnail(thumbnail);
+  return true;
 }
 
 bool RestoreThumbnailOfFile(const std::filesystem::path& file, bool keepDate) {

@@ -1,5 +1,6 @@
 #include "platform/FileLock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -19,10 +20,12 @@ namespace {
 struct Holding {
   int count = 0;
   std::optional<FileTime> date;
+  dev_t device = 0;  // the file's identity when it was locked (0 and 0: none)
+  ino_t inode = 0;
 };
 
 std::mutex gMutex;
-std::map<fs::path, Holding> gHeld;
+std::map<fs::path, Holding> gHeld;  // by the normal absolute path of the file locked
 
 constexpr std::chrono::milliseconds kPollInterval{10};
 constexpr int kMaxLinks = 40;
@@ -71,6 +74,20 @@ int LockFile(const fs::path& resolved, const fs::path& named) {
   }
 }
 
+fs::path KeyOf(const fs::path& resolved) { return fs::absolute(resolved).lexically_normal(); }
+
+// The entry of a file this process holds: under its name, or under another
+// name of the same file (another spelling, a hard link). Call with gMutex held.
+std::map<fs::path, Holding>::iterator FindHeld(const fs::path& key) {
+  auto found = gHeld.find(key);
+  if (found != gHeld.end()) return found;
+  struct stat info {};
+  if (::stat(key.c_str(), &info) != 0) return gHeld.end();
+  return std::find_if(gHeld.begin(), gHeld.end(), [&](const auto& entry) {
+    return entry.second.inode != 0 && entry.second.device == info.st_dev && entry.second.inode == info.st_ino;
+  });
+}
+
 }  // namespace
 
 fs::path ResolveLinks(const fs::path& path) {
@@ -85,11 +102,12 @@ fs::path ResolveLinks(const fs::path& path) {
   return current;
 }
 
-PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(fs::absolute(ResolveLinks(file))) {
+PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(KeyOf(ResolveLinks(file))) {
   {
     std::lock_guard<std::mutex> guard(gMutex);
-    auto found = gHeld.find(resolved_);
+    auto found = FindHeld(resolved_);
     if (found != gHeld.end()) {
+      resolved_ = found->first;
       ++found->second.count;
       if (keepDate && !found->second.date) found->second.date = GetFileDate(resolved_);
       registered_ = true;
@@ -101,6 +119,11 @@ PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(fs::absolu
   Holding& holding = gHeld[resolved_];
   ++holding.count;
   if (keepDate) holding.date = GetFileDate(resolved_);
+  struct stat info {};
+  if (fd_ >= 0 && ::fstat(fd_, &info) == 0) {
+    holding.device = info.st_dev;
+    holding.inode = info.st_ino;
+  }
   registered_ = true;
 }
 
@@ -115,12 +138,12 @@ PhotoLock::~PhotoLock() {
 
 bool PhotoLock::HeldByThisProcess(const fs::path& resolved) {
   std::lock_guard<std::mutex> guard(gMutex);
-  return gHeld.count(fs::absolute(resolved)) != 0;
+  return FindHeld(KeyOf(resolved)) != gHeld.end();
 }
 
 std::optional<FileTime> PhotoLock::KeptDate(const fs::path& resolved) {
   std::lock_guard<std::mutex> guard(gMutex);
-  auto found = gHeld.find(fs::absolute(resolved));
+  auto found = FindHeld(KeyOf(resolved));
   return found == gHeld.end() ? std::nullopt : found->second.date;
 }
 

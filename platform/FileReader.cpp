@@ -43,8 +43,13 @@ size_t FileReader::ReadAt(int64_t position, char* into, size_t count) const {
   return got;
 }
 
-FileStreamBuffer::FileStreamBuffer(const std::filesystem::path& path)
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+FileStreamBuffer::FileStreamBuffer(const std::filesystem::path& path) {
+  try {
+    fd_ = OpenRegularFile(path);
+  } catch (const FileError&) {
+    fd_ = -1;
+  }
+}
 
 FileStreamBuffer::~FileStreamBuffer() {
   if (fd_ >= 0) ::close(fd_);

@@ -19,6 +19,8 @@ class FileReader {
   FileReader& operator=(const FileReader&) = delete;
 
   int64_t Size() const { return size_; }
+  // The open file, for a program that reads it on its standard input.
+  int Descriptor() const { return fd_; }
   // Up to `count` bytes from `position`; fewer at the end of the file.
   // Throws FileError when the file cannot be read.
   std::string ReadAt(int64_t position, size_t count) const;
@@ -36,7 +38,8 @@ class FileReader {
 // no more set-up than one open and no more reads than they need.
 class FileStreamBuffer : public std::streambuf {
  public:
-  // Opens the file; false from IsOpen when it cannot be opened.
+  // Opens the file; false from IsOpen when it cannot be opened or is no
+  // regular file (never waiting on a pipe or device).
   explicit FileStreamBuffer(const std::filesystem::path& path);
   ~FileStreamBuffer() override;
   FileStreamBuffer(const FileStreamBuffer&) = delete;

@@ -161,19 +161,6 @@ std::string ReadFileHead(const fs::path& path, size_t count) {
   return bytes;
 }
 
-fs::path MakeTemporaryFile(const fs::path& directory, const std::string& prefix) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = TemporaryNameFor(directory / prefix);
-    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-      ::close(fd);
-      return candidate;
-    }
-    if (errno != EEXIST) throw FileError(directory, "cannot create a temporary file: " + CreateProblem(errno));
-  }
-  throw FileError(directory, "cannot create a temporary file");
-}
-
 AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target)), resolved_(ResolveLinks(target_)) {
   struct stat existing {};
   const bool exists = ::stat(resolved_.c_str(), &existing) == 0;
@@ -188,7 +175,7 @@ AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
   if (exists && ::access(resolved_.c_str(), W_OK) != 0)
     throw FileError(target_, errno == EROFS ? "the file system is read-only" : "you have no permission to write the file");
   lock_ = std::make_unique<PhotoLock>(target_);
-  if (!keptDate_) keptDate_ = PhotoLock::KeptDate(fs::absolute(resolved_));
+  if (!keptDate_) keptDate_ = PhotoLock::KeptDate(resolved_);
   RemoveStaleTemporaryFiles(FolderOf(resolved_));
   CreateTemporary();
 }

@@ -90,10 +90,6 @@ class AtomicFileWriter {
   std::unique_ptr<RemoveOnSignal> removeOnSignal_;
 };
 
-// A unique, empty temporary file in `directory` whose name starts with
-// `prefix`; the caller removes it. Throws FileError on failure.
-fs::path MakeTemporaryFile(const fs::path& directory, const std::string& prefix);
-
 // Copies source to target atomically (replacing target). Throws FileError.
 void CopyFileAtomic(const fs::path& source, const fs::path& target);
 

@@ -67,11 +67,12 @@ std::string FindProgram(const std::string& name) {
 // In the child: standard streams, death with the parent, the size its
 // output file may reach, the program. Only async-signal-safe calls; an exec
 // failure goes back through `status`.
-[[noreturn]] void StartChild(const char* program, char* const* args, char* const* environment, int outputFile,
-                             rlim_t maxOutput, int errorPipe, int status, pid_t parent) {
+[[noreturn]] void StartChild(const char* program, char* const* args, char* const* environment, int inputFile,
+                             int outputFile, rlim_t maxOutput, int errorPipe, int status, pid_t parent) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() != parent) ::_exit(127);  // the parent is already gone
-  const int in = ::open("/dev/null", O_RDONLY);
+  const int in = inputFile >= 0 ? inputFile : ::open("/dev/null", O_RDONLY);
+  if (inputFile >= 0) ::lseek(inputFile, 0, SEEK_SET);
   const int out = outputFile >= 0 ? outputFile : ::open("/dev/null", O_WRONLY);
   const rlimit size{maxOutput, maxOutput};
   if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(errorPipe, 2) < 0 ||
@@ -193,8 +194,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
   }
   if (pid == 0)
-    StartChild(program.c_str(), args.data(), environment.data(), options.outputFile, maxOutput, errors.fds[1],
-               status.fds[1], parent);
+    StartChild(program.c_str(), args.data(), environment.data(), options.inputFile, options.outputFile, maxOutput,
+               errors.fds[1], status.fds[1], parent);
   errors.Close(1);
   status.Close(1);
 

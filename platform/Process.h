@@ -1,7 +1,7 @@
 #pragma once
 // Running another program: an argument vector handed to the program as it is
 // (no shell, so no word splitting, quoting or expansion), standard input from
-// /dev/null, standard output discarded or written into a file, standard error captured. The call
+// /dev/null or an open file, standard output discarded or written into a file, standard error captured. The call
 // waits for the program to end, or stops it after a time limit. The program
 // dies with the thread that started it, so an interrupted run leaves no
 // orphan working on.
@@ -29,6 +29,8 @@ struct ProcessResult {
 // argv[0] is the program: a path, or a bare name looked up on PATH.
 struct ProcessOptions {
   std::chrono::seconds limit{0};  // zero: as long as it takes
+  // Standard input comes from this open file, read from its start; -1: /dev/null.
+  int inputFile = -1;
   // Standard output goes into this open file (from its current offset)
   // instead of being discarded; the caller may read it while the program
   // writes. A file, not a pipe: a pipe wakes the reader for every few

@@ -15,6 +15,9 @@
 namespace pixaldo {
 namespace {
 
+// ".NAME" + kMark + random letters + kTemporaryExtension: the mark tells
+// this program's files from other programs' temporary files of a like form.
+constexpr std::string_view kMark = ".pixaldo-";
 constexpr std::string_view kTemporaryExtension = ".tmp";
 constexpr size_t kRandomLength = 8;
 constexpr std::string_view kRandomLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -82,20 +85,16 @@ void RemoveIfUnheld(const fs::path& path) {
 fs::path TemporaryNameFor(const fs::path& target) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  return folder / ("." + target.filename().string() + "." + RandomSuffix() + std::string(kTemporaryExtension));
+  return folder / ("." + target.filename().string() + std::string(kMark) + RandomSuffix() +
+                   std::string(kTemporaryExtension));
 }
 
 bool IsTemporaryName(std::string_view name) {
-  if (name.size() < 2 || name.front() != '.') return false;
-  size_t end = name.rfind(kTemporaryExtension);
-  if (end == std::string_view::npos) return false;
-  const std::string_view after = name.substr(end + kTemporaryExtension.size());
-  // ".tmp" ends the name, or is followed by one more extension.
-  if (!after.empty() && (after.front() != '.' || after.find('.', 1) != std::string_view::npos || after.size() < 2))
-    return false;
-  const std::string_view before = name.substr(0, end);
-  const size_t dot = before.rfind('.');
-  return dot != std::string_view::npos && dot > 1 && IsRandomPart(before.substr(dot + 1));
+  if (name.size() < 2 || name.front() != '.' || !name.ends_with(kTemporaryExtension)) return false;
+  const std::string_view before = name.substr(0, name.size() - kTemporaryExtension.size());
+  if (before.size() < kRandomLength + kMark.size() + 2) return false;  // "." and at least one letter of NAME
+  const std::string_view mark = before.substr(before.size() - kRandomLength - kMark.size(), kMark.size());
+  return mark == kMark && IsRandomPart(before.substr(before.size() - kRandomLength));
 }
 
 void RemoveStaleTemporaryFiles(const fs::path& folder) {

@@ -2,11 +2,13 @@
 // The temporary files of atomic writes: their names, their removal when the
 // program is interrupted, and the clean-up of those a killed run left behind.
 //
-// A temporary file is named ".NAME.XXXXXXXX.tmp" beside the file it will
-// replace: hidden, and never ending in a picture's extension, so that no
-// folder listing takes it for a photo. While a writer works on it, it holds
-// an exclusive advisory lock on it; a file of that name that nobody holds
-// locked is a leftover and is removed by the next write into its folder.
+// A temporary file is named ".NAME.pixaldo-XXXXXXXX.tmp" beside the file it
+// will replace: hidden, never ending in a picture's extension (so that no
+// folder listing takes it for a photo), and marked as this program's, so that
+// no other program's temporary file is taken for one. While a writer works on
+// it, it holds an exclusive advisory lock on it; a file so named that nobody
+// holds locked is a leftover and is removed by the next write into its folder.
+// No other scratch file is ever made.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -17,8 +19,7 @@ namespace fs = std::filesystem;
 
 // A fresh temporary name beside `target` (not yet created).
 fs::path TemporaryNameFor(const fs::path& target);
-// Whether a file name has the form of this program's temporary files
-// (also the ".NAME.XXXXXXXX.tmp.EXT" form that older versions left).
+// Whether a file name has the form of this program's temporary files.
 bool IsTemporaryName(std::string_view fileName);
 
 // Removes the temporary files in `folder` that no running writer holds.

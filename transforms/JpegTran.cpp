@@ -2,7 +2,9 @@
 
 #include <array>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -21,6 +23,7 @@
 #include "platform/FileError.h"
 #include "platform/FileReader.h"
 #include "platform/FileSystem.h"
+#include "platform/PhotoFile.h"
 #include "platform/Process.h"
 
 namespace pixaldo {
@@ -96,13 +99,14 @@ std::string LargePagesSetting() {
 struct ClaimedSize {
   uint64_t pixels = 0;
   int scans = 0;
+  int64_t end = 0;  // where the picture data ends, after EOI; 0 when the walk stopped before
 };
 
 // A file read front to back in blocks, for a walk that looks at each byte
 // at most once without holding the whole file.
 class BlockReader {
  public:
-  explicit BlockReader(const fs::path& path) : file_(path), block_(new char[kBlock]) {}
+  explicit BlockReader(const FileReader& file) : file_(file), block_(new char[kBlock]) {}
 
   // The byte at `at`; -1 beyond the end.
   int Byte(int64_t at) { return Load(at) ? uint8_t(block_[at - start_]) : -1; }
@@ -128,7 +132,7 @@ class BlockReader {
     return length_ > 0;
   }
 
-  FileReader file_;
+  const FileReader& file_;
   std::unique_ptr<char[]> block_;
   int64_t start_ = 0, length_ = 0;
 };
@@ -143,7 +147,10 @@ ClaimedSize ReadClaimedSize(BlockReader& in, int stopAfter) {
       ++at;
       continue;
     }
-    if (marker == 0xD9) break;
+    if (marker == 0xD9) {
+      claimed.end = at + 2;
+      break;
+    }
     if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
       at += 2;
       continue;
@@ -169,27 +176,73 @@ ClaimedSize ReadClaimedSize(BlockReader& in, int stopAfter) {
 // Refuses a picture larger or with more scans than the photo view would
 // show. With `countScans` false only the headers before the first scan are
 // read, for the frame's size. Anything else jpegtran judges itself.
-void CheckLimits(const fs::path& source, bool countScans) {
-  CheckWholeFile(source);  // also refuses pipes, devices and folders
-  BlockReader in(source);
+void CheckLimits(const PhotoFile& photo, bool countScans) {
+  BlockReader in(photo.Reader());
   const ClaimedSize claimed = ReadClaimedSize(in, countScans ? kMaxScans : 0);
   if (claimed.pixels > kMaxPixels)
-    throw FileError(source, "the picture has " + std::to_string(claimed.pixels) + " pixels, more than the limit of " +
-                                std::to_string(kMaxPixels) + "; it was not transformed");
+    throw FileError(photo.Path(), "the picture has " + std::to_string(claimed.pixels) +
+                                      " pixels, more than the limit of " + std::to_string(kMaxPixels) +
+                                      "; it was not transformed");
   if (claimed.scans > kMaxScans)
-    throw FileError(source, "the file has more than the limit of " + std::to_string(kMaxScans) +
-                                " scans; it was not transformed");
+    throw FileError(photo.Path(), "the file has more than the limit of " + std::to_string(kMaxScans) +
+                                      " scans; it was not transformed");
 }
 
-// The most jpegtran may write for a source: the size its output file is
-// limited to, and the length of the mapping it is read through. A lossless
-// transform writes about as much as it reads; the room is eight times that
-// and more, yet small enough not to press on a limit of address space.
-size_t OutputLimitFor(const fs::path& source) {
-  constexpr uintmax_t kFloor = 64 << 20, kCeiling = uintmax_t(1) << 31;
-  std::error_code error;
-  const uintmax_t size = fs::file_size(source, error);
-  return size_t(std::min(kCeiling, kFloor + (error ? 0 : std::min(size, kCeiling) * 8)));
+// What follows the picture data: metadata other programs append after EOI
+// (FotoStation's and Photo Mechanic's records, a phone's video). Such
+// trailers are found from the file's end, so they stay valid behind the
+// transformed picture. Empty for a file that ends with EOI, as nearly all
+// do; otherwise the scans are walked to their EOI.
+std::string ReadTrailer(const PhotoFile& photo) {
+  const FileReader& file = photo.Reader();
+  if (file.Size() < 4 || file.ReadAt(file.Size() - 2, 2) == "\xFF\xD9") return {};
+  BlockReader in(file);
+  const int64_t end = ReadClaimedSize(in, INT_MAX).end;
+  return end > 0 ? file.ReadAt(end, size_t(file.Size() - end)) : std::string();
+}
+
+// Whether jpegtran's switches keep the file's metadata ("-copy none" keeps none).
+bool CopiesMetadata(const std::vector<std::string>& arguments) {
+  for (size_t i = 0; i + 1 < arguments.size(); ++i)
+    if (arguments[i] == "-copy") return arguments[i + 1] != "none";
+  return true;
+}
+
+// The marker segments from SOI up to and including the first SOS: all that
+// the orientation, the frame's size and the thumbnail are read from. Empty
+// for a file that does not start with SOI.
+std::string ReadHead(const PhotoFile& photo) {
+  const std::vector<TJpegSegment> table = TJpegObject::ReadSegmentTable(photo.Reader());
+  if (table.empty() || table.front().Marker != TJpegObject::kSoi) return {};
+  int64_t end = 2;
+  for (const TJpegSegment& segment : table) {
+    if (segment.Marker == TJpegObject::kData) break;
+    end = segment.Offset + segment.Size;
+  }
+  return photo.Reader().ReadAt(0, size_t(end));
+}
+
+// jpegtran would cut a frame reaching beyond the picture short without a
+// word: a frame that does not lie inside the picture as the coordinates see
+// it (upright, or as stored) is refused.
+void CheckCropInside(const PhotoFile& photo, std::string_view head, std::string_view geometry, Orientation turn) {
+  unsigned width = 0, height = 0, x = 0, y = 0;
+  std::sscanf(std::string(geometry).c_str(), "%ux%u+%u+%u", &width, &height, &x, &y);
+  JpegSize size = JpegDecoder().ReadSize(head, photo.Path());
+  if (SwapsSides(turn)) std::swap(size.width, size.height);
+  if (width == 0 || height == 0 || x + width > unsigned(size.width) || y + height > unsigned(size.height))
+    throw FileError(photo.Path(), "the crop " + std::string(geometry) + " lies outside the picture (" +
+                                      std::to_string(size.width) + "\xC3\x97" + std::to_string(size.height) + ")");
+}
+
+// The most jpegtran may write for a source of `size` bytes: the size its
+// output file is limited to, and the length of the mapping it is read
+// through. A lossless transform writes about as much as it reads; the room is
+// eight times that and more, yet small enough not to press on a limit of
+// address space.
+size_t OutputLimitFor(uint64_t size) {
+  constexpr uint64_t kFloor = 64 << 20, kCeiling = uint64_t(1) << 31;
+  return size_t(std::min(kCeiling, kFloor + std::min(size, kCeiling) * 8));
 }
 
 // jpegtran's output, written into an anonymous file in memory that is
@@ -304,11 +357,9 @@ class ThumbnailAhead {
 
 // The side of the thumbnail the transform's result gets, read from the
 // source's EXIF block (jpegtran copies it); nothing when none is made.
-std::optional<int> ThumbnailSideOf(const fs::path& source) {
+std::optional<int> ThumbnailSideOf(std::string_view head, const fs::path& source) {
   try {
-    const std::string head = ReadExifHead(source);
-    if (head.empty()) return std::nullopt;
-    return TJpegObject(head + "\xFF\xD9", source).RegeneratedThumbnailSide();
+    return TJpegObject(std::string(head) + "\xFF\xD9", source).RegeneratedThumbnailSide();
   } catch (const FileError&) {
     return std::nullopt;
   }
@@ -330,8 +381,16 @@ std::string Finished(std::string jpeg, bool refreshThumbnail, const TJpegObject:
   if (refreshThumbnail) {
     try {
       TJpegObject object(std::move(jpeg), target);
-      if (object.RegenerateThumbnail(ready) == TJpegObject::ThumbnailRefresh::Removed)
-        note = "no new EXIF thumbnail fits into the EXIF block; the old one was removed";
+      switch (object.RegenerateThumbnail(ready)) {
+        case TJpegObject::ThumbnailRefresh::Removed:
+          note = "no new EXIF thumbnail fits into the EXIF block; the old one was removed";
+          break;
+        case TJpegObject::ThumbnailRefresh::Kept:
+          note = "the EXIF thumbnail does not lie inside the EXIF block; it was kept as it was";
+          break;
+        default:
+          break;
+      }
       jpeg = object.TakeBytes();
     } catch (const FileError& failure) {
       throw FileError(target, "cannot make the new thumbnail: " + failure.reason());
@@ -449,21 +508,26 @@ bool TJpegTran::OverwritesSource(TransformKind kind, bool overwriteCrop, bool ov
   return RowOf(kind).rotaFlip && overwriteRotaFlip;
 }
 
-void TJpegTran::RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile,
+JpegTranPlan TJpegTran::Plan(const TransformRequest& request, Orientation stored) {
+  return Plan(request.kind, stored, request.asShown, request.trim, request.geometry);
+}
+
+void TJpegTran::RunInto(const PhotoFile& input, const std::vector<std::string>& arguments, int outputFile,
                         size_t maxOutput) const {
-  if (!JpegTranAvailable()) throw FileError(input, "jpegtran was not found");
-  // Absolute paths, so that no name can be taken for a switch.
+  if (!JpegTranAvailable()) throw FileError(input.Path(), "jpegtran was not found");
+  // The photo comes on standard input, from the descriptor the command
+  // opened under its lock: jpegtran reads the very file the rest was read from.
   std::vector<std::string> argv{transformer_.native(), "-maxmemory", std::to_string(kMaxMemoryKilobytes),
                                 "-maxscans", std::to_string(kMaxScans)};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  argv.push_back(fs::absolute(input).native());
   ProcessOptions options;
   options.limit = kTimeLimit;
+  options.inputFile = input.Reader().Descriptor();
   options.outputFile = outputFile;
   options.maxOutput = maxOutput;
   options.environment = {LargePagesSetting()};
   ProcessResult result = RunProcess(argv, options);
-  if (!result.Succeeded()) throw FileError(input, "jpegtran failed: " + result.Describe());
+  if (!result.Succeeded()) throw FileError(input.Path(), "jpegtran failed: " + result.Describe());
 }
 
 void TJpegTran::RunJpegTran(const fs::path& input, const fs::path& target,
@@ -475,65 +539,92 @@ fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bo
                               const JpegTranPlan& plan) const {
   // Held until the result is in place: no other writer may change the source
   // between jpegtran's read and the replacement.
-  const PhotoLock lock(source);
-  std::optional<FileTime> sourceDate = GetFileDate(source);
-  if (!sourceDate) throw FileError(source, "the file does not exist");
+  const PhotoFile photo(source);
+  lastPlan_ = plan;
+  lastEdges_.clear();
+  return Run(photo, ReadHead(photo), target, keepDate, refreshThumbnail, plan);
+}
+
+fs::path TJpegTran::Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
+                              const TransformRequest& request) const {
+  // The orientation the plan depends on is read under the lock, from the
+  // same descriptor jpegtran reads: a turn that finished meanwhile is seen.
+  const PhotoFile photo(source);
+  const std::string head = ReadHead(photo);
+  if (head.empty()) throw FileError(source, "not a JPEG file");
+  const Orientation stored = ReadOrientation(head);
+  if (request.kind == TransformKind::Crop)
+    CheckCropInside(photo, head, request.geometry, request.asShown ? stored : Orientation::Upright);
+  lastPlan_ = Plan(request, stored);
+  lastEdges_ = UnturnedEdgesIn(head, lastPlan_, stored);
+  if (request.perfect && !lastEdges_.empty())
+    throw FileError(source, DescribeEdges(lastEdges_) + " cannot be turned losslessly; it was not transformed");
+  return Run(photo, head, target, keepDate, refreshThumbnail, lastPlan_);
+}
+
+fs::path TJpegTran::Run(const PhotoFile& photo, std::string_view head, const fs::path& target, bool keepDate,
+                        bool refreshThumbnail, const JpegTranPlan& plan) const {
+  const fs::path& source = photo.Path();
   note_.clear();
-  const std::optional<FileTime> date = keepDate ? sourceDate : std::nullopt;
+  const std::optional<FileTime> date = keepDate ? std::optional(photo.Date()) : std::nullopt;
   if (plan.unchanged) {
-    std::string original = ReadWholeFile(source);  // also refuses pipes, devices and folders
     std::error_code error;
-    if (!fs::equivalent(source, target, error)) WriteFileAtomic(target, original, date);
+    if (!fs::equivalent(source, target, error)) WriteFileAtomic(target, photo.ReadAll(), date);
     return target;
   }
   // The frame's size is checked before jpegtran starts; the scans only when
   // it fails (it stops at the same number of scans itself), so that the
   // message names the limit without a walk through every good file.
-  CheckLimits(source, false);
+  CheckLimits(photo, false);
   // jpegtran's output is kept in memory; it replaces the target (thumbnail,
-  // EXIF values the turn made stale) in a single atomic write, only when
-  // every step has succeeded. The new thumbnail's picture is made from the
-  // output while it arrives. The temporary file is made before jpegtran
-  // starts, so that only the bytes are left to write when it ends (and an
-  // unwritable target fails before the run).
+  // EXIF values the turn made stale, what followed the picture) in a single
+  // atomic write, only when every step has succeeded. The new thumbnail's
+  // picture is made from the output while it arrives. The temporary file is
+  // made before jpegtran starts, so that only the bytes are left to write
+  // when it ends (and an unwritable target fails before the run).
   AtomicFileWriter writer(target);
   if (date) writer.KeepDate(*date);
-  GrowingOutput output(source, OutputLimitFor(source));
+  GrowingOutput output(source, OutputLimitFor(photo.Size()));
   std::optional<ThumbnailAhead> ahead;
   if (refreshThumbnail)
-    if (const std::optional<int> side = ThumbnailSideOf(source)) ahead.emplace(output, *side, target);
+    if (const std::optional<int> side = ThumbnailSideOf(head, source)) ahead.emplace(output, *side, target);
   try {
-    RunInto(source, plan.arguments, output.File(), output.Limit());
+    RunInto(photo, plan.arguments, output.File(), output.Limit());
   } catch (const FileError&) {
-    CheckLimits(source, true);
+    CheckLimits(photo, true);
     throw;
   }
   output.Finish();
   const TJpegObject::ThumbnailPicture* ready = ahead ? ahead->Take() : nullptr;  // nothing reads the output now
   const std::string_view transformed = output.All();
+  const std::string trailer = CopiesMetadata(plan.arguments) ? ReadTrailer(photo) : std::string();
   // The segments before the picture data are all that changes. With the
   // thumbnail's picture at hand (or no thumbnail to make) only they are
   // copied and edited, and the picture data is written as jpegtran left it;
   // should the thumbnail need the picture after all (a smaller side), the
-  // whole output is taken.
+  // whole output is taken. A failure of the write itself is reported as it
+  // is, never taken for one of the edit.
   const size_t scan = !refreshThumbnail || ready ? FirstScanPosition(transformed) : std::string_view::npos;
+  std::optional<std::string> edited;
   if (scan != std::string_view::npos) {
     try {
-      std::string head = Finished(std::string(transformed.substr(0, scan)) + "\xFF\xD9", refreshThumbnail, ready,
-                                  plan.orientation, target, note_);
-      if (!head.ends_with("\xFF\xD9")) throw FileError(target, "the segments before the picture data were not kept");
-      head.resize(head.size() - 2);
-      writer.Write(head);
-      writer.Write(transformed.substr(scan));
-      writer.Commit();
-      return target;
+      edited = Finished(std::string(transformed.substr(0, scan)) + "\xFF\xD9", refreshThumbnail, ready,
+                        plan.orientation, target, note_);
+      if (!edited->ends_with("\xFF\xD9"))
+        throw FileError(target, "the segments before the picture data were not kept");
+      edited->resize(edited->size() - 2);
     } catch (const FileError&) {
+      edited.reset();
       note_.clear();  // made again from the whole output
     }
   }
-  const std::string whole =
-      Finished(std::string(transformed), refreshThumbnail, ready, plan.orientation, target, note_);
-  writer.Write(whole);
+  if (edited) {
+    writer.Write(*edited);
+    writer.Write(transformed.substr(scan));
+  } else {
+    writer.Write(Finished(std::string(transformed), refreshThumbnail, ready, plan.orientation, target, note_));
+  }
+  writer.Write(trailer);
   writer.Commit();
   return target;
 }

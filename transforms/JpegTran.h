@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "exif/Orientation.h"
+#include "transforms/UnturnedEdges.h"
 
 namespace pixaldo {
 
@@ -50,6 +51,18 @@ struct JpegTranPlan {
   bool trimmed = false;
 };
 
+// A transform as the user asks for it; the runner makes its plan from the
+// orientation it reads under the photo's lock.
+struct TransformRequest {
+  TransformKind kind = TransformKind::RotateRight;
+  bool asShown = true;   // act on the picture as shown upright (see Plan)
+  bool trim = false;
+  std::string geometry;  // the crop's WxH+X+Y
+  bool perfect = false;  // refuse a turn that would leave an edge unturned (see LastEdges)
+};
+
+class PhotoFile;
+
 inline constexpr const char* kDefaultCropSuffix = "_crop";
 
 class TJpegTran {
@@ -80,6 +93,7 @@ class TJpegTran {
   // always turns the stored pixels upright.
   static JpegTranPlan Plan(TransformKind kind, Orientation stored, bool asShown, bool trim,
                             std::string_view geometry = {});
+  static JpegTranPlan Plan(const TransformRequest& request, Orientation stored);
   // The kind's name suffix ("_rot", "_flip", "_nometa", or the crop suffix).
   static std::string Suffix(TransformKind kind, std::string_view cropSuffix = kDefaultCropSuffix);
   // The path with the kind's suffix inserted before the last "." of the file
@@ -106,8 +120,19 @@ class TJpegTran {
   // After jpegtran, the orientation values are set as the plan says and
   // ExifImageWidth/ExifImageHeight corrected to the new size where stored.
   // A plan that leaves the file unchanged copies it to another target as it is.
+  // The source is locked, then opened once: every step reads that one
+  // descriptor, jpegtran on its standard input. Whatever followed the
+  // picture data (another program's trailer) follows it in the result,
+  // unless the metadata is removed. A target that is the source by another
+  // name is written in place.
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                      const JpegTranPlan& plan) const;
+  // The same with the plan made under the lock from the request and the
+  // orientation read there (LastPlan tells it); a crop's frame is checked
+  // against the picture read there. FileError "not a JPEG file" for a file
+  // that does not start like one.
+  fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
+                     const TransformRequest& request) const;
   fs::path Transform(const fs::path& source, const fs::path& target, bool keepDate, bool refreshThumbnail,
                      const std::vector<std::string>& arguments) const {
     return Transform(source, target, keepDate, refreshThumbnail, JpegTranPlan{arguments, std::nullopt, false, std::nullopt});
@@ -115,15 +140,26 @@ class TJpegTran {
   // What the user should know about the last transform that succeeded
   // (a thumbnail that could not be kept); empty when nothing.
   const std::string& LastNote() const { return note_; }
+  // The plan the last transform ran (or found nothing to do) with.
+  const JpegTranPlan& LastPlan() const { return lastPlan_; }
+  // The edges the last transform of a request left unturned, as its result
+  // is shown (transforms/UnturnedEdges.h); judged under the lock as well.
+  const std::vector<UnturnedEdge>& LastEdges() const { return lastEdges_; }
 
  private:
+  // The transform of the photo opened, whose segments before the picture
+  // data are `head`.
+  fs::path Run(const PhotoFile& photo, std::string_view head, const fs::path& target, bool keepDate,
+               bool refreshThumbnail, const JpegTranPlan& plan) const;
   // Runs jpegtran on `input`, its output written into `outputFile`, which
   // may grow to `maxOutput` bytes.
-  void RunInto(const fs::path& input, const std::vector<std::string>& arguments, int outputFile,
+  void RunInto(const PhotoFile& input, const std::vector<std::string>& arguments, int outputFile,
                size_t maxOutput) const;
 
   fs::path transformer_;
   mutable std::string note_;
+  mutable JpegTranPlan lastPlan_;
+  mutable std::vector<UnturnedEdge> lastEdges_;
 };
 
 // True for a crop geometry WxH+X+Y of decimal numbers (no blanks, no signs).

@@ -125,6 +125,13 @@ std::vector<UnturnedEdge> UnturnedEdgesOf(const std::filesystem::path& file, con
   return ShownEdges(UnturnedEdges(*frame, plan.turn), plan.orientation.value_or(stored));
 }
 
+std::vector<UnturnedEdge> UnturnedEdgesIn(std::string_view head, const JpegTranPlan& plan, Orientation stored) {
+  if (plan.unchanged || plan.trimmed || plan.turn == Orientation::Upright) return {};
+  const std::optional<JpegSize> frame = FrameGeometryOf(head);
+  if (!frame) return {};
+  return ShownEdges(UnturnedEdges(*frame, plan.turn), plan.orientation.value_or(stored));
+}
+
 std::vector<PhotoEdges> PhotosWithUnturnedEdges(const std::vector<PlannedPhoto>& run) {
   std::vector<PhotoEdges> found;
   for (const PlannedPhoto& photo : run) {

@@ -54,6 +54,9 @@ std::vector<UnturnedEdge> ShownEdges(std::vector<UnturnedEdge> edges, Orientatio
 // FileError when the file cannot be read.
 std::vector<UnturnedEdge> UnturnedEdgesOf(const std::filesystem::path& file, const JpegTranPlan& plan,
                                           Orientation stored);
+// The same judged by the frame header among a file's segments `head` read
+// already (the runner's, under the photo's lock).
+std::vector<UnturnedEdge> UnturnedEdgesIn(std::string_view head, const JpegTranPlan& plan, Orientation stored);
 
 // For a run over several photos, asked about once: each photo whose
 // transform leaves edges unturned, in the order given.

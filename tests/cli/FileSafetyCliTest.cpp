@@ -3,12 +3,16 @@
 // at once, and files whose segment layout a write must tidy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 #include <thread>
 
 #include "exif/ExifData.h"
 #include "jpeg_structure/JpegObject.h"
+#include "photo_view/JpegDecoder.h"
 #include "support/ExifThumbnailBlock.h"
 #include "support/TestSupport.h"
 
@@ -47,8 +51,8 @@ TEST(FileSafetyCli, AWriteThroughALinkChangesThePhotoAndKeepsTheLink) {
   EXPECT_EQ(SummaryValue(dir / "photo.jpg", "ObjectName"), "Harbour");
 }
 
-// Every reading command answers at once, with the reason, for a pipe, a
-// device behind a link and a folder named like a photo.
+// Every command answers at once, with the reason, for a pipe, a device
+// behind a link and a folder named like a photo.
 TEST(FileSafetyCli, ReadersAnswerPipesDevicesAndFoldersAtOnce) {
   TempDir dir;
   ASSERT_EQ(::mkfifo((dir / "x.jpg").c_str(), 0600), 0);
@@ -56,7 +60,11 @@ TEST(FileSafetyCli, ReadersAnswerPipesDevicesAndFoldersAtOnce) {
   fs::create_directory(dir / "d.jpg");
   const std::pair<const char*, const char*> files[] = {
       {"x.jpg", "not a regular file"}, {"z.jpg", "not a regular file"}, {"d.jpg", "is a folder"}};
-  const std::vector<std::vector<std::string>> commands = {{"summary"}, {"segments"}, {"render", "--panel", "10x10"}};
+  const std::vector<std::vector<std::string>> commands = {
+      {"summary"},     {"segments"},        {"render", "--panel", "10x10"}, {"tags"},
+      {"xml"},         {"rotate-left"},     {"rotate-right"},               {"flip-horizontal"},
+      {"flip-vertical"}, {"auto-rotate"},   {"crop", "8x8+0+0"},            {"restore-thumbnail"},
+      {"delete-exif"}, {"strip-metadata", "--output", (dir / "out.jpg").string()}};
   for (const auto& [name, reason] : files) {
     for (const auto& command : commands) {
       std::vector<std::string> args{command.front(), (dir / name).string()};
@@ -67,6 +75,53 @@ TEST(FileSafetyCli, ReadersAnswerPipesDevicesAndFoldersAtOnce) {
           << command.front() << " " << name << ": " << result.err;
     }
   }
+}
+
+// A write that fails says why (a full device or disk), and a target that is
+// the photo itself by another name is written at once, without waiting for
+// the command's own lock; a hard link is split, as every write splits it.
+TEST(FileSafetyCli, WriteErrorsAreHonestAndTheSameFileIsNoOtherWriter) {
+  if (!test::HaveProgram("jpegtran")) GTEST_SKIP() << "jpegtran is not installed";
+  TempDir dir;
+  const std::string original = test::MakeJpeg({.width = 64, .height = 48});
+  const fs::path photo = dir / "p.jpg";
+  test::WriteBytes(photo, original);
+  const test::CommandResult full = RunCli({"rotate-right", photo.string(), "--output", "/dev/full"});
+  EXPECT_EQ(full.exitCode, 1);
+  EXPECT_NE(full.err.find("/dev/full: cannot write the file: No space left on device"), std::string::npos) << full.err;
+
+  auto width = [](const fs::path& file) { return JpegDecoder().ReadSize(file).width; };
+  const test::CommandResult same = RunCli({"rotate-right", photo.string(), "--output", (dir / "." / "p.jpg").string()});
+  EXPECT_EQ(same.exitCode, 0) << same.err;
+  EXPECT_EQ(width(photo), 48);
+  ASSERT_EQ(::link(photo.c_str(), (dir / "q.jpg").c_str()), 0);
+  const std::string before = test::ReadBytes(photo);
+  const test::CommandResult linked = RunCli({"rotate-right", photo.string(), "--output", (dir / "q.jpg").string()});
+  EXPECT_EQ(linked.exitCode, 0) << linked.err;
+  EXPECT_EQ(width(dir / "q.jpg"), 64);
+  EXPECT_EQ(test::ReadBytes(photo), before);
+}
+
+// A file that is no JPEG (empty, or a PNG named .jpg) is refused by every
+// command that would write it, never reported as done.
+TEST(FileSafetyCli, WritersRefuseWhatIsNoJpeg) {
+  TempDir dir;
+  const std::pair<const char*, std::string> files[] = {
+      {"empty.jpg", ""}, {"png.jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16)}};
+  const std::vector<std::string> commands = {"auto-rotate", "restore-thumbnail", "delete-exif",  "delete-comment",
+                                             "delete-iptc", "rotate-right",      "flip-vertical"};
+  for (const auto& [name, bytes] : files) {
+    test::WriteBytes(dir / name, bytes);
+    for (const std::string& command : commands) {
+      const test::CommandResult result = RunCli({command, (dir / name).string()});
+      EXPECT_EQ(result.exitCode, 1) << command << " " << name;
+      EXPECT_NE(result.err.find((dir / name).string() + ": not a JPEG file"), std::string::npos)
+          << command << " " << name << ": " << result.err;
+      EXPECT_EQ(test::ReadBytes(dir / name), bytes);
+    }
+  }
+  const test::CommandResult import = RunCli({"import-exif", (dir / "png.jpg").string(), (dir / "empty.jpg").string()});
+  EXPECT_EQ(import.exitCode, 1);
 }
 
 TEST(FileSafetyCli, RenderIntoADeviceKeepsTheDeviceAndRefusesAFolder) {
@@ -172,6 +227,35 @@ TEST(FileSafetyCli, ATurnFitsALimitedAddressSpace) {
   const test::CommandResult result = test::Run(
       {"sh", "-c", "ulimit -v 1000000 && exec \"$0\" rotate-right \"$1\"", PIXALDO_CLI_PATH, (dir / "photo.jpg").string()});
   EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+// A metadata write holds the photo in memory once: it succeeds with no more
+// memory for its data than the file's size and 32 MB, however large the
+// picture data.
+TEST(FileSafetyCli, AMetadataWriteHoldsTheFileOnce) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory would be measured";
+#endif
+  TempDir dir;
+  const std::string small = test::MakeJpeg({.width = 64, .height = 48, .writeJfif = false});
+  const std::string exif = test::ExifApp1WithThumbnail(test::MakeJpeg({.width = 16, .height = 16}), false).segment;
+  const std::string photo = test::InsertAfterSoi(small, {exif, test::Segment(0xFE, "a comment")}) +
+                            std::string(size_t(96) << 20, '\x5A');  // what follows the picture data
+  const fs::path source = dir / "source.jpg", file = dir / "large.jpg";
+  test::WriteBytes(source, test::InsertAfterSoi(small, {exif}));
+  const std::vector<std::vector<std::string>> commands = {
+      {"delete-comment", "FILE"},         {"delete-exif", "FILE"},
+      {"delete-iptc", "FILE"},            {"restore-thumbnail", "FILE"},
+      {"comment", "FILE", "new"},         {"set-iptc", "FILE", "--title", "Pier"},
+      {"import-exif", source.string(), "FILE"}};
+  const std::string limit = std::to_string((photo.size() >> 10) + 32 * 1024);
+  for (std::vector<std::string> command : commands) {
+    test::WriteBytes(file, photo);
+    std::replace(command.begin(), command.end(), std::string("FILE"), file.string());
+    command.insert(command.begin(), {"sh", "-c", "ulimit -d " + limit + " && exec \"$0\" \"$@\"", PIXALDO_CLI_PATH});
+    const test::CommandResult result = test::Run(command);
+    EXPECT_EQ(result.exitCode, 0) << command[4] << ": " << result.err;
+  }
 }
 
 // An EXIF block too full for a new thumbnail of the old quality still

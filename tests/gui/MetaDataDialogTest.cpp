@@ -32,7 +32,6 @@ struct Fixture {
     SetFileDate(file, kOldDate);
     form.OpenFile = [this](const QString& opened) { this->opened << opened; };
     form.AskSourceFile = [this] { return source; };
-    form.TemporaryDirectory = dir.path();
     form.SetFileName(QString::fromStdString(file.string()));
     form.show();
   }
@@ -139,7 +138,7 @@ class MetaDataDialogTest : public QObject {
       QVERIFY(f.form.LblThumbImage->text().endsWith(
           QString::fromUtf8("(%1×%2)").arg(decoded.width()).arg(decoded.height())));
     }
-    // Nothing is left behind in the temporary folder.
+    // Nothing is left behind beside the photo.
     QCOMPARE(f.dir.List(), std::vector<std::string>{"DSCN0010.jpg"});
   }
 

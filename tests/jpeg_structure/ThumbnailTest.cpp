@@ -63,9 +63,9 @@ struct BuiltFile {
 };
 
 BuiltFile PhotoWithThumbnail(bool bigEndian, const std::string& thumbnail, uint16_t compression = 6,
-                             size_t padding = 0) {
+                             size_t padding = 0, const std::string& after = {}) {
   std::string picture = test::MakeJpeg({.width = 640, .height = 480, .writeJfif = false});
-  BuiltFile built{{}, test::ExifApp1WithThumbnail(thumbnail, bigEndian, compression, padding)};
+  BuiltFile built{{}, test::ExifApp1WithThumbnail(thumbnail, bigEndian, compression, padding, after)};
   built.bytes = test::InsertAfterSoi(picture, {built.layout.segment});
   return built;
 }
@@ -103,7 +103,7 @@ TEST(Thumbnail, RegenerationRewritesBothLengthsInTheBlocksByteOrder) {
     BuiltFile built = PhotoWithThumbnail(bigEndian, old);
     auto path = dir / "built.jpg";
     test::WriteBytes(path, built.bytes);
-    EXPECT_TRUE(TJpegObject(path, false).RestoreThumbnail(temporary.path()));
+    EXPECT_TRUE(TJpegObject(path, false).RestoreThumbnail());
     EXPECT_TRUE(temporary.List().empty());
 
     TJpegObject after(path, false);
@@ -132,7 +132,7 @@ TEST(Thumbnail, ExifBlockBeyond65535BytesIsRefusedAndTheFileKept) {
   TJpegObject object(path, false);
   ASSERT_EQ(object.ExifSegment.Size, 0xFFFF - 20 + 2);
   try {
-    object.RestoreThumbnail(temporary.path());
+    object.RestoreThumbnail();
     ADD_FAILURE() << "an EXIF block over 65,535 bytes was written";
   } catch (const FileError& error) {
     EXPECT_NE(error.reason().find("65,535"), std::string::npos);
@@ -152,7 +152,7 @@ TEST(Thumbnail, RegenerationInMemoryMatchesTheSavedOne) {
   TJpegObject inMemory(path, false);
   ASSERT_EQ(inMemory.RegenerateThumbnail(), TJpegObject::ThumbnailRefresh::Replaced);
   EXPECT_EQ(test::ReadBytes(path), built.bytes);
-  EXPECT_TRUE(TJpegObject(path, false).RestoreThumbnail(temporary.path()));
+  EXPECT_TRUE(TJpegObject(path, false).RestoreThumbnail());
   EXPECT_EQ(inMemory.Bytes(), test::ReadBytes(path));
 
 }
@@ -199,13 +199,47 @@ TEST(Thumbnail, UncompressedOrMissingThumbnailIsNotReplaced) {
   EXPECT_EQ(test::ReadBytes(plain), test::ReadBytes(test::TestData("photos/jolla.jpg")));
 }
 
-TEST(Thumbnail, UnwritableTemporaryDirectoryLeavesTheFile) {
+// Data after the thumbnail that an offset points at (a maker note's preview,
+// as Nikon stores it) stays where it is: a new thumbnail that fits takes the
+// old one's place (the rest cleared), a larger one goes to the end of the
+// block; the picture after the block is untouched either way.
+TEST(Thumbnail, DataAfterTheThumbnailNeverMoves) {
+  TempDir dir;
+  const std::string preview = "PREVIEW" + test::MakeJpeg({.width = 64, .height = 48, .writeJfif = false});
+  for (bool bigEndian : {true, false}) {
+    for (int oldQuality : {100, 1}) {
+      const std::string old = SmallThumbnail(oldQuality);
+      const BuiltFile built = PhotoWithThumbnail(bigEndian, old, 6, 0, preview);
+      const auto path = dir / "nikon.jpg";
+      test::WriteBytes(path, built.bytes);
+      ASSERT_TRUE(TJpegObject(path, false).RestoreThumbnail());
+      const TJpegObject after(path, false);
+      const size_t previewAt = 2 + built.layout.thumbnailAt + old.size();
+      EXPECT_EQ(after.Bytes().substr(previewAt, preview.size()), preview) << oldQuality;
+      ExpectLengthsMatch(after);
+      ExpectBaselineWithoutApp0(after.GetThumbnailBytes(), 160, 120);
+      EXPECT_EQ(after.ThumbDataOffset > int64_t(previewAt), oldQuality == 1) << "a larger one goes to the end";
+      EXPECT_EQ(after.Bytes().substr(size_t(after.ExifSegment.Offset + after.ExifSegment.Size)),
+                built.bytes.substr(2 + built.layout.segment.size()));
+    }
+  }
+}
+
+// The new thumbnail is made in memory: no scratch file anywhere, not even
+// in the system's temporary folder, which a killed run would leave behind.
+TEST(Thumbnail, RegenerationMakesNoScratchFile) {
   TempDir dir, temporary;
   BuiltFile built = PhotoWithThumbnail(true, SmallThumbnail(50));
   auto path = dir / "built.jpg";
   test::WriteBytes(path, built.bytes);
-  EXPECT_THROW(TJpegObject(path, false).RestoreThumbnail(temporary / "missing"), FileError);
-  EXPECT_EQ(test::ReadBytes(path), built.bytes);
+  const char* own = std::getenv("TMPDIR");
+  const std::string saved = own ? own : "";
+  ::setenv("TMPDIR", temporary.path().c_str(), 1);
+  EXPECT_TRUE(TJpegObject(path, false).RestoreThumbnail());
+  own ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_TRUE(temporary.List().empty());
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"built.jpg"});
+  EXPECT_NE(test::ReadBytes(path), built.bytes);
 }
 
 TEST(Thumbnail, MakeThumbnailFileWritesAScaledBaselineJpeg) {
@@ -234,7 +268,7 @@ TEST(Thumbnail, CameraPhotoBeforeAndAfterRotation) {
   TJpegObject loaded(path, true);
   const TJpegSegment oldExif = loaded.ExifSegment;
 
-  ASSERT_TRUE(loaded.RestoreThumbnail(temporary.path()));
+  ASSERT_TRUE(loaded.RestoreThumbnail());
   EXPECT_EQ(fs::last_write_time(path), before);
   EXPECT_TRUE(temporary.List().empty());
   TJpegObject after(path, false);
@@ -276,7 +310,7 @@ TEST(Thumbnail, MutatedExifBlocksAreHandledSafely) {
     auto path = dir / "mutated.jpg";
     test::WriteBytes(path, mutated);
     try {
-      if (TJpegObject(path, false).RestoreThumbnail(temporary.path())) {
+      if (TJpegObject(path, false).RestoreThumbnail()) {
         ++regenerated;
         ExpectLengthsMatch(TJpegObject(path, false));
       } else {

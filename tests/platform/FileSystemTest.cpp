@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <csignal>
 #include <optional>
 #include <string>
@@ -234,25 +236,31 @@ TEST(AtomicWrite, ErrorsNameThePhotoAndTheReason) {
   EXPECT_EQ(*reason, "cannot create a temporary file beside it: the folder is not writable");
 }
 
-// Temporary names are hidden and never end in a photo's extension; those a
-// killed run left behind go at the next write into the folder, those a
-// running writer holds stay.
+// Temporary names are hidden, never end in a photo's extension and carry
+// the program's mark; those a killed run left behind go at the next write
+// into the folder, those a running writer holds stay, and other programs'
+// files of a like form are never touched.
 TEST(TemporaryFiles, LeftoversNobodyHoldsAreRemovedByTheNextWrite) {
   TempDir dir;
   auto file = dir / "photo.jpg";
   test::WriteBytes(file, "old");
-  test::WriteBytes(dir / ".photo.jpg.k3j9a0qz.tmp", "stale");
-  test::WriteBytes(dir / ".photo.jpg.a1b2c3d4.tmp.jpg", "stale, from older versions");
-  test::WriteBytes(dir / ".photo.jpg.heldheld.tmp", "held");
-  test::WriteBytes(dir / ".notes.tmp", "the user's own");
-  const int held = ::open((dir / ".photo.jpg.heldheld.tmp").c_str(), O_RDONLY);
+  test::WriteBytes(dir / ".photo.jpg.pixaldo-k3j9a0qz.tmp", "stale");
+  test::WriteBytes(dir / ".photo.jpg.pixaldo-heldheld.tmp", "held");
+  const std::vector<std::string> others{".notes.tmp", ".notes.zz99zz99.tmp", ".photo.jpg.a1b2c3d4.tmp.jpg",
+                                        ".photo.jpg.k3j9a0qz.tmp", "photo.jpg.pixaldo-k3j9a0qz.tmp"};
+  for (const std::string& name : others) test::WriteBytes(dir / name, "another program's");
+  const int held = ::open((dir / ".photo.jpg.pixaldo-heldheld.tmp").c_str(), O_RDONLY);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
   WriteFileAtomic(file, "new");
   ::close(held);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{".notes.tmp", ".photo.jpg.heldheld.tmp", "photo.jpg"}));
+  std::vector<std::string> expected = others;
+  expected.push_back(".photo.jpg.pixaldo-heldheld.tmp");
+  expected.push_back("photo.jpg");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(dir.List(), expected);
 
   const fs::path name = TemporaryNameFor(file);
-  EXPECT_EQ(name.filename().string().front(), '.');
+  EXPECT_TRUE(name.filename().string().starts_with(".photo.jpg.pixaldo-")) << name;
   EXPECT_EQ(name.extension(), ".tmp");
   EXPECT_TRUE(IsTemporaryName(name.filename().native()));
 }

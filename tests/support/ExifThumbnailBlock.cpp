@@ -20,7 +20,7 @@ void AppendEntry(std::string& tiff, uint16_t tag, uint16_t type, uint32_t value,
 }  // namespace
 
 ExifThumbnailLayout ExifApp1WithThumbnail(const std::string& thumbnail, bool bigEndian, uint16_t compression,
-                                          size_t padding) {
+                                          size_t padding, const std::string& after) {
   constexpr uint32_t kIfd0 = 8, kIfd1 = kIfd0 + 2 + 12 + 4, kIfd1Size = 2 + 3 * 12 + 4;
   const uint32_t thumbnailOffset = kIfd1 + kIfd1Size + uint32_t(padding);
   std::string tiff = bigEndian ? "MM" : "II";
@@ -37,6 +37,7 @@ ExifThumbnailLayout ExifApp1WithThumbnail(const std::string& thumbnail, bool big
   AppendU32(tiff, 0, bigEndian);
   tiff.append(padding, '\0');
   tiff += thumbnail;
+  tiff += after;
 
   ExifThumbnailLayout layout;
   std::string payload = std::string("Exif\0\0", 6) + tiff;

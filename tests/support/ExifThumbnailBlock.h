@@ -14,8 +14,9 @@ struct ExifThumbnailLayout {
 };
 
 // `compression` 6 marks a JPEG thumbnail, 1 an uncompressed one; `padding`
-// zero bytes lie between IFD1 and the thumbnail (to make a large block).
+// zero bytes lie between IFD1 and the thumbnail (to make a large block);
+// `after` follows the thumbnail (as a maker note's preview may).
 ExifThumbnailLayout ExifApp1WithThumbnail(const std::string& thumbnail, bool bigEndian, uint16_t compression = 6,
-                                          size_t padding = 0);
+                                          size_t padding = 0, const std::string& after = {});
 
 }  // namespace pixaldo::test

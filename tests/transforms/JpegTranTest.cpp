@@ -302,5 +302,22 @@ TEST_F(JpegTranRun, ThumbnailFailureLeavesTheTargetAsItWas) {
   EXPECT_EQ(dir_.List(), (Words{"photo.jpg"}));
 }
 
+// What another program appended after the picture data (a FotoStation or
+// Photo Mechanic record, found from the file's end) follows the turned
+// picture, sequential or progressive; removing the metadata removes it too.
+TEST_F(JpegTranRun, MetadataAfterThePictureIsKept) {
+  const std::string trailer = std::string("IPTC record \xFF\xD9 of another program \xA1\xB2\xC3\xD4", 38);
+  for (bool progressive : {false, true}) {
+    const fs::path file = dir_ / "photo.jpg", stripped = dir_ / "stripped.jpg";
+    WriteBytes(file, test::MakeJpeg({.width = 64, .height = 48, .progressive = progressive}) + trailer);
+    runner_.Transform(file, file, false, false, TransformRequest{TransformKind::RotateRight});
+    const std::string turned = ReadBytes(file);
+    EXPECT_TRUE(turned.ends_with("\xFF\xD9" + trailer)) << progressive;
+    EXPECT_EQ(SizeOf(turned).width, 48);
+    runner_.Transform(file, stripped, false, false, TransformRequest{TransformKind::MetadataDelete});
+    EXPECT_TRUE(ReadBytes(stripped).ends_with("\xFF\xD9")) << progressive;
+  }
+}
+
 }  // namespace
 }  // namespace pixaldo
