@@ -18,6 +18,7 @@
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
 #include "jpeg_structure/JpegObject.h"
+#include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
@@ -66,16 +67,6 @@ void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
 QImage ToQImage(const RgbImage& image) {
   const QImage view(image.pixels.data(), image.width, image.height, qsizetype(image.Stride()), QImage::Format_RGB888);
   return view.copy();
-}
-
-// The characters of a text that Windows-1250 has no byte for, each once.
-QString UnstorableCharacters(const QString& text) {
-  QString found;
-  for (const QChar ch : text) {
-    const QString one(ch);
-    if (!ToCp1250(one) && !found.contains(one)) found += one;
-  }
-  return found;
 }
 
 }  // namespace
@@ -291,7 +282,7 @@ void TFormMetaData::Reload() {
   jpeg->FillIptcList();
   ShowInGrid(GridIPTC, jpeg->IptcList);
   jpeg->ReadComment();
-  MemoComment->setPlainText(FromCp1250(jpeg->Comment));
+  MemoComment->setPlainText(QString::fromStdString(CommentText(jpeg->Comment)));
 
   if (const std::optional<RgbImage> image = jpeg->GetThumbnailImage(); image && !image->Empty()) {
     LblThumbImage->setText(QString::fromStdString(Texts().Utf8(91)) +
@@ -347,25 +338,15 @@ void TFormMetaData::BtnRestoreThumbClick() {
 
 void TFormMetaData::BtnWriteCommentClick() {
   if (FileName.isEmpty()) return;
-  const QString text = MemoComment->toPlainText();
-  const std::optional<std::string> bytes = ToCp1250(text);
-  if (!bytes) {
-    // Refused before anything is written: the comment is stored as
-    // Windows-1250 bytes, which cannot hold these characters.
-    ShowMessage(this, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                       PathToQString(Path()) +
-                           QStringLiteral("\n\nThe comment was not written: it holds characters that cannot be "
-                                          "stored in a JPEG comment (%1).")
-                               .arg(UnstorableCharacters(text)),
-                       QMessageBox::Ok});
-    return;
-  }
+  // Any language: written in UTF-8 unless it is plain ASCII (or the setting
+  // for older programs asks for Windows-1250 and the text fits it).
+  const std::string bytes = CommentBytes(MemoComment->toPlainText().toStdString());
   RunCommand([&] {
     const std::filesystem::path path = Path();
     const PhotoLock keepDate(path, OriginalFileDate());
     TJpegObject jpeg(path, OriginalFileDate());
     jpeg.ImgData->ReadFile(path);  // false only tells that the file has no metadata yet
-    jpeg.ImgData->SetComment(*bytes);
+    jpeg.ImgData->SetComment(bytes);
     jpeg.ImgData->SaveAs(path);
   });
 }
