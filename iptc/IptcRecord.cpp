@@ -299,25 +299,20 @@ std::string IptcRecord::BuildDatasets() const {
     nonAscii = nonAscii || (text && HasNonAscii(bytes.substr(5)));
     written.push_back({dataset.Record, std::move(bytes)});
   }
+  // The mark ends record 1 and the version leads record 2; every other
+  // dataset stays where it stood, in order.
+  auto insertBefore = [&written](auto where, uint8_t record, uint8_t number, std::string_view value) {
+    std::string bytes;
+    AppendDataset(bytes, record, number, value);
+    written.insert(std::find_if(written.begin(), written.end(), where), {record, std::move(bytes)});
+  };
   // The UTF-8 mark, in place of any other, when the write gives the record
   // UTF-8 text that was not marked so before.
   if (target == CodePage::Utf8 && nonAscii && !utf8Before && (recoded || newNonAscii)) {
     std::erase_if(written, [](const Written& w) { return w.Bytes[1] == 1 && uint8_t(w.Bytes[2]) == kCharacterSet; });
-    std::string mark;
-    AppendDataset(mark, 1, kCharacterSet, kUtf8Mark);
-    written.push_back({1, std::move(mark)});
+    insertBefore([](const Written& w) { return w.Record > 1; }, 1, kCharacterSet, kUtf8Mark);
   }
-  if (!hasVersion) {
-    std::string version;
-    AppendDataset(version, 2, 0, kRecordVersion);
-    written.push_back({2, std::move(version)});
-  }
-  // Records in ascending order (datasets of one record keep theirs); the
-  // version leads record 2 and the mark follows record 1's other datasets.
-  std::stable_sort(written.begin(), written.end(), [](const Written& a, const Written& b) {
-    auto rank = [](const Written& w) { return w.Record == 2 && w.Bytes[2] == 0 ? 0 : 1; };
-    return a.Record != b.Record ? a.Record < b.Record : rank(a) < rank(b);
-  });
+  if (!hasVersion) insertBefore([](const Written& w) { return w.Record >= 2; }, 2, 0, kRecordVersion);
   std::string out;
   for (const Written& w : written) out += w.Bytes;
   return out;
