@@ -14,6 +14,7 @@ OptionsStore& ViewerOptions() {
   static OptionsStore store = [] {
     OptionsStore loaded(OptionsFilePath());
     loaded.LoadSettings();
+    ApplyTextSettings(loaded);
     return loaded;
   }();
   return store;

@@ -108,9 +108,9 @@ void PrintText(std::string_view utf8);
 // Prints listings as UTF-8 JSON: the one listing, or with `keyedByFile` an
 // object of file name → listing.
 void PrintJson(const std::vector<std::pair<std::string, Listing>>& listings, bool keyedByFile);
-// Converts a UTF-8 argument to Windows-1250, or throws UsageError naming the
-// characters it cannot hold.
-std::string ArgumentToCp1250(const std::string& utf8, const std::string& what);
+// A text argument as it is given, or UsageError when it is not valid UTF-8
+// (`what` names the argument).
+const std::string& ArgumentText(const std::string& text, const std::string& what);
 
 // Help texts, all made from the table.
 std::string GeneralHelp();

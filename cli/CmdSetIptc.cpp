@@ -6,10 +6,13 @@
 namespace pixaldo::cli {
 
 int SetIptc(const Invocation& args, const std::filesystem::path& file) {
-  // Any character can be stored: the record is written in UTF-8 when it needs to be.
+  // Any character can be stored: the record is written in UTF-8 when it needs
+  // to be. Bytes that are no text are refused before anything is read.
   auto category = args.Value("category");
   auto title = args.Value("title");
   auto caption = args.Value("caption");
+  for (const auto& [value, what] : {std::pair{&category, "--category"}, {&title, "--title"}, {&caption, "--caption"}})
+    if (*value) ArgumentText(**value, what);
 
   // Held from the read to the write, so that a concurrent edit is not lost.
   const PhotoLock lock(file, args.Flag("keep-date"));

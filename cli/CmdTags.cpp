@@ -5,6 +5,7 @@
 #include "cli/Handlers.h"
 #include "exif/ExifData.h"
 #include "iptc/IptcData.h"
+#include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
@@ -49,7 +50,7 @@ Listing Tags(const Invocation&, const std::filesystem::path& file) {
     if (read && data.HasThumbnail()) AddThumbnail(listing, info);
   }
   if (data.HasIptc()) AddIptc(listing, data);
-  if (data.HasComment()) listing.AddRow({"comment", "", data.GetComment()});
+  if (data.HasComment()) listing.AddTextRow({"comment", "", CommentText(data.GetComment())});
   return listing;
 }
 

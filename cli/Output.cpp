@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/CliCommand.h"
+#include "platform/CodePage.h"
 #include "platform/Cp1250.h"
 
 namespace pixaldo::cli {
@@ -99,12 +100,9 @@ void PrintJson(const std::vector<std::pair<std::string, Listing>>& listings, boo
   PrintText(document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
 }
 
-std::string ArgumentToCp1250(const std::string& utf8, const std::string& what) {
-  Cp1250Result converted = Utf8ToCp1250(utf8);
-  if (!converted.ok())
-    throw UsageError(what + " holds characters that cannot be stored in the file (Windows-1250): " +
-                     EncodeUtf8(converted.unmappable));
-  return converted.bytes;
+const std::string& ArgumentText(const std::string& text, const std::string& what) {
+  if (!IsValidUtf8(text)) throw UsageError(what + " is not valid UTF-8 text");
+  return text;
 }
 
 }  // namespace pixaldo::cli

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "settings/OptionsStore.h"
+#include "settings/SettingsLocation.h"
 
 namespace {
 
@@ -58,5 +60,9 @@ int main(int argc, char** argv) {
   }
   const Command* command = FindCommand(words[0]);
   if (!command) return UnknownCommand(words[0]);
+  // Photo text is read and written as the viewer's settings say.
+  pixaldo::OptionsStore options(pixaldo::OptionsFilePath());
+  options.LoadSettings();
+  pixaldo::ApplyTextSettings(options);
   return RunCommand(*command, rest);
 }

@@ -19,6 +19,7 @@
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
 #include "jpeg_structure/JpegObject.h"
+#include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
@@ -69,16 +70,6 @@ QImage ToQImage(const RgbImage& image) {
   return view.copy();
 }
 
-// The characters of a text that Windows-1250 has no byte for, each once.
-QString UnstorableCharacters(const QString& text) {
-  QString found;
-  for (const QChar ch : text) {
-    const QString one(ch);
-    if (!ToCp1250(one) && !found.contains(one)) found += one;
-  }
-  return found;
-}
-
 }  // namespace
 
 TFormMetaData::TFormMetaData(QWidget* parent)
@@ -93,7 +84,7 @@ TFormMetaData::TFormMetaData(QWidget* parent)
   OpenFile = [](const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
   AskWhichText = [this](std::vector<FieldConflict>& conflicts) {
     AskWhichTextToKeep(this, FileName, {QString::fromStdString(Texts().Utf8Or(93, "Comment"))},
-                       [](const std::string& bytes) { return FromCp1250(bytes); }, conflicts);
+                       [](const std::string& bytes) { return QString::fromStdString(CommentText(bytes)); }, conflicts);
   };
 
   InfoPage = Named(new QTabWidget(this), "InfoPage");
@@ -297,7 +288,7 @@ void TFormMetaData::Reload() {
   jpeg->FillIptcList();
   ShowInGrid(GridIPTC, jpeg->IptcList);
   jpeg->ReadComment();
-  MemoComment->setPlainText(FromCp1250(jpeg->Comment));
+  MemoComment->setPlainText(QString::fromStdString(CommentText(jpeg->Comment)));
   ShownComment.Remember(Path(), {jpeg->Comment});
 
   if (const std::optional<RgbImage> image = jpeg->GetThumbnailImage(); image && !image->Empty()) {
@@ -355,24 +346,14 @@ void TFormMetaData::BtnRestoreThumbClick() {
 
 void TFormMetaData::BtnWriteCommentClick() {
   if (FileName.isEmpty()) return;
-  const QString text = MemoComment->toPlainText();
-  const std::optional<std::string> bytes = ToCp1250(text);
-  if (!bytes) {
-    // Refused before anything is written: the comment is stored as
-    // Windows-1250 bytes, which cannot hold these characters.
-    ShowMessage(this, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                       PathToQString(Path()) +
-                           QStringLiteral("\n\nThe comment was not written: it holds characters that cannot be "
-                                          "stored in a JPEG comment (%1).")
-                               .arg(UnstorableCharacters(text)),
-                       QMessageBox::Ok});
-    return;
-  }
+  // Any language: written in UTF-8 unless it is plain ASCII (or the setting
+  // for older programs asks for Windows-1250 and the text fits it).
+  const std::string bytes = CommentBytes(MemoComment->toPlainText().toStdString());
   // Written into the comment the file holds now, unless another program
   // changed that too and the user keeps its text; the same text as shown
   // is no edit.
   const std::optional<std::string> edit =
-      ShownComment.Fields().empty() || *bytes != ShownComment.Fields()[0] ? bytes : std::nullopt;
+      ShownComment.Fields().empty() || bytes != ShownComment.Fields()[0] ? std::optional(bytes) : std::nullopt;
   RunCommand(
       [&] {
         const std::filesystem::path path = Path();

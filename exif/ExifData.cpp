@@ -353,6 +353,8 @@ TimgData::~TimgData() = default;
 void TimgData::Clear() {
   Sections.clear();
   ExifSegment = IptcSegment = CommentSegment = JfifSegment = XmpSegment = nullptr;
+  MoreIptcSegments.clear();
+  MoreXmpSegments.clear();
   IsTiff = false;
   FileName.clear();
   FileDate = FileTime{};
@@ -372,10 +374,7 @@ void TimgData::DropLastSection() {
 
 bool IsExifSegment(std::string_view segmentBytes) { return segmentBytes.substr(std::min<size_t>(2, segmentBytes.size())).starts_with("Exif"); }
 
-std::string_view TimgData::XmpPacketText() const {
-  if (!XmpSegment) return {};
-  return std::string_view(XmpSegment->Bytes).substr(std::min(XmpSegment->Bytes.size(), 2 + kXmpIdentifier.size()));
-}
+std::string_view TimgData::XmpPacketText() const { return XmpSegment ? XmpPacketOf(XmpSegment->Bytes) : std::string_view(); }
 
 bool TimgData::HasThumbnail() const {
   return ExifSegment && ExifInfo && ExifInfo->ThumbStart > 21 && ExifInfo->ThumbLength > 256;
@@ -391,7 +390,7 @@ std::string TimgData::GetComment() const {
 bool TimgData::ParseIptc() {
   if (IptcSegment) {
     if (!IptcInfo) IptcInfo = std::make_unique<TIPTCdata>(this);
-    IptcInfo->ParseSegment(IptcSegment->Bytes);
+    IptcInfo->ParseContainerSegment();
   } else {
     CreateEmptyIptc();
   }
@@ -448,7 +447,14 @@ bool TimgData::ReadJpegSegments(std::istream& in) {
   if (!in.read(soi, 2) || uint8_t(soi[0]) != 0xFF || uint8_t(soi[1]) != 0xD8) return false;
 
   Sections.clear();
-  while (SectionCount() < kMaxStoredSegments) {
+  MoreIptcSegments.clear();
+  MoreXmpSegments.clear();
+  size_t extraBytes = 0;
+  int segments = 0;
+  // Five segments without EXIF, IPTC or comment: an EXIF block further on is
+  // not taken (the scan goes on for IPTC, XMP and comments).
+  bool exifWindowClosed = false;
+  for (;;) {
     int c;
     do {
       c = in.get();
@@ -461,25 +467,50 @@ bool TimgData::ReadJpegSegments(std::istream& in) {
     const int32_t length = uint8_t(lengthBytes[0]) << 8 | uint8_t(lengthBytes[1]);
     if (length < 2) break;  // a length that cannot even hold itself ends the scan
 
+    std::string bytes(lengthBytes, 2);
+    bytes.resize(size_t(length));
+    in.read(bytes.data() + 2, length - 2);
+    bytes.resize(size_t(2 + in.gcount()));
+    if (marker == kMarkerEndOfImage || marker == kMarkerStartOfScan) {
+      if (++segments <= kMaxStoredSegments) AddSection() = {std::move(bytes), marker, length};
+      break;
+    }
+
+    // A further APP13 segment or XMP packet is kept wherever it stands (up
+    // to kMaxExtraBytes together), so that a write can carry it over.
+    const bool iptc = marker == kMarkerApp13;
+    const bool xmp = marker == kMarkerApp1 && IsXmpSegment(bytes);
+    const bool further = (iptc && HasIptc()) || (xmp && HasXmp());
+    if (further || ++segments > kMaxStoredSegments) {
+      if ((iptc || xmp) && extraBytes + bytes.size() <= kMaxExtraBytes) {
+        extraBytes += bytes.size();
+        tSection& slot = AddSection();
+        slot = {std::move(bytes), marker, length};
+        (iptc ? MoreIptcSegments : MoreXmpSegments).push_back(&slot);
+        if (iptc && !HasIptc()) {
+          MoreIptcSegments.pop_back();
+          IptcSegment = &slot;
+          IptcInfo = std::make_unique<TIPTCdata>(this);
+        } else if (xmp && !HasXmp()) {
+          MoreXmpSegments.pop_back();
+          XmpSegment = &slot;
+        }
+      }
+      if (!in) break;
+      continue;
+    }
+
     tSection& slot = AddSection();
-    slot.Marker = marker;
-    slot.Length = length;
-    slot.Bytes.assign(lengthBytes, 2);
-    slot.Bytes.resize(size_t(length));
-    in.read(slot.Bytes.data() + 2, length - 2);
-    slot.Bytes.resize(size_t(2 + in.gcount()));
-
-    if (SectionCount() == kExifSegmentLimit && !HasExif() && !HasIptc() && !HasComment()) break;
-
-    if (marker == kMarkerEndOfImage || marker == kMarkerStartOfScan) break;
+    slot = {std::move(bytes), marker, length};
+    if (SectionCount() == kExifSegmentLimit && !HasExif() && !HasIptc() && !HasComment()) exifWindowClosed = true;
     switch (marker) {
       case kMarkerApp0: JfifSegment = &slot; break;
       case kMarkerApp1:
         // The EXIF block is the first APP1 that says so, wherever the XMP
         // packet stands; other APP1 segments stay in the picture stream.
-        if (IsXmpSegment(slot.Bytes) && !HasXmp()) {
+        if (xmp) {
           XmpSegment = &slot;
-        } else if (SectionCount() > kExifSegmentLimit || HasExif() || !IsExifSegment(slot.Bytes)) {
+        } else if (exifWindowClosed || SectionCount() > kExifSegmentLimit || HasExif() || !IsExifSegment(slot.Bytes)) {
           DropLastSection();
         } else {
           ExifSegment = &slot;
@@ -488,10 +519,8 @@ bool TimgData::ReadJpegSegments(std::istream& in) {
         }
         break;
       case kMarkerApp13:
-        if (!HasIptc()) {
-          IptcSegment = &slot;
-          IptcInfo = std::make_unique<TIPTCdata>(this);
-        }
+        IptcSegment = &slot;
+        IptcInfo = std::make_unique<TIPTCdata>(this);
         break;
       case kMarkerComment: CommentSegment = &slot; break;
       default: break;
@@ -499,6 +528,13 @@ bool TimgData::ReadJpegSegments(std::istream& in) {
     if (!in) break;  // the file ended inside this segment
   }
   return HasExif() || HasIptc() || HasComment();
+}
+
+std::vector<const tSection*> TimgData::AllIptcSegments() const {
+  std::vector<const tSection*> all;
+  if (IptcSegment) all.push_back(IptcSegment);
+  all.insert(all.end(), MoreIptcSegments.begin(), MoreIptcSegments.end());
+  return all;
 }
 
 void TimgData::ParseExifSegment() {

@@ -270,6 +270,14 @@ class TimgData : public tEndInd {
   tSection* CommentSegment = nullptr;
   tSection* JfifSegment = nullptr;
   tSection* XmpSegment = nullptr;  // the first XMP packet's APP1
+  // The APP13 segments and XMP packets after the first one, wherever they
+  // stand before the picture data (kept beyond kMaxStoredSegments, up to
+  // kMaxExtraBytes together).
+  std::vector<tSection*> MoreIptcSegments;
+  std::vector<tSection*> MoreXmpSegments;
+  static constexpr size_t kMaxExtraBytes = size_t(16) << 20;
+  // IptcSegment and MoreIptcSegments, in file order.
+  std::vector<const tSection*> AllIptcSegments() const;
   std::filesystem::path FileName;
   FileTime FileDate{};
   int64_t FileSize = 0;

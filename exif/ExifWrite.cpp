@@ -203,6 +203,7 @@ std::vector<std::string> TImageInfo::AsXmlLines() const {
 void TimgData::SetIptcSegment(const std::string& payload) {
   if (!IptcSegment) IptcSegment = &AddSection();
   SetSegment(*IptcSegment, 0xED, payload);
+  MoreIptcSegments.clear();  // the new segment carries what they held
 }
 
 void TimgData::SetComment(const std::string& text) {
@@ -239,6 +240,18 @@ void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesyste
   if (picture.Stream.size() < 2 || ByteAt(picture.Stream, 0) != 0xFF || ByteAt(picture.Stream, 1) != 0xD8)
     throw FileError(target, "the picture to write is not JPEG data");
   if (adjustSize && ExifInfo) ExifInfo->AdjustSize(picture.Height, picture.Width);
+  // Further XMP packets go once the first one holds their properties;
+  // one that cannot be carried over stays where it is.
+  std::vector<std::string_view> uncarried;
+  for (const tSection* later : MoreXmpSegments) {
+    std::string error;
+    std::optional<std::string> merged =
+        XmpPacket::WithPropertiesOf(XmpPacketText(), XmpPacketOf(later->Bytes), kMaxSegmentBytes - 2 - kXmpIdentifier.size(), error);
+    if (merged)
+      SetXmpPacket(*merged);
+    else
+      uncarried.push_back(later->Bytes);
+  }
   std::string out;
   WriteSegments(out);
   const size_t pictureStart = out.size();
@@ -256,8 +269,10 @@ void TimgData::WriteWithPicture(const JpegPicture& picture, const std::filesyste
   out += rest;
   // Exactly one EXIF block and one XMP packet: copies of either kind that
   // stood further on in the picture stream go when the container writes it.
-  auto written = [this](uint8_t marker, std::string_view bytes) {
-    return marker == kApp1 && ((ExifSegment && IsExifSegment(bytes)) || (XmpSegment && IsXmpSegment(bytes)));
+  auto written = [this, &uncarried](uint8_t marker, std::string_view bytes) {
+    const bool carried = std::find(uncarried.begin(), uncarried.end(), bytes) == uncarried.end();
+    return marker == kApp1 &&
+           ((ExifSegment && IsExifSegment(bytes)) || (XmpSegment && IsXmpSegment(bytes) && carried));
   };
   RemoveSegments(out, pictureStart, written, false);
   AtomicFileWriter writer(target);

@@ -1,5 +1,8 @@
 // The XMP packet: the three texts read from it, then written into it again
-// (also emptied), and the rewritten packet read once more.
+// (also emptied), and the rewritten packet read once more (the texts must
+// come back as written); then its properties merged into another packet.
+#include <cstdlib>
+
 #include "FuzzInput.h"
 #include "xmp/XmpPacket.h"
 
@@ -10,6 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const XmpTexts texts = XmpPacket::ReadTexts(packet);
   std::string error;
   const XmpTexts changed{texts.Description + " 東京 & <b>", "", texts.Title};
-  if (auto written = XmpPacket::WithTexts(packet, changed, 0xFFFF - 31, error)) (void)XmpPacket::ReadTexts(*written);
+  if (auto written = XmpPacket::WithTexts(packet, changed, 0xFFFF - 31, error)) {
+    // Round trip: the texts written are the texts read back.
+    const XmpTexts back = XmpPacket::ReadTexts(*written);
+    if (back.Title != changed.Title || back.Category != changed.Category) std::abort();
+  }
+  // The packet merged into a small one of our own, and into itself.
+  const std::string own = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                          "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
+                          "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmp:Rating='3'/></rdf:RDF></x:xmpmeta>";
+  (void)XmpPacket::WithPropertiesOf(own, packet, 0xFFFF - 31, error);
+  (void)XmpPacket::WithPropertiesOf(packet, packet, 0xFFFF - 31, error);
   return 0;
 }

@@ -40,7 +40,10 @@ inline void WalkContainer(TimgData& data) {
   if (data.HasIptc()) {
     data.ParseIptc();
     (void)data.IptcInfo->AsXmlLines();
-    (void)data.IptcInfo->BuildPayloadKeeping(data.IptcSegment->Bytes);
+    try {
+      (void)data.IptcInfo->BuildMergedPayload();
+    } catch (const IptcRefusal&) {
+    }
   }
   std::string out;
   data.WriteSegments(out);

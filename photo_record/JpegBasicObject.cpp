@@ -151,9 +151,8 @@ void TJpegBasicObject::WriteIptc(const TMyIptcTags& fields) {
     else
       list.SetValue(field.Name, value);
   }
-  // A text too long for its dataset is refused, never cut.
-  for (const auto& field : kIptcFields)
-    if (std::string problem = list.OverlongMessage(field.Name); !problem.empty()) throw FileError(FileName, problem);
+  // A text too long for its dataset is refused, never cut (by the write,
+  // which names the field); a field left as it was keeps its bytes.
   list.SaveToFile(FileName, {});
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Windows-1250 is the code page of every text the program stores: IPTC values,
-// comments, settings and exports. These routines convert at the boundary
-// between those bytes and UTF-8 (the GUI and the command line).
+// Windows-1250 is the code page of the settings, the exports and the texts
+// of older photos (see platform/CodePage.h for the others). These routines
+// convert at the boundary between those bytes and UTF-8 (the GUI and the
+// command line).
 #include <optional>
 #include <string>
 #include <string_view>

@@ -60,7 +60,7 @@ constexpr LanguageWindow S = LanguageWindow::Settings;
 constexpr LanguageWindow D = LanguageWindow::Metadata;
 }  // namespace
 
-const std::array<LanguageKeyUse, 106> kLanguageKeyMap{{
+const std::array<LanguageKeyUse, 110> kLanguageKeyMap{{
     // Main window: command captions (also their hints).
     {1, M, "AppDirOpen"},
     {2, M, "AppDirDatabase"},
@@ -172,6 +172,11 @@ const std::array<LanguageKeyUse, 106> kLanguageKeyMap{{
     {103, D, "LblMarker"},
     {104, D, "LblOffset"},
     {105, D, "LblLength"},
+    // Settings window: text in photos.
+    {140, S, "UnmarkedCodePageRadioGroup"},
+    {141, S, "UnmarkedCodePageRadioGroup[0]"},
+    {142, S, "UnmarkedCodePageRadioGroup[1]"},
+    {143, S, "WriteCp1250CheckBox"},
 }};
 
 }  // namespace pixaldo

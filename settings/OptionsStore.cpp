@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/IniFile.h"
 
@@ -56,6 +57,11 @@ int ItemNumber(std::string_view key) {
 }
 
 }  // namespace
+
+void ApplyTextSettings(const OptionsStore& store) {
+  SetTextSettings({store.Integer("IptcUnmarkedCodePage") == 1 ? CodePage::Windows1252 : CodePage::Windows1250,
+                   store.Bool("WriteWindows1250")});
+}
 
 const OptionKey* FindOptionKey(std::string_view name) {
   for (const OptionKey& key : kOptionKeys) {

@@ -43,7 +43,7 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 15> kOptionKeys{{
+inline constexpr std::array<OptionKey, 17> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
@@ -59,6 +59,10 @@ inline constexpr std::array<OptionKey, 15> kOptionKeys{{
     {"Language", OptionType::Integer, 0, "", 0, 6},
     {"FormColor", OptionType::Color, 0, "clGradientActiveCaption"},
     {"AlwaysTrim", OptionType::Boolean, 0, ""},  // edges a turn cannot turn are trimmed without asking
+    // 0 Windows-1250, 1 Windows-1252 (Latin-1): how IPTC text without a
+    // character-set mark is read when the photo does not tell.
+    {"IptcUnmarkedCodePage", OptionType::Integer, 0, "", 0, 1},
+    {"WriteWindows1250", OptionType::Boolean, 0, ""},
 }};
 
 // The items behind "StretchFilter" and "CropProportion" as the settings
@@ -76,6 +80,11 @@ const OptionKey* FindOptionKey(std::string_view name);
 // Sorted order of the category list: letters without regard to case or
 // accents first, then accents, then case, then the bytes.
 bool CategoryLess(std::string_view a, std::string_view b);
+
+class OptionsStore;
+// Hands the two text settings of the store to the readers and writers of
+// photo text (platform/CodePage.h).
+void ApplyTextSettings(const OptionsStore& store);
 
 class OptionsStore {
  public:

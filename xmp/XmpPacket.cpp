@@ -3,9 +3,15 @@
 #include <exempi/xmp.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <algorithm>
+#include <iostream>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -44,6 +50,10 @@ class Exempi {
   decltype(&xmp_set_localized_text) setLocalizedText = nullptr;
   decltype(&xmp_set_property) setProperty = nullptr;
   decltype(&xmp_serialize) serialize = nullptr;
+  decltype(&xmp_has_property) hasProperty = nullptr;
+  decltype(&xmp_iterator_new) iteratorNew = nullptr;
+  decltype(&xmp_iterator_next) iteratorNext = nullptr;
+  decltype(&xmp_iterator_free) iteratorFree = nullptr;
 
  private:
   static constexpr const char* kName = PIXALDO_EXEMPI_LIBRARY;
@@ -61,7 +71,9 @@ class Exempi {
                                getLocalizedText, "xmp_get_localized_text", getArrayItem, "xmp_get_array_item",
                                getProperty, "xmp_get_property", deleteProperty, "xmp_delete_property",
                                setLocalizedText, "xmp_set_localized_text", setProperty, "xmp_set_property",
-                               serialize, "xmp_serialize");
+                               serialize, "xmp_serialize", hasProperty, "xmp_has_property",
+                               iteratorNew, "xmp_iterator_new", iteratorNext, "xmp_iterator_next",
+                               iteratorFree, "xmp_iterator_free");
     if (!found)
       error_ = std::string(kName) + ": missing functions";
     else if (!init())
@@ -78,6 +90,39 @@ class Exempi {
   }
 
   std::string error_;
+};
+
+// The library writes its own error messages to the standard error (a
+// packet that is not XML, a property of another form), through a C++ library
+// that need not be the program's own; the program reports what matters in its
+// own words, so the standard error leads nowhere while the library works.
+// Counted, for calls from several threads.
+class QuietLibrary {
+ public:
+  QuietLibrary() {
+    const std::lock_guard lock(mutex_);
+    if (depth_++ > 0) return;
+    std::fflush(stderr);
+    std::cerr.flush();
+    saved_ = ::dup(STDERR_FILENO);
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
+    if (nowhere >= 0) ::close(nowhere);
+  }
+  ~QuietLibrary() {
+    const std::lock_guard lock(mutex_);
+    if (--depth_ > 0 || saved_ < 0) return;
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+    saved_ = -1;
+  }
+  QuietLibrary(const QuietLibrary&) = delete;
+  QuietLibrary& operator=(const QuietLibrary&) = delete;
+
+ private:
+  static inline std::mutex mutex_;
+  static inline int depth_ = 0;
+  static inline int saved_ = -1;
 };
 
 struct PacketDeleter {
@@ -116,6 +161,16 @@ std::string DefaultText(XmpPtr xmp, const char* name) {
   if (!Exempi::Get().getLocalizedText(xmp, kDublinCore, name, nullptr, kDefaultLanguage, language.get(), value.get(), nullptr))
     return {};
   return value.str();
+}
+
+// Removes the property when its form (simple, or the array form given by
+// `form`) is not the one it is about to be given.
+void DropOtherForm(XmpPtr xmp, const char* schema, const char* name, uint32_t form) {
+  XmpText value;
+  uint32_t options = 0;
+  if (!Exempi::Get().getProperty(xmp, schema, name, value.get(), &options)) return;
+  const uint32_t has = options & XMP_PROP_COMPOSITE_MASK;
+  if (form == 0 ? has != 0 : (has & form) != form) Exempi::Get().deleteProperty(xmp, schema, name);
 }
 
 struct LangEntry {
@@ -164,14 +219,24 @@ std::vector<size_t> CopiesOfDefault(const std::vector<LangEntry>& entries) {
 // Sets the default entry and removes the other-language entries that were
 // copies of the old default text (left alone they would keep showing it);
 // every other entry stays. An empty text removes the property.
-void SetLangAlt(XmpPtr xmp, const char* name, const std::string& text) {
+bool SetLangAlt(XmpPtr xmp, const char* name, const std::string& text) {
   if (text.empty()) {
     Exempi::Get().deleteProperty(xmp, kDublinCore, name);
-    return;
+    return true;
   }
+  DropOtherForm(xmp, kDublinCore, name, XMP_PROP_ARRAY_IS_ALTTEXT);
   for (size_t index : CopiesOfDefault(LangEntries(xmp, name)))
     Exempi::Get().deleteProperty(xmp, kDublinCore, ItemPath(name, index).c_str());
-  Exempi::Get().setLocalizedText(xmp, kDublinCore, name, nullptr, kDefaultLanguage, text.c_str(), 0);
+  return Exempi::Get().setLocalizedText(xmp, kDublinCore, name, nullptr, kDefaultLanguage, text.c_str(), 0);
+}
+
+bool SetSimple(XmpPtr xmp, const char* schema, const char* name, const std::string& text) {
+  if (text.empty()) {
+    Exempi::Get().deleteProperty(xmp, schema, name);
+    return true;
+  }
+  DropOtherForm(xmp, schema, name, 0);
+  return Exempi::Get().setProperty(xmp, schema, name, text.c_str(), 0);
 }
 
 // Whether some rdf:Description element of the packet carries properties as
@@ -196,6 +261,10 @@ bool UsesAttributeForm(std::string_view packet) {
 
 }  // namespace
 
+std::string_view XmpPacketOf(std::string_view segmentBytes) {
+  return segmentBytes.substr(std::min(segmentBytes.size(), 2 + kXmpIdentifier.size()));
+}
+
 bool IsXmpSegment(std::string_view segmentBytes) {
   return segmentBytes.size() >= 2 + kXmpIdentifier.size() && segmentBytes.substr(2, kXmpIdentifier.size()) == kXmpIdentifier;
 }
@@ -216,9 +285,15 @@ bool MayHoldTexts(std::string_view packet) {
 
 }  // namespace
 
+namespace {
+std::optional<std::string> Serialized(XmpPtr xmp, std::string_view packet, size_t maxBytes, std::string& error);
+bool CopyMissingProperties(XmpPtr from, XmpPtr to);
+}  // namespace
+
 XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
   XmpTexts texts;
   if (!MayHoldTexts(packet)) return texts;
+  const QuietLibrary quiet;
   PacketHandle xmp = Parse(packet);
   if (!xmp) return texts;
   for (const LangAlt& property : kLangAlts) texts.*property.Member = DefaultText(xmp.get(), property.Name);
@@ -230,16 +305,43 @@ XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
 
 std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const XmpTexts& texts, size_t maxBytes,
                                                 std::string& error) {
+  const QuietLibrary quiet;
   PacketHandle xmp = Parse(packet);
   if (!xmp) {
     error = "its XMP packet cannot be read";
     return std::nullopt;
   }
-  for (const LangAlt& property : kLangAlts) SetLangAlt(xmp.get(), property.Name, texts.*property.Member);
-  if (texts.Category.empty())
-    Exempi::Get().deleteProperty(xmp.get(), kPhotoshop, kCategory);
-  else
-    Exempi::Get().setProperty(xmp.get(), kPhotoshop, kCategory, texts.Category.c_str(), 0);
+  for (const LangAlt& property : kLangAlts)
+    if (!SetLangAlt(xmp.get(), property.Name, texts.*property.Member)) {
+      error = std::string("its XMP property dc:") + property.Name + " cannot be set";
+      return std::nullopt;
+    }
+  if (!SetSimple(xmp.get(), kPhotoshop, kCategory, texts.Category)) {
+    error = "its XMP property photoshop:Category cannot be set";
+    return std::nullopt;
+  }
+  return Serialized(xmp.get(), packet, maxBytes, error);
+}
+
+std::optional<std::string> XmpPacket::WithPropertiesOf(std::string_view packet, std::string_view other,
+                                                       size_t maxBytes, std::string& error) {
+  const QuietLibrary quiet;
+  PacketHandle xmp = Parse(packet);
+  PacketHandle from = Parse(other);
+  if (!xmp || !from) {
+    error = "an XMP packet cannot be read";
+    return std::nullopt;
+  }
+  if (!CopyMissingProperties(from.get(), xmp.get())) {
+    error = "a property of the further XMP packet cannot be carried over";
+    return std::nullopt;
+  }
+  return Serialized(xmp.get(), packet, maxBytes, error);
+}
+
+namespace {
+
+std::optional<std::string> Serialized(XmpPtr xmp, std::string_view packet, size_t maxBytes, std::string& error) {
 
   uint32_t options = 0;
   if (UsesAttributeForm(packet)) options |= XMP_SERIAL_USECOMPACTFORMAT;
@@ -247,13 +349,45 @@ std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const X
   // The usual padding leaves room for later edits in place; when that does
   // not fit, the packet is made exactly as long as the room there is.
   XmpText serialized;
-  if (Exempi::Get().serialize(xmp.get(), serialized.get(), options, 0) && serialized.str().size() <= maxBytes)
+  if (Exempi::Get().serialize(xmp, serialized.get(), options, 0) && serialized.str().size() <= maxBytes)
     return serialized.str();
-  if (Exempi::Get().serialize(xmp.get(), serialized.get(), options | XMP_SERIAL_EXACTPACKETLENGTH, uint32_t(maxBytes)) &&
+  if (Exempi::Get().serialize(xmp, serialized.get(), options | XMP_SERIAL_EXACTPACKETLENGTH, uint32_t(maxBytes)) &&
       serialized.str().size() <= maxBytes)
     return serialized.str();
   error = "its XMP packet would grow beyond one JPEG segment (at most " + std::to_string(maxBytes) + " bytes)";
   return std::nullopt;
 }
+
+struct IteratorDeleter {
+  void operator()(void* iterator) const { Exempi::Get().iteratorFree(static_cast<XmpIteratorPtr>(iterator)); }
+};
+
+// Walks every node of `from` in order; a top-level property that `to` lacks
+// is set there node by node (arrays and structures first as empty forms,
+// then their items, fields and qualifiers by their paths).
+bool CopyMissingProperties(XmpPtr from, XmpPtr to) {
+  const Exempi& library = Exempi::Get();
+  std::unique_ptr<std::remove_pointer_t<XmpIteratorPtr>, IteratorDeleter> iterator(
+      library.iteratorNew(from, nullptr, nullptr, XMP_ITER_PROPERTIES));
+  if (!iterator) return false;
+  XmpText schema, path, value;
+  uint32_t options = 0;
+  bool copying = false, copied = true;
+  while (library.iteratorNext(iterator.get(), schema.get(), path.get(), value.get(), &options)) {
+    const std::string at = path.str();
+    if (at.empty()) continue;  // the schema's own node
+    if (at.find_first_of("/[") == std::string::npos)
+      copying = !library.hasProperty(to, schema.str().c_str(), at.c_str());
+    if (!copying) continue;
+    const bool composite = (options & XMP_PROP_COMPOSITE_MASK) != 0;
+    const uint32_t form = options & (XMP_PROP_COMPOSITE_MASK | XMP_PROP_VALUE_IS_URI);
+    // The library takes an empty value as none for an array or a structure.
+    copied = library.setProperty(to, schema.str().c_str(), at.c_str(), composite ? "" : value.str().c_str(), form) &&
+             copied;
+  }
+  return copied;
+}
+
+}  // namespace
 
 }  // namespace pixaldo

@@ -342,8 +342,18 @@ QWidget* TFormOptions::CreateIptcPage() {
   grid->addWidget(Edit1, 0, 0);
   grid->addWidget(ListBox1, 1, 0);
   grid->addLayout(buttons, 0, 1, 2, 1);
+  UnmarkedCodePageRadioGroup =
+      new TRadioGroup("UnmarkedCodePageRadioGroup", QString::fromUtf8("Text IPTC bez označení znakové sady"),
+                      {QString::fromUtf8("Windows-1250 (středoevropské)"),
+                       QString::fromUtf8("Windows-1252 / Latin-1 (západoevropské)")},
+                      page);
+  UnmarkedCodePageRadioGroup->Item(0)->setChecked(true);
+  WriteCp1250CheckBox = Named(
+      new QCheckBox(QString::fromUtf8("Zapisovat text ve Windows-1250 pro starší programy"), page), "WriteCp1250CheckBox");
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(CategoryGroupBox);
+  layout->addWidget(UnmarkedCodePageRadioGroup);
+  layout->addWidget(WriteCp1250CheckBox);
   return page;
 }
 
@@ -407,6 +417,8 @@ void TFormOptions::StoreToControls() {
   CropSizeM->setValue(store_.Integer("CropSizeM"));
   TrimCheckBox->setChecked(store_.Bool("AlwaysTrim"));
   OverwriteCropCheckBox->setChecked(store_.OverwriteCropCheckBox);
+  UnmarkedCodePageRadioGroup->SetItemIndex(store_.Integer("IptcUnmarkedCodePage"));
+  WriteCp1250CheckBox->setChecked(store_.Bool("WriteWindows1250"));
   loading_ = false;
 
   const int language = store_.Integer("Language");
@@ -450,6 +462,8 @@ bool TFormOptions::ControlsToStore() {
   store_.SetColor("FormColor", SelectedColor());
   store_.SetCategories(CategoryItems());
   store_.OverwriteCropCheckBox = OverwriteCropCheckBox->isChecked();
+  store_.SetInteger("IptcUnmarkedCodePage", UnmarkedCodePageRadioGroup->ItemIndex());
+  store_.SetBool("WriteWindows1250", WriteCp1250CheckBox->isChecked());
   return true;
 }
 
@@ -461,6 +475,7 @@ bool TFormOptions::SaveSettings() {
     ShowFileError(this, error);
     return false;
   }
+  ApplyTextSettings(store_);
   return true;
 }
 

@@ -99,6 +99,10 @@ class TFormOptions : public QDialog {
   QPushButton *DefaultColor = nullptr, *AddCategoryBtn = nullptr, *DelCategoryBtn = nullptr, *BtnOK = nullptr,
               *BtnCancel = nullptr;
   QListWidget* ListBox1 = nullptr;
+  // Text in photos (on the IPTC page): how unmarked IPTC text is read, and
+  // writing Windows-1250 for older programs.
+  TRadioGroup* UnmarkedCodePageRadioGroup = nullptr;
+  QCheckBox* WriteCp1250CheckBox = nullptr;
 
   // Operations.
   void LoadSettings();      // the file into the store and the controls

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/gui/UserMessages.h"
@@ -118,6 +119,8 @@ class OptionsDialogTest : public QObject {
     form->CropSizeN->setValue(640);
     form->CropSizeM->setValue(480);
     form->FormColorBox->setCurrentIndex(form->FormColorBox->findText("clNavy"));
+    form->UnmarkedCodePageRadioGroup->Item(1)->click();
+    form->WriteCp1250CheckBox->setChecked(true);
     for (const char* category : {"Zoo", "Auto", "Sea"}) {
       form->Edit1->setText(category);
       QTest::mouseClick(form->AddCategoryBtn, Qt::LeftButton);
@@ -134,7 +137,11 @@ class OptionsDialogTest : public QObject {
                           QString::fromLatin1("CropSuffix=_v\xFD\xF8" "ez"), "StretchFilter=3", "AutoOrient=0",
                           "CropProportion=4",
                           "CropRatioN=4", "CropRatioM=5", "CropSizeN=640", "CropSizeM=480", "Language=0",
-                          "FormColor=clNavy", "AlwaysTrim=0"}));
+                          "FormColor=clNavy", "AlwaysTrim=0", "IptcUnmarkedCodePage=1", "WriteWindows1250=1"}));
+    // The photo text settings hold from OK on.
+    QVERIFY(CurrentTextSettings().UnmarkedIptc == CodePage::Windows1252);
+    QVERIFY(CurrentTextSettings().WriteWindows1250);
+    SetTextSettings({});
     QCOMPARE(SectionLines(ini, "Categories"), QStringList({"Count=3", "Item1=Auto", "Item2=Sea", "Item3=Zoo"}));
     QCOMPARE(SectionLines(ini, "Other"), QStringList{"Keep=1"});
     QCOMPARE(f.store->Integer("CropSizeN"), 640);

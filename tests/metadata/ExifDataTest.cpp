@@ -293,7 +293,11 @@ TEST_F(ExifDataTest, ExifIsOnlyFoundAmongTheFirstFiveSegments) {
   auto fifth = Read(test::JpegWithSegments({other, other, other, other, tiff.ExifSegment()}));
   EXPECT_FALSE(lastResult_);
   EXPECT_FALSE(fifth->HasExif());
-  EXPECT_EQ(fifth->SectionCount(), 5);  // the scan stopped at the fifth
+  // The scan goes on for IPTC, XMP and comments only.
+  auto late = Read(test::JpegWithSegments({other, other, other, other, tiff.ExifSegment(), comment}));
+  EXPECT_TRUE(lastResult_);
+  EXPECT_FALSE(late->HasExif());
+  EXPECT_EQ(late->GetComment(), "note");
 
   auto fifthAfterComment = Read(test::JpegWithSegments({comment, other, other, other, tiff.ExifSegment()}));
   EXPECT_TRUE(lastResult_);

@@ -57,27 +57,25 @@ TEST(IptcBuild, PadByteOnlyAfterAnEvenDatasetLength) {
   EXPECT_EQ(uint8_t(payload[25]) % 2, 0);
 }
 
-TEST(IptcBuild, RepeatableValuesAreSplitAtCommas) {
-  struct Case {
-    std::string value;
-    std::vector<std::string> pieces;
-  } cases[] = {
-      {"a, b ,c", {"a", "b", "c"}},
-      {"a,,b", {"a", "", "b"}},
-      {"a,", {"a"}},
-      {" a ", {" a "}},
-      {"", {}},
-  };
-  for (const auto& c : cases) {
+TEST(IptcBuild, RepeatableValuesAreWrittenWhole) {
+  // A value is one dataset as it stands, commas and blanks included.
+  for (const std::string value : {"Smith, John", "a,,b", " a "}) {
     for (const char* name : {"Keywords", "SuppCategory"}) {
       TIPTCdata list(nullptr);
-      int index = list.SetValue(name, c.value);
-      std::string datasets;
-      for (const auto& piece : c.pieces) datasets += Dataset(2, list.GetTag(index).Dataset, piece);
+      int index = list.SetValue(name, value);
+      std::string datasets = Dataset(2, uint8_t(list.GetTag(index).Dataset), value);
       if (datasets.size() % 2 == 0) datasets += '\0';
-      EXPECT_EQ(list.BuildPayload(), ExpectedPayload(datasets)) << name << " '" << c.value << "'";
+      EXPECT_EQ(list.BuildPayload(), ExpectedPayload(datasets)) << name << " '" << value << "'";
     }
   }
+  // Appending adds a dataset of its own.
+  TIPTCdata list(nullptr);
+  list.AppendValue("Keywords", "Smith, John");
+  list.AppendValue("Keywords", "b");
+  EXPECT_EQ(list.ValueOf("Keywords", ""), "Smith, John,b");
+  std::string datasets = Dataset(2, 25, "Smith, John") + Dataset(2, 25, "b");
+  if (datasets.size() % 2 == 0) datasets += '\0';
+  EXPECT_EQ(list.BuildPayload(), ExpectedPayload(datasets));
   TIPTCdata category(nullptr);
   category.SetValue("Category", "x,y");
   EXPECT_EQ(category.BuildPayload(), ExpectedPayload(Dataset(2, 15, "x,y") + "\0"s));
@@ -93,7 +91,8 @@ TEST(IptcBuild, EntriesAreWrittenInListOrderWithTheirNumbers) {
   custom.Name = "Custom_200";
   custom.Value = "zz";
   list.AddTag(custom);
-  std::string datasets = Dataset(2, 120, "cap") + Dataset(8, 10, "1") + Dataset(2, 200, "zz");
+  // Records in ascending order, datasets of a record in the order they came.
+  std::string datasets = Dataset(2, 120, "cap") + Dataset(2, 200, "zz") + Dataset(8, 10, "1");
   if (datasets.size() % 2 == 0) datasets += '\0';
   EXPECT_EQ(list.BuildPayload(), ExpectedPayload(datasets));
 }
@@ -136,19 +135,24 @@ TEST(IptcParse, CustomAndDroppedDatasets) {
   EXPECT_NE(payload.find(Dataset(2, 200, "x")), std::string::npos);
 }
 
-TEST(IptcParse, FirstMarkerAfterTheSignatureIsTakenWhereverItLies) {
-  // A resource before the IPTC one holds the bytes 1C 02.
-  std::string earlier = Resource(0x03ED, "\x1C\x02\x05\x00\x02hi"s);
+TEST(IptcParse, OnlyTheIptcResourceIsRead) {
+  // The bytes 1C 02 inside another resource (a thumbnail) are no title.
+  std::string earlier = Resource(0x0409, "\x1C\x02\x05\x00\x02hi"s);
   TIPTCdata list(nullptr);
   list.ParseSegment(App13(earlier + Resource(0x0404, Dataset(2, 120, "real"))));
-  ASSERT_GE(list.Count(), 1);
-  EXPECT_EQ(list.GetTag(0).Name, "ObjectName");
-  EXPECT_EQ(list.GetTag(0).Value, "hi");
+  EXPECT_EQ(list.ValueOf("ObjectName", "none"), "none");
+  EXPECT_EQ(list.ValueOf("ImageCaption", ""), "real");
 
-  // No signature: the search starts at byte 13 anyway.
+  // A byte other than the marker ends the datasets: what follows is no dataset.
+  TIPTCdata junk(nullptr);
+  junk.ParseSegment(App13(Resource(0x0404, Dataset(2, 5, "t") + "\x00"s + Dataset(2, 120, "junk"))));
+  EXPECT_EQ(junk.Count(), 1);
+  EXPECT_EQ(junk.ValueOf("ObjectName", ""), "t");
+
+  // No signature: no resources, no datasets.
   TIPTCdata unsigned_(nullptr);
   unsigned_.ParseSegment("\0\x20"s + std::string(12, 'x') + Dataset(2, 5, "t") + "\0\0\0"s);
-  EXPECT_EQ(unsigned_.ValueOf("ObjectName", ""), "t");
+  EXPECT_FALSE(unsigned_.HasTags());
 
   TIPTCdata none(nullptr);
   none.ParseSegment(App13(Resource(0x03ED, "no datasets")));
@@ -161,7 +165,7 @@ TEST(IptcParse, DamagedSegmentsNeverReadPastTheirEnd) {
   TIPTCdata list(nullptr);
   list.ParseSegment(cut);
   EXPECT_EQ(list.ValueOf("ObjectName", ""), "ok!");
-  EXPECT_EQ(list.ValueOf("ImageCaption", "").substr(0, 5), "short");
+  EXPECT_EQ(list.ValueOf("ImageCaption", "none"), "none");  // outside the resource
   // Every prefix of a real segment parses without fault.
   std::string whole = App13(Resource(0x0404, Dataset(2, 25, "a") + Dataset(2, 120, "caption text")));
   for (size_t n = 0; n <= whole.size(); ++n) {
@@ -234,11 +238,17 @@ TEST(IptcCharacterSet, TheTagChoosesHowValuesAreReadAndWritten) {
   EXPECT_EQ(untagged.ValueOf("ObjectName", ""), "č");
   EXPECT_FALSE(untagged.WritesUtf8());
   EXPECT_NE(untagged.BuildPayload().find(Dataset(2, 120, bytes)), std::string::npos);
-  // A character Windows-1250 lacks turns the whole record to UTF-8.
+  // A character Windows-1250 lacks turns the whole record to UTF-8; the
+  // caption's bytes that are no Windows-1250 character cannot follow.
   untagged.SetValue("ObjectName", "€ 東");
   EXPECT_TRUE(untagged.WritesUtf8());
   EXPECT_EQ(untagged.StoredLength("ObjectName"), 7u);
-  EXPECT_EQ(untagged.BuildPayload().find(Dataset(2, 5, "\xE8"s)), std::string::npos);
+  try {
+    (void)untagged.BuildPayload();
+    ADD_FAILURE() << "the caption cannot be converted";
+  } catch (const IptcRefusal& refusal) {
+    EXPECT_STREQ(refusal.what(), "the Image caption cannot be converted from Windows-1250 to UTF-8 without loss");
+  }
 }
 
 TEST(IptcXml, FragmentLines) {

@@ -28,7 +28,9 @@ TEST(PhotoRecordHostile, ReadAndWriteEveryDamagedSample) {
       try {
         TJpegBasicObject(file).WriteIptc({"C", "T", "caption"});
         ++written;
-        EXPECT_EQ(test::PictureData(test::ReadBytes(file)), test::PictureData(before));
+        // Metadata segments that stood among the tables come to the front.
+        EXPECT_EQ(test::PictureData(test::StripMetadataSegments(test::ReadBytes(file))),
+                  test::PictureData(test::StripMetadataSegments(before)));
         TJpegBasicObject again(file);
         again.ReadTags();
         EXPECT_EQ(again.IptcFields.ObjectName, "T");

@@ -29,7 +29,9 @@ constexpr std::string_view kDefaultOptions =
     "CropSizeM=16\r\n"
     "Language=0\r\n"
     "FormColor=clGradientActiveCaption\r\n"
-    "AlwaysTrim=0\r\n";
+    "AlwaysTrim=0\r\n"
+    "IptcUnmarkedCodePage=0\r\n"
+    "WriteWindows1250=0\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;
@@ -51,6 +53,8 @@ TEST(OptionsStore, MissingFileGivesTheDefaults) {
   EXPECT_EQ(store.Integer("CropSizeM"), 16);
   EXPECT_EQ(store.Integer("Language"), 0);
   EXPECT_EQ(store.Color("FormColor"), kClGradientActiveCaption);
+  EXPECT_EQ(store.Integer("IptcUnmarkedCodePage"), 0);
+  EXPECT_FALSE(store.Bool("WriteWindows1250"));
   EXPECT_TRUE(store.Categories().empty());
   EXPECT_FALSE(store.OverwriteCropCheckBox);
   EXPECT_FALSE(store.Bool("AlwaysTrim"));
