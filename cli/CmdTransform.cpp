@@ -24,8 +24,8 @@ int RunTransform(const Invocation& args, const std::filesystem::path& source, co
   std::filesystem::path target = output ? std::filesystem::path(*output) : source;
   TJpegTran runner;
   std::filesystem::path result = runner.Transform(source, target, args.Flag("keep-date"), refreshThumbnail, plan);
-  if (plan.unchanged) std::fprintf(stderr, "%s: already upright\n", source.c_str());
-  if (!runner.LastNote().empty()) std::fprintf(stderr, "%s: %s\n", result.c_str(), runner.LastNote().c_str());
+  if (plan.unchanged) PrintNote(source.string() + ": already upright\n");
+  if (!runner.LastNote().empty()) PrintNote(result.string() + ": " + runner.LastNote() + "\n");
   PrintText(result.string() + "\n");
   return 0;
 }
