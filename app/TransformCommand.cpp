@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/BatchRun.h"
 #include "app/MainForm.h"
 #include "platform/FileError.h"
 #include "platform/gui/UserMessages.h"
@@ -29,7 +30,7 @@ void TTransformCommand::Wait() {
 }
 
 void TTransformCommand::Start(const TJpegTran& runner, const fs::path& source, const fs::path& target,
-                              const TransformPlan& plan, bool keepDate, bool refreshThumbnail) {
+                              const TransformPlan& plan, bool keepDate, bool refreshThumbnail, UndoStore* undo) {
   if (worker_) return;
   Turn_ = plan.Run.shownTurn;
   Note_.clear();
@@ -42,9 +43,12 @@ void TTransformCommand::Start(const TJpegTran& runner, const fs::path& source, c
     std::string note;
   };
   auto outcome = std::make_shared<Outcome>();
-  worker_.reset(QThread::create([runner, source, target, run = plan.Run, keepDate, refreshThumbnail, outcome] {
+  worker_.reset(QThread::create([runner, source, target, run = plan.Run, keepDate, refreshThumbnail, outcome, undo] {
     try {
-      outcome->result = runner.Transform(source, target, keepDate, refreshThumbnail, run);
+      WithUndo(undo, target, [&] {
+        outcome->result = runner.Transform(source, target, keepDate, refreshThumbnail, run);
+        return true;
+      });
       outcome->note = runner.LastNote();
     } catch (const FileError& error) {
       outcome->failed = error.path();

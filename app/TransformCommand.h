@@ -20,6 +20,7 @@ namespace pixaldo {
 namespace fs = std::filesystem;
 
 struct MainWindowSettings;
+class UndoStore;
 
 // What a transform command will do to the current file.
 struct TransformPlan {
@@ -48,7 +49,7 @@ class TTransformCommand : public QObject {
   // the new thumbnail take a while on large photos); Finished or Failed
   // follows on this object's thread. Does nothing while a run is going on.
   void Start(const TJpegTran& runner, const fs::path& source, const fs::path& target, const TransformPlan& plan,
-             bool keepDate, bool refreshThumbnail);
+             bool keepDate, bool refreshThumbnail, UndoStore* undo = nullptr);
   // A run has started and its outcome has not been reported yet.
   bool Busy() const { return worker_ != nullptr; }
   // Blocks until the run in progress has ended; its outcome is reported

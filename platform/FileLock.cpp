@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <sys/file.h>
@@ -19,9 +20,11 @@ namespace {
 struct Holding {
   int count = 0;
   std::optional<FileTime> date;
+  std::thread::id owner;
 };
 
 std::mutex gMutex;
+std::condition_variable gReleased;
 std::map<fs::path, Holding> gHeld;
 
 constexpr std::chrono::milliseconds kPollInterval{10};
@@ -87,7 +90,15 @@ fs::path ResolveLinks(const fs::path& path) {
 
 PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(fs::absolute(ResolveLinks(file))) {
   {
-    std::lock_guard<std::mutex> guard(gMutex);
+    // Another thread of this process writing the file is waited for as
+    // another program would be; the same thread takes the lock again.
+    std::unique_lock<std::mutex> guard(gMutex);
+    const auto mine = [this] {
+      const auto found = gHeld.find(resolved_);
+      return found == gHeld.end() || found->second.owner == std::this_thread::get_id();
+    };
+    if (!gReleased.wait_for(guard, kLockWait, mine))
+      throw FileError(file, "another command is writing the file; try again when it has finished");
     auto found = gHeld.find(resolved_);
     if (found != gHeld.end()) {
       ++found->second.count;
@@ -95,8 +106,16 @@ PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(fs::absolu
       registered_ = true;
       return;
     }
+    gHeld[resolved_].owner = std::this_thread::get_id();  // claimed while the file lock is taken
   }
-  fd_ = LockFile(resolved_, file);
+  try {
+    fd_ = LockFile(resolved_, file);
+  } catch (...) {
+    std::lock_guard<std::mutex> guard(gMutex);
+    gHeld.erase(resolved_);
+    gReleased.notify_all();
+    throw;
+  }
   std::lock_guard<std::mutex> guard(gMutex);
   Holding& holding = gHeld[resolved_];
   ++holding.count;
@@ -108,7 +127,12 @@ PhotoLock::~PhotoLock() {
   if (registered_) {
     std::lock_guard<std::mutex> guard(gMutex);
     auto found = gHeld.find(resolved_);
-    if (found != gHeld.end() && --found->second.count == 0) gHeld.erase(found);
+    if (found != gHeld.end() && --found->second.count == 0) {
+      if (fd_ >= 0) ::close(fd_);  // before another thread may take it
+      fd_ = -1;
+      gHeld.erase(found);
+      gReleased.notify_all();
+    }
   }
   if (fd_ >= 0) ::close(fd_);
 }
