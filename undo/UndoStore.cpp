@@ -94,13 +94,13 @@ std::vector<Record> Decode(const std::string& text) {
   return records;
 }
 
-Record StampFields(const FileStamp& stamp) {
+Record StampFields(const FileFingerprint& stamp) {
   return {stamp.exists ? "1" : "0", std::to_string(stamp.size), std::to_string(Nanoseconds(stamp.date)),
           std::to_string(stamp.hash)};
 }
 
-FileStamp StampFrom(const Record& record, size_t at) {
-  FileStamp stamp;
+FileFingerprint StampFrom(const Record& record, size_t at) {
+  FileFingerprint stamp;
   stamp.exists = record.at(at) == "1";
   stamp.size = std::stoull(record.at(at + 1));
   stamp.date = FromNanoseconds(std::stoll(record.at(at + 2)));
@@ -137,7 +137,7 @@ struct Recorded {
   fs::path other;     // the kept original, the file in the trash, or the new name
   FileTime date{};    // the original's date
   bool existed = true;
-  std::optional<FileStamp> after;  // how the command left it; nothing: not known
+  std::optional<FileFingerprint> after;  // how the command left it; nothing: not known
 };
 
 std::vector<Recorded> ReadCommand(const fs::path& folder) {
@@ -184,11 +184,11 @@ std::vector<Recorded> ReadCommand(const fs::path& folder) {
 }
 
 // Whether `file` is as the command left it; the reason when not.
-std::string ChangedSince(const fs::path& file, const std::optional<FileStamp>& after) {
+std::string ChangedSince(const fs::path& file, const std::optional<FileFingerprint>& after) {
   if (!after) return "the command did not finish on it";
-  FileStamp now;
+  FileFingerprint now;
   try {
-    now = StampOf(file);
+    now = FingerprintOf(file);
   } catch (const FileError& error) {
     return error.reason();
   }
@@ -270,8 +270,8 @@ void RemoveFolder(const fs::path& folder) {
 
 }  // namespace
 
-FileStamp StampOf(const fs::path& file) {
-  FileStamp stamp;
+FileFingerprint FingerprintOf(const fs::path& file) {
+  FileFingerprint stamp;
   const FileFacts facts = LookAtFile(file);
   if (!facts.exists) return stamp;
   stamp.exists = true;
@@ -400,9 +400,9 @@ size_t UndoStore::Keep(const fs::path& file) {
 void UndoStore::Changed(size_t entry) {
   const std::lock_guard guard(mutex_);
   if (commands_.empty() || entry >= entries_.size()) return;
-  FileStamp stamp;
+  FileFingerprint stamp;
   try {
-    stamp = StampOf(entries_[entry].file);
+    stamp = FingerprintOf(entries_[entry].file);
   } catch (const FileError&) {
     return;  // not known how the command left it: never put back
   }
@@ -427,9 +427,9 @@ void UndoStore::Renamed(const fs::path& from, const fs::path& to) { Moved("renam
 void UndoStore::Moved(const char* tag, const fs::path& from, const fs::path& to) {
   const std::lock_guard guard(mutex_);
   if (commands_.empty()) return;
-  FileStamp stamp;
+  FileFingerprint stamp;
   try {
-    stamp = StampOf(to);
+    stamp = FingerprintOf(to);
   } catch (const FileError&) {
     return;
   }

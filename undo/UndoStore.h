@@ -31,15 +31,15 @@ using FileTime = std::filesystem::file_time_type;
 
 // What tells that a file changed: whether it is there, its size, its date
 // and a hash of its bytes.
-struct FileStamp {
+struct FileFingerprint {
   bool exists = false;
   uint64_t size = 0;
   FileTime date{};
   uint64_t hash = 0;
-  bool operator==(const FileStamp&) const = default;
+  bool operator==(const FileFingerprint&) const = default;
 };
 // Throws FileError when the file is there but cannot be read.
-FileStamp StampOf(const fs::path& file);
+FileFingerprint FingerprintOf(const fs::path& file);
 
 // One file an undo could not put back, and why.
 struct UndoSkip {
