@@ -91,7 +91,6 @@ TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot
   UndoAction->setShortcutContext(Qt::WindowShortcut);
   UndoAction->setEnabled(false);
   Form.addAction(UndoAction);
-  if (Form.PopupMenu) Form.PopupMenu->addAction(UndoAction);
   connect(UndoAction, &QAction::triggered, this, &TSelectionCommands::Undo);
   BuildMenu();
 
@@ -184,7 +183,8 @@ void TSelectionCommands::Trash() {
 
 void TSelectionCommands::Start(const QString& name, const std::function<void(const fs::path&, UndoStore*)>& step,
                                const QStringList& files) {
-  if (files.isEmpty()) return;
+  // A single photo's transform keeps its own undo entry until it ends.
+  if (files.isEmpty() || Form.TransformRunning()) return;
   // What was typed goes into the photos first.
   if (!Form.IPTCControlsExit()) return;
   BatchCommand command{name, Paths(files), step, true};

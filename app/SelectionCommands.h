@@ -8,10 +8,10 @@
 // others are left alone in each). They run on TBatchRun with its progress
 // bar under the file list; the file list's context menu offers them all.
 //
-// It also owns the undo store and the "Undo" command (Ctrl+Z; in a text
-// field Ctrl+Z stays the field's own), which takes back the last command,
-// on one photo or on a selection; and at start it offers to put back the
-// files of a store that a crash left.
+// It also owns the undo store and the "Undo" command (Ctrl+Z, and in the
+// list's context menu; in a text field Ctrl+Z stays the field's own), which
+// takes back the last command, on one photo or on a selection; and at start
+// it offers to put back the files of a store that a crash left.
 #include <QAction>
 #include <QMenu>
 #include <QObject>
