@@ -22,6 +22,7 @@
 #include "app/ElidedTips.h"
 #include "app/IptcEdits.h"
 #include "app/MainWindowSettings.h"
+#include "app/SelectionCommands.h"
 #include "app/ShortcutDispatch.h"
 #include "app/StopSign.h"
 #include "app/TransformCommand.h"
@@ -170,7 +171,10 @@ void TFormMain::ConnectCommands() {
       {"JpgCropRatio", [this] { JpgCropRatioExecute(); }},
       {"JpgCancelCropping", [this] { PhotoView->ClearCrop(); }},
   };
-  for (const auto& [name, handler] : handlers) connect(Action(name), &QAction::triggered, this, handler);
+  for (const auto& [name, handler] : handlers)
+    connect(Action(name), &QAction::triggered, this, [this, name, handler] {
+      if (!Selection || !Selection->Take(name)) handler();
+    });
 }
 
 bool TFormMain::EditingFileName() const {
@@ -393,6 +397,8 @@ void TFormMain::FormCreate() {
     ReadAround();  // the neighbours may be others now
   });
   connect(FileList, &TJpegList::CurrentFileChanged, this, &TFormMain::ReloadPhoto);
+  Selection = new TSelectionCommands(*this);
+  Shortcuts->Add(Selection->UndoAction);
   CurrentFile.clear();
   InfoBarVisible = true;
   SquareFit = true;
@@ -600,7 +606,7 @@ void TFormMain::RunTransform(TransformKind kind) {
     if (target.isEmpty()) return;
   }
   TransformRun->Start(*Transformer, source, QStringToPath(target), *plan, settings.OriginalFileDate,
-                      settings.ThumbAuto);
+                      settings.ThumbAuto, Selection->UndoFor(kind));
   // The picture shown turns beside jpegtran, ready when the file is.
   if (plan->Overwrite && plan->Run.shownTurn) PhotoView->TurnAhead(*plan->Run.shownTurn);
   // The window stays live, busy, and takes no other file command until done.
@@ -807,6 +813,7 @@ void TFormMain::UpdateCommandStates() {
     else if (auto* control = findChild<QWidget*>(QString::fromLatin1(row.Name)))
       control->setEnabled(enabled);
   }
+  if (Selection) Selection->AdjustStates();
 }
 
 void TFormMain::RefreshFileInfo() {
@@ -877,6 +884,7 @@ QWidget* TFormMain::IptcControl(int field) const {
 }
 
 bool TFormMain::IPTCControlsExit() {
+  if (Selection && Selection->ShowsSeveral()) return Selection->WriteIptcEdits(IptcRules, ShownIptc());
   const std::filesystem::path file = QStringToPath(CurrentFile);
   if (CurrentFile.isEmpty()) return true;
   const std::optional<FileTime> date = GetFileDate(file);

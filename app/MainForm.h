@@ -36,6 +36,7 @@ class TJpegTran;
 class TShortcutDispatch;
 class TSaveAsDialog;
 class TTransformCommand;
+class TSelectionCommands;
 enum class TransformKind : int;
 struct TMyIptcTags;
 struct TMyExifTags;
@@ -102,6 +103,11 @@ class TFormMain : public QWidget {
   bool LayoutReady = false;
   QRect SavedBounds;  // the window's place and state before presenting
   Qt::WindowStates SavedState;
+
+  // Commands on several photos, the undo store and Undo.
+  TSelectionCommands* Selection = nullptr;
+  // The IPTC texts as last loaded from (or written to) the current file.
+  TIptcEdits IptcRules;
 
   // Settings source; replaced by tests. By default the settings store.
   std::function<MainWindowSettings()> ReadSettings;
@@ -218,8 +224,6 @@ class TFormMain : public QWidget {
   TFormOptions* FormOptions = nullptr;
   TFormMetaData* FormMetaData = nullptr;
   TFormAbout* FormAbout = nullptr;
-  // The IPTC texts as last loaded from (or written to) the current file.
-  TIptcEdits IptcRules;
   TTransformCommand* TransformRun = nullptr;
   int LastShownIndex = -1;
 };

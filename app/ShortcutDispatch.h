@@ -32,6 +32,8 @@ class TShortcutDispatch : public QObject {
   TShortcutDispatch(QWidget* window, QList<QAction*> actions);
   ~TShortcutDispatch() override;
 
+  // A command added after the window's own, last in the order.
+  void Add(QAction* action) { actions_.append(action); }
   // The command whose shortcut decides a key combination, or none.
   QAction* Owner(const QKeySequence& keys) const;
   // The key combination of a key event, Enter counted as Return.

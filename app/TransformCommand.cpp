@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/BatchRun.h"
 #include "app/MainForm.h"
 #include "app/MainWindowSettings.h"
 #include "platform/FileError.h"
@@ -48,7 +49,7 @@ std::optional<TransformPlan> PlanWithEdges(TransformKind kind, const fs::path& s
     case EdgeChoice::Trim:
       settings.AlwaysTrim = true;
       return PlanTransform(kind, source, settings, cropGeometry, asShown);
-    case EdgeChoice::Leave: return plan;
+    case EdgeChoice::Leave:  // the photo is shown upright as it is: nothing to do
     case EdgeChoice::Cancel: break;
   }
   return std::nullopt;
@@ -61,7 +62,7 @@ void TTransformCommand::Wait() {
 }
 
 void TTransformCommand::Start(const TJpegTran& runner, const fs::path& source, const fs::path& target,
-                              const TransformPlan& plan, bool keepDate, bool refreshThumbnail) {
+                              const TransformPlan& plan, bool keepDate, bool refreshThumbnail, UndoStore* undo) {
   if (worker_) return;
   Turn_.reset();
   Note_.clear();
@@ -75,9 +76,13 @@ void TTransformCommand::Start(const TJpegTran& runner, const fs::path& source, c
     std::optional<Orientation> turn;
   };
   auto outcome = std::make_shared<Outcome>();
-  worker_.reset(QThread::create([runner, source, target, request = plan.Request, keepDate, refreshThumbnail, outcome] {
+  worker_.reset(
+      QThread::create([runner, source, target, request = plan.Request, keepDate, refreshThumbnail, outcome, undo] {
     try {
-      outcome->result = runner.Transform(source, target, keepDate, refreshThumbnail, request);
+      WithUndo(undo, target, [&] {
+        outcome->result = runner.Transform(source, target, keepDate, refreshThumbnail, request);
+        return true;
+      });
       outcome->note = runner.LastNote();
       outcome->turn = runner.LastPlan().shownTurn;
     } catch (const FileError& error) {

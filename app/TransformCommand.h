@@ -22,6 +22,7 @@ namespace pixaldo {
 namespace fs = std::filesystem;
 
 struct MainWindowSettings;
+class UndoStore;
 
 // What a transform command will do to the current file.
 struct TransformPlan {
@@ -41,7 +42,7 @@ std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& s
 
 // The plan as the user settles the edges it would leave unturned: `ask`
 // is asked about them (unless the settings trim always, or there are none;
-// `offerLeave` for Rotate by EXIF) and may have it trim them, run as it is,
+// `offerLeave` for Rotate by EXIF) and may have it trim them, leave the photo as it is,
 // or cancel it (nothing).
 using AskEdges = std::function<EdgeChoice(const std::vector<PhotoEdges>& photos, bool offerLeave)>;
 // The question itself (see AskAboutEdges); "Always trim" is stored in the
@@ -62,7 +63,7 @@ class TTransformCommand : public QObject {
   // the new thumbnail take a while on large photos); Finished or Failed
   // follows on this object's thread. Does nothing while a run is going on.
   void Start(const TJpegTran& runner, const fs::path& source, const fs::path& target, const TransformPlan& plan,
-             bool keepDate, bool refreshThumbnail);
+             bool keepDate, bool refreshThumbnail, UndoStore* undo = nullptr);
   // A run has started and its outcome has not been reported yet.
   bool Busy() const { return worker_ != nullptr; }
   // Blocks until the run in progress has ended; its outcome is reported

@@ -1,11 +1,13 @@
 // The viewer: one main window over the folder or file named as the first
 // argument (or the program's own folder).
 #include <QApplication>
+#include <QTimer>
 #include <QIcon>
 #include <cstdio>
 #include <cstring>
 
 #include "app/MainForm.h"
+#include "app/SelectionCommands.h"
 #include "app/MainWindowSettings.h"
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
@@ -59,5 +61,7 @@ int main(int argc, char** argv) {
   pixaldo::TFormAbout FormAbout;
   FormMain.SetDialogs(&FormOptions, &FormMetaData, &FormAbout);
   FormMain.showMaximized();
+  // What a crashed run left in the undo store is offered back once the window is up.
+  QTimer::singleShot(0, FormMain.Selection, &pixaldo::TSelectionCommands::OfferLeftBehind);
   return QApplication::exec();
 }

@@ -105,6 +105,26 @@ void PrintRow(const std::vector<std::string>& cp1250Fields);
 // The same for fields that are UTF-8 text already.
 void PrintTextRow(const std::vector<std::string>& utf8Fields);
 void PrintText(std::string_view utf8);
+// A line for standard error that belongs to the file in hand (a note, a
+// failure): kept with that file's output when files run at once.
+void PrintNote(std::string_view utf8);
+// What a file's handler printed while it ran on a worker, to be printed
+// in the order of the files once its turn comes.
+struct CapturedOutput {
+  std::string out, err;
+};
+// Collects PrintText and PrintNote of this thread into `into` for as long as
+// it lives.
+class CaptureOutput {
+ public:
+  explicit CaptureOutput(CapturedOutput& into);
+  ~CaptureOutput();
+  CaptureOutput(const CaptureOutput&) = delete;
+  CaptureOutput& operator=(const CaptureOutput&) = delete;
+
+ private:
+  CapturedOutput* previous_;
+};
 // Prints listings as UTF-8 JSON: the one listing, or with `keyedByFile` an
 // object of file name → listing.
 void PrintJson(const std::vector<std::pair<std::string, Listing>>& listings, bool keyedByFile);

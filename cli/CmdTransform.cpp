@@ -22,11 +22,14 @@ int RunTransform(const Invocation& args, const std::filesystem::path& source, co
   std::filesystem::path target = output ? std::filesystem::path(*output) : source;
   TJpegTran runner;
   std::filesystem::path result = runner.Transform(source, target, args.Flag("keep-date"), refreshThumbnail, request);
-  if (runner.LastPlan().unchanged) std::fprintf(stderr, "%s: already upright\n", source.c_str());
+  if (runner.LastPlan().unchanged) PrintNote(source.string() + ": already upright
+");
   if (!runner.LastEdges().empty())
-    std::fprintf(stderr, "%s: %s could not be turned losslessly and were left as they were; --trim drops them\n",
-                 result.c_str(), DescribeEdges(runner.LastEdges()).c_str());
-  if (!runner.LastNote().empty()) std::fprintf(stderr, "%s: %s\n", result.c_str(), runner.LastNote().c_str());
+    PrintNote(result.string() + ": " + DescribeEdges(runner.LastEdges()) +
+              " could not be turned losslessly and were left as they were; --trim drops them
+");
+  if (!runner.LastNote().empty()) PrintNote(result.string() + ": " + runner.LastNote() + "
+");
   PrintText(result.string() + "\n");
   return 0;
 }

@@ -1,10 +1,15 @@
 // Checks a command's arguments against its row of the table and runs it.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <set>
+#include <thread>
 
 #include "cli/CliCommand.h"
 #include "platform/FileError.h"
+#include "platform/OrderedWork.h"
 
 namespace pixaldo::cli {
 namespace {
@@ -16,30 +21,91 @@ std::string OptionName(const std::string& word) {
   return word.substr(2, word.find('=') - 2);
 }
 
-void ReportFileError(const std::exception& error) {
-  std::fflush(stdout);  // keeps the message after the "== FILE" header it belongs to
-  std::cerr << "pixaldo-cli: " << error.what() << "\n";
+void ReportFileError(const std::exception& error) { PrintNote("pixaldo-cli: " + std::string(error.what()) + "\n"); }
+
+// Whether two operands name the same file: such a list runs one file at a
+// time, so that each command on it sees what the one before wrote.
+bool NamesAFileTwice(const std::vector<std::string>& operands, size_t first) {
+  std::set<std::pair<dev_t, ino_t>> seen;
+  std::set<std::string> names;
+  for (size_t i = first; i < operands.size(); ++i) {
+    struct stat info {};
+    const bool known = ::stat(operands[i].c_str(), &info) == 0;
+    if (known ? !seen.insert({info.st_dev, info.st_ino}).second : !names.insert(operands[i]).second) return true;
+  }
+  return false;
 }
 
-// Runs `each` on every FILE operand; with several, each block is headed by
-// "== FILE". A file that fails is reported and the next one is tried.
+// How many files run at once: --jobs N where the command takes it (all cores
+// when not given), never more than there are files.
+unsigned JobsFor(const Invocation& invocation, size_t first) {
+  const auto& options = invocation.command().options;
+  if (std::none_of(options.begin(), options.end(), [](const Option& option) { return option.name == "jobs"; }))
+    return 1;
+  unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
+  if (const std::optional<std::string> value = invocation.Value("jobs")) {
+    if (value->empty() || value->size() > 4 || value->find_first_not_of("0123456789") != std::string::npos ||
+        std::stoul(*value) == 0)
+      throw UsageError("--jobs needs a number of 1 or more, not " + *value);
+    jobs = unsigned(std::stoul(*value));
+  }
+  const size_t files = invocation.Operands().size() - first;
+  if (files < 2 || NamesAFileTwice(invocation.Operands(), first)) return 1;
+  return unsigned(std::min<size_t>(jobs, files));
+}
+
+// One FILE operand: headed by "== FILE" when there are several; a failure
+// is reported and gives 1.
+template <typename Each>
+int OneOperand(Each& each, const std::string& operand, bool several) {
+  if (several) PrintText("== " + operand + "\n");
+  try {
+    return each(std::filesystem::path(operand));
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& error) {
+    ReportFileError(error);
+    return 1;
+  }
+}
+
+// Runs `each` on every FILE operand. A file that fails is reported and the
+// next one is tried; the worst status wins. With --jobs the files run on
+// several threads, their output printed in the order of the operands.
 template <typename Each>
 int EachOperand(const Invocation& invocation, Each each) {
   const auto& operands = invocation.Operands();
   const size_t first = invocation.command().fixedOperands;
   const bool several = operands.size() - first > 1;
+  const unsigned jobs = JobsFor(invocation, first);
   int worst = 0;
-  for (size_t i = first; i < operands.size(); ++i) {
-    if (several) PrintText("== " + operands[i] + "\n");
-    try {
-      worst = std::max(worst, each(std::filesystem::path(operands[i])));
-    } catch (const UsageError&) {
-      throw;
-    } catch (const std::exception& error) {
-      ReportFileError(error);
-      worst = std::max(worst, 1);
-    }
+  if (jobs <= 1) {
+    for (size_t i = first; i < operands.size(); ++i) worst = std::max(worst, OneOperand(each, operands[i], several));
+    return worst;
   }
+  struct FileRun {
+    CapturedOutput output;
+    int status = 0;
+    std::exception_ptr usage;
+  };
+  RunOrdered<FileRun>(
+      operands.size() - first, jobs, 2 * jobs,
+      [&](size_t index, unsigned) {
+        FileRun run;
+        const CaptureOutput capture(run.output);
+        try {
+          run.status = OneOperand(each, operands[first + index], several);
+        } catch (const UsageError&) {
+          run.usage = std::current_exception();
+        }
+        return run;
+      },
+      [&](FileRun& run) {
+        PrintText(run.output.out);
+        if (!run.output.err.empty()) PrintNote(run.output.err);
+        if (run.usage) std::rethrow_exception(run.usage);
+        worst = std::max(worst, run.status);
+      });
   return worst;
 }
 

@@ -12,6 +12,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;  // keeps the listing's order
 
+thread_local CapturedOutput* gCapture = nullptr;
+
 Json ListingJson(const Listing& listing) {
   if (listing.keyed) {
     Json object = Json::object();
@@ -68,7 +70,24 @@ void Listing::AddRow(const std::vector<std::string>& cp1250Fields) {
 
 std::string Field(const std::string& cp1250Bytes) { return Cp1250ToUtf8(Escaped(cp1250Bytes)); }
 
-void PrintText(std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
+void PrintText(std::string_view utf8) {
+  if (gCapture)
+    gCapture->out += utf8;
+  else
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+void PrintNote(std::string_view utf8) {
+  if (gCapture) {
+    gCapture->err += utf8;
+    return;
+  }
+  std::fflush(stdout);  // keeps the note after the output it follows
+  std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+}
+
+CaptureOutput::CaptureOutput(CapturedOutput& into) : previous_(gCapture) { gCapture = &into; }
+CaptureOutput::~CaptureOutput() { gCapture = previous_; }
 
 void PrintTextRow(const std::vector<std::string>& utf8Fields) {
   std::string line;

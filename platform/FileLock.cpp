@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -22,9 +23,11 @@ struct Holding {
   std::optional<FileTime> date;
   dev_t device = 0;  // the file's identity when it was locked (0 and 0: none)
   ino_t inode = 0;
+  std::thread::id owner;
 };
 
 std::mutex gMutex;
+std::condition_variable gReleased;
 std::map<fs::path, Holding> gHeld;  // by the normal absolute path of the file locked
 
 constexpr std::chrono::milliseconds kPollInterval{10};
@@ -104,7 +107,15 @@ fs::path ResolveLinks(const fs::path& path) {
 
 PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(KeyOf(ResolveLinks(file))) {
   {
-    std::lock_guard<std::mutex> guard(gMutex);
+    // Another thread of this process writing the file is waited for as
+    // another program would be; the same thread takes the lock again.
+    std::unique_lock<std::mutex> guard(gMutex);
+    const auto mine = [this] {
+      const auto found = FindHeld(resolved_);
+      return found == gHeld.end() || found->second.owner == std::this_thread::get_id();
+    };
+    if (!gReleased.wait_for(guard, kLockWait, mine))
+      throw FileError(file, "another command is writing the file; try again when it has finished");
     auto found = FindHeld(resolved_);
     if (found != gHeld.end()) {
       resolved_ = found->first;
@@ -113,8 +124,16 @@ PhotoLock::PhotoLock(const fs::path& file, bool keepDate) : resolved_(KeyOf(Reso
       registered_ = true;
       return;
     }
+    gHeld[resolved_].owner = std::this_thread::get_id();  // claimed while the file lock is taken
   }
-  fd_ = LockFile(resolved_, file);
+  try {
+    fd_ = LockFile(resolved_, file);
+  } catch (...) {
+    std::lock_guard<std::mutex> guard(gMutex);
+    gHeld.erase(resolved_);
+    gReleased.notify_all();
+    throw;
+  }
   std::lock_guard<std::mutex> guard(gMutex);
   Holding& holding = gHeld[resolved_];
   ++holding.count;
@@ -131,7 +150,12 @@ PhotoLock::~PhotoLock() {
   if (registered_) {
     std::lock_guard<std::mutex> guard(gMutex);
     auto found = gHeld.find(resolved_);
-    if (found != gHeld.end() && --found->second.count == 0) gHeld.erase(found);
+    if (found != gHeld.end() && --found->second.count == 0) {
+      if (fd_ >= 0) ::close(fd_);  // before another thread may take it
+      fd_ = -1;
+      gHeld.erase(found);
+      gReleased.notify_all();
+    }
   }
   if (fd_ >= 0) ::close(fd_);
 }

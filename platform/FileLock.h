@@ -4,7 +4,9 @@
 // their own change over the other's. PhotoLock is held from the read to the
 // last write: it takes an exclusive advisory lock (flock) on the photo, which
 // every writer of this program takes too, so a second writer waits for the
-// first to finish and then reads what the first wrote.
+// first to finish and then reads what the first wrote. Within this process
+// the lock belongs to the thread that took it: another thread waits for it
+// the same way, while the holder may take it again.
 //
 // The atomic writer locks its target itself when this process does not hold
 // it already, so every write is covered; an edit takes the lock earlier, so

@@ -43,7 +43,7 @@ void RunOrdered(size_t count, unsigned workers, size_t window, Produce produce, 
   window = std::max<size_t>(window, workers);
   std::mutex mutex;
   std::condition_variable changed;
-  std::vector<std::optional<Result>> slots(window);  // result of index i waits in slot i % window
+  std::vector<std::optional<Result>> held(window);  // result of index i waits in slot i % window
   size_t nextToClaim = 0;
   size_t nextToConsume = 0;
   bool stop = false;
@@ -58,7 +58,7 @@ void RunOrdered(size_t count, unsigned workers, size_t window, Produce produce, 
     try {
       Result result = produce(index, worker);
       std::lock_guard lock(mutex);
-      slots[index % window].emplace(std::move(result));
+      held[index % window].emplace(std::move(result));
     } catch (...) {
       std::lock_guard lock(mutex);
       fail();
@@ -102,10 +102,10 @@ void RunOrdered(size_t count, unsigned workers, size_t window, Produce produce, 
     size_t index = count;
     {
       std::unique_lock lock(mutex);
-      changed.wait(lock, [&] { return stop || slots[nextToConsume % window].has_value() || claimable(); });
+      changed.wait(lock, [&] { return stop || held[nextToConsume % window].has_value() || claimable(); });
       if (stop) break;
-      if (slots[nextToConsume % window].has_value())
-        ready.swap(slots[nextToConsume % window]);
+      if (held[nextToConsume % window].has_value())
+        ready.swap(held[nextToConsume % window]);
       else
         index = nextToClaim++;
     }

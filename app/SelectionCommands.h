@@ -1,0 +1,98 @@
+#pragma once
+// The main window's commands on a selection of several photos: rotate
+// left and right, flip, Rotate by EXIF, Metadata delete (into copies named
+// as the save dialog proposes), Delete EXIF, comment and IPTC, Restore
+// thumbnail, moving to the trash, and the three IPTC fields of the info
+// panel (a common value shown, or an empty field marked "(different
+// values)"; a field typed into is written to every selected photo, the
+// others are left alone in each). They run on TBatchRun with its progress
+// bar under the file list; the file list's context menu offers them all.
+//
+// It also owns the undo store and the "Undo" command (Ctrl+Z, and in the
+// list's context menu; in a text field Ctrl+Z stays the field's own), which
+// takes back the last command, on one photo or on a selection; and at start
+// it offers to put back the files of a store that a crash left.
+#include <QAction>
+#include <QMenu>
+#include <QObject>
+#include <QStringList>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/IptcEdits.h"
+
+namespace pixaldo {
+
+namespace fs = std::filesystem;
+class TFormMain;
+struct MainWindowSettings;
+class TBatchRun;
+class TBatchProgress;
+class UndoStore;
+enum class TransformKind : int;
+
+class TSelectionCommands : public QObject {
+  Q_OBJECT
+
+ public:
+  // `undoRoot` empty: the default folder in the user's cache.
+  explicit TSelectionCommands(TFormMain& form, const fs::path& undoRoot = {});
+  ~TSelectionCommands() override;
+
+  // The selected photos in list order.
+  QStringList SelectedFiles() const;
+  bool Several() const { return SelectedFiles().size() > 1; }
+
+  // Runs a main-window command on the selection when several photos are
+  // selected (or a selection command still runs, so that it waits for
+  // that); false when the command is the single photo's.
+  bool Take(const char* name);
+  // Begins the undo entry of a single-photo command; null when it keeps
+  // none (no store, or a selection command running).
+  UndoStore* UndoFor(TransformKind kind);
+  // Runs after the window's enabling rule: the selection's own.
+  void AdjustStates();
+
+  // The IPTC fields show the selection's values (not one photo's).
+  bool ShowsSeveral() const { return ShowsSeveral_; }
+  // Writes the fields typed into to every photo they were shown for;
+  // false when a text cannot be stored.
+  bool WriteIptcEdits(TIptcEdits& rules, const IptcTexts& shown);
+
+  // Asks whether to put back what a crashed run left, then removes it.
+  void OfferLeftBehind();
+  void Undo();
+
+  TBatchRun* Run = nullptr;
+  TBatchProgress* Progress = nullptr;
+  QAction* UndoAction = nullptr;
+  QMenu* Menu = nullptr;  // the file list's context menu
+  std::unique_ptr<UndoStore> Store;
+
+ private:
+  void RunTransform(TransformKind kind, const QString& name);
+  // Asks once about the photos of the run whose edges the turn cannot turn
+  // (unless the settings trim always): trims them all, leaves those photos
+  // out, or cancels the run (false).
+  bool SettleEdges(TransformKind kind, bool asShown, MainWindowSettings& settings, QStringList& files) const;
+  void RunEdit(const QString& name, std::function<bool(const fs::path&, bool keepDate)> edit);
+  void Trash();
+  // Starts a command on the selection once the user has agreed where asked.
+  void Start(const QString& name, const std::function<void(const fs::path&, UndoStore*)>& step,
+             const QStringList& files);
+  void Finished(bool cancelled);
+  // Shows the current photo again after a command or an undo changed it.
+  void ShowCurrentAgain();
+  void SelectionChanged();
+  void ShowSelectionIptc(const QStringList& files);
+  void MarkDifferent(int field, bool different);
+  void BuildMenu();
+
+  TFormMain& Form;
+  bool ShowsSeveral_ = false;
+  QStringList IptcFiles_;  // the photos the fields show
+};
+
+}  // namespace pixaldo

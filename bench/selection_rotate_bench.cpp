@@ -1,0 +1,37 @@
+// "Rotate by EXIF" from the window on every photo of a folder: the window
+// opens the folder, selects all and runs the command; the program ends when
+// the last photo is written. Offscreen; timed from outside by the script.
+//   selection_rotate_bench FOLDER
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/BatchRun.h"
+#include "app/MainForm.h"
+#include "app/SelectionCommands.h"
+#include "file_list/gui/JpegList.h"
+#include "platform/gui/UserMessages.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: selection_rotate_bench FOLDER\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  int failures = 0;
+  pixaldo::SetMessageHandler([&](const pixaldo::UserMessage&) {
+    ++failures;
+    return QMessageBox::Yes;
+  });
+  pixaldo::TFormMain form({QString::fromLocal8Bit(argv[1])});
+  form.resize(1000, 700);
+  form.show();
+  QTimer::singleShot(0, &form, [&] {
+    form.FileList->selectAll();
+    QApplication::processEvents();
+    form.Action("JpgRotateByExif")->trigger();
+    QObject::connect(form.Selection->Run, &pixaldo::TBatchRun::Finished, &app, &QApplication::quit);
+  });
+  app.exec();
+  return failures ? 1 : 0;
+}
