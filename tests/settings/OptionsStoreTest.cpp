@@ -28,7 +28,9 @@ constexpr std::string_view kDefaultOptions =
     "CropSizeN=16\r\n"
     "CropSizeM=16\r\n"
     "Language=0\r\n"
-    "FormColor=clGradientActiveCaption\r\n";
+    "FormColor=clGradientActiveCaption\r\n"
+    "FitMode=0\r\n"
+    "EnlargeSmall=0\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;
@@ -50,6 +52,8 @@ TEST(OptionsStore, MissingFileGivesTheDefaults) {
   EXPECT_EQ(store.Integer("CropSizeM"), 16);
   EXPECT_EQ(store.Integer("Language"), 0);
   EXPECT_EQ(store.Color("FormColor"), kClGradientActiveCaption);
+  EXPECT_EQ(store.Integer("FitMode"), 0);  // an older file without it: the square fit
+  EXPECT_FALSE(store.Bool("EnlargeSmall"));
   EXPECT_TRUE(store.Categories().empty());
   EXPECT_FALSE(store.OverwriteCropCheckBox);
   EXPECT_FALSE(store.TrimCheckBox);
@@ -103,7 +107,7 @@ TEST(OptionsStore, OutOfRangeAndMalformedValues) {
   WriteBytes(file,
              "[Options]\nMaxCropFrame=7\nOverwriteRotaFlip=no\nStretchFilter=9\nCropProportion=-1\n"
              "CropRatioN=65537\nCropRatioM=500\nCropSizeN=-3\nCropSizeM=1000\nLanguage=7\n"
-             "FormColor=not a colour\nCropSuffix=\n[Categories]\nCount=2000000000\nItem1=Zoo\nItem2=auto\n");
+             "FormColor=not a colour\nCropSuffix=\nFitMode=3\n[Categories]\nCount=2000000000\nItem1=Zoo\nItem2=auto\n");
   OptionsStore store(file);
   store.LoadSettings();
   EXPECT_TRUE(store.Bool("MaxCropFrame"));
@@ -117,6 +121,7 @@ TEST(OptionsStore, OutOfRangeAndMalformedValues) {
   EXPECT_EQ(store.Integer("Language"), 0);
   EXPECT_EQ(store.Color("FormColor"), kClGradientActiveCaption);
   EXPECT_EQ(store.Text("CropSuffix"), "");  // present but empty is not the default
+  EXPECT_EQ(store.Integer("FitMode"), 0);
   // A count beyond the items present adds no empty categories (and a huge one
   // does not keep us reading missing keys).
   EXPECT_EQ(store.Categories(), (std::vector<std::string>{"auto", "Zoo"}));

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The photo view's zoom on a 24 MP photo in a 1600×1000 panel: Ctrl+1 from
+# the fitted view to the first display bitmap at actual pixels, against
+# djpeg decoding the same photo at full size (bar: 1.2×), and a pan step at
+# actual pixels (bar: 8 ms); then the peak memory of a 100 MP photo shown
+# at actual pixels and panned (bar: 400 MB), whose part seen is decoded
+# alone because the whole would not fit the view's memory budget.
+#   bench/zoom_view.sh   (settings: see bench/lib.sh)
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+bench_need djpeg
+build="${PIXALDO_BENCH_BUILD:-$bench_root/build-bench}"
+"$bench_root/bench/release-build" "$build" OFF zoom_view_bench >&2
+program="$build/bench/zoom_view_bench"
+photos=$(bench_photos)
+[[ -e "$photos/24mp.jpg" ]] || bench_photo "$photos/24mp.jpg" 6000 4000 92 0.4
+[[ -e "$photos/100mp.jpg" ]] || bench_photo "$photos/100mp.jpg" 12240 8160 90 0.4
+
+"$program" "$photos/24mp.jpg" 1600 1000 "$bench_rounds" >"$bench_work/zoom.txt"
+actual_ms=$(awk '/^actual/ { print $2 }' "$bench_work/zoom.txt")
+pan_ms=$(awk '/^pan/ { print $2 }' "$bench_work/zoom.txt")
+: >"$bench_work/djpeg.ms"
+for ((round = 0; round < bench_rounds; round++)); do
+  bench_once djpeg -outfile /dev/null "$photos/24mp.jpg"
+  echo "$bench_ms" >>"$bench_work/djpeg.ms"
+done
+djpeg_ms=$(bench_median <"$bench_work/djpeg.ms")
+ratio=$(awk -v a="$actual_ms" -v b="$djpeg_ms" 'BEGIN { printf "%.2f", a / b }')
+bench_row "Ctrl+1 on 24 MP (fitted to 1:1)" "$(printf '%8.1f ms %8.1f ms  %5s×  bar 1.2' "$actual_ms" "$djpeg_ms" "$ratio")"
+bench_row "pan step at 1:1, 24 MP" "$(printf '%8.2f ms %11s  bar 8 ms' "$pan_ms" "")"
+
+bench_once "$program" "$photos/100mp.jpg" 1600 1000 1
+bench_row "100 MP at 1:1, peak memory" "$(printf '%8d MB %11s  bar 400 MB' "$((bench_kb / 1024))" "")"
