@@ -31,7 +31,7 @@ void StoreFitModeInSettings(FitMode mode) {
 
 TPicturePane::TPicturePane(QWidget* parent, QLabel* cropLabel, QAction* cropAction, QLabel* zoomLabel,
                            QAction* fitAction)
-    : QWidget(parent), ZoomLabel(zoomLabel), FitAction(fitAction), StoreFitMode(&StoreFitModeInSettings) {
+    : QWidget(parent), StoreFitMode(&StoreFitModeInSettings), ZoomLabel(zoomLabel), FitAction(fitAction) {
   setObjectName(QStringLiteral("ImageHost"));
   auto* stack = new QStackedLayout(this);
   stack->setStackingMode(QStackedLayout::StackAll);

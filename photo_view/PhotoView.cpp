@@ -237,6 +237,7 @@ RgbImage PhotoView::WholePicture(int width, int height) {
 }
 
 RgbImage PhotoView::VisiblePart(int width, int height) {
+  if (width <= 0 || height <= 0) return {};  // a panel with no room decodes nothing
   prepared_ = {};
   justTurned_ = false;
   quick_ = false;  // a closer look wants the real pixels now

@@ -197,11 +197,13 @@ void TPhotoImage::Wheel(QWheelEvent* event, QPointF inPanel) {
   }
   const QWidget* panel = parentWidget();
   const Viewport& place = View.Placement();
-  const bool across = (modifiers & Qt::ShiftModifier) || angle.y() == 0;
-  if (!place.CanPanX() && !place.CanPanY() && !across) {
-    emit BrowseRequested(delta < 0 ? 1 : -1);
+  const bool sideways = (modifiers & Qt::ShiftModifier) || angle.y() == 0;
+  if (!place.CanPanX() && !place.CanPanY()) {
+    if (!sideways) emit BrowseRequested(delta < 0 ? 1 : -1);
     return;
   }
+  // A picture only wider than the panel goes across with the plain wheel too.
+  const bool across = sideways || !place.CanPanY();
   const int extent = across ? panel->width() : panel->height();
   const int step = delta * std::max(1, extent / kPanParts) / kWheelNotch;
   if (Try([&] { return across ? View.PanBy(step, 0) : View.PanBy(0, step); })) Show();

@@ -112,6 +112,7 @@ class OptionsDialogTest : public QObject {
     form->SuffixCropEdit->setText(QString::fromUtf8("_výřez"));
     form->StretchRadioGroup->Item(3)->click();
     form->AutoOrientCheckBox->setChecked(false);
+    form->EnlargeSmallCheckBox->setChecked(true);
     form->CropRatioRadioGroup->Item(4)->click();
     form->CropRatioN->setValue(4);
     form->CropRatioM->setValue(5);
@@ -134,7 +135,7 @@ class OptionsDialogTest : public QObject {
                           QString::fromLatin1("CropSuffix=_v\xFD\xF8" "ez"), "StretchFilter=3", "AutoOrient=0",
                           "CropProportion=4",
                           "CropRatioN=4", "CropRatioM=5", "CropSizeN=640", "CropSizeM=480", "Language=0",
-                          "FormColor=clNavy"}));
+                          "FormColor=clNavy", "FitMode=0", "EnlargeSmall=1"}));
     QCOMPARE(SectionLines(ini, "Categories"), QStringList({"Count=3", "Item1=Auto", "Item2=Sea", "Item3=Zoo"}));
     QCOMPARE(SectionLines(ini, "Other"), QStringList{"Keep=1"});
     QCOMPARE(f.store->Integer("CropSizeN"), 640);
