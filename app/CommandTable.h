@@ -15,7 +15,7 @@ struct ActionRow {
 };
 
 // AppNormal takes its Esc only while presenting.
-inline constexpr std::array<ActionRow, 24> kActions{{
+inline constexpr std::array<ActionRow, 28> kActions{{
     {"AppDirOpen", "DirOpen", 0, "Ctrl+O"},
     {"AppDirDatabase", "AppDirDatabase", 18, ""},
     {"AppPictureSize", "AppPictureSize", 20, "Ctrl+Return"},
@@ -40,6 +40,25 @@ inline constexpr std::array<ActionRow, 24> kActions{{
     {"JpgCropStyle", "JpgCropStyle", 10, ""},
     {"JpgCropRatio", "JpgCropRatio", 12, ""},
     {"JpgCancelCropping", "JpgCancelCropping", -1, "Esc"},
+    {"AppZoomIn", "Zoom in", -1, "Ctrl++"},
+    {"AppZoomOut", "Zoom out", -1, "Ctrl+-"},
+    {"AppZoomActual", "Actual pixels", -1, "Ctrl+1"},
+    {"AppZoomFit", "Fit", -1, "Ctrl+0"},
+}};
+
+// The zoom commands of the view's menu (a right click on the picture, where
+// the fit mode command follows them), also at the end of the pop-up menu
+// of presentation mode.
+inline constexpr std::array<const char*, 4> kViewMenu{"AppZoomIn", "AppZoomOut", "AppZoomActual", "AppZoomFit"};
+
+// Further keys of a command: Ctrl+= is Ctrl++ without Shift on many keyboards.
+struct AlternateKey {
+  const char* Name;
+  const char* Shortcut;
+};
+inline constexpr std::array<AlternateKey, 2> kAlternateKeys{{
+    {"AppZoomIn", "Ctrl+="},
+    {"AppZoomIn", "Ctrl+Shift++"},
 }};
 
 inline constexpr const char* kPresentationExitKey = "Esc";
@@ -72,7 +91,7 @@ struct TextTarget {
   int Entry;
   const char* Name;
 };
-inline constexpr std::array<TextTarget, 34> kTexts{{
+inline constexpr std::array<TextTarget, 38> kTexts{{
     {1, "AppDirOpen"},        {2, "AppDirDatabase"},    {3, "AppPictureSize"},  {4, "AppPrezentation"},
     {5, "AppNormal"},         {6, "AppInfoBar"},        {7, "AppOptions"},      {8, "AppAbout"},
     {9, "AppExit"},           {11, "FileMetadataShow"}, {12, "FileRename"},     {13, "FileDelete"},
@@ -81,7 +100,8 @@ inline constexpr std::array<TextTarget, 34> kTexts{{
     {24, "JpgCropStyle"},     {25, "JpgCropRatio"},     {30, "Header1"},        {31, "Header2"},
     {32, "Header3"},          {33, "Header4"},          {34, "Header5"},        {35, "Header6"},
     {36, "Label21"},          {37, "Label22"},          {38, "Label23"},        {39, "Label24"},
-    {40, "Label25"},
+    {40, "Label25"},          {130, "AppZoomIn"},       {131, "AppZoomOut"},    {132, "AppZoomActual"},
+    {133, "AppZoomFit"},
 }};
 
 }  // namespace pixaldo

@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QContextMenuEvent>
 #include <QMimeData>
-#include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -23,8 +22,8 @@
 #include "app/IptcEdits.h"
 #include "app/MainWindowSettings.h"
 #include "app/SelectionCommands.h"
+#include "app/PicturePane.h"
 #include "app/ShortcutDispatch.h"
-#include "app/StopSign.h"
 #include "app/TransformCommand.h"
 #include "batch_export/JpegBatch.h"
 #include "dialogs/DlgAbout.h"
@@ -222,26 +221,12 @@ void TFormMain::CreateLayout() {
   infoLayout->addWidget(CreateInfoBottom());
   Splitter->addWidget(PanelInfo);
 
-  auto* imageHost = new QWidget(Splitter);
-  imageHost->setObjectName(QStringLiteral("ImageHost"));
-  auto* stack = new QStackedLayout(imageHost);
-  stack->setStackingMode(QStackedLayout::StackAll);
-  ImageStop = MakeLabel(imageHost, "ImageStop", QString());
-  ImageStop->setAlignment(Qt::AlignCenter);
-  ImageStop->setPixmap(StopSignPixmap());
-  ImageStop->setAutoFillBackground(true);
-  QPalette black = ImageStop->palette();
-  black.setColor(QPalette::Window, Qt::black);
-  ImageStop->setPalette(black);
-  PanelImage = new QWidget(imageHost);
-  PanelImage->setObjectName(QStringLiteral("PanelImage"));
-  PanelImage->setAutoFillBackground(true);
-  PanelImage->setPalette(black);
-  PanelImage->installEventFilter(this);
-  stack->addWidget(ImageStop);
-  stack->addWidget(PanelImage);
-  stack->setCurrentWidget(PanelImage);
-  Splitter->addWidget(imageHost);
+  Picture = new TPicturePane(Splitter, LblCrop, Action("JpgCrop"), LblZoom, Action("AppPictureSize"));
+  Picture->TakeViewCommands(ActionList, PopupMenu);
+  PanelImage = Picture->Panel();
+  ImageStop = Picture->StopSign();
+  PhotoView = Picture->Image();
+  Splitter->addWidget(Picture);
   Splitter->setStretchFactor(0, 0);
   Splitter->setStretchFactor(1, 1);
   Splitter->setSizes({200, 600});
@@ -370,7 +355,13 @@ void TFormMain::FormCreate() {
     TransformDone();
     ShowFileError(this, file, reason);
   });
-  PhotoView = new TPhotoImage(PanelImage, LblCrop, Action("JpgCrop"));
+  Picture->CropAllowed = [this] { return CropAllowed(); };
+  Picture->LayoutReady = [this] { return LayoutReady; };
+  Picture->Presenting = [this] { return PresentationMode; };
+  // Presenting, the wheel over a picture that fits browses.
+  connect(PhotoView, &TPhotoImage::BrowseRequested, this, [this](int step) {
+    if (PresentationMode) step > 0 ? FileList->SelectNext() : FileList->SelectPrevious();
+  });
   PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
   FileList = new TJpegList(PanelInfoTop);
   Header1->setBuddy(FileList);
@@ -401,7 +392,6 @@ void TFormMain::FormCreate() {
   Shortcuts->Add(Selection->UndoAction);
   CurrentFile.clear();
   InfoBarVisible = true;
-  SquareFit = true;
   PresentationMode = false;
   setAcceptDrops(true);
 }
@@ -450,6 +440,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
   PhotoView->SetAutoOrient(settings.AutoOrient);
+  Picture->SetChoice({FitModeFromIndex(settings.FitMode), settings.EnlargeSmall});
 }
 
 void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
@@ -501,9 +492,7 @@ int TFormMain::ExecDialog(QDialog& dialog) {
 }
 
 void TFormMain::AppPictureSizeExecute() {
-  SquareFit = !SquareFit;
-  Action("AppPictureSize")->setIcon(ActionIcon(SquareFit ? 20 : 21));
-  FitPicture();
+  Picture->NextFitMode();
 }
 
 void TFormMain::AppInfoBarExecute() { SetInfoBar(!InfoBarVisible); }
@@ -543,11 +532,14 @@ void TFormMain::SetPresentation(bool on) {
 void TFormMain::AppPrezentationExecute() {
   SetPresentation(true);
   Action("AppNormal")->setShortcut(QKeySequence(QString::fromLatin1(kPresentationExitKey)));
+  // Space and Backspace browse like the arrows while presenting.
+  Action("FileNext")->setShortcut(QKeySequence(Qt::Key_Space));
+  Action("FilePrev")->setShortcut(QKeySequence(Qt::Key_Backspace));
 }
 
 void TFormMain::AppNormalExecute() {
   SetPresentation(false);
-  Action("AppNormal")->setShortcut(QKeySequence());
+  for (const char* name : {"AppNormal", "FileNext", "FilePrev"}) Action(name)->setShortcut(QKeySequence());
 }
 
 void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
@@ -631,7 +623,7 @@ void TFormMain::ShowTransformResult(const QString& result) {
     // Rewritten in place: a rotation or flip turns the picture shown, which
     // is what decoding the new file would give; anything else loads it again.
     const std::optional<Orientation> turn = TransformRun->Turn();
-    if (turn && PhotoView->TurnPicture(*turn, SquareFit, CropAllowed(), LblZoom, LblDimension)) {
+    if (turn && PhotoView->TurnPicture(*turn, Picture->Choice(), CropAllowed(), LblZoom, LblDimension)) {
       Attempt(CurrentFile, [this] { RefreshFileInfo(); });
       UpdateCommandStates();
       ReadAround();  // the turned picture in full, when it was shown stretched
@@ -703,11 +695,7 @@ void TFormMain::ApplyToMainWindow() {
 
 bool TFormMain::CropAllowed() const { return Transformer->JpegTranAvailable() && !PresentationMode; }
 
-void TFormMain::FitPicture() { PhotoView->FitAndShow(SquareFit, CropAllowed(), LblZoom); }
-
-void TFormMain::PanelImageResize() {
-  if (LayoutReady) FitPicture();
-}
+void TFormMain::FitPicture() { Picture->Fit(); }
 
 bool TFormMain::Attempt(const QString& file, const std::function<void()>& step) {
   std::filesystem::path failed;
@@ -931,8 +919,6 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
       type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
   if (input && TransformRun && TransformRun->Busy() && (watched == FileList || watched == FileList->viewport())) {
     return true;
-  } else if (watched == PanelImage && event->type() == QEvent::Resize) {
-    PanelImageResize();
   } else if (event->type() == QEvent::KeyPress && EscapeRevertsField(*static_cast<QKeyEvent*>(event))) {
     // Esc gives the field back the text the file holds.
     const IptcTexts& loaded = IptcRules.Loaded();

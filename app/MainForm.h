@@ -32,6 +32,7 @@ class TFormAbout;
 
 class TJpegList;
 class TPhotoImage;
+class TPicturePane;
 class TJpegTran;
 class TShortcutDispatch;
 class TSaveAsDialog;
@@ -57,6 +58,8 @@ struct MainWindowSettings {
   bool OverwriteRotaFlip = true;
   bool ThumbAuto = true;
   bool AutoOrient = true;
+  int FitMode = 0;  // square, window, width
+  bool EnlargeSmall = false;
   QString CropSuffix = QStringLiteral("_crop");
   bool AlwaysTrim = false;             // trims edges that cannot be turned without asking
   bool OverwriteCropCheckBox = false;  // temporary, never stored
@@ -95,9 +98,9 @@ class TFormMain : public QWidget {
   // State.
   TJpegList* FileList = nullptr;
   QString CurrentFile;
-  TPhotoImage* PhotoView = nullptr;
+  TPhotoImage* PhotoView = nullptr;  // in the picture pane
+  TPicturePane* Picture = nullptr;
   std::unique_ptr<TJpegTran> Transformer;
-  bool SquareFit = true;
   bool InfoBarVisible = true;
   bool PresentationMode = false;
   bool LayoutReady = false;
@@ -198,7 +201,6 @@ class TFormMain : public QWidget {
   void CreateLayout();
   QWidget* CreateInfoBottom();
   void CreateActions();
-  void PanelImageResize();
   void FitPicture();
   bool FlushIptcEdits();
   QWidget* IptcControl(int field) const;

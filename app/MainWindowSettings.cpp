@@ -37,6 +37,8 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.OverwriteRotaFlip = options.Bool("OverwriteRotaFlip");
   settings.ThumbAuto = options.Bool("ThumbAuto");
   settings.AutoOrient = options.Bool("AutoOrient");
+  settings.FitMode = options.Integer("FitMode");
+  settings.EnlargeSmall = options.Bool("EnlargeSmall");
   settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
   settings.AlwaysTrim = options.Bool("AlwaysTrim");
   settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;

@@ -59,7 +59,7 @@ bool TShortcutDispatch::IsTextField(const QWidget* widget) {
 
 QAction* TShortcutDispatch::Owner(const QKeySequence& keys) const {
   for (QAction* action : actions_)
-    if (!action->shortcut().isEmpty() && action->shortcut() == keys) return action;
+    if (action->shortcuts().contains(keys)) return action;
   return nullptr;
 }
 
@@ -92,6 +92,7 @@ bool TShortcutDispatch::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (!owner->isEnabled()) return false;  // the control gets the key
+  if (owner->property(kYieldsToTextFields).toBool() && IsTextField(QApplication::focusWidget())) return false;
   owner->trigger();
   return true;
 }

@@ -24,6 +24,10 @@ class QKeyEvent;
 
 namespace pixaldo {
 
+// The property of a command whose keys go to a text field that has the
+// focus (the view's commands): they act whenever no text field has it.
+inline constexpr const char* kYieldsToTextFields = "YieldsToTextFields";
+
 class TShortcutDispatch : public QObject {
   Q_OBJECT
 

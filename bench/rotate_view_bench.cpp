@@ -23,6 +23,7 @@
 
 #include "bench/BenchSupport.h"
 #include "app/MainForm.h"
+#include "app/PicturePane.h"
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/gui/PhotoImage.h"
 #include "platform/FileSystem.h"
@@ -64,7 +65,7 @@ double TimeReload(TFormMain& form, const QString& file) {
   QElapsedTimer clock;
   clock.start();
   form.PhotoView->LoadPicture(file, form.LblDimension);
-  form.PhotoView->FitAndShow(form.SquareFit, form.CropAllowed(), form.LblZoom);
+  form.PhotoView->FitAndShow(form.Picture->Choice(), form.CropAllowed(), form.LblZoom);
   form.PhotoView->repaint();
   return clock.nsecsElapsed() / 1e6;
 }

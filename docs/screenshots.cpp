@@ -4,7 +4,8 @@
 // grabbed from the display server as the user would see it.
 //   screenshots PHOTO_FOLDER OUTPUT_FOLDER [--scaled]
 // With --scaled only the main window is taken, as screenshot-scale2.png (run
-// with QT_SCALE_FACTOR=2, as a high-density screen draws it).
+// with QT_SCALE_FACTOR=2, as a high-density screen draws it); with --zoom
+// the main window in the three fit modes and at actual pixels.
 // Run under xvfb-run (scripts/screenshots does).
 #include <QApplication>
 #include <QDir>
@@ -15,9 +16,11 @@
 
 #include "app/MainForm.h"
 #include "app/MainWindowSettings.h"
+#include "app/PicturePane.h"
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
 #include "file_list/gui/JpegList.h"
+#include "photo_view/gui/PhotoImage.h"
 #include "settings/OptionsStore.h"
 #include "settings/SettingsLocation.h"
 #include "settings/gui/DlgOptions.h"
@@ -46,6 +49,23 @@ void SaveModal(QAction* command, QDialog& dialog, const QString& file, const std
   command->trigger();
 }
 
+// A landscape photo in each fit mode, in a window wider than the photo,
+// and at actual pixels (one photo pixel on one screen pixel).
+void SaveZoom(TFormMain& form, const QDir& folder, const QString& out) {
+  form.resize(1400, 760);
+  form.FileList->SelectByName(folder.filePath(QStringLiteral("landscape.jpg")));
+  QTest::qWait(200);
+  const std::pair<FitMode, const char*> modes[] = {
+      {FitMode::Square, "fit-square"}, {FitMode::Window, "fit-window"}, {FitMode::Width, "fit-width"}};
+  for (const auto& [mode, name] : modes) {
+    form.Picture->SetChoice({mode});
+    form.Picture->Fit();
+    Save(&form, out + QStringLiteral("/%1.png").arg(QLatin1String(name)));
+  }
+  form.PhotoView->ActualPixels();
+  Save(&form, out + QStringLiteral("/zoom-actual.png"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,6 +74,7 @@ int main(int argc, char** argv) {
   const QString photos = QString::fromLocal8Bit(argv[1]);
   const QString out = QString::fromLocal8Bit(argv[2]);
   const bool scaled = argc > 3 && QByteArray(argv[3]) == "--scaled";
+  const bool zoom = argc > 3 && QByteArray(argv[3]) == "--zoom";
   const QDir settingsDir(QDir::temp().filePath(QStringLiteral("pixaldo-shots")));
   settingsDir.mkpath(QStringLiteral("."));
   SetSettingsDirectory(settingsDir.path().toStdString());
@@ -75,6 +96,10 @@ int main(int argc, char** argv) {
                                                                                            : QStringLiteral("sunset.jpg")));
     if (scaled) {
       Save(&form, out + QStringLiteral("/screenshot-scale2.png"));
+      return 0;
+    }
+    if (zoom) {
+      SaveZoom(form, folder, out);
       return 0;
     }
     Save(&form, out + QStringLiteral("/screenshot%1.png").arg(suffix));

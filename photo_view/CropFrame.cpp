@@ -39,11 +39,24 @@ int CropFrame::SnapDown(int value, int step) { return value - value % step; }  /
 
 Point CropFrame::Snap(Point p) const { return {SnapDown(p.x, blockWidth_), SnapDown(p.y, blockHeight_)}; }
 
-// The mouse position in picture pixels. A pointer on the control's far edge
+Rect CropFrame::Placed() const {
+  return view_.placed.Empty() ? Rect{0, 0, view_.controlWidth, view_.controlHeight} : view_.placed;
+}
+
+// The mouse position in picture pixels. A pointer on the picture's far edge
 // can convert to a little past the picture's far edge; it counts as the edge.
 Point CropFrame::PicturePoint(Point screen) const {
-  Point p = FitGeometry::ScreenToImage(screen, view_.controlWidth, view_.controlHeight, view_.scale);
+  const Rect placed = Placed();
+  Point p = FitGeometry::ScreenToImage({screen.x - placed.left, screen.y - placed.top}, placed.Width(),
+                                       placed.Height(), view_.scale);
   return {std::clamp(p.x, 0, view_.pictureWidth), std::clamp(p.y, 0, view_.pictureHeight)};
+}
+
+Rect CropFrame::FrameOnScreen() const {
+  const Rect frame = FitGeometry::ImageToScreen(crop_, view_.scale);
+  if (frame.Empty()) return frame;
+  const Rect placed = Placed();
+  return {frame.left + placed.left, frame.top + placed.top, frame.right + placed.left, frame.bottom + placed.top};
 }
 
 CropEvents CropFrame::SetCropMode(int modeIndex, int cropStyle, int ratioN, int ratioM, int sizeN, int sizeM) {
@@ -130,7 +143,7 @@ CropEvents CropFrame::MouseDown(Point screen) {
   if (ratioMode_ == kRatioFixedSize && dragKind_ != kDragMove) PlaceFixedFrame();
   if (maxCropFrame_ && dragKind_ == kDragNewFrame && ratioMode_ != kRatioFixedSize) {
     anchor_ = {0, 0};
-    NewFrame(PicturePoint({view_.controlWidth, view_.controlHeight}));
+    NewFrame(PicturePoint({Placed().right, Placed().bottom}));
   }
   return TakeEvents();
 }
@@ -291,6 +304,38 @@ void CropFrame::MoveFrame(Point p) {
   crop_ = {crop_.left + dx, crop_.top + dy, crop_.right + dx, crop_.bottom + dy};
   RebuildOutline();
   dragOrigin_ = s;
+}
+
+CropEvents CropFrame::Nudge(CropNudge kind, int dx, int dy) {
+  if (!HasPicture() || crop_.Empty()) return TakeEvents();
+  if (kind == CropNudge::Resize) {
+    ResizeBy(dx, dy);
+    return TakeEvents();
+  }
+  // A move goes as far towards the edge as whole blocks allow.
+  dragOrigin_ = {crop_.left, crop_.top};
+  MoveFrame({crop_.left + dx * blockWidth_, crop_.top + dy * blockHeight_});
+  return TakeEvents();
+}
+
+void CropFrame::ResizeBy(int dx, int dy) {
+  if (ratioMode_ == kRatioFixedSize || (dx == 0 && dy == 0)) return;
+  int width = 0;
+  int height = 0;
+  if (ratioMode_ == kRatioFree) {
+    width = crop_.Width() + dx * blockWidth_;
+    height = crop_.Height() + dy * blockHeight_;
+  } else {
+    // One step of the ratio grid, as dragging an edge takes it; either arrow
+    // of a pair grows or shrinks both sides.
+    const int g = std::max(blockWidth_, blockHeight_);
+    const int step = dx + dy > 0 ? 1 : -1;
+    width = crop_.Width() + step * g * ratioWidth_;
+    height = crop_.Height() + step * g * ratioHeight_;
+  }
+  const Rect next{crop_.left, crop_.top, crop_.left + width, crop_.top + height};
+  if (next.Empty() || next.right > view_.pictureWidth || next.bottom > view_.pictureHeight) return;
+  SetCrop(next);
 }
 
 void CropFrame::PlaceFixedFrame() {

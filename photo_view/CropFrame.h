@@ -34,14 +34,21 @@ struct CropEvents {
   bool beep = false;    // a fixed frame larger than the picture: system beep
 };
 
-// The picture as shown: control size, scale and picture size.
+// The picture as shown: control size, scale and picture size, and where
+// the whole picture lies in control pixels when the control shows only a
+// part of it (zoomed and panned); empty: the control shows all of it.
 struct CropView {
   int controlWidth = 0;
   int controlHeight = 0;
   double scale = 0.0;
   int pictureWidth = 0;
   int pictureHeight = 0;
+  Rect placed;
 };
+
+// The arrow keys on the frame: a move, or a resize of the right and bottom
+// edges (the top-left corner stays), by one block.
+enum class CropNudge { Move, Resize };
 
 using Contour = std::array<Point, 4>;
 
@@ -64,6 +71,10 @@ class CropFrame {
   CropEvents MouseDown(Point screen);
   CropEvents MouseMove(Point screen, bool leftButton);
   CropEvents MouseUp(Point screen);
+
+  // Shift+arrows and Ctrl+Shift+arrows: dx, dy are -1, 0 or 1 blocks. The
+  // frame stays inside the picture and keeps its ratio or fixed size.
+  CropEvents Nudge(CropNudge kind, int dx, int dy);
 
   // "WxH+X+Y" of the frame in picture pixels.
   std::string CropGeometry() const;
@@ -89,7 +100,9 @@ class CropFrame {
   // Contours to fill with translucent black under the even-odd rule.
   const std::vector<Contour>& Outline() const { return outline_; }
   // The frame in control pixels, for the one-pixel white outline (empty: none).
-  Rect FrameOnScreen() const { return FitGeometry::ImageToScreen(crop_, view_.scale); }
+  Rect FrameOnScreen() const;
+  // The whole picture in control pixels.
+  Rect Placed() const;
 
  private:
   static int SnapDown(int value, int step);
@@ -104,6 +117,7 @@ class CropFrame {
   void DragEdgeFree(Point p, Rect& next) const;
   void DragEdgeRatio(Point p, Rect& next) const;
   void MoveFrame(Point p);
+  void ResizeBy(int dx, int dy);
   void PlaceFixedFrame();
   void SetCrop(const Rect& next);
   void RebuildOutline();

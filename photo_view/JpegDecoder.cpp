@@ -1,5 +1,6 @@
 #include "photo_view/JpegDecoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -256,6 +257,33 @@ bool ReadPixels(Decompressor& d, unsigned char* pixels, DecodeObserver* observer
   return true;
 }
 
+// Phase 3 for a part: the rows and columns of `region` (left, top, width,
+// height, within the output size) into `image`.
+bool ReadRegion(Decompressor& d, const JDIMENSION region[4], RgbImage& image) {
+  if (setjmp(d.error.jump)) return false;
+  jpeg_start_decompress(&d.cinfo);
+  JDIMENSION first = region[0];
+  JDIMENSION columns = region[2];
+  jpeg_crop_scanline(&d.cinfo, &first, &columns);  // widened to whole blocks
+  if (region[1] > 0) jpeg_skip_scanlines(&d.cinfo, region[1]);
+  const bool cmyk = d.cinfo.out_color_space == JCS_CMYK;
+  JSAMPARRAY row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE,
+                                                d.cinfo.output_width * (cmyk ? 4 : 3), 1);
+  const size_t skip = size_t(region[0] - first);
+  for (int y = 0; y < image.height; ++y) {
+    if (jpeg_read_scanlines(&d.cinfo, row, 1) != 1) {
+      std::memset(image.Row(y), 0, image.Stride() * size_t(image.height - y));  // black where the data ends
+      break;
+    }
+    if (cmyk)
+      CmykRowToRgb(row[0] + skip * 4, image.Row(y), JDIMENSION(image.width), d.cinfo.saw_Adobe_marker);
+    else
+      std::memcpy(image.Row(y), row[0] + skip * 3, image.Stride());
+  }
+  jpeg_abort_decompress(&d.cinfo);
+  return true;
+}
+
 [[noreturn]] void Fail(const std::filesystem::path& name, const Decompressor& d) {
   throw FileError(name, std::string("cannot decode the picture: ") + d.error.message);
 }
@@ -314,6 +342,27 @@ int JpegDecoder::ChooseScaleDenominator(JpegSize full, int minWidth, int minHeig
     if (width >= minWidth && height >= minHeight) return denominator;
   }
   return 1;
+}
+
+DecodedPicture JpegDecoder::DecodeRegion(std::string_view bytes, int denominator, int left, int top, int right,
+                                         int bottom, const std::filesystem::path& nameForErrors) const {
+  Decompressor d;
+  DecodedPicture result;
+  result.fullSize = HeaderSize(d, MemoryInput(bytes), pixelLimit_, nameForErrors);
+  result.scaleDenominator = denominator == 2 || denominator == 4 || denominator == 8 ? denominator : 1;
+  if (!PrepareOutput(d, result.scaleDenominator)) Fail(nameForErrors, d);
+  left = std::clamp(left, 0, int(d.cinfo.output_width));
+  top = std::clamp(top, 0, int(d.cinfo.output_height));
+  right = std::clamp(right, left, int(d.cinfo.output_width));
+  bottom = std::clamp(bottom, top, int(d.cinfo.output_height));
+  if (right == left || bottom == top) return result;
+  RgbImage& image = result.image;
+  image.width = right - left;
+  image.height = bottom - top;
+  image.pixels.resize(image.Stride() * size_t(image.height));
+  const JDIMENSION region[4] = {JDIMENSION(left), JDIMENSION(top), JDIMENSION(image.width), JDIMENSION(image.height)};
+  if (!ReadRegion(d, region, image)) Fail(nameForErrors, d);
+  return result;
 }
 
 JpegSize JpegDecoder::ReadSize(const std::filesystem::path& file) const {

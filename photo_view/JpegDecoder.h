@@ -84,6 +84,14 @@ class JpegDecoder {
   DecodedPicture Decode(JpegByteStream& stream, const std::function<JpegSize(JpegSize full)>& minimumFor,
                         const std::filesystem::path& nameForErrors) const;
 
+  // Only the rows top .. bottom - 1 and columns left .. right - 1 of the
+  // picture decoded at 1/denominator (coordinates in pixels of that scale,
+  // cut to the picture): the decoder skips the rows above and leaves out
+  // whole blocks beside, so that a part of a very large picture needs
+  // memory for that part only. Throws FileError naming the file.
+  DecodedPicture DecodeRegion(std::string_view bytes, int denominator, int left, int top, int right, int bottom,
+                              const std::filesystem::path& nameForErrors) const;
+
   // The scale denominator (1, 2, 4, 8) Decode would choose for a picture of
   // `full` size and the wanted minimum size.
   static int ChooseScaleDenominator(JpegSize full, int minWidth, int minHeight);

@@ -1,6 +1,7 @@
 #include "photo_view/PhotoView.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 #include "platform/FileError.h"
@@ -19,6 +20,9 @@ void PhotoView::Forget() {
   quick_ = false;
   justTurned_ = false;
   prepared_ = {};
+  region_ = {};
+  regionRect_ = {};
+  regionDenominator_ = 0;
 }
 
 void PhotoView::LoadPicture(const std::filesystem::path& fileName) {
@@ -107,6 +111,8 @@ bool PhotoView::Turn(Orientation shown, std::string newBytes, PreparedPicture* a
     source_ = Turned(std::move(source_), shown);
   }
   bytes_ = std::move(newBytes);
+  region_ = {};
+  regionDenominator_ = 0;
   storedSize_ = now;
   TakeOrientation(stored);
   prepared_ = {};
@@ -125,7 +131,9 @@ std::string PhotoView::DimensionText() const {
   return std::to_string(storedSize_.width) + "\xD7" + std::to_string(storedSize_.height);
 }
 
-std::string PhotoView::ZoomText() const { return HasPicture() ? FitGeometry::ZoomText(fit_.scale) : std::string(); }
+std::string PhotoView::ZoomText() const {
+  return HasPicture() ? FitGeometry::ZoomText(viewport_.Zoom()) : std::string();
+}
 
 bool PhotoView::DecodeNeeded(int shownWidth, int shownHeight) const {
   const bool swap = SwapsSides(ShownTurn());
@@ -178,34 +186,144 @@ RgbImage PhotoView::ShowPixels(int width, int height) {
   return resample.Finish(source_);
 }
 
-CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed) {
+CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, FitChoice choice, bool cropAllowed) {
   enabled_ = false;
+  viewport_.SetPanel(parentWidth, parentHeight, devicePixelRatio_);
+  viewport_.SetPicture(HasPicture() ? pictureSize_.width : 0, HasPicture() ? pictureSize_.height : 0);
+  viewport_.Fit(choice);
   if (HasPicture()) {
-    fit_ = FitGeometry::FitToParent(parentWidth, parentHeight, pictureSize_.width, pictureSize_.height, squareBox);
-    const int width = DevicePixels(fit_.width, devicePixelRatio_);
-    const int height = DevicePixels(fit_.height, devicePixelRatio_);
-    // A picture just turned that now needs more pixels is shown stretched
-    // at once and refined later, as a quick first look is.
-    if (justTurned_ && DecodeNeeded(width, height)) quick_ = true;
-    justTurned_ = false;
-    const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
-                           prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_ &&
-                           prepared_.devicePixelRatio == devicePixelRatio_;
-    if (madeAhead) {
-      if (!quick_) EnsureDecoded(width, height);
-      display_ = std::move(prepared_.display);
-    } else {
-      display_ = ShowPixels(width, height);
-    }
-    prepared_ = {};
+    Render();
     enabled_ = cropAllowed;
-    SetBlockSize(blockWidth_, blockHeight_);
-    crop_.SetView({fit_.width, fit_.height, fit_.scale, pictureSize_.width, pictureSize_.height});
   } else {
     fit_ = {};
+    control_ = {};
     crop_.SetView({});
   }
   return crop_.ClearCrop();
+}
+
+void PhotoView::Render() {
+  const Rect picture = viewport_.PictureRect();
+  control_ = viewport_.VisibleRect();
+  fit_ = {picture.left, picture.top, picture.Width(), picture.Height(), viewport_.Scale()};
+  const int width = DevicePixels(control_.Width(), devicePixelRatio_);
+  const int height = DevicePixels(control_.Height(), devicePixelRatio_);
+  // The one place the display bitmap is made: whatever is to be done to
+  // the pixels shown (after resampling) follows here.
+  display_ = control_ == picture ? WholePicture(width, height) : VisiblePart(width, height);
+  SetBlockSize(blockWidth_, blockHeight_);
+  const Rect placed{picture.left - control_.left, picture.top - control_.top, picture.right - control_.left,
+                    picture.bottom - control_.top};
+  crop_.SetView({control_.Width(), control_.Height(), fit_.scale, pictureSize_.width, pictureSize_.height, placed});
+}
+
+RgbImage PhotoView::WholePicture(int width, int height) {
+  // A picture just turned that now needs more pixels is shown stretched
+  // at once and refined later, as a quick first look is.
+  if (justTurned_ && DecodeNeeded(width, height)) quick_ = true;
+  justTurned_ = false;
+  const bool madeAhead = !prepared_.display.Empty() && prepared_.fit.width == fit_.width &&
+                         prepared_.fit.height == fit_.height && prepared_.filterIndex == stretchFilterIndex_ &&
+                         prepared_.devicePixelRatio == devicePixelRatio_;
+  RgbImage display;
+  if (madeAhead) {
+    if (!quick_) EnsureDecoded(width, height);
+    display = std::move(prepared_.display);
+  } else {
+    display = ShowPixels(width, height);
+  }
+  prepared_ = {};
+  return display;
+}
+
+RgbImage PhotoView::VisiblePart(int width, int height) {
+  if (width <= 0 || height <= 0) return {};  // a panel with no room decodes nothing
+  prepared_ = {};
+  justTurned_ = false;
+  quick_ = false;  // a closer look wants the real pixels now
+  const Viewport::Region seen = viewport_.VisiblePicture();
+  // Decoded pixels enough for the whole picture at this zoom.
+  const double zoom = std::min(viewport_.Zoom(), 1.0);
+  const int wantedWidth = std::max(1, int(std::ceil(pictureSize_.width * zoom - 1e-9)));
+  const int wantedHeight = std::max(1, int(std::ceil(pictureSize_.height * zoom - 1e-9)));
+  const bool swap = SwapsSides(ShownTurn());
+  const int denominator = JpegDecoder::ChooseScaleDenominator(storedSize_, swap ? wantedHeight : wantedWidth,
+                                                              swap ? wantedWidth : wantedHeight);
+  const uint64_t decodedBytes = uint64_t((storedSize_.width + denominator - 1) / denominator) *
+                                uint64_t((storedSize_.height + denominator - 1) / denominator) * 3;
+  const StretchFilter filter = StretchFilterFromIndex(stretchFilterIndex_);
+  if (decodedBytes > memoryBudget_ && decodedDenominator_ > denominator)
+    return DecodedPart(seen, denominator, width, height);
+  EnsureDecoded(wantedWidth, wantedHeight);
+  const double fx = double(source_.width) / pictureSize_.width;
+  const double fy = double(source_.height) / pictureSize_.height;
+  return Resampler::ResampleRegion(source_, seen.left * fx, seen.top * fy, seen.right * fx, seen.bottom * fy, width,
+                                   height, filter);
+}
+
+RgbImage PhotoView::DecodedPart(const Viewport::Region& seen, int denominator, int width, int height) {
+  const Orientation turn = ShownTurn();
+  const JpegSize scaled{(storedSize_.width + denominator - 1) / denominator,
+                        (storedSize_.height + denominator - 1) / denominator};
+  const JpegSize shown = TurnedSize(scaled, turn);
+  const double fx = double(shown.width) / pictureSize_.width;
+  const double fy = double(shown.height) / pictureSize_.height;
+  const Rect needed{std::max(0, int(std::floor(seen.left * fx))), std::max(0, int(std::floor(seen.top * fy))),
+                    std::min(shown.width, int(std::ceil(seen.right * fx))),
+                    std::min(shown.height, int(std::ceil(seen.bottom * fy)))};
+  const Rect& have = regionRect_;
+  const bool inside = regionDenominator_ == denominator && needed.left >= have.left && needed.top >= have.top &&
+                      needed.right <= have.right && needed.bottom <= have.bottom;
+  if (!inside) {
+    region_ = {};  // freed before the next part is decoded
+    if (bytes_.empty()) bytes_ = ReadWholeFile(fileName_);
+    // A margin of the part's own size around it, so that panning is
+    // drawn from it for a while; no margin when that is over the budget.
+    Rect part{needed.left - needed.Width(), needed.top - needed.Height(), needed.right + needed.Width(),
+              needed.bottom + needed.Height()};
+    part = {std::max(part.left, 0), std::max(part.top, 0), std::min(part.right, shown.width),
+            std::min(part.bottom, shown.height)};
+    if (uint64_t(part.Width()) * uint64_t(part.Height()) * 3 > memoryBudget_) part = needed;
+    const Rect stored = TurnedRect(part, shown.width, shown.height, Inverse(turn));
+    DecodedPicture decoded =
+        decoder_.DecodeRegion(bytes_, denominator, stored.left, stored.top, stored.right, stored.bottom, fileName_);
+    region_ = Turned(std::move(decoded.image), turn);
+    regionRect_ = part;
+    regionDenominator_ = denominator;
+  }
+  return Resampler::ResampleRegion(region_, seen.left * fx - have.left, seen.top * fy - have.top,
+                                   seen.right * fx - have.left, seen.bottom * fy - have.top, width, height,
+                                   StretchFilterFromIndex(stretchFilterIndex_));
+}
+
+bool PhotoView::ZoomTo(double zoom, PointF at) {
+  if (!HasPicture() || viewport_.Zoom() <= 0) return false;
+  const Rect before = viewport_.PictureRect();
+  const double was = viewport_.Zoom();
+  viewport_.ZoomTo(zoom, at);
+  if (viewport_.Zoom() == was && viewport_.PictureRect() == before) return false;
+  Render();
+  return true;
+}
+
+bool PhotoView::FitView() {
+  if (!HasPicture() || viewport_.Fitted()) return false;
+  viewport_.Fit(viewport_.Choice());
+  Render();
+  return true;
+}
+
+bool PhotoView::PanBy(int dx, int dy) {
+  if (!HasPicture() || !viewport_.PanBy(dx, dy)) return false;
+  Render();
+  return true;
+}
+
+bool PhotoView::Relayout(int parentWidth, int parentHeight) {
+  if (!HasPicture()) return false;
+  viewport_.Relayout(parentWidth, parentHeight, devicePixelRatio_);
+  Render();
+  return true;
 }
 
 namespace {

@@ -20,6 +20,7 @@
 #include "photo_view/PreparedPicture.h"
 #include "photo_view/Resampler.h"
 #include "photo_view/RgbImage.h"
+#include "photo_view/ZoomGeometry.h"
 
 namespace pixaldo {
 
@@ -65,7 +66,38 @@ class PhotoView {
   // the display bitmap with the stretch filter and clears the crop frame.
   // Throws FileError when the picture data cannot be decoded. With the bytes
   // held, a larger decode that fails (memory) stretches the pixels at hand.
-  CropEvents FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed);
+  CropEvents FitAndShow(int parentWidth, int parentHeight, FitChoice choice, bool cropAllowed);
+  CropEvents FitAndShow(int parentWidth, int parentHeight, bool squareBox, bool cropAllowed) {
+    return FitAndShow(parentWidth, parentHeight, FitChoice{squareBox ? FitMode::Square : FitMode::Width},
+                      cropAllowed);
+  }
+
+  // Zoom and pan of the picture shown, in panel pixels; the crop frame
+  // stays where it is on the picture. Each gives false when nothing changed
+  // (no picture, a zoom at its limit, a pan against the edge). A zoomed
+  // picture is drawn from the pixels decoded at the smallest DCT scale that
+  // gives enough of them, kept while the zoom changes, and only the part
+  // seen is resampled.
+  bool ZoomTo(double zoom, PointF at);
+  bool ZoomIn(PointF at) { return ZoomTo(ZoomSteps::In(viewport_.Zoom()), at); }
+  bool ZoomOut(PointF at) { return ZoomTo(ZoomSteps::Out(viewport_.Zoom()), at); }
+  // One picture pixel on one device pixel.
+  bool ActualPixels(PointF at) { return ZoomTo(1.0, at); }
+  // Back to the fitted view of the fit mode.
+  bool FitView();
+  bool PanBy(int dx, int dy);
+  // The panel was resized: a zoomed view keeps its zoom and middle, a
+  // fitted one is fitted again; the crop frame stays.
+  bool Relayout(int parentWidth, int parentHeight);
+  const Viewport& Placement() const { return viewport_; }
+  // The control's place in the panel: the part of the picture inside it.
+  Rect Control() const { return control_; }
+  // The picture around the zoomed view that pictures larger than this in
+  // memory (decoded, at the scale the zoom needs) are not decoded whole:
+  // the part seen is decoded with a margin instead, and again when the view
+  // leaves it.
+  static constexpr uint64_t kDefaultMemoryBudget = 256ull << 20;
+  void SetMemoryBudget(uint64_t bytes) { memoryBudget_ = bytes; }
 
   const std::filesystem::path& FileName() const { return fileName_; }
   bool HasPicture() const { return !fileName_.empty(); }
@@ -82,12 +114,15 @@ class PhotoView {
   bool AutoOrient() const { return autoOrient_; }
   // Width "×" height of the picture as stored (Windows-1250), empty without a picture.
   std::string DimensionText() const;
-  // "23%", empty without a picture.
+  // The zoom in device pixels per picture pixel ("100%" at actual pixels
+  // on any screen), empty without a picture.
   std::string ZoomText() const;
 
+  // The whole picture's place in the panel and its scale (logical pixels
+  // per picture pixel).
   const FitResult& Fit() const { return fit_; }
   double Scale() const { return fit_.scale; }
-  // The picture resampled to the control's size in device pixels.
+  // The part of the picture in the control, in device pixels.
   const RgbImage& Display() const { return display_; }
   // The bitmap to show: Display with the picture outside the crop frame
   // darkened (black at alpha 96 of 255) and the frame drawn as a one-pixel
@@ -131,6 +166,14 @@ class PhotoView {
   void EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* observer = nullptr);
   // The display bitmap of the given size: decoded as needed and resampled.
   RgbImage ShowPixels(int width, int height);
+  // The display bitmap of the whole picture at width × height device pixels.
+  RgbImage WholePicture(int width, int height);
+  // The display bitmap of the part of the picture seen.
+  RgbImage VisiblePart(int width, int height);
+  // The part seen from a decode of only the part around it.
+  RgbImage DecodedPart(const Viewport::Region& seen, int denominator, int width, int height);
+  // Places the control, draws the display bitmap and hands the frame its view.
+  void Render();
   void Forget();
   void TakeOrientation(Orientation stored);
 
@@ -147,6 +190,14 @@ class PhotoView {
   int decodedDenominator_ = 0;
   RgbImage display_;
   FitResult fit_;
+  Viewport viewport_;
+  Rect control_;
+  uint64_t memoryBudget_ = kDefaultMemoryBudget;
+  // A part of a picture too large to decode whole: shown pixels at the
+  // scale of regionDenominator_, covering regionRect_ of that scale.
+  RgbImage region_;
+  Rect regionRect_;
+  int regionDenominator_ = 0;
   unsigned stretchFilterIndex_ = 0;
   double devicePixelRatio_ = 1;
   bool enabled_ = false;

@@ -48,6 +48,13 @@ bool TurnIsExact(JpegSize size, Orientation turn) {
   return (widthWhole || !Mirrors(turn, {1, 0})) && (heightWhole || !Mirrors(turn, {0, 1}));
 }
 
+Rect TurnedRect(const Rect& rect, int width, int height, Orientation turn) {
+  if (rect.Empty()) return {};
+  const TurnPoint a = TurnPixel(turn, {rect.left, rect.top}, width, height);
+  const TurnPoint b = TurnPixel(turn, {rect.right - 1, rect.bottom - 1}, width, height);
+  return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1};
+}
+
 RgbImage Turned(RgbImage image, Orientation turn) {
   if (turn == Orientation::Upright || image.Empty()) return image;
   RgbImage result;

@@ -4,6 +4,7 @@
 // decoded, and turns the picture it holds after jpegtran turned the file
 // instead of decoding the rewritten file again.
 #include "exif/Orientation.h"
+#include "photo_view/FitGeometry.h"
 #include "photo_view/JpegDecoder.h"
 #include "photo_view/RgbImage.h"
 
@@ -16,6 +17,10 @@ JpegSize TurnedSize(JpegSize size, Orientation turn);
 // is exactly the turned picture. It is not when an edge that the turn
 // mirrors ends in a partial block: jpegtran leaves such blocks where they are.
 bool TurnIsExact(JpegSize size, Orientation turn);
+
+// Where the pixels left .. right - 1, top .. bottom - 1 of a picture of
+// width × height lie after the turn (a rectangle in the turned picture).
+Rect TurnedRect(const Rect& rect, int width, int height, Orientation turn);
 
 // The pixels turned.
 RgbImage Turned(RgbImage image, Orientation turn);

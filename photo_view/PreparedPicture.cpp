@@ -35,21 +35,20 @@ PreparedPicture PreparePicture(const std::filesystem::path& file, int panelWidth
   return picture;
 }
 
-void PrepareDisplay(PreparedPicture& picture, int panelWidth, int panelHeight, bool squareBox, unsigned filterIndex,
+void PrepareDisplay(PreparedPicture& picture, int panelWidth, int panelHeight, FitChoice fit, unsigned filterIndex,
                     double devicePixelRatio) {
-  picture.fit =
-      FitGeometry::FitToParent(panelWidth, panelHeight, picture.size.width, picture.size.height, squareBox);
+  picture.fit = FitInPanel(panelWidth, panelHeight, picture.size.width, picture.size.height, fit);
   picture.filterIndex = filterIndex;
   picture.devicePixelRatio = devicePixelRatio;
   picture.display = Resampler::Resample(picture.decoded.image, DevicePixels(picture.fit.width, devicePixelRatio),
                                         DevicePixels(picture.fit.height, devicePixelRatio), filterIndex);
 }
 
-void MakeTurned(PreparedPicture& picture, int panelWidth, int panelHeight, bool squareBox, unsigned filterIndex,
+void MakeTurned(PreparedPicture& picture, int panelWidth, int panelHeight, FitChoice fit, unsigned filterIndex,
                 double devicePixelRatio) {
   picture.decoded.image = Turned(std::move(picture.decoded.image), picture.shownTurn);
   picture.size = TurnedSize(picture.size, picture.shownTurn);
-  PrepareDisplay(picture, panelWidth, panelHeight, squareBox, filterIndex, devicePixelRatio);
+  PrepareDisplay(picture, panelWidth, panelHeight, fit, filterIndex, devicePixelRatio);
 }
 
 }  // namespace pixaldo

@@ -12,6 +12,7 @@
 #include "photo_view/FitGeometry.h"
 #include "photo_view/JpegDecoder.h"
 #include "photo_view/RgbImage.h"
+#include "photo_view/ZoomGeometry.h"
 
 namespace pixaldo {
 
@@ -43,7 +44,7 @@ struct PreparedPicture {
 struct PanelLayout {
   int width = 0;
   int height = 0;
-  bool squareBox = true;
+  FitChoice fit;
   unsigned filterIndex = 0;
   bool autoOrient = true;
   double devicePixelRatio = 1;
@@ -66,12 +67,12 @@ PreparedPicture PreparePicture(const std::filesystem::path& file, int panelWidth
 
 // Adds the display bitmap of the picture fitted into a panel of panelWidth ×
 // panelHeight logical pixels, resampled to device pixels.
-void PrepareDisplay(PreparedPicture& picture, int panelWidth, int panelHeight, bool squareBox, unsigned filterIndex,
+void PrepareDisplay(PreparedPicture& picture, int panelWidth, int panelHeight, FitChoice fit, unsigned filterIndex,
                     double devicePixelRatio);
 
 // Finishes a picture from PhotoView::TurnAhead: turns its pixels by
 // `picture.shownTurn` and makes the display bitmap for the panel given.
-void MakeTurned(PreparedPicture& picture, int panelWidth, int panelHeight, bool squareBox, unsigned filterIndex,
+void MakeTurned(PreparedPicture& picture, int panelWidth, int panelHeight, FitChoice fit, unsigned filterIndex,
                 double devicePixelRatio);
 
 // The display size in device pixels of a fit in logical pixels.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -236,8 +237,10 @@ class BandScaler {
     written_ += lines;
   }
 
+  bool Complete() const { return context_ && written_ == height_; }
+
   RgbImage Finish(const RgbImage& source) {
-    if (!context_ || written_ != height_) return NearestByHand(source, width_, height_);
+    if (!Complete()) return NearestByHand(source, width_, height_);
     return std::move(target_);
   }
 
@@ -262,6 +265,57 @@ RgbImage Resampler::Resample(const RgbImage& source, int width, int height, Stre
   BandScaler scaler(source.width, source.height, width, height, filter);
   scaler.Scale(source.pixels.data(), source.Stride(), 0, source.height);
   return scaler.Finish(source);
+}
+
+namespace {
+
+// Rows top .. top + height - 1 and columns left .. left + width - 1 of `source`.
+RgbImage CutOut(const RgbImage& source, int left, int top, int width, int height) {
+  RgbImage part = MakeImage(width, height);
+  for (int y = 0; y < height; ++y)
+    std::copy_n(source.Row(top + y) + size_t(left) * 3, part.Stride(), part.Row(y));
+  return part;
+}
+
+// The whole pixels around x0 .. x1 of an axis `extent` pixels long, scaled
+// by the factor that makes x1 - x0 span `size`: where the piece starts and
+// ends, its scaled length and where the wanted part starts in it.
+struct AxisPiece {
+  int first, last, scaled, offset;
+};
+
+AxisPiece PieceOf(double x0, double x1, int extent, int size) {
+  x0 = std::clamp(x0, 0.0, double(extent));
+  x1 = std::clamp(x1, x0, double(extent));
+  AxisPiece piece;
+  piece.first = std::clamp(int(std::floor(x0)), 0, extent - 1);
+  piece.last = std::clamp(int(std::ceil(x1)), piece.first + 1, extent);
+  const double factor = x1 > x0 ? size / (x1 - x0) : 1.0;
+  piece.scaled = std::max(size, int(std::lround((piece.last - piece.first) * factor)));
+  piece.offset = std::clamp(int(std::lround((x0 - piece.first) * factor)), 0, piece.scaled - size);
+  return piece;
+}
+
+}  // namespace
+
+RgbImage Resampler::ResampleRegion(const RgbImage& source, double x0, double y0, double x1, double y1, int width,
+                                   int height, StretchFilter filter) {
+  if (source.Empty() || width <= 0 || height <= 0) return {};
+  const AxisPiece across = PieceOf(x0, x1, source.width, width);
+  const AxisPiece down = PieceOf(y0, y1, source.height, height);
+  const int pieceWidth = across.last - across.first;
+  const int pieceHeight = down.last - down.first;
+  if (across.scaled == pieceWidth && down.scaled == pieceHeight)
+    return CutOut(source, across.first + across.offset, down.first + down.offset, width, height);
+  BandScaler scaler(pieceWidth, pieceHeight, across.scaled, down.scaled, filter);
+  scaler.Scale(source.Row(down.first) + size_t(across.first) * 3, source.Stride(), 0, pieceHeight);
+  // Sizes the scaler refuses are point-sampled by hand.
+  const RgbImage scaled =
+      scaler.Complete() ? scaler.Finish(source)
+                        : NearestByHand(CutOut(source, across.first, down.first, pieceWidth, pieceHeight),
+                                        across.scaled, down.scaled);
+  if (scaled.width == width && scaled.height == height) return scaled;
+  return CutOut(scaled, across.offset, down.offset, width, height);
 }
 
 // What the decoding thread and the scaling thread share.

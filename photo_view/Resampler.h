@@ -29,6 +29,13 @@ class Resampler {
   static RgbImage Resample(const RgbImage& source, int width, int height, unsigned filterIndex) {
     return Resample(source, width, height, StretchFilterFromIndex(filterIndex));
   }
+  // The part x0 .. x1 × y0 .. y1 of `source` (source pixels, fractions
+  // kept) stretched to width × height: the whole source pixels around it are
+  // scaled as one piece and the wanted part is cut out, so that the same
+  // source pixel lands on the same place whichever part is asked for.
+  // Where no scaling is needed the pixels are copied.
+  static RgbImage ResampleRegion(const RgbImage& source, double x0, double y0, double x1, double y1, int width,
+                                 int height, StretchFilter filter);
   // Loads the scaler library now, for a caller with time to spare before
   // its first resample; a failure is left for that resample to report.
   static void Prepare() noexcept;

@@ -60,7 +60,7 @@ constexpr LanguageWindow S = LanguageWindow::Settings;
 constexpr LanguageWindow D = LanguageWindow::Metadata;
 }  // namespace
 
-const std::array<LanguageKeyUse, 110> kLanguageKeyMap{{
+const std::array<LanguageKeyUse, 111> kLanguageKeyMap{{
     // Main window: command captions (also their hints).
     {1, M, "AppDirOpen"},
     {2, M, "AppDirDatabase"},
@@ -82,6 +82,10 @@ const std::array<LanguageKeyUse, 110> kLanguageKeyMap{{
     {21, M, "JpgRotateLeft"},
     {22, M, "JpgRotateRight"},
     {26, M, "JpgRotateByExif"},
+    {130, M, "AppZoomIn"},
+    {131, M, "AppZoomOut"},
+    {132, M, "AppZoomActual"},
+    {133, M, "AppZoomFit"},
     {23, M, "JpgCrop"},
     {24, M, "JpgCropStyle"},
     {25, M, "JpgCropRatio"},
@@ -143,6 +147,7 @@ const std::array<LanguageKeyUse, 110> kLanguageKeyMap{{
     {75, S, "TempOptionsGroupBox"},
     {76, S, "TrimCheckBox"},
     {77, S, "OverwriteCropCheckBox"},
+    {134, S, "EnlargeSmallCheckBox"},
     {78, S, "TabIptc"},
     {79, S, "CategoryGroupBox"},
     {80, S, "AddCategoryBtn"},

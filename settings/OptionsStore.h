@@ -43,7 +43,7 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 17> kOptionKeys{{
+inline constexpr std::array<OptionKey, 19> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
@@ -63,6 +63,8 @@ inline constexpr std::array<OptionKey, 17> kOptionKeys{{
     // character-set mark is read when the photo does not tell.
     {"IptcUnmarkedCodePage", OptionType::Integer, 0, "", 0, 1},
     {"WriteWindows1250", OptionType::Boolean, 0, ""},
+    {"FitMode", OptionType::Integer, 0, "", 0, 2},  // square, window, width
+    {"EnlargeSmall", OptionType::Boolean, 0, ""},
 }};
 
 // The items behind "StretchFilter" and "CropProportion" as the settings

@@ -1,9 +1,12 @@
 #include "photo_view/gui/PhotoImage.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
+#include <algorithm>
 
 #include "photo_view/gui/ReadAhead.h"
 #include "platform/FileSystem.h"
@@ -34,6 +37,13 @@ Qt::CursorShape CursorShape(CropCursor cursor) {
 
 Point ToPoint(const QPointF& position) { return {int(position.x()), int(position.y())}; }
 
+PointF ToPointF(const QPointF& position) { return {position.x(), position.y()}; }
+
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+// A wheel notch or an arrow key pans by this part of the panel.
+constexpr int kPanParts = 8;
+
 // Pictures above this many pixels that the read-ahead has not prepared are
 // shown first from a decode at 1/8 and refined after.
 constexpr uint64_t kQuickFirstPixels = 24'000'000;
@@ -46,8 +56,11 @@ TPhotoImage::TPhotoImage(QWidget* panel, QLabel* cropLabel, QAction* cropAction)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setCursor(Qt::CrossCursor);
+  // A click gives it the keys: the arrows pan and move the frame.
+  setFocusPolicy(Qt::ClickFocus);
   hide();
   setEnabled(false);
+  if (panel) panel->installEventFilter(this);
 }
 
 void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
@@ -73,29 +86,200 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
 }
 
-void TPhotoImage::FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel) {
-  SquareBox = squareBox;
-  CropAllowed = cropAllowed;
+void TPhotoImage::FitAndShow(FitChoice choice, bool cropAllowed, QLabel* zoomLabel) {
+  Choice = choice;
+  CropAllowed_ = cropAllowed;
+  if (zoomLabel) ZoomLabel = zoomLabel;
   const QWidget* panel = parentWidget();
   View.SetStretchFilterIndex(StretchFilterIndex);
   View.SetMaxCropFrame(MaxCropFrame);
   View.SetDevicePixelRatio(devicePixelRatioF());
   try {
-    View.FitAndShow(panel ? panel->width() : 0, panel ? panel->height() : 0, squareBox, cropAllowed);
+    View.FitAndShow(panel ? panel->width() : 0, panel ? panel->height() : 0, choice, cropAllowed);
   } catch (const std::exception&) {
     // Only a picture that was never decoded can fail here: show nothing.
     View.LoadPicture({});
     FileName_.clear();
-    View.FitAndShow(0, 0, squareBox, false);
+    View.FitAndShow(0, 0, choice, false);
   }
-  const FitResult& fit = View.Fit();
-  if (View.HasPicture()) setGeometry(fit.left, fit.top, fit.width, fit.height);
+  if (zoomLabel) zoomLabel->setText(ZoomText());
+  // Enabled with a picture, for zoom and pan; the frame asks CropAllowed.
+  setEnabled(View.HasPicture());
+  setVisible(View.Visible());
+  Show();
+  Apply({true, false});  // every fit removes the crop frame
+}
+
+void TPhotoImage::PanelResized(bool cropAllowed) {
+  if (!Zoomed()) {
+    FitAndShow(Choice, cropAllowed, nullptr);
+    return;
+  }
+  CropAllowed_ = cropAllowed;
+  const QWidget* panel = parentWidget();
+  View.SetDevicePixelRatio(devicePixelRatioF());
+  try {
+    View.Relayout(panel->width(), panel->height());
+  } catch (const std::exception&) {
+    FitAndShow(Choice, cropAllowed, nullptr);  // the pixels at hand, fitted
+    return;
+  }
+  Show();
+}
+
+void TPhotoImage::Show() {
+  if (View.HasPicture()) {
+    const Rect control = View.Control();
+    setGeometry(control.left, control.top, control.Width(), control.Height());
+  }
   Display_ = ToQImage(View.Display());
   Display_.setDevicePixelRatio(View.DevicePixelRatio());
-  if (zoomLabel) zoomLabel->setText(QString::fromStdString(View.ZoomText()));
-  setEnabled(View.Enabled());
-  setVisible(View.Visible());
-  Apply({true, false});  // every fit removes the crop frame
+  if (ZoomLabel) ZoomLabel->setText(ZoomText());
+  UpdateCursor();
+  update();
+}
+
+QRect TPhotoImage::Shown() const {
+  const Rect control = View.Control();
+  return {control.left, control.top, control.Width(), control.Height()};
+}
+
+namespace {
+
+// A zoom or pan that needs a decode the memory does not allow leaves the
+// picture as it was.
+template <typename Step>
+bool Try(Step step) {
+  try {
+    return step();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+void TPhotoImage::ZoomIn() {
+  const QWidget* panel = parentWidget();
+  if (panel && Try([&] { return View.ZoomIn({panel->width() / 2.0, panel->height() / 2.0}); })) Show();
+}
+
+void TPhotoImage::ZoomOut() {
+  const QWidget* panel = parentWidget();
+  if (panel && Try([&] { return View.ZoomOut({panel->width() / 2.0, panel->height() / 2.0}); })) Show();
+}
+
+void TPhotoImage::ActualPixels() {
+  const QWidget* panel = parentWidget();
+  if (panel && Try([&] { return View.ActualPixels({panel->width() / 2.0, panel->height() / 2.0}); })) Show();
+}
+
+void TPhotoImage::FitView() {
+  if (Try([&] { return View.FitView(); })) Show();
+}
+
+QPointF TPhotoImage::InPanel(const QPointF& position) const { return position + QPointF(pos()); }
+
+void TPhotoImage::Wheel(QWheelEvent* event, QPointF inPanel) {
+  const QPoint angle = event->angleDelta();
+  const int delta = angle.y() != 0 ? angle.y() : angle.x();
+  if (delta == 0 || !View.HasPicture()) return;
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  if (modifiers & Qt::ControlModifier) {
+    WheelRest += delta;
+    bool changed = false;
+    for (; WheelRest >= kWheelNotch; WheelRest -= kWheelNotch)
+      changed |= Try([&] { return View.ZoomIn(ToPointF(inPanel)); });
+    for (; WheelRest <= -kWheelNotch; WheelRest += kWheelNotch)
+      changed |= Try([&] { return View.ZoomOut(ToPointF(inPanel)); });
+    if (changed) Show();
+    return;
+  }
+  const QWidget* panel = parentWidget();
+  const Viewport& place = View.Placement();
+  const bool sideways = (modifiers & Qt::ShiftModifier) || angle.y() == 0;
+  if (!place.CanPanX() && !place.CanPanY()) {
+    if (!sideways) emit BrowseRequested(delta < 0 ? 1 : -1);
+    return;
+  }
+  // A picture only wider than the panel goes across with the plain wheel too.
+  const bool across = sideways || !place.CanPanY();
+  const int extent = across ? panel->width() : panel->height();
+  const int step = delta * std::max(1, extent / kPanParts) / kWheelNotch;
+  if (Try([&] { return across ? View.PanBy(step, 0) : View.PanBy(0, step); })) Show();
+}
+
+void TPhotoImage::DoubleClick(QPointF inPanel) {
+  if (!View.HasPicture()) return;
+  const bool changed = Zoomed() ? Try([&] { return View.FitView(); })
+                                : Try([&] { return View.ActualPixels(ToPointF(inPanel)); });
+  if (changed) Show();
+}
+
+bool TPhotoImage::DragPicture(QMouseEvent* event) {
+  const QPointF at = InPanel(event->position());
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      const bool middle = event->button() == Qt::MiddleButton;
+      // Where no frame can be drawn (presenting), the left button drags too.
+      const bool left = event->button() == Qt::LeftButton && (SpaceHeld || !CropAllowed_);
+      if (!middle && !left) return false;
+      Dragging = true;
+      DragFrom = at;
+      UpdateCursor();
+      return true;
+    }
+    case QEvent::MouseMove: {
+      if (!Dragging) return false;
+      const QPointF moved = at - DragFrom;
+      const int dx = int(moved.x()), dy = int(moved.y());
+      DragFrom += QPointF(dx, dy);
+      if ((dx || dy) && Try([&] { return View.PanBy(dx, dy); })) Show();
+      return true;
+    }
+    case QEvent::MouseButtonRelease:
+      if (!Dragging) return false;
+      if (event->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return true;
+      Dragging = false;
+      UpdateCursor();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TPhotoImage::ArrowKey(QKeyEvent* event) {
+  int dx = 0, dy = 0;
+  switch (event->key()) {
+    case Qt::Key_Left: dx = -1; break;
+    case Qt::Key_Right: dx = 1; break;
+    case Qt::Key_Up: dy = -1; break;
+    case Qt::Key_Down: dy = 1; break;
+    default: return false;
+  }
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  if (modifiers == Qt::ShiftModifier || modifiers == (Qt::ShiftModifier | Qt::ControlModifier)) {
+    const CropNudge kind = modifiers == Qt::ShiftModifier ? CropNudge::Move : CropNudge::Resize;
+    Apply(View.Crop().Nudge(kind, dx, dy));
+    return true;
+  }
+  if (modifiers != Qt::NoModifier) return false;
+  // The arrow points where the view goes: the picture moves the other way.
+  const QWidget* panel = parentWidget();
+  const int stepX = std::max(1, panel->width() / kPanParts), stepY = std::max(1, panel->height() / kPanParts);
+  if (Try([&] { return View.PanBy(-dx * stepX, -dy * stepY); })) Show();
+  return true;
+}
+
+void TPhotoImage::UpdateCursor() {
+  if (Dragging)
+    setCursor(Qt::ClosedHandCursor);
+  else if (SpaceHeld || (!CropAllowed_ && (View.Placement().CanPanX() || View.Placement().CanPanY())))
+    setCursor(Qt::OpenHandCursor);
+  else if (CropAllowed_)
+    setCursor(CursorShape(View.Crop().Cursor()));
+  else
+    setCursor(Qt::ArrowCursor);
 }
 
 void TPhotoImage::SetReadAhead(TReadAhead* readAhead) {
@@ -113,20 +297,21 @@ void TPhotoImage::ReadAround(const QStringList& files) {
 
 PanelLayout TPhotoImage::Layout() const {
   const QWidget* panel = parentWidget();
-  return {panel ? panel->width() : 0, panel ? panel->height() : 0, SquareBox, StretchFilterIndex, View.AutoOrient(),
+  return {panel ? panel->width() : 0, panel ? panel->height() : 0, Choice, StretchFilterIndex, View.AutoOrient(),
           devicePixelRatioF()};
 }
 
 void TPhotoImage::Refine(const QString& file) {
-  // A frame being drawn on the quick picture stays; so does that picture.
-  if (file != FileName_ || !View.Quick() || !View.Crop().Crop().Empty()) return;
+  // A frame being drawn on the quick picture stays; so does that picture,
+  // and a zoomed one (which decoded what it needs).
+  if (file != FileName_ || !View.Quick() || !View.Crop().Crop().Empty() || Zoomed()) return;
   std::optional<PreparedPicture> prepared = ReadAhead->Take(file, Layout());
   if (!prepared) return;
   View.Adopt(std::move(*prepared));
-  FitAndShow(SquareBox, CropAllowed, nullptr);
+  FitAndShow(Choice, CropAllowed_, nullptr);
 }
 
-bool TPhotoImage::TurnPicture(Orientation turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel,
+bool TPhotoImage::TurnPicture(Orientation turn, FitChoice choice, bool cropAllowed, QLabel* zoomLabel,
                               QLabel* dimensionLabel) {
   if (FileName_.isEmpty()) return false;
   std::string bytes;
@@ -138,7 +323,7 @@ bool TPhotoImage::TurnPicture(Orientation turn, bool squareBox, bool cropAllowed
   std::optional<PreparedPicture> ahead = Turning.valid() ? Turning.get() : std::nullopt;
   if (!View.Turn(turn, std::move(bytes), ahead ? &*ahead : nullptr)) return false;
   if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
-  FitAndShow(squareBox, cropAllowed, zoomLabel);
+  FitAndShow(choice, cropAllowed, zoomLabel);
   return true;
 }
 
@@ -147,7 +332,7 @@ void TPhotoImage::TurnAhead(Orientation turn) {
   if (!picture) return;
   const PanelLayout layout = Layout();
   Turning = std::async(std::launch::async, [picture = std::move(*picture), layout]() mutable {
-    MakeTurned(picture, layout.width, layout.height, layout.squareBox, layout.filterIndex, layout.devicePixelRatio);
+    MakeTurned(picture, layout.width, layout.height, layout.fit, layout.filterIndex, layout.devicePixelRatio);
     return std::optional<PreparedPicture>(std::move(picture));
   });
 }
@@ -216,19 +401,89 @@ void TPhotoImage::paintEvent(QPaintEvent*) {
 
 void TPhotoImage::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
+  if (DragPicture(event) || event->button() != Qt::LeftButton || !CropAllowed_) return;
   Apply(View.Crop().MouseDown(ToPoint(event->position())));
-  setCursor(CursorShape(View.Crop().Cursor()));
+  UpdateCursor();
 }
 
 void TPhotoImage::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
+  if (DragPicture(event) || !CropAllowed_ || SpaceHeld) return;
   Apply(View.Crop().MouseMove(ToPoint(event->position()), event->buttons() & Qt::LeftButton));
-  setCursor(CursorShape(View.Crop().Cursor()));
+  UpdateCursor();
 }
 
 void TPhotoImage::mouseReleaseEvent(QMouseEvent* event) {
   QWidget::mouseReleaseEvent(event);
+  if (DragPicture(event) || event->button() != Qt::LeftButton || !CropAllowed_) return;
   Apply(View.Crop().MouseUp(ToPoint(event->position())));
+}
+
+void TPhotoImage::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton)
+    DoubleClick(InPanel(event->position()));
+  else
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void TPhotoImage::wheelEvent(QWheelEvent* event) {
+  Wheel(event, InPanel(event->position()));
+  event->accept();
+}
+
+void TPhotoImage::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+    if (!event->isAutoRepeat()) SpaceHeld = true, UpdateCursor();
+    return;
+  }
+  if (!ArrowKey(event)) QWidget::keyPressEvent(event);
+}
+
+void TPhotoImage::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+    SpaceHeld = false;
+    UpdateCursor();
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
+}
+
+void TPhotoImage::focusOutEvent(QFocusEvent* event) {
+  SpaceHeld = false;  // its release goes elsewhere now
+  UpdateCursor();
+  QWidget::focusOutEvent(event);
+}
+
+// Around a picture smaller than the panel, the panel's wheel, double click
+// and drags act as on the picture.
+bool TPhotoImage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != parentWidget() || !View.HasPicture()) return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::Wheel: {
+      auto* wheel = static_cast<QWheelEvent*>(event);
+      Wheel(wheel, wheel->position());
+      return true;
+    }
+    case QEvent::MouseButtonDblClick: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) break;
+      DoubleClick(mouse->position());
+      return true;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease: {
+      // The panel's positions, as the control's would be after InPanel.
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      QMouseEvent moved(mouse->type(), mouse->position() - QPointF(pos()), mouse->globalPosition(), mouse->button(),
+                        mouse->buttons(), mouse->modifiers());
+      if (DragPicture(&moved)) return true;
+      break;
+    }
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace pixaldo

@@ -1,10 +1,17 @@
 #pragma once
 // TPhotoImage: the control that shows the current picture in the main
-// window's picture panel, fitted without enlarging, and carries the crop
-// frame drawn with the mouse. The picture, its fit and the frame are a
-// PhotoView's; the control places itself where the fit says, paints the
-// resampled picture with the darkened outline and the white frame, and hands
-// the mouse to the frame.
+// window's picture panel, fitted or zoomed, and carries the crop frame drawn
+// with the mouse. The picture, its place and the frame are a PhotoView's;
+// the control covers the part of the picture inside the panel, paints it
+// with the darkened outline and the white frame, and maps the mouse, the
+// wheel and the keys to zoom, pan and frame:
+//   Ctrl+wheel zooms around the pointer, a double click goes between the
+//   fit and actual pixels around the point clicked; the wheel pans down,
+//   Shift+wheel across; the middle button, or the left one while Space is
+//   held, drags the picture; the left button alone draws the frame; with the
+//   focus the arrows pan, Shift+arrows move the frame and Ctrl+Shift+arrows
+//   resize it by one block. The panel's own events (around a small
+//   picture) count as the control's.
 #include <QAction>
 #include <QImage>
 #include <QLabel>
@@ -33,7 +40,24 @@ class TPhotoImage : public QWidget {
   void LoadPicture(const QString& fileName, QLabel* dimensionLabel);
   // Fits the picture into the panel, resamples it, writes the zoom label and
   // removes any crop frame.
-  void FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel);
+  // The label is kept for the zoom commands.
+  void FitAndShow(FitChoice choice, bool cropAllowed, QLabel* zoomLabel);
+  void FitAndShow(bool squareBox, bool cropAllowed, QLabel* zoomLabel) {
+    FitAndShow(FitChoice{squareBox ? FitMode::Square : FitMode::Width}, cropAllowed, zoomLabel);
+  }
+  // The panel was resized: a zoomed picture keeps zoom, middle and frame,
+  // a fitted one is fitted again.
+  void PanelResized(bool cropAllowed);
+
+  // The zoom commands, around the middle of the panel.
+  void ZoomIn();
+  void ZoomOut();
+  void ActualPixels();
+  void FitView();
+  bool Zoomed() const { return View.HasPicture() && !View.Placement().Fitted(); }
+  QString ZoomText() const { return QString::fromStdString(View.ZoomText()); }
+  // The part of the picture shown, in the panel's pixels.
+  QRect Shown() const;
 
   // With a read-ahead, LoadPicture takes what it prepared, and a very large
   // picture that it did not is shown first from a quick small decode and
@@ -45,7 +69,7 @@ class TPhotoImage : public QWidget {
   // shown turns by `turn`: turns the picture held and shows it fitted again,
   // without decoding the file. False when that cannot give what a decode
   // would; the caller then loads the file again.
-  bool TurnPicture(Orientation turn, bool squareBox, bool cropAllowed, QLabel* zoomLabel, QLabel* dimensionLabel);
+  bool TurnPicture(Orientation turn, FitChoice choice, bool cropAllowed, QLabel* zoomLabel, QLabel* dimensionLabel);
   // While jpegtran turns the shown file: has the picture held turned and
   // fitted on a worker thread, for TurnPicture to take when the file is done.
   void TurnAhead(Orientation turn);
@@ -73,8 +97,21 @@ class TPhotoImage : public QWidget {
   unsigned StretchFilterIndex = 0;
   bool MaxCropFrame = false;
   int BeepCount = 0;
+  // Whether the mouse may draw a crop frame now.
+  bool CropAllowed() const { return CropAllowed_; }
+
+ signals:
+  // The wheel without a modifier over a picture that fits: the next (1) or
+  // previous (-1) photo, for whoever browses.
+  void BrowseRequested(int step);
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -82,6 +119,17 @@ class TPhotoImage : public QWidget {
 
  private:
   void Apply(const CropEvents& events);
+  // Shows the view's new place and pixels after a zoom or pan.
+  void Show();
+  // A mouse position in the panel's pixels.
+  QPointF InPanel(const QPointF& position) const;
+  void Wheel(QWheelEvent* event, QPointF inPanel);
+  void DoubleClick(QPointF inPanel);
+  // Starts, continues or ends a drag of the picture; false when the event
+  // is no such drag.
+  bool DragPicture(QMouseEvent* event);
+  bool ArrowKey(QKeyEvent* event);
+  void UpdateCursor();
   void Refine(const QString& file);
   // What pictures are read ahead for: this panel, fit and screen.
   PanelLayout Layout() const;
@@ -94,9 +142,14 @@ class TPhotoImage : public QWidget {
   QImage Display_;
   QPointer<TReadAhead> ReadAhead;
   // The last fit's choices, for the refinement of a quick first picture.
-  bool SquareBox = true;
+  FitChoice Choice;
   std::future<std::optional<PreparedPicture>> Turning;  // TurnAhead's work
-  bool CropAllowed = false;
+  bool CropAllowed_ = false;
+  QPointer<QLabel> ZoomLabel;
+  bool SpaceHeld = false;
+  bool Dragging = false;  // the picture, not the frame
+  QPointF DragFrom;       // in the panel
+  int WheelRest = 0;      // a zoom wheel's eighths of a degree not yet a step
 };
 
 }  // namespace pixaldo

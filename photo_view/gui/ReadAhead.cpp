@@ -95,7 +95,7 @@ void TReadAhead::Work() {
       const double ratio = layout.devicePixelRatio;
       picture = PreparePicture(file, DevicePixels(layout.width, ratio), DevicePixels(layout.height, ratio), decoder,
                                layout.autoOrient);
-      PrepareDisplay(*picture, layout.width, layout.height, layout.squareBox, layout.filterIndex, ratio);
+      PrepareDisplay(*picture, layout.width, layout.height, layout.fit, layout.filterIndex, ratio);
     } catch (const std::exception&) {
       picture.reset();  // the view reports the error when the file is shown
     }

@@ -262,6 +262,8 @@ QWidget* TFormOptions::CreateShowPage() {
   AutoOrientCheckBox = Named(
       new QCheckBox(QString::fromUtf8("Zobrazovat fotky natočené podle orientace v EXIF"), page), "AutoOrientCheckBox");
   AutoOrientCheckBox->setChecked(true);
+  EnlargeSmallCheckBox = Named(new QCheckBox(QString::fromUtf8("Zvětšovat malé fotky na velikost okna"), page),
+                               "EnlargeSmallCheckBox");
   AppColorBox = Named(new QGroupBox(QStringLiteral("Application color"), page), "AppColorBox");
   FormColorBox = Named(new QComboBox(AppColorBox), "FormColorBox");
   DefaultColor = Named(new QPushButton(QStringLiteral("Default"), AppColorBox), "DefaultColor");
@@ -279,6 +281,7 @@ QWidget* TFormOptions::CreateShowPage() {
   auto* layout = new QVBoxLayout(page);
   layout->addLayout(columns, 1);
   layout->addWidget(AutoOrientCheckBox);
+  layout->addWidget(EnlargeSmallCheckBox);
   return page;
 }
 
@@ -410,6 +413,7 @@ void TFormOptions::StoreToControls() {
   SuffixCropEdit->setText(FromCp1250(store_.Text("CropSuffix")));
   StretchRadioGroup->SetItemIndex(store_.Integer("StretchFilter"));
   AutoOrientCheckBox->setChecked(store_.Bool("AutoOrient"));
+  EnlargeSmallCheckBox->setChecked(store_.Bool("EnlargeSmall"));
   CropRatioRadioGroup->SetItemIndex(store_.Integer("CropProportion"));
   CropRatioN->setValue(store_.Integer("CropRatioN"));
   CropRatioM->setValue(store_.Integer("CropRatioM"));
@@ -453,6 +457,7 @@ bool TFormOptions::ControlsToStore() {
   store_.SetText("CropSuffix", *suffix);
   store_.SetInteger("StretchFilter", StretchRadioGroup->ItemIndex());
   store_.SetBool("AutoOrient", AutoOrientCheckBox->isChecked());
+  store_.SetBool("EnlargeSmall", EnlargeSmallCheckBox->isChecked());
   store_.SetInteger("CropProportion", CropRatioRadioGroup->ItemIndex());
   store_.SetInteger("CropRatioN", CropRatioN->value());
   store_.SetInteger("CropRatioM", CropRatioM->value());

@@ -94,6 +94,7 @@ class TFormOptions : public QDialog {
   QSpinBox *CropRatioN = nullptr, *CropRatioM = nullptr, *CropSizeN = nullptr, *CropSizeM = nullptr;
   QCheckBox *AutoOrientCheckBox = nullptr, *MaxCropFrame = nullptr, *OldDateCheckBox = nullptr, *ThumbAutoCheckBox = nullptr,
             *OverwriteCheckBox = nullptr, *TrimCheckBox = nullptr, *OverwriteCropCheckBox = nullptr;
+  QCheckBox* EnlargeSmallCheckBox = nullptr;
   QLineEdit *SuffixCropEdit = nullptr, *Edit1 = nullptr;
   QComboBox* FormColorBox = nullptr;
   QPushButton *DefaultColor = nullptr, *AddCategoryBtn = nullptr, *DelCategoryBtn = nullptr, *BtnOK = nullptr,

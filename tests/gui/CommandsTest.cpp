@@ -14,6 +14,7 @@
 #include "file_list/gui/JpegList.h"
 #include "photo_view/gui/PhotoImage.h"
 #include "transforms/JpegTran.h"
+#include "app/PicturePane.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -143,16 +144,47 @@ class CommandsTest : public QObject {
     QCOMPARE(form->PhotoView->CropStyle(), 1);
   }
 
-  void PictureSizeTogglesTheSquareFit() {
+  // Ctrl+Enter steps through the three fit modes and keeps the choice.
+  void PictureSizeStepsThroughTheFitModes() {
     PIXALDO_QT_NEEDS_SAMPLES();
     Folder folder;
     auto form = ShowForm({Q(folder.dir.path())});
+    std::vector<FitMode> stored;
+    form->Picture->StoreFitMode = [&](FitMode mode) { stored.push_back(mode); };
     QTest::keyClick(form->FileList, Qt::Key_Return, Qt::ControlModifier);
-    QVERIFY(!form->SquareFit);
+    QCOMPARE(form->Picture->Choice().mode, FitMode::Window);
     QVERIFY(ShowsIcon(form->Action("AppPictureSize"), 21));
     QTest::keyClick(form->FileList, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
-    QVERIFY(form->SquareFit);
+    QCOMPARE(form->Picture->Choice().mode, FitMode::Width);
+    QTest::keyClick(form->FileList, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(form->Picture->Choice().mode, FitMode::Square);
     QVERIFY(ShowsIcon(form->Action("AppPictureSize"), 20));
+    QCOMPARE(stored, (std::vector<FitMode>{FitMode::Window, FitMode::Width, FitMode::Square}));
+  }
+
+  // The zoom keys act from the list, not in a text field; presenting, Space
+  // and Backspace browse.
+  void ZoomKeysAndPresentationBrowsing() {
+    PIXALDO_QT_NEEDS_SAMPLES();
+    Folder folder;
+    auto form = ShowForm({Q(folder.dir.path())});
+    QVERIFY(QTest::qWaitFor([&] { return form->PhotoView->isVisible(); }));
+    QTest::keyClick(form->FileList, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(form->LblZoom->text(), QStringLiteral("100%"));
+    QTest::keyClick(form->FileList, Qt::Key_0, Qt::ControlModifier);
+    QVERIFY(!form->PhotoView->Zoomed());
+    form->Edit2->setEnabled(true);
+    form->Edit2->setFocus();
+    QTest::keyClick(form->Edit2, Qt::Key_1, Qt::ControlModifier);
+    QVERIFY(!form->PhotoView->Zoomed());
+    form->FileList->setFocus();
+    form->Action("AppPrezentation")->trigger();
+    const int first = form->FileList->SelectedIndex();
+    QTest::keyClick(form->FileList, Qt::Key_Space);
+    QCOMPARE(form->FileList->SelectedIndex(), first + 1);
+    QTest::keyClick(form->FileList, Qt::Key_Backspace);
+    QCOMPARE(form->FileList->SelectedIndex(), first);
+    form->Action("AppNormal")->trigger();
   }
 
   void InfoBarHidesAndTheArrowsStillMove() {
@@ -212,7 +244,7 @@ class CommandsTest : public QObject {
     for (QAction* action : form->PopupMenu->actions()) menu << (action->isSeparator() ? "|" : action->objectName());
     QCOMPARE(menu, QStringList({"AppDirOpen", "|", "FileMetadataShow", "|", "JpgFlipHorizontal", "JpgFlipVertical",
                                 "JpgRotateRight", "JpgRotateLeft", "JpgRotateByExif", "|", "AppPictureSize",
-                                "AppNormal"}));
+                                "AppNormal", "|", "AppZoomIn", "AppZoomOut", "AppZoomActual", "AppZoomFit"}));
     QStringList bar;
     for (QAction* action : form->ToolBar1->actions()) bar << (action->isSeparator() ? "|" : action->objectName());
     QCOMPARE(bar.join(' '), QStringLiteral("AppDirOpen | FilePrev FileNext FileRename FileDelete | JpgFlipHorizontal "

@@ -113,6 +113,7 @@ class OptionsDialogTest : public QObject {
     form->SuffixCropEdit->setText(QString::fromUtf8("_výřez"));
     form->StretchRadioGroup->Item(3)->click();
     form->AutoOrientCheckBox->setChecked(false);
+    form->EnlargeSmallCheckBox->setChecked(true);
     form->CropRatioRadioGroup->Item(4)->click();
     form->CropRatioN->setValue(4);
     form->CropRatioM->setValue(5);
@@ -137,7 +138,8 @@ class OptionsDialogTest : public QObject {
                           QString::fromLatin1("CropSuffix=_v\xFD\xF8" "ez"), "StretchFilter=3", "AutoOrient=0",
                           "CropProportion=4",
                           "CropRatioN=4", "CropRatioM=5", "CropSizeN=640", "CropSizeM=480", "Language=0",
-                          "FormColor=clNavy", "AlwaysTrim=0", "IptcUnmarkedCodePage=1", "WriteWindows1250=1"}));
+                          "FormColor=clNavy", "AlwaysTrim=0", "IptcUnmarkedCodePage=1", "WriteWindows1250=1", "FitMode=0",
+                          "EnlargeSmall=1"}));
     // The photo text settings hold from OK on.
     QVERIFY(CurrentTextSettings().UnmarkedIptc == CodePage::Windows1252);
     QVERIFY(CurrentTextSettings().WriteWindows1250);

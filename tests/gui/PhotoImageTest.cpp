@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "photo_view/gui/PhotoImage.h"
 #include "photo_view/gui/ReadAhead.h"
@@ -21,6 +22,18 @@ QString Q(const fs::path& path) { return QString::fromStdString(path.string()); 
 
 void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
   const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
+
+void SendWheel(QWidget* widget, QPoint at, int delta, Qt::KeyboardModifiers modifiers) {
+  QWheelEvent event(QPointF(at), widget->mapToGlobal(QPointF(at)), {}, {0, delta}, Qt::NoButton, modifiers,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(widget, &event);
+}
+
+void SendButton(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button) {
+  const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
   QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
   QApplication::sendEvent(widget, &event);
 }
@@ -54,9 +67,9 @@ class PhotoImageTest : public QObject {
     QCOMPARE(view.zoomLabel.text(), QStringLiteral("23%"));
     QCOMPARE(view.image->Display().size(), QSize(700, 466));
     QVERIFY(view.image->isVisible() && view.image->isEnabled());
-    // Without the transform program no frame can be drawn.
+    // Without the transform program no frame can be drawn; zoom and pan still work.
     view.image->FitAndShow(true, false, &view.zoomLabel);
-    QVERIFY(!view.image->isEnabled());
+    QVERIFY(!view.image->CropAllowed() && view.image->isEnabled());
     // Forgetting the picture hides the view and empties the labels.
     view.image->LoadPicture(QString(), &view.dimensionLabel);
     view.image->FitAndShow(true, true, &view.zoomLabel);
@@ -132,6 +145,54 @@ class PhotoImageTest : public QObject {
     QVERIFY(view.cropLabel.text().isEmpty());
     QVERIFY(!view.cropAction.isEnabled());
     QCOMPARE(view.image->Composed().pixel(400, 300), plain.pixel(400, 300));
+  }
+
+  // The mouse and the keys zoom and pan; the frame stays on the picture.
+  void ZoomsAndPansByMouseAndKeys() {
+    TempDir dir;
+    WriteBytes(dir / "big.jpg", MakeJpeg({.width = 3000, .height = 2000}));
+    View view(1004, 704);
+    view.image->LoadPicture(Q(dir / "big.jpg"), &view.dimensionLabel);
+    view.image->SetBlockSize(16, 16);
+    view.image->FitAndShow(FitChoice{FitMode::Window}, true, &view.zoomLabel);
+    QCOMPARE(view.image->geometry(), QRect(2, 19, 1000, 666));
+    SendMouse(view.image, QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
+    SendMouse(view.image, QEvent::MouseMove, {300, 200}, Qt::LeftButton);
+    SendMouse(view.image, QEvent::MouseButtonRelease, {300, 200}, Qt::NoButton);
+    const QString frame = view.image->CropGeometry();
+
+    // Ctrl+wheel over the picture: one step in, the point under the pointer kept.
+    SendWheel(view.image, {500, 300}, 120, Qt::ControlModifier);
+    QCOMPARE(view.zoomLabel.text(), QStringLiteral("35%"));
+    QCOMPARE(view.image->geometry(), QRect(0, 0, 1004, 704));  // the whole panel
+    QCOMPARE(view.image->Display().size(), QSize(1004, 704));
+    QCOMPARE(view.image->CropGeometry(), frame);
+    // The wheel pans down, Shift+wheel across; the middle button drags.
+    const QRect before = view.image->Shown();
+    SendWheel(view.image, {500, 300}, -120, Qt::NoModifier);
+    SendWheel(&view.panel, {500, 300}, -120, Qt::ShiftModifier);  // the panel's wheel counts too
+    SendButton(view.image, QEvent::MouseButtonPress, {500, 300}, Qt::MiddleButton);
+    SendMouse(view.image, QEvent::MouseMove, {480, 290}, Qt::MiddleButton);
+    SendButton(view.image, QEvent::MouseButtonRelease, {480, 290}, Qt::MiddleButton);
+    QCOMPARE(view.image->CropGeometry(), frame);  // the drag moved the picture, not the frame
+    const Rect placed = view.image->CropState().Placed();
+    QCOMPARE(view.image->Shown(), before);  // the control still fills the panel ...
+    QVERIFY(placed.left < 0 && placed.top < 0);  // ... with the picture moved under it
+
+    // With the focus, Shift+arrow moves the frame by a block.
+    view.image->setFocus();
+    const int left = view.image->CropState().Crop().left;
+    QTest::keyClick(view.image, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(view.image->CropState().Crop().left, left + 16);
+
+    // A double click goes to the fit, another to actual pixels.
+    QTest::mouseDClick(view.image, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+    QCOMPARE(view.zoomLabel.text(), QStringLiteral("33%"));
+    QTest::mouseDClick(view.image, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+    QCOMPARE(view.zoomLabel.text(), QStringLiteral("100%"));
+    QVERIFY(view.image->Zoomed());
+    view.image->FitView();
+    QVERIFY(!view.image->Zoomed());
   }
 
   void FixedFrameLargerThanThePictureBeeps() {

@@ -38,14 +38,14 @@ TEST(PhotoView, DecodesAgainOnlyWhenAFitNeedsMorePixels) {
   EXPECT_TRUE(view.Visible());
 
   // A screen drawing two device pixels per logical one gets twice the
-  // pixels in the same fit; the zoom still counts logical pixels.
+  // pixels in the same fit; the zoom counts device pixels.
   view.SetDevicePixelRatio(2);
   view.FitAndShow(204, 204, true, true);
   EXPECT_EQ(view.Fit().width, 200);
   EXPECT_EQ(view.Display().width, 400);
   EXPECT_EQ(view.Display().height, 300);
   EXPECT_EQ(view.DecodedScaleDenominator(), 1);
-  EXPECT_EQ(view.ZoomText(), "25%");
+  EXPECT_EQ(view.ZoomText(), "50%");
 }
 
 // The display is resampled band by band while the decoder writes the rows;

@@ -101,7 +101,7 @@ TEST(PreparedPicture, ShowsAsTheViewsOwnLoadDoes) {
     for (PhotoView* view : {&loaded, &adopted}) view->SetAutoOrient(autoOrient), view->SetDevicePixelRatio(ratio);
     loaded.LoadPicture(photo, 80, 80);
     PreparedPicture picture = PreparePicture(photo, 80, 80, JpegDecoder(), autoOrient);
-    PrepareDisplay(picture, 40, 40, true, 0, ratio);
+    PrepareDisplay(picture, 40, 40, FitChoice{}, 0, ratio);
     adopted.Adopt(std::move(picture));
     for (PhotoView* view : {&loaded, &adopted}) view->FitAndShow(40, 40, true, false);
     EXPECT_EQ(adopted.PictureSize().width, loaded.PictureSize().width) << autoOrient;

@@ -77,7 +77,7 @@ TEST_F(PictureTurnTest, TurnedPictureIsWhatADecodeOfTheNewFileShows) {
           Show(early, photo, autoOrient, screen.panel, screen.ratio);
           std::optional<PreparedPicture> ahead = early.TurnAhead(*plan.shownTurn);
           ASSERT_TRUE(ahead);
-          MakeTurned(*ahead, screen.panel, screen.panel, false, 0, screen.ratio);
+          MakeTurned(*ahead, screen.panel, screen.panel, FitChoice{FitMode::Width}, 0, screen.ratio);
           runner_.Transform(photo, photo, false, false, plan);
           ASSERT_TRUE(view.Turn(*plan.shownTurn, ReadWholeFile(photo)));
           ASSERT_TRUE(early.Turn(*plan.shownTurn, ReadWholeFile(photo), &*ahead));

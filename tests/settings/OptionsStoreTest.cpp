@@ -31,7 +31,9 @@ constexpr std::string_view kDefaultOptions =
     "FormColor=clGradientActiveCaption\r\n"
     "AlwaysTrim=0\r\n"
     "IptcUnmarkedCodePage=0\r\n"
-    "WriteWindows1250=0\r\n";
+    "WriteWindows1250=0\r\n"
+    "FitMode=0\r\n"
+    "EnlargeSmall=0\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;
@@ -55,6 +57,8 @@ TEST(OptionsStore, MissingFileGivesTheDefaults) {
   EXPECT_EQ(store.Color("FormColor"), kClGradientActiveCaption);
   EXPECT_EQ(store.Integer("IptcUnmarkedCodePage"), 0);
   EXPECT_FALSE(store.Bool("WriteWindows1250"));
+  EXPECT_EQ(store.Integer("FitMode"), 0);  // an older file without it: the square fit
+  EXPECT_FALSE(store.Bool("EnlargeSmall"));
   EXPECT_TRUE(store.Categories().empty());
   EXPECT_FALSE(store.OverwriteCropCheckBox);
   EXPECT_FALSE(store.Bool("AlwaysTrim"));
@@ -108,7 +112,7 @@ TEST(OptionsStore, OutOfRangeAndMalformedValues) {
   WriteBytes(file,
              "[Options]\nMaxCropFrame=7\nOverwriteRotaFlip=no\nStretchFilter=9\nCropProportion=-1\n"
              "CropRatioN=65537\nCropRatioM=500\nCropSizeN=-3\nCropSizeM=1000\nLanguage=7\n"
-             "FormColor=not a colour\nCropSuffix=\n[Categories]\nCount=2000000000\nItem1=Zoo\nItem2=auto\n");
+             "FormColor=not a colour\nCropSuffix=\nFitMode=3\n[Categories]\nCount=2000000000\nItem1=Zoo\nItem2=auto\n");
   OptionsStore store(file);
   store.LoadSettings();
   EXPECT_TRUE(store.Bool("MaxCropFrame"));
@@ -122,6 +126,7 @@ TEST(OptionsStore, OutOfRangeAndMalformedValues) {
   EXPECT_EQ(store.Integer("Language"), 0);
   EXPECT_EQ(store.Color("FormColor"), kClGradientActiveCaption);
   EXPECT_EQ(store.Text("CropSuffix"), "");  // present but empty is not the default
+  EXPECT_EQ(store.Integer("FitMode"), 0);
   // A count beyond the items present adds no empty categories (and a huge one
   // does not keep us reading missing keys).
   EXPECT_EQ(store.Categories(), (std::vector<std::string>{"auto", "Zoo"}));

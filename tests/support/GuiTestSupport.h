@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "app/PicturePane.h"
 #include "photo_view/gui/PhotoImage.h"
 #include "platform/gui/UserMessages.h"
 #include "support/TestSupport.h"
@@ -56,6 +57,7 @@ inline std::unique_ptr<TFormMain> ShowForm(const QStringList& arguments,
                                            MainWindowSettings settings = DefaultSettings()) {
   auto form = std::make_unique<TFormMain>(arguments);
   form->ReadSettings = [settings] { return settings; };
+  form->Picture->StoreFitMode = [](FitMode) {};  // the tests keep the user's settings file
   form->StopSignMilliseconds = 10;
   // No modal question in a test unless it answers it itself: edges a turn
   // cannot turn stay as jpegtran leaves them, and typed texts win.
