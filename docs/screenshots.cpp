@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     // A camera photo (with its EXIF data) when the folder has one.
     const QDir folder(photos);
     form.FileList->SelectByName(folder.filePath(folder.exists(QStringLiteral("camera.jpg")) ? QStringLiteral("camera.jpg")
-                                                                                           : QStringLiteral("sunset.jpg")));
+                                                                                           : QStringLiteral("img1.jpg")));
     if (scaled) {
       Save(&form, out + QStringLiteral("/screenshot-scale2.png"));
       return 0;

@@ -11,6 +11,7 @@
 #include "jpeg_structure/JpegObject.h"
 #include "photo_record/JpegBasicObject.h"
 #include "settings/OptionsStore.h"
+#include "support/Corpus.h"
 #include "support/FaultSweep.h"
 #include "support/TestSupport.h"
 #include "transforms/JpegTran.h"
@@ -22,13 +23,13 @@ using test::FaultSweep;
 using test::FaultSweepResult;
 using test::TempDir;
 
-// A camera file with an EXIF thumbnail, plus a comment and an IPTC block, so
-// that every delete has something to remove.
+// A camera-like photo with an EXIF thumbnail, plus a comment and an IPTC
+// block in front of its own, so that every delete has something to remove.
 std::string PhotoWithAllBlocks() {
   TIPTCdata list(nullptr);
   list.SetValue("ObjectName", "Harbour");
   list.SetValue("Category", "Travel");
-  return test::InsertAfterSoi(test::ReadBytes(test::TestData("cameras/DSCN0010.jpg")),
+  return test::InsertAfterSoi(test::CorpusBytes("exif-intel.jpg"),
                               {test::Segment(0xFE, "an old comment"), test::Segment(0xED, list.BuildPayload())});
 }
 
@@ -51,8 +52,7 @@ class WriteFault : public ::testing::Test {
  protected:
   TempDir dir;
   std::filesystem::path photo = dir / "photo.jpg";
-  void SetUp() override {
-    PIXALDO_NEEDS_SAMPLES(); test::WriteBytes(photo, PhotoWithAllBlocks()); }
+  void SetUp() override { test::WriteBytes(photo, PhotoWithAllBlocks()); }
   // A sweep over an operation that rewrites `photo` in place.
   FaultSweep InPlace(std::function<void()> operation) const { return {{photo}, {dir.path()}, std::move(operation)}; }
 };
@@ -63,10 +63,9 @@ TEST_F(WriteFault, IptcFieldsOfThePhotoRecord) {
 }
 
 TEST_F(WriteFault, IptcListSavedIntoAnotherFile) {
-  PIXALDO_NEEDS_SAMPLES();
   // The list of one file written into a second, existing file, taking the
   // picture from the first: both stay as they were.
-  const auto target = dir.Copy("iptc/IPTC.jpg", "target.jpg");
+  const auto target = dir.Make("iptc-utf8.jpg", "target.jpg");
   FaultSweep sweep{{photo, target}, {dir.path()}, [&] {
                      TimgData data(255);
                      data.ReadFile(photo);
@@ -91,7 +90,6 @@ TEST_F(WriteFault, Comment) {
 }
 
 TEST_F(WriteFault, TheThreeDeletes) {
-  PIXALDO_NEEDS_SAMPLES();
   const struct {
     const char* name;
     bool (TJpegObject::*remove)();
@@ -109,8 +107,7 @@ TEST_F(WriteFault, TheThreeDeletes) {
 }
 
 TEST_F(WriteFault, ImportOfAnotherFilesExif) {
-  PIXALDO_NEEDS_SAMPLES();
-  const auto source = dir.Copy("cameras/Canon_40D.jpg", "source.jpg");
+  const auto source = dir.Make("exif-motorola.jpg", "source.jpg");
   FaultSweep sweep{{photo, source}, {dir.path()}, [&] { TJpegObject(photo, false).ImportExif(source); }};
   ExpectKept(sweep.Run());
   EXPECT_EQ(TJpegObject(photo, false).GetSegmentBytes(TJpegObject::kApp1),
@@ -134,8 +131,7 @@ TEST_F(WriteFault, ThumbnailRestoreOfAFile) {
 class TransformWriteFault : public WriteFault {
  protected:
   void SetUp() override {
-    PIXALDO_NEEDS_SAMPLES();
-    WriteFault::SetUp();
+      WriteFault::SetUp();
     if (!runner.JpegTranAvailable()) GTEST_SKIP() << "jpegtran is not installed";
   }
   TJpegTran runner;
@@ -158,8 +154,7 @@ TEST_F(TransformWriteFault, IntoANewFile) {
 }
 
 TEST_F(TransformWriteFault, OverAnExistingFile) {
-  PIXALDO_NEEDS_SAMPLES();
-  const auto target = dir.Copy("cameras/Canon_40D.jpg", "photo_rot.jpg");
+  const auto target = dir.Make("exif-motorola.jpg", "photo_rot.jpg");
   FaultSweep sweep{{photo, target}, {dir.path()}, [&] { runner.Transform(photo, target, false, false, rotate); }};
   ExpectKept(sweep.Run(), 2);
 }
@@ -198,10 +193,9 @@ TEST(SettingsWriteFault, SaveOverAnExistingFileAndAsANewOne) {
 }
 
 TEST(ExportWriteFault, DatabaseAndOneFileDump) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir photos;
-  photos.Copy("cameras/DSCN0010.jpg");
-  photos.Copy("iptc/IPTC.jpg");
+  photos.Make("exif-intel.jpg");
+  photos.Make("iptc-utf8.jpg");
   TempDir out;
   const JpegListing listing(photos.path());
   const auto xml = out / "database.xml";
@@ -218,7 +212,7 @@ TEST(ExportWriteFault, DatabaseAndOneFileDump) {
       {"one-file dump", dump,
        [&] {
          TimgData data(255);
-         data.ReadFile(photos / "IPTC.jpg");
+         data.ReadFile(photos / "iptc-utf8.jpg");
          data.ParseIptc();
          WriteXmlFile(dump, *data.AsXmlDocument());
        }},

@@ -1,5 +1,5 @@
-// The edits of the metadata window on copies of real files, byte by byte;
-// kept dates; failed saves.
+// The edits of the metadata window on made files whose layout each test
+// knows, byte by byte; kept dates; failed saves.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,6 +8,8 @@
 #include "jpeg_structure/JpegObject.h"
 #include "platform/FileSystem.h"
 #include "platform/FileError.h"
+#include "support/Corpus.h"
+#include "support/JpegSegments.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -18,9 +20,15 @@ namespace fs = std::filesystem;
 using test::Segment;
 using test::TempDir;
 
+const std::string kSoi("\xFF\xD8", 2);
 const std::string kJfif("\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00", 18);
 
-std::string Original(const std::string& name) { return test::ReadBytes(test::TestData(name)); }
+// The first segment with the marker of a photo the tests make.
+std::string SegmentOf(const std::string& corpusName, uint8_t marker) {
+  return Segment(marker, test::FirstPayload(test::CorpusBytes(corpusName), marker).value());
+}
+// A picture's bytes after SOI, without any header: DQT, SOF, ...
+std::string Picture() { return test::MakeJpeg({.writeJfif = false}).substr(2); }
 
 // A file time in the past with a sub-second part, to see it restored exactly.
 FileTime PastTime(const fs::path& file) {
@@ -29,20 +37,24 @@ FileTime PastTime(const fs::path& file) {
   return time;
 }
 
-TEST(SegmentEdit, DeleteExifPutsTheJfifHeaderOnlyWhereThereIsNoApp0) {
-  PIXALDO_NEEDS_SAMPLES();
-  TempDir dir;
-  // SOI, APP1 (2, 11260), DQT ...: the header takes the APP1's place.
-  auto noApp0 = dir.Copy("cameras/DSCN0010.jpg");
-  std::string original = Original("cameras/DSCN0010.jpg");
-  EXPECT_TRUE(TJpegObject(noApp0, false).DeleteExif());
-  EXPECT_EQ(test::ReadBytes(noApp0), original.substr(0, 2) + kJfif + original.substr(11262));
+fs::path Write(const TempDir& dir, const std::string& name, const std::string& bytes) {
+  test::WriteBytes(dir / name, bytes);
+  return dir / name;
+}
 
-  // SOI, APP0 (2, 18), APP1 (20, 2478): only the APP1 goes.
-  auto withApp0 = dir.Copy("cameras/Canon_40D.jpg");
-  original = Original("cameras/Canon_40D.jpg");
+TEST(SegmentEdit, DeleteExifPutsTheJfifHeaderOnlyWhereThereIsNoApp0) {
+  TempDir dir;
+  const std::string exif = SegmentOf("exif-intel.jpg", 0xE1), picture = Picture();
+  // SOI, APP1, DQT ...: the header takes the APP1's place.
+  auto noApp0 = Write(dir, "no-app0.jpg", kSoi + exif + picture);
+  EXPECT_TRUE(TJpegObject(noApp0, false).DeleteExif());
+  EXPECT_EQ(test::ReadBytes(noApp0), kSoi + kJfif + picture);
+
+  // SOI, APP0 (of another density), APP1: only the APP1 goes.
+  const std::string app0 = Segment(0xE0, std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14));
+  auto withApp0 = Write(dir, "with-app0.jpg", kSoi + app0 + exif + picture);
   EXPECT_TRUE(TJpegObject(withApp0, false).DeleteExif());
-  EXPECT_EQ(test::ReadBytes(withApp0), original.substr(0, 20) + original.substr(20 + 2478));
+  EXPECT_EQ(test::ReadBytes(withApp0), kSoi + app0 + picture);
 
   TJpegObject after(withApp0, false);
   EXPECT_EQ(after.FindSegment(0xFFE1), 0);
@@ -63,30 +75,26 @@ TEST(SegmentEdit, DeleteCommentRemovesOnlyTheFirstOfTwo) {
 }
 
 TEST(SegmentEdit, DeleteIptcRemovesTheFirstApp13Only) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
-  const std::string name = "iptc/iptc-psAPP13-wIPTC1-psAPP13-wIPTC2.jpg";
-  auto file = dir.Copy(name);
-  std::string original = Original(name);
+  const std::string exif = SegmentOf("exif-intel.jpg", 0xE1), second = SegmentOf("iptc-utf8.jpg", 0xED);
+  auto file = Write(dir, "two-app13.jpg", kSoi + exif + SegmentOf("exif-intel.jpg", 0xED) + second + Picture());
   EXPECT_TRUE(TJpegObject(file, false).DeleteIptc());
-  EXPECT_EQ(test::ReadBytes(file), original.substr(0, 5170) + original.substr(5170 + 8674));
+  EXPECT_EQ(test::ReadBytes(file), kSoi + exif + second + Picture());
 }
 
 TEST(SegmentEdit, ImportReplacesApp1OrElseApp0AndLeavesOtherFilesAlone) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
-  const std::string source = Original("cameras/Canon_40D.jpg").substr(20, 2478);
-  auto sourcePath = test::TestData("cameras/Canon_40D.jpg");
+  const std::string source = SegmentOf("exif-motorola.jpg", 0xE1);
+  auto sourcePath = dir.Make("exif-motorola.jpg", "source.jpg");
 
-  auto withApp1 = dir.Copy("cameras/DSCN0010.jpg");
-  std::string original = Original("cameras/DSCN0010.jpg");
+  const std::string withApp1Bytes = kSoi + SegmentOf("exif-intel.jpg", 0xE1) + Picture();
+  auto withApp1 = Write(dir, "with-app1.jpg", withApp1Bytes);
   EXPECT_TRUE(TJpegObject(withApp1, false).ImportExif(sourcePath));
-  EXPECT_EQ(test::ReadBytes(withApp1), original.substr(0, 2) + source + original.substr(11262));
+  EXPECT_EQ(test::ReadBytes(withApp1), kSoi + source + Picture());
 
-  auto withApp0 = dir.Copy("iptc/iptc-noAPP13.jpg");
-  original = Original("iptc/iptc-noAPP13.jpg");
+  auto withApp0 = Write(dir, "with-app0.jpg", kSoi + kJfif + Picture());
   EXPECT_TRUE(TJpegObject(withApp0, false).ImportExif(sourcePath));
-  EXPECT_EQ(test::ReadBytes(withApp0), original.substr(0, 2) + source + original.substr(20));
+  EXPECT_EQ(test::ReadBytes(withApp0), kSoi + source + Picture());
   EXPECT_TRUE(TJpegObject(withApp0, false).ImgData->HasExif());
 
   auto neither = dir / "bare.jpg";
@@ -96,58 +104,57 @@ TEST(SegmentEdit, ImportReplacesApp1OrElseApp0AndLeavesOtherFilesAlone) {
   EXPECT_EQ(test::ReadBytes(neither), bare);
 
   // A source without an APP1 segment changes nothing.
-  auto target = dir.Copy("cameras/DSCN0010.jpg", "target.jpg");
-  EXPECT_FALSE(TJpegObject(target, false).ImportExif(test::TestData("iptc/iptc-noAPP13.jpg")));
-  EXPECT_EQ(test::ReadBytes(target), Original("cameras/DSCN0010.jpg"));
+  auto target = Write(dir, "target.jpg", withApp1Bytes);
+  EXPECT_FALSE(TJpegObject(target, false).ImportExif(Write(dir, "jfif.jpg", test::MakeJpeg())));
+  EXPECT_EQ(test::ReadBytes(target), withApp1Bytes);
 }
 
 TEST(SegmentEdit, ImportRefusesAnApp1CutShortByTheEndOfItsFile) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   auto source = dir / "cut.jpg";
   test::WriteBytes(source, std::string("\xFF\xD8\xFF\xE1\x20\x00", 6) + "Exif");
-  auto target = dir.Copy("cameras/DSCN0010.jpg");
+  auto target = dir.Make("exif-intel.jpg");
   EXPECT_THROW(TJpegObject(target, false).ImportExif(source), FileError);
-  EXPECT_EQ(test::ReadBytes(target), Original("cameras/DSCN0010.jpg"));
+  EXPECT_EQ(test::ReadBytes(target), test::CorpusBytes("exif-intel.jpg"));
   EXPECT_THROW(TJpegObject(target, false).ImportExif(dir / "missing.jpg"), FileError);
 }
 
 TEST(SegmentEdit, KeepDatePutsTheExactTimeBackAfterEveryEdit) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
-  auto source = test::TestData("cameras/Canon_40D.jpg");
+  auto source = dir.Make("exif-motorola.jpg", "source.jpg");
+  const std::string photo = test::CorpusBytes("exif-intel.jpg");
   struct Edit {
-    const char* file;
+    const char* name;
+    std::string bytes;
     std::function<bool(TJpegObject&)> run;
   };
   std::vector<Edit> edits{
-      {"cameras/DSCN0010.jpg", [](TJpegObject& o) { return o.DeleteExif(); }},
-      {"cameras/Nikon_D70.jpg", [](TJpegObject& o) { return o.DeleteComment(); }},
-      {"iptc/IPTC.jpg", [](TJpegObject& o) { return o.DeleteIptc(); }},
-      {"cameras/DSCN0010.jpg", [&](TJpegObject& o) { return o.ImportExif(source); }},
-      {"cameras/Canon_40D.jpg", [](TJpegObject& o) { return o.DeleteSegment(0xFFE2); }},
+      {"delete exif", photo, [](TJpegObject& o) { return o.DeleteExif(); }},
+      {"delete comment", photo, [](TJpegObject& o) { return o.DeleteComment(); }},
+      {"delete iptc", photo, [](TJpegObject& o) { return o.DeleteIptc(); }},
+      {"import exif", photo, [&](TJpegObject& o) { return o.ImportExif(source); }},
+      {"delete app2", test::InsertAfterSoi(photo, {Segment(0xE2, "FPXR")}),
+       [](TJpegObject& o) { return o.DeleteSegment(0xFFE2); }},
   };
   for (const auto& edit : edits) {
-    auto file = dir.Copy(edit.file, "edited.jpg");
+    auto file = Write(dir, "edited.jpg", edit.bytes);
     FileTime before = PastTime(file);
-    const std::string original = test::ReadBytes(file);
     TJpegObject object(file, true);
-    EXPECT_TRUE(edit.run(object)) << edit.file;
-    EXPECT_NE(test::ReadBytes(file), original) << edit.file;
-    EXPECT_EQ(fs::last_write_time(file), before) << edit.file;
+    EXPECT_TRUE(edit.run(object)) << edit.name;
+    EXPECT_NE(test::ReadBytes(file), edit.bytes) << edit.name;
+    EXPECT_EQ(fs::last_write_time(file), before) << edit.name;
 
-    auto unkept = dir.Copy(edit.file, "unkept.jpg");
+    auto unkept = Write(dir, "unkept.jpg", edit.bytes);
     FileTime old = PastTime(unkept);
     TJpegObject plain(unkept, false);
     edit.run(plain);
-    EXPECT_NE(fs::last_write_time(unkept), old) << edit.file;
+    EXPECT_NE(fs::last_write_time(unkept), old) << edit.name;
   }
 }
 
 TEST(SegmentEdit, FailedSaveLeavesFileAndBytesAsTheyWere) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
-  auto file = dir.Copy("cameras/DSCN0010.jpg");
+  auto file = dir.Make("exif-intel.jpg");
   const std::string original = test::ReadBytes(file);
   for (int step = 1; step <= 3; ++step) {
     TJpegObject object(file, false);
@@ -156,7 +163,7 @@ TEST(SegmentEdit, FailedSaveLeavesFileAndBytesAsTheyWere) {
     FaultInjection::Reset();
     EXPECT_EQ(object.Bytes(), original);
     EXPECT_EQ(test::ReadBytes(file), original);
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"DSCN0010.jpg"});
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"exif-intel.jpg"});
   }
   fs::permissions(file, fs::perms::owner_write, fs::perm_options::remove);
   TJpegObject readOnly(file, false);

@@ -9,7 +9,9 @@
 #include "jpeg_structure/JpegObject.h"
 #include "photo_view/JpegDecoder.h"
 #include "platform/ByteOrder.h"
+#include "support/Corpus.h"
 #include "support/ExifThumbnailBlock.h"
+#include "support/JpegSegments.h"
 #include "platform/FileError.h"
 #include "support/TestSupport.h"
 
@@ -180,7 +182,6 @@ TEST(Thumbnail, ANewThumbnailThatCannotFitRemovesTheOldOne) {
 }
 
 TEST(Thumbnail, UncompressedOrMissingThumbnailIsNotReplaced) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
   BuiltFile built = PhotoWithThumbnail(false, std::string(400, '\x7F'), 1);
   auto path = dir / "raw.jpg";
@@ -194,9 +195,10 @@ TEST(Thumbnail, UncompressedOrMissingThumbnailIsNotReplaced) {
   EXPECT_FALSE(object.RestoreThumbnail());
   EXPECT_EQ(test::ReadBytes(path), built.bytes);
 
-  auto plain = dir.Copy("photos/jolla.jpg");
+  auto plain = dir / "plain.jpg";
+  test::WriteBytes(plain, test::MakeJpeg());
   EXPECT_FALSE(RestoreThumbnailOfFile(plain, false));
-  EXPECT_EQ(test::ReadBytes(plain), test::ReadBytes(test::TestData("photos/jolla.jpg")));
+  EXPECT_EQ(test::ReadBytes(plain), test::MakeJpeg());
 }
 
 // Data after the thumbnail that an offset points at (a maker note's preview,
@@ -254,10 +256,10 @@ TEST(Thumbnail, MakeThumbnailFileWritesAScaledBaselineJpeg) {
 // A 3264 × 2448 camera photo given a 160 × 120 thumbnail by exiftool, then
 // regenerated, rotated and regenerated again.
 TEST(Thumbnail, CameraPhotoBeforeAndAfterRotation) {
-  PIXALDO_NEEDS_SAMPLES();
   if (!test::HaveProgram("exiftool") || !test::HaveProgram("jpegtran")) GTEST_SKIP() << "exiftool/jpegtran missing";
   TempDir dir, temporary;
-  auto path = dir.Copy("photos/jolla.jpg", "photo.jpg");
+  auto path = dir / "photo.jpg";
+  test::WriteBytes(path, test::CameraPhoto(640, 480));
   test::WriteBytes(dir / "old.jpg", SmallThumbnail(95));
   ASSERT_EQ(test::Run({"exiftool", "-q", "-overwrite_original", "-ThumbnailImage<=" + (dir / "old.jpg").string(),
                        path.string()}).exitCode, 0);
@@ -298,10 +300,9 @@ TEST(Thumbnail, CameraPhotoBeforeAndAfterRotation) {
 // Damaged EXIF blocks: regeneration succeeds with true lengths, declines, or
 // reports an error; it never writes a broken file or leaves a temporary file.
 TEST(Thumbnail, MutatedExifBlocksAreHandledSafely) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir, temporary;
-  const std::string original = test::ReadBytes(test::TestData("cameras/Canon_40D.jpg"));
-  const size_t app1Start = 20, app1Size = 2478;
+  const std::string original = test::CorpusBytes("exif-intel.jpg");
+  const size_t app1Start = 2, app1Size = test::FirstPayload(original, 0xE1)->size() + 4;
   std::mt19937 random(99);
   int regenerated = 0;
   for (int round = 0; round < 30; ++round) {

@@ -5,7 +5,9 @@
 #include "exif/ExifWrite.h"
 #include "iptc/IptcData.h"
 #include "platform/FileSystem.h"
+#include "support/Corpus.h"
 #include "support/ExifSizeBlock.h"
+#include "support/ExifThumbnailBlock.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -132,12 +134,30 @@ TEST(ExifWrite, PictureSizeIsCorrectedInTheEntrysOwnWidthAndOrder) {
   }
 }
 
+using test::IptcDataset;
+using test::PhotoshopResource;
+using test::PhotoshopSegment;
+
 TEST(ExifWrite, ReplacedApp13BehindOtherSegmentsLeavesNoStaleCopy) {
-  PIXALDO_NEEDS_SAMPLES();
-  for (const char* name : {"iptc-psAPP13-wIPTCmid.jpg", "iptc-psAPP13-wIPTC1-psAPP13-wIPTC2.jpg"}) {
-    SCOPED_TRACE(name);
+  // The IPTC resource between a resolution and a digest resource, the APP13
+  // behind EXIF and a comment; and a second APP13 with IPTC of its own.
+  const std::string iptc = PhotoshopResource(0x0404, IptcDataset(2, 5, "old title") + IptcDataset(2, 110, "Credit"));
+  const std::string resolution = PhotoshopResource(0x03ED, std::string(16, '\x01'));
+  const std::string digest = PhotoshopResource(0x0425, std::string(16, 'd'));
+  const std::string exif = test::ExifApp1WithThumbnail(test::MakeJpeg({16, 16}), false).segment;
+  const struct {
+    const char* name;
+    std::vector<std::string> segments;
+  } cases[] = {
+      {"iptc in the middle", {exif, Segment(0xFE, "c"), PhotoshopSegment(resolution + iptc + digest)}},
+      {"two app13",
+       {exif, PhotoshopSegment(resolution + iptc + digest), test::IptcSegment(IptcDataset(2, 5, "second"))}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     test::TempDir dir;
-    fs::path file = dir.Copy(std::string("iptc/") + name);
+    fs::path file = dir / "photo.jpg";
+    test::WriteBytes(file, JpegWith(c.segments));
     std::string original = test::ReadBytes(file);
     const std::vector<std::string> credits = [&] {
       TimgData before(255);
@@ -163,10 +183,9 @@ TEST(ExifWrite, ReplacedApp13BehindOtherSegmentsLeavesNoStaleCopy) {
 }
 
 TEST(ExifWrite, RefusedWritesLeaveTheFileAlone) {
-  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
   // A comment too long for one segment.
-  fs::path file = dir.Copy("iptc/IPTC.jpg");
+  fs::path file = dir.Make("exif-intel.jpg");
   std::string original = test::ReadBytes(file);
   EXPECT_THROW(SaveComment(file, std::string(70000, 'x')), FileError);
   EXPECT_EQ(test::ReadBytes(file), original);
@@ -180,7 +199,7 @@ TEST(ExifWrite, RefusedWritesLeaveTheFileAlone) {
   EXPECT_EQ(test::ReadBytes(file), original);
 
   // A name the reader does not scan as JPEG: its segments were never read.
-  fs::path other = dir.Copy("iptc/IPTC.jpg", "picture.jfif");
+  fs::path other = dir.Make("exif-intel.jpg", "picture.jfif");
   EXPECT_THROW(SaveComment(other, "c"), FileError);
   EXPECT_EQ(test::ReadBytes(other), original);
 
@@ -189,13 +208,12 @@ TEST(ExifWrite, RefusedWritesLeaveTheFileAlone) {
   test::WriteBytes(text, "plain text");
   EXPECT_THROW(SaveComment(text, "c"), FileError);
   EXPECT_EQ(test::ReadBytes(text), "plain text");
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"IPTC.jpg", "picture.jfif", "text.jpg"}));
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"exif-intel.jpg", "picture.jfif", "text.jpg"}));
 }
 
 TEST(ExifWrite, AWriteFailingAtAnyStepKeepsTheOriginal) {
-  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
-  fs::path file = dir.Copy("iptc/IPTC.jpg");
+  fs::path file = dir.Make("exif-intel.jpg");
   const std::string original = test::ReadBytes(file);
   int failures = 0;
   for (int step = 1; step < 50; ++step) {
@@ -214,7 +232,7 @@ TEST(ExifWrite, AWriteFailingAtAnyStepKeepsTheOriginal) {
     ++failures;
     if (afterRename) test::WriteBytes(file, original);  // the new file was in place; start again
     EXPECT_EQ(test::ReadBytes(file), original) << "step " << step;
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"IPTC.jpg"}) << "step " << step;
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"exif-intel.jpg"}) << "step " << step;
   }
   EXPECT_GE(failures, 3);  // write, flush and rename each failed once
   TimgData data(255);

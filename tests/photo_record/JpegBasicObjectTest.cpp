@@ -6,6 +6,7 @@
 #include "photo_record/JpegBasicObject.h"
 #include "support/ExifSizeBlock.h"
 #include "support/LocaleScope.h"
+#include "support/Corpus.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -114,9 +115,13 @@ TEST(PhotoRecordSummary, RatioText) {
 }
 
 TEST(PhotoRecordWrite, FieldsReplaceRemoveAndKeepTheRest) {
-  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
-  fs::path file = dir.Copy("iptc/IPTC.jpg");
+  fs::path file = dir / "photo.jpg";
+  using test::IptcDataset;
+  const std::string keywords = IptcDataset(2, 25, "ExifTool") + IptcDataset(2, 25, "Test") + IptcDataset(2, 25, "IPTC");
+  const std::string iptc = IptcDataset(2, 15, "Travel") + IptcDataset(2, 5, "Old") + keywords +
+                           IptcDataset(2, 90, "Kingston") + IptcDataset(2, 120, "A witty caption");
+  test::WriteBytes(file, test::InsertAfterSoi(test::MakeJpeg(), {test::IptcSegment(iptc)}));
   const std::string before = test::ReadBytes(file);
   TJpegBasicObject(file).WriteIptc({"X", "", "Příliš žluťoučký"});
 
@@ -133,9 +138,9 @@ TEST(PhotoRecordWrite, FieldsReplaceRemoveAndKeepTheRest) {
 }
 
 TEST(PhotoRecordWrite, FileWithoutApp13GetsOne) {
-  PIXALDO_NEEDS_SAMPLES();
   test::TempDir dir;
-  fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg");
+  fs::path file = dir / "photo.jpg";
+  test::WriteBytes(file, test::InsertAfterSoi(test::MakeJpeg(), {test::Segment(0xFE, "a comment")}));
   const std::string before = test::ReadBytes(file);
   TJpegBasicObject(file).WriteIptc({"", "Title", ""});
   TJpegBasicObject record(file);

@@ -4,6 +4,7 @@
 
 #include "photo_view/JpegDecoder.h"
 #include "platform/FileError.h"
+#include "support/Corpus.h"
 #include "support/TestSupport.h"
 
 namespace pixaldo {
@@ -52,12 +53,14 @@ TEST(JpegDecoder, DecodesNoMorePixelsThanAskedFor) {
 }
 
 TEST(JpegDecoder, ReadsCameraPhotosFromFile) {
-  PIXALDO_NEEDS_SAMPLES();
+  test::TempDir dir;
+  test::WriteBytes(dir / "phone.jpg", test::CameraPhoto(3264, 2448));
+  test::WriteBytes(dir / "camera.jpg", test::CameraPhoto(2048, 1536));
   JpegDecoder decoder;
-  const JpegSize size = decoder.ReadSize(TestData("photos/jolla.jpg"));
+  const JpegSize size = decoder.ReadSize(dir / "phone.jpg");
   EXPECT_EQ(size.width, 3264);
   EXPECT_EQ(size.height, 2448);
-  const DecodedPicture picture = decoder.Decode(TestData("photos/canon_hdr_NO.jpg"), 500, 300);
+  const DecodedPicture picture = decoder.Decode(dir / "camera.jpg", 500, 300);
   EXPECT_EQ(picture.scaleDenominator, 4);
   EXPECT_EQ(picture.image.width, 512);
   EXPECT_EQ(picture.image.height, 384);
@@ -107,7 +110,6 @@ TEST(JpegDecoder, RefusesFramesAboveThePixelLimit) {
 }
 
 TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
-  PIXALDO_NEEDS_SAMPLES();
   JpegDecoder decoder;
   for (const std::string& bytes : {std::string(), std::string("not a picture at all"), MakeJpeg().substr(0, 20)}) {
     try {
@@ -120,8 +122,9 @@ TEST(JpegDecoder, BadInputGivesFileErrorsNamingTheFile) {
   }
   EXPECT_THROW(decoder.Decode(std::filesystem::path("/nonexistent/x.jpg"), 1, 1), FileError);
   EXPECT_THROW(decoder.ReadSize(std::filesystem::path("/nonexistent/x.jpg")), FileError);
+  test::TempDir folder;
   try {
-    decoder.ReadSize(TestData("photos"));
+    decoder.ReadSize(folder.path());
     FAIL() << "no error for a folder";
   } catch (const FileError& error) {
     EXPECT_EQ(error.reason(), "is a folder");

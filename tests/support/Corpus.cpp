@@ -1,5 +1,7 @@
 #include "support/Corpus.h"
 
+#include <stdexcept>
+
 #include "platform/Cp1250.h"
 #include "support/ExifBuilder.h"
 #include "support/TestSupport.h"
@@ -28,9 +30,9 @@ TiffEntry Rationals(const TiffBuilder& t, uint16_t tag, std::initializer_list<ui
   return {tag, 5, uint32_t(values.size()), bytes};
 }
 
-std::string ExifSegment(bool bigEndian) {
+std::string ExifSegment(bool bigEndian, uint16_t width, uint16_t height) {
   TiffBuilder t(bigEndian);
-  const std::string thumbnail = MakeJpeg({16, 16, 1, 1, 70});
+  const std::string thumbnail = MakeJpeg({48, 36, 1, 1, 70});
   t.Directory(8,
               {t.Ascii(0x010F, "Canon"), t.Ascii(0x0110, kCorpusModel), t.Short(0x0112, 1),
                t.Ascii(0x0132, "2024:05:01 12:30:00"), t.Long(0x8769, kExifIfd), t.Long(0x8825, kGpsIfd)},
@@ -39,25 +41,12 @@ std::string ExifSegment(bool bigEndian) {
   note.valueOffset = kNoteAt;
   t.Directory(kExifIfd, {t.Rational(0x829A, 1, 200), t.Rational(0x829D, 9, 1), t.Short(0x8827, 200),
                          t.Undefined(0x9000, "0220"), t.Ascii(0x9003, "2024:05:01 12:30:00"), note,
-                         t.Short(0xA002, 64), t.Short(0xA003, 48)});
+                         t.Short(0xA002, width), t.Short(0xA003, height)});
   t.Directory(kGpsIfd, {{0x0000, 1, 4, std::string("\x02\x02\x00\x00", 4)}, t.Ascii(0x0001, "N"),
                         Rationals(t, 0x0002, {50, 5, 0}), t.Ascii(0x0003, "E"), Rationals(t, 0x0004, {14, 25, 0})});
   t.Directory(kIfd1, {t.Short(0x0103, 6), t.Long(0x0201, kThumbnailAt), t.Long(0x0202, uint32_t(thumbnail.size()))});
   t.Bytes(kThumbnailAt, thumbnail);
   return t.ExifSegment();
-}
-
-std::string IptcDataset(uint8_t record, uint8_t dataset, const std::string& value) {
-  return std::string{'\x1C', char(record), char(dataset), char(value.size() >> 8), char(value.size() & 0xFF)} + value;
-}
-
-// A Photoshop APP13 segment holding one IPTC resource.
-std::string IptcSegment(const std::string& datasets) {
-  std::string resource = std::string("8BIM\x04\x04\0\0", 8);
-  const uint32_t size = uint32_t(datasets.size());
-  resource += std::string{char(size >> 24), char(size >> 16), char(size >> 8), char(size)} + datasets;
-  if (datasets.size() % 2) resource += '\0';
-  return Segment(0xED, std::string("Photoshop 3.0\0", 14) + resource);
 }
 
 std::string XmpSegment() {
@@ -69,18 +58,41 @@ std::string XmpSegment() {
                            "</rdf:RDF></x:xmpmeta>");
 }
 
-std::string Photo(bool bigEndian, const std::string& iptc) {
+std::string Photo(bool bigEndian, const std::string& iptc, uint16_t width = 64, uint16_t height = 48) {
   JpegSpec spec;
+  spec.width = width;
+  spec.height = height;
   spec.writeJfif = false;  // as a camera writes it: EXIF first
-  return InsertAfterSoi(MakeJpeg(spec), {ExifSegment(bigEndian), XmpSegment(), iptc, Segment(0xFE, kCorpusComment)});
+  return InsertAfterSoi(MakeJpeg(spec), {ExifSegment(bigEndian, width, height), XmpSegment(), iptc,
+                                         Segment(0xFE, kCorpusComment)});
+}
+
+std::string Iptc1250() {
+  return IptcSegment(IptcDataset(2, 5, Utf8ToCp1250(kCorpusTitleUtf8).bytes) + IptcDataset(2, 15, "Corpus") +
+                     IptcDataset(2, 120, "Caption in Windows-1250"));
 }
 
 }  // namespace
 
+std::string IptcDataset(uint8_t record, uint8_t dataset, const std::string& value) {
+  return std::string{'\x1C', char(record), char(dataset), char(value.size() >> 8), char(value.size() & 0xFF)} + value;
+}
+
+std::string PhotoshopResource(uint16_t id, const std::string& data) {
+  const auto size = uint32_t(data.size());
+  std::string resource = std::string("8BIM", 4) + char(id >> 8) + char(id & 0xFF) + std::string(2, '\0');
+  resource += std::string{char(size >> 24), char(size >> 16), char(size >> 8), char(size)} + data;
+  return data.size() % 2 ? resource + '\0' : resource;
+}
+
+std::string PhotoshopSegment(const std::string& resources) {
+  return Segment(0xED, std::string("Photoshop 3.0\0", 14) + resources);
+}
+
+std::string IptcSegment(const std::string& datasets) { return PhotoshopSegment(PhotoshopResource(0x0404, datasets)); }
+
 std::vector<CorpusFile> MakeCorpus() {
-  const std::string cp1250Title = Utf8ToCp1250(kCorpusTitleUtf8).bytes;
-  const std::string iptc1250 = IptcSegment(IptcDataset(2, 5, cp1250Title) + IptcDataset(2, 15, "Corpus") +
-                                           IptcDataset(2, 120, "Caption in Windows-1250"));
+  const std::string iptc1250 = Iptc1250();
   const std::string iptcUtf8 =
       IptcSegment(IptcDataset(1, 90, "\x1B%G") + IptcDataset(2, 5, kCorpusTitleUtf8) + IptcDataset(2, 15, "Corpus"));
   const std::string intel = Photo(false, iptc1250);
@@ -94,6 +106,14 @@ std::vector<CorpusFile> MakeCorpus() {
           {"damaged-ifd-offset.jpg", damaged},
           {"truncated.jpg", intel.substr(0, intel.size() / 2)},
           {"truncated-in-exif.jpg", intel.substr(0, 300)}};
+}
+
+std::string CameraPhoto(uint16_t width, uint16_t height) { return Photo(false, Iptc1250(), width, height); }
+
+std::string CorpusBytes(const std::string& name) {
+  for (CorpusFile& file : MakeCorpus())
+    if (file.name == name) return std::move(file.bytes);
+  throw std::invalid_argument("no corpus file " + name);
 }
 
 void WriteCorpus(const std::filesystem::path& folder) {

@@ -4,6 +4,7 @@
 // EXIF in both byte orders with GPS, a Canon maker note and a thumbnail,
 // IPTC in Windows-1250 and in UTF-8, XMP, a comment, and damaged and
 // truncated copies.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,8 +17,21 @@ struct CorpusFile {
 };
 
 std::vector<CorpusFile> MakeCorpus();
+// The bytes of one corpus file, by name ("exif-intel.jpg": EXIF with a
+// thumbnail, IPTC, XMP and a comment, the photo most tests want).
+std::string CorpusBytes(const std::string& name);
+// "exif-intel.jpg" with a picture of another size (EXIF saying that size).
+std::string CameraPhoto(uint16_t width, uint16_t height);
 // Writes the corpus into `folder` (made when missing).
 void WriteCorpus(const std::filesystem::path& folder);
+
+// IPTC blocks: one dataset; a Photoshop image resource (id, empty name,
+// size, data padded to even); the APP13 segment of resources; the APP13 of
+// one IPTC resource holding the datasets.
+std::string IptcDataset(uint8_t record, uint8_t dataset, const std::string& value);
+std::string PhotoshopResource(uint16_t id, const std::string& data);
+std::string PhotoshopSegment(const std::string& resources);
+std::string IptcSegment(const std::string& datasets);
 
 // Texts the corpus files carry, for the checks.
 inline constexpr const char* kCorpusModel = "Canon EOS Corpus";

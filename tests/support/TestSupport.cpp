@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "support/Corpus.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -64,6 +66,12 @@ fs::path TempDir::Copy(const std::string& testDataRelative, const std::string& n
   return target;
 }
 
+fs::path TempDir::Make(const std::string& corpusName, const std::string& name) const {
+  fs::path target = path_ / (name.empty() ? corpusName : name);
+  WriteBytes(target, CorpusBytes(corpusName));
+  return target;
+}
+
 std::vector<std::string> TempDir::List() const {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
@@ -110,7 +118,7 @@ std::string MakeJpeg(const JpegSpec& spec) {
     for (int x = 0; x < spec.width; ++x) {
       row[size_t(x) * 3] = static_cast<unsigned char>(x * 255 / std::max(1, spec.width - 1));
       row[size_t(x) * 3 + 1] = static_cast<unsigned char>(y * 255 / std::max(1, spec.height - 1));
-      row[size_t(x) * 3 + 2] = static_cast<unsigned char>(((x / 8 + y / 8) % 2) * 200);
+      row[size_t(x) * 3 + 2] = static_cast<unsigned char>(spec.checks ? ((x / 8 + y / 8) % 2) * 200 : 100);
     }
     JSAMPROW rows[1] = {row.data()};
     jpeg_write_scanlines(&cinfo, rows, 1);

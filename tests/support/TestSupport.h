@@ -36,6 +36,10 @@ class TempDir {
   fs::path operator/(const std::string& name) const { return path_ / name; }
   // Copies a shared test photo into this folder (under `name`, or its own name).
   fs::path Copy(const std::string& testDataRelative, const std::string& name = "") const;
+  // Writes a photo the tests make (a file of support/Corpus.h) into this
+  // folder, under `name` or its own name: for tests that need a camera-like
+  // JPEG but no real camera's file.
+  fs::path Make(const std::string& corpusName, const std::string& name = "") const;
   // Files in the folder, sorted by name (to check that nothing was left behind).
   std::vector<std::string> List() const;
 
@@ -46,7 +50,8 @@ class TempDir {
 std::string ReadBytes(const fs::path& path);
 void WriteBytes(const fs::path& path, std::string_view bytes);
 
-// Options for a JPEG made by libjpeg from a smooth colour pattern.
+// Options for a JPEG made by libjpeg from a colour pattern: red and green
+// ramps, and checks in the blue channel.
 struct JpegSpec {
   int width = 64;
   int height = 48;
@@ -55,6 +60,7 @@ struct JpegSpec {
   int quality = 90;
   bool progressive = false;
   bool writeJfif = true;  // APP0 JFIF header
+  bool checks = true;     // 8-pixel checks in the blue channel; off: a smooth picture
 };
 std::string MakeJpeg(const JpegSpec& spec = {});
 

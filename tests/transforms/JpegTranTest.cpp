@@ -84,8 +84,7 @@ class JpegTranRun : public ::testing::Test {
 };
 
 TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
-  PIXALDO_NEEDS_SAMPLES();
-  fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
+  fs::path file = dir_.Make("exif-intel.jpg", "photo.jpg");
   ::chmod(file.c_str(), 0640);
   for (TransformKind kind : {TransformKind::RotateRight, TransformKind::RotateLeft, TransformKind::FlipHorizontal,
                              TransformKind::FlipVertical}) {
@@ -103,8 +102,7 @@ TEST_F(JpegTranRun, InPlaceGivesExactlyWhatJpegtranWrites) {
 }
 
 TEST_F(JpegTranRun, OutputNameLeavesSourceAloneAndReplacesTheTarget) {
-  PIXALDO_NEEDS_SAMPLES();
-  fs::path source = dir_.Copy("cameras/Nikon_D70.jpg", "-dash.jpg");  // a name that looks like a switch
+  fs::path source = dir_.Make("exif-motorola.jpg", "-dash.jpg");  // a name that looks like a switch
   ::chmod(source.c_str(), 0444);  // a read-only source does not make a read-only copy
   std::string original = ReadBytes(source);
   fs::path target = TJpegTran::ProposedName(TransformKind::RotateRight, source);
@@ -164,8 +162,7 @@ TEST_F(JpegTranRun, CropToAGeometryAndStripMetadata) {
 }
 
 TEST_F(JpegTranRun, FailingJpegtranLeavesEverythingAsItWasAndReportsItsMessage) {
-  PIXALDO_NEEDS_SAMPLES();
-  fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
+  fs::path file = dir_.Make("exif-intel.jpg", "photo.jpg");
   fs::path text = dir_ / "text.jpg";
   WriteBytes(text, "this is not a picture");
   SetOldDate(file);
@@ -196,9 +193,8 @@ TEST_F(JpegTranRun, FailingJpegtranLeavesEverythingAsItWasAndReportsItsMessage) 
 }
 
 TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
-  PIXALDO_NEEDS_SAMPLES();
   TempDir dir;
-  fs::path file = dir.Copy("cameras/Canon_40D.jpg", "photo.jpg");
+  fs::path file = dir.Make("exif-intel.jpg", "photo.jpg");
   std::string original = ReadBytes(file);
   Words switches = TJpegTran::TransformArguments(TransformKind::RotateLeft, false);
 
@@ -239,8 +235,9 @@ TEST(JpegTranFailures, StandInMessageMissingProgramAndUnwritableTarget) {
 }
 
 TEST_F(JpegTranRun, ThumbnailRegeneratedAndDateKeptWhenAsked) {
-  PIXALDO_NEEDS_SAMPLES();
-  fs::path file = dir_.Copy("cameras/DSCN0010.jpg", "photo.jpg");
+  fs::path file = dir_ / "photo.jpg";
+  WriteBytes(file, test::InsertAfterSoi(test::MakeJpeg({.width = 640, .height = 480, .writeJfif = false}),
+                                        {test::ExifApp1WithThumbnail(test::MakeJpeg({160, 120}), false).segment}));
   SetOldDate(file);
   auto oldDate = fs::last_write_time(file);
   JpegSize oldThumb = SizeOf(TJpegObject(file, false).GetThumbnailBytes());

@@ -1,6 +1,7 @@
 // The transform commands of pixaldo-cli, end to end with the real jpegtran.
 #include <gtest/gtest.h>
 
+#include "support/Corpus.h"
 #include "support/OrientedJpeg.h"
 #include "support/TestSupport.h"
 
@@ -48,8 +49,8 @@ TEST_F(TransformCommand, InPlaceAndOutputFlowsPrintTheTransformedFile) {
 }
 
 TEST_F(TransformCommand, CropStripAndKeepDate) {
-  PIXALDO_NEEDS_SAMPLES();
-  fs::path file = dir_.Copy("cameras/DSCN0010.jpg", "photo.jpg");
+  fs::path file = dir_ / "photo.jpg";
+  test::WriteBytes(file, test::CameraPhoto(640, 480));
   auto oldDate = fs::last_write_time(file) - std::chrono::hours(1000);
   fs::last_write_time(file, oldDate);
   fs::path out = dir_ / "photo_crop.jpg";
@@ -67,8 +68,7 @@ TEST_F(TransformCommand, CropStripAndKeepDate) {
 }
 
 TEST_F(TransformCommand, FailuresAndUsageErrors) {
-  PIXALDO_NEEDS_SAMPLES();
-  fs::path file = dir_.Copy("cameras/Canon_40D.jpg", "photo.jpg");
+  fs::path file = dir_.Make("exif-intel.jpg", "photo.jpg");
   std::string original = ReadBytes(file);
   test::CommandResult outside = RunCli({"crop", file.string(), "16x16+4000+4000"});
   EXPECT_EQ(outside.exitCode, 1);
