@@ -85,6 +85,7 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
       ReadSettings(&ReadMainWindowSettings),
       AskTransformTarget([this](const QString& proposed) {
         if (!SaveAsDialog) SaveAsDialog = new TSaveAsDialog(this);
+        SaveAsDialog->Colour = PhotoView->Colour;
         return SaveAsDialog->Ask(proposed);
       }),
       AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
@@ -438,6 +439,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
   PhotoView->SetAutoOrient(settings.AutoOrient);
+  PhotoView->Colour = settings.Colour;
 }
 
 void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
@@ -451,6 +453,7 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
     setPalette(palette);
   });
   FormMetaData->OriginalFileDate = [this] { return ReadSettings().OriginalFileDate; };
+  FormMetaData->Colour = [this] { return PhotoView->Colour; };
   FormAbout->SetLanguageSource([] { return ViewerOptions().Integer("Language"); });
 }
 

@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "app/IptcEdits.h"
+#include "colour/ColourSource.h"
 
 namespace pixaldo {
 
@@ -55,6 +56,7 @@ struct MainWindowSettings {
   bool OverwriteRotaFlip = true;
   bool ThumbAuto = true;
   bool AutoOrient = true;
+  ColourTarget Colour = ColourTarget::Off();  // the colour settings with the screen's profile
   QString CropSuffix = QStringLiteral("_crop");
   bool TrimCheckBox = false;           // temporary, never stored
   bool OverwriteCropCheckBox = false;  // temporary, never stored

@@ -1,5 +1,6 @@
 #include "app/MainWindowSettings.h"
 
+#include "colour/gui/ScreenColour.h"
 #include "platform/IniFile.h"
 #include "platform/gui/UserMessages.h"
 #include "settings/ColorNames.h"
@@ -36,6 +37,7 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.OverwriteRotaFlip = options.Bool("OverwriteRotaFlip");
   settings.ThumbAuto = options.Bool("ThumbAuto");
   settings.AutoOrient = options.Bool("AutoOrient");
+  settings.Colour = ScreenColourTarget(options);
   settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
   settings.TrimCheckBox = options.TrimCheckBox;
   settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;

@@ -60,7 +60,9 @@ const std::vector<Command> kCommands = {
       {"filter", "N", "the stretch filter, 0 to 4 (default 0)"},
       {"no-square", "", "fit without the square box"},
       {"no-auto-orient", "", "show the pixels as stored instead of upright by the EXIF orientation"},
-      {"output", "OUT.ppm", "write the displayed bitmap as a binary PPM"}},
+      {"output", "OUT.ppm", "write the displayed bitmap as a binary PPM"},
+      {"no-colour-management", "", "draw the stored colour values instead of converting them for the screen"},
+      {"screen-profile", "FILE.icc", "the screen's ICC profile (default sRGB)"}},
      1, 1, Render},
 };
 

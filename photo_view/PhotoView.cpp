@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "colour/ColourEngine.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
@@ -16,6 +17,7 @@ void PhotoView::Forget() {
   orientation_ = Orientation::Upright;
   source_ = {};
   decodedDenominator_ = 0;
+  colour_ = {};
   quick_ = false;
   justTurned_ = false;
   prepared_ = {};
@@ -60,6 +62,7 @@ void PhotoView::Adopt(PreparedPicture picture) {
   pictureSize_ = picture.size;
   source_ = std::move(picture.decoded.image);
   decodedDenominator_ = picture.decoded.scaleDenominator;
+  colour_ = std::move(picture.decoded.colour);
   quick_ = picture.quick;
   if (!picture.display.Empty()) {
     prepared_.display = std::move(picture.display);
@@ -77,6 +80,7 @@ std::optional<PreparedPicture> PhotoView::TurnAhead(Orientation shown) const {
   picture.size = pictureSize_;
   picture.decoded.image = source_;
   picture.decoded.scaleDenominator = decodedDenominator_;
+  picture.decoded.colour = colour_;
   return picture;
 }
 
@@ -148,6 +152,7 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* o
       DecodedPicture decoded = DecodeShown(decoder_, bytes_, turn, shownWidth, shownHeight, fileName_);
       source_ = std::move(decoded.image);
       decodedDenominator_ = decoded.scaleDenominator;
+      colour_ = std::move(decoded.colour);
     } catch (const std::exception&) {
       if (decodedDenominator_ == 0) throw;
     }
@@ -162,6 +167,19 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* o
     throw FileError(fileName_, "the picture changed since it was loaded");
   source_ = Turned(std::move(decoded.image), turn);
   decodedDenominator_ = decoded.scaleDenominator;
+  colour_ = std::move(decoded.colour);
+}
+
+void PhotoView::SetColour(const ColourTarget& target) {
+  if (target == decoder_.Colour()) return;
+  decoder_.SetColour(target);
+  prepared_ = {};
+  if (decodedDenominator_ == 0) return;
+  // Pixels of another target: the decoder gives them with the colour source
+  // of the picture, and CMYK with its profile as the new screen wants it.
+  source_ = {};
+  decodedDenominator_ = 0;
+  quick_ = false;
 }
 
 // A new decode of an upright picture from its file is resampled band by
@@ -196,6 +214,7 @@ CropEvents PhotoView::FitAndShow(int parentWidth, int parentHeight, bool squareB
       display_ = std::move(prepared_.display);
     } else {
       display_ = ShowPixels(width, height);
+      ConvertToScreen(display_.pixels.data(), display_.pixels.size() / 3, colour_);
     }
     prepared_ = {};
     enabled_ = cropAllowed;

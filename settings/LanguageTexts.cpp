@@ -55,7 +55,7 @@ constexpr LanguageWindow S = LanguageWindow::Settings;
 constexpr LanguageWindow D = LanguageWindow::Metadata;
 }  // namespace
 
-const std::array<LanguageKeyUse, 106> kLanguageKeyMap{{
+const std::array<LanguageKeyUse, 110> kLanguageKeyMap{{
     // Main window: command captions (also their hints).
     {1, M, "AppDirOpen"},
     {2, M, "AppDirDatabase"},
@@ -167,6 +167,11 @@ const std::array<LanguageKeyUse, 106> kLanguageKeyMap{{
     {103, D, "LblMarker"},
     {104, D, "LblOffset"},
     {105, D, "LblLength"},
+    // Colour management.
+    {123, S, "ColourCheckBox"},
+    {124, S, "IntentLabel"},
+    {125, S, "BpcCheckBox"},
+    {126, D, "InfoPage[5]"},
 }};
 
 }  // namespace pixaldo

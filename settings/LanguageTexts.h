@@ -10,7 +10,7 @@
 
 namespace pixaldo {
 
-inline constexpr int kLanguageTextCount = 123;
+inline constexpr int kLanguageTextCount = 127;
 inline constexpr int kLanguageCount = 7;
 
 // Section names by language index (the setting "Language"), Windows-1250.
@@ -65,6 +65,6 @@ struct LanguageKeyUse {
   std::string_view target;
 };
 
-extern const std::array<LanguageKeyUse, 106> kLanguageKeyMap;
+extern const std::array<LanguageKeyUse, 110> kLanguageKeyMap;
 
 }  // namespace pixaldo

@@ -43,7 +43,7 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 14> kOptionKeys{{
+inline constexpr std::array<OptionKey, 17> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
@@ -58,6 +58,9 @@ inline constexpr std::array<OptionKey, 14> kOptionKeys{{
     {"CropSizeM", OptionType::Integer, 16, "", 16, 4096, OutOfRange::Clamp, true},
     {"Language", OptionType::Integer, 0, "", 0, 6},
     {"FormColor", OptionType::Color, 0, "clGradientActiveCaption"},
+    {"ColourManagement", OptionType::Boolean, 1, ""},
+    {"RenderingIntent", OptionType::Integer, 0, "", 0, 3},
+    {"BlackPointCompensation", OptionType::Boolean, 1, ""},
 }};
 
 // The items behind "StretchFilter" and "CropProportion" as the settings
@@ -65,6 +68,9 @@ inline constexpr std::array<OptionKey, 14> kOptionKeys{{
 // replace them.
 inline constexpr std::array<std::string_view, 5> kStretchFilterItems{
     "sfNearest", "sfLinear", "sfSpline", "sfLanczos", "sfMitchell"};
+// The items behind "RenderingIntent", in the order of lcms2's intents.
+inline constexpr std::array<std::string_view, 4> kRenderingIntentItems{
+    "Perceptual", "Relative colorimetric", "Saturation", "Absolute colorimetric"};
 inline constexpr std::array<std::string_view, 5> kCropProportionItems{
     "Bez omezen\xED", "Klasick\xE9 foto (2:3)", "Digit\xE1ln\xED foto (3:4)",
     "Voliteln\xFD pom\xECr (n:m)", "Pevn\xFD rozm\xECr (nxm)"};

@@ -72,6 +72,8 @@ class TPhotoImage : public QWidget {
 
   unsigned StretchFilterIndex = 0;
   bool MaxCropFrame = false;
+  // The colours pictures are drawn for (the screen's profile, the settings).
+  ColourTarget Colour = ColourTarget::Off();
   int BeepCount = 0;
 
  protected:
