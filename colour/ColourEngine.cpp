@@ -194,7 +194,10 @@ class Engine {
 
 Found FindForBitmap(const PictureColour& colour) {
   if (!colour.target.enabled || colour.onScreen) return {};
-  return Engine::Get().Find(SourceOfBitmap(colour.source), colour.target);
+  const BitmapSource source = SourceOfBitmap(colour.source);
+  // sRGB on an sRGB screen: nothing to do, nothing to load.
+  if (source.profile.kind == ProfileId::Srgb && !colour.target.screenProfile) return {};
+  return Engine::Get().Find(source, colour.target);
 }
 
 // Header fields of a profile, as the metadata window names them.
