@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <string_view>
+#include <thread>
 #include <tuple>
 
 namespace pixaldo {
@@ -39,6 +40,9 @@ constexpr double kAdobeGamma = 563.0 / 256.0;
 // colorants in XYZ, the curves in parts of full scale.
 constexpr double kColorantTolerance = 0.002;
 constexpr double kCurveTolerance = 0.5 / 255;
+
+// Bitmaps of at least this many pixels are converted by two threads.
+constexpr size_t kTwoThreadPixels = size_t(1) << 18;
 
 struct ProfileCloser {
   void operator()(void* profile) const {
@@ -241,11 +245,19 @@ void ConvertToScreen(uint8_t* rgb, size_t count, const PictureColour& colour) {
   const Found found = FindForBitmap(colour);
   if (!found.transform) return;
   // lcms2 counts pixels in 32 bits: very large bitmaps go in pieces.
-  constexpr size_t kPiece = size_t(1) << 30;
-  for (size_t done = 0; done < count; done += kPiece) {
-    const size_t pixels = std::min(kPiece, count - done);
-    cmsDoTransform(found.transform->handle, rgb + done * 3, rgb + done * 3, cmsUInt32Number(pixels));
-  }
+  const auto convert = [&found](uint8_t* pixels, size_t length) {
+    constexpr size_t kPiece = size_t(1) << 30;
+    for (size_t done = 0; done < length; done += kPiece)
+      cmsDoTransform(found.transform->handle, pixels + done * 3, pixels + done * 3,
+                     cmsUInt32Number(std::min(kPiece, length - done)));
+  };
+  // A screenful is shared with a second thread where there is a core for it
+  // (the transform holds no state of its own between pixels).
+  if (count < kTwoThreadPixels || std::thread::hardware_concurrency() < 2) return convert(rgb, count);
+  const size_t half = count / 2;
+  std::thread second(convert, rgb, half);
+  convert(rgb + half * 3, count - half);
+  second.join();
 }
 
 bool ChangesColours(const PictureColour& colour) { return FindForBitmap(colour).transform != nullptr; }
