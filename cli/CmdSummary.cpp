@@ -1,11 +1,11 @@
-// summary: the info panel of one file.
+// summary: the info panel of one file, and what names its colours.
 #include "cli/Handlers.h"
 #include "colour/ColourEngine.h"
 #include "photo_record/JpegBasicObject.h"
 
 namespace pixaldo::cli {
 
-Listing Summary(const Invocation& args, const std::filesystem::path& file) {
+Listing Summary(const Invocation&, const std::filesystem::path& file) {
   TJpegBasicObject record(file);
   record.ReadBlockSize();
   record.ReadTags();
@@ -29,8 +29,7 @@ Listing Summary(const Invocation& args, const std::filesystem::path& file) {
   listing.AddTextRow({"ObjectName", i.ObjectName});
   listing.AddTextRow({"ImageCaption", i.ImageCaption});
   listing.AddRow({"DctBlock", block});
-  // The info panel's lines end here; JSON also names the colours.
-  if (args.Flag("json")) listing.AddTextRow({"ColourProfile", ColourSourceName(ReadFileColourSource(file))});
+  listing.AddTextRow({"ColourProfile", ColourSourceName(ReadFileColourSource(file))});
   return listing;
 }
 

@@ -13,7 +13,7 @@ constexpr Option kNoAutoOrient{"no-auto-orient", "",
                                "act on the pixels as stored instead of the picture shown upright by its orientation"};
 
 const std::vector<Command> kCommands = {
-    {"summary", "FILE...", "the info panel: 16 lines KEY<TAB>VALUE", {kJson}, 1, kAnyNumber, Summary},
+    {"summary", "FILE...", "the info panel and the colour profile: 17 lines KEY<TAB>VALUE", {kJson}, 1, kAnyNumber, Summary},
     {"tags", "FILE...", "the metadata window's lists: GROUP<TAB>DESCRIPTION<TAB>VALUE", {kJson}, 1, kAnyNumber,
      Tags},
     {"segments", "FILE...", "the segment table: NUMBER<TAB>NAME<TAB>MARKER<TAB>OFFSET<TAB>SIZE", {kJson}, 1,

@@ -134,7 +134,8 @@ class OptionsDialogTest : public QObject {
                           QString::fromLatin1("CropSuffix=_v\xFD\xF8" "ez"), "StretchFilter=3", "AutoOrient=0",
                           "CropProportion=4",
                           "CropRatioN=4", "CropRatioM=5", "CropSizeN=640", "CropSizeM=480", "Language=0",
-                          "FormColor=clNavy"}));
+                          "FormColor=clNavy", "ColourManagement=1", "RenderingIntent=0",
+                          "BlackPointCompensation=1"}));
     QCOMPARE(SectionLines(ini, "Categories"), QStringList({"Count=3", "Item1=Auto", "Item2=Sea", "Item3=Zoo"}));
     QCOMPARE(SectionLines(ini, "Other"), QStringList{"Keep=1"});
     QCOMPARE(f.store->Integer("CropSizeN"), 640);

@@ -28,7 +28,10 @@ constexpr std::string_view kDefaultOptions =
     "CropSizeN=16\r\n"
     "CropSizeM=16\r\n"
     "Language=0\r\n"
-    "FormColor=clGradientActiveCaption\r\n";
+    "FormColor=clGradientActiveCaption\r\n"
+    "ColourManagement=1\r\n"
+    "RenderingIntent=0\r\n"
+    "BlackPointCompensation=1\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;

@@ -1,5 +1,7 @@
 #include "support/ColourCharts.h"
 
+#include "support/TestSupport.h"
+
 #include <jpeglib.h>
 #include <lcms2.h>
 
@@ -196,34 +198,13 @@ Pixels ConvertWithLcms(const Pixels& pixels, const std::string& from, const std:
 }
 
 std::string EncodeJpeg(const Pixels& pixels) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr jerr{};
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = JDIMENSION(pixels.width);
-  cinfo.image_height = JDIMENSION(pixels.height);
-  cinfo.input_components = pixels.components;
-  cinfo.in_color_space = pixels.components == 1 ? JCS_GRAYSCALE : pixels.components == 4 ? JCS_CMYK : JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 100, TRUE);
-  for (int c = 0; c < cinfo.num_components; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
-  jpeg_start_compress(&cinfo, TRUE);
-  const size_t stride = size_t(pixels.width) * pixels.components;
-  std::vector<uint8_t> row(stride);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const uint8_t* source = &pixels.bytes[stride * cinfo.next_scanline];
-    for (size_t i = 0; i < stride; ++i) row[i] = pixels.components == 4 ? uint8_t(255 - source[i]) : source[i];
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  std::string out(reinterpret_cast<char*>(buffer), size);
-  jpeg_destroy_compress(&cinfo);
-  free(buffer);
-  return out;
+  const size_t stride = size_t(pixels.width) * size_t(pixels.components);
+  return EncodeJpegRows({.width = pixels.width, .height = pixels.height, .hSampling = 1, .vSampling = 1, .quality = 100},
+                        pixels.components, [&](int y, uint8_t* row) {
+                          const uint8_t* source = &pixels.bytes[stride * size_t(y)];
+                          for (size_t i = 0; i < stride; ++i)
+                            row[i] = pixels.components == 4 ? uint8_t(255 - source[i]) : source[i];
+                        });
 }
 
 Pixels DecodeStored(const std::string& jpeg) {

@@ -4,6 +4,7 @@
 // and tone curves, a test chart converted into them, JPEG files that carry
 // the profile in APP2 chunks, and lcms2's own conversion to compare with.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ Pixels CmykChart(int width, int height);
 // default. `invertedCmyk` reads CMYK as Adobe stores it.
 Pixels ConvertWithLcms(const Pixels& pixels, const std::string& from, const std::string& to,
                        bool invertedCmyk = false);
+
+struct JpegSpec;
+// A JPEG whose rows `fillRow(y, row)` writes: 1 (grey), 3 (RGB) or 4 (CMYK)
+// bytes a pixel (MakeJpeg's encoder).
+std::string EncodeJpegRows(const JpegSpec& spec, int components, const std::function<void(int, uint8_t*)>& fillRow);
 
 // A JPEG of the pixels at quality 100 without subsampling; CMYK is stored
 // inverted behind an Adobe marker, as Photoshop does.
