@@ -86,6 +86,7 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
       ReadSettings(&ReadMainWindowSettings),
       AskTransformTarget([this](const QString& proposed) {
         if (!SaveAsDialog) SaveAsDialog = new TSaveAsDialog(this);
+        SaveAsDialog->Colour = PhotoView->Colour;
         return SaveAsDialog->Ask(proposed);
       }),
       AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
@@ -441,6 +442,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
   PhotoView->SetAutoOrient(settings.AutoOrient);
   Picture->SetChoice({FitModeFromIndex(settings.FitMode), settings.EnlargeSmall});
+  PhotoView->Colour = settings.Colour;
 }
 
 void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
@@ -454,6 +456,7 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
     setPalette(palette);
   });
   FormMetaData->OriginalFileDate = [this] { return ReadSettings().OriginalFileDate; };
+  FormMetaData->Colour = [this] { return PhotoView->Colour; };
   FormAbout->SetLanguageSource([] { return ViewerOptions().Integer("Language"); });
 }
 

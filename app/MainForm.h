@@ -23,6 +23,7 @@
 
 #include "app/IptcEdits.h"
 #include "transforms/gui/EdgeQuestion.h"
+#include "colour/ColourSource.h"
 
 namespace pixaldo {
 
@@ -60,6 +61,7 @@ struct MainWindowSettings {
   bool AutoOrient = true;
   int FitMode = 0;  // square, window, width
   bool EnlargeSmall = false;
+  ColourTarget Colour = ColourTarget::Off();  // the colour settings with the screen's profile
   QString CropSuffix = QStringLiteral("_crop");
   bool AlwaysTrim = false;             // trims edges that cannot be turned without asking
   bool OverwriteCropCheckBox = false;  // temporary, never stored

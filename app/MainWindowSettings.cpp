@@ -1,5 +1,6 @@
 #include "app/MainWindowSettings.h"
 
+#include "colour/gui/ScreenColour.h"
 #include "platform/IniFile.h"
 #include "platform/gui/UserMessages.h"
 #include "settings/ColorNames.h"
@@ -39,6 +40,7 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.AutoOrient = options.Bool("AutoOrient");
   settings.FitMode = options.Integer("FitMode");
   settings.EnlargeSmall = options.Bool("EnlargeSmall");
+  settings.Colour = ScreenColourTarget(options);
   settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
   settings.AlwaysTrim = options.Bool("AlwaysTrim");
   settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;

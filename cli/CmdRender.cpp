@@ -3,7 +3,9 @@
 #include <string>
 
 #include "cli/Handlers.h"
+#include "colour/ColourEngine.h"
 #include "photo_view/PhotoView.h"
+#include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
 namespace pixaldo::cli {
@@ -37,6 +39,18 @@ std::string Ppm(const RgbImage& image) {
   return bytes;
 }
 
+// Colour management on for an sRGB screen unless the options say otherwise.
+ColourTarget ColourOf(const Invocation& args) {
+  ColourTarget colour;
+  colour.enabled = !args.Flag("no-colour-management");
+  if (auto file = args.Value("screen-profile")) {
+    std::string profile = ReadWholeFile(*file);
+    if (!UsableScreenProfile(profile)) throw FileError(*file, "no RGB screen profile that can be used");
+    colour.screenProfile = std::make_shared<const std::string>(std::move(profile));
+  }
+  return colour;
+}
+
 }  // namespace
 
 int Render(const Invocation& args) {
@@ -53,6 +67,7 @@ int Render(const Invocation& args) {
   PhotoView view;
   view.SetStretchFilterIndex(static_cast<unsigned>(filter));
   view.SetAutoOrient(!args.Flag("no-auto-orient"));
+  view.SetColour(ColourOf(args));
   view.LoadPicture(file);
   view.FitAndShow(panelWidth, panelHeight, !args.Flag("no-square"), false);
   const FitResult& fit = view.Fit();

@@ -1,5 +1,6 @@
-// summary: the info panel of one file.
+// summary: the info panel of one file, and what names its colours.
 #include "cli/Handlers.h"
+#include "colour/ColourEngine.h"
 #include "photo_record/JpegBasicObject.h"
 
 namespace pixaldo::cli {
@@ -28,6 +29,7 @@ Listing Summary(const Invocation&, const std::filesystem::path& file) {
   listing.AddTextRow({"ObjectName", i.ObjectName});
   listing.AddTextRow({"ImageCaption", i.ImageCaption});
   listing.AddRow({"DctBlock", block});
+  listing.AddTextRow({"ColourProfile", ColourSourceName(ReadFileColourSource(file))});
   return listing;
 }
 

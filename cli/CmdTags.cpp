@@ -1,8 +1,10 @@
 // tags: the lists of the metadata window for one file, in its order:
-// generic EXIF entries, maker entries, thumbnail directory, IPTC, comment.
+// generic EXIF entries, maker entries, thumbnail directory, IPTC, comment,
+// the embedded colour profile.
 #include <filesystem>
 
 #include "cli/Handlers.h"
+#include "colour/ColourEngine.h"
 #include "exif/ExifData.h"
 #include "iptc/IptcData.h"
 #include "platform/CodePage.h"
@@ -51,6 +53,7 @@ Listing Tags(const Invocation&, const std::filesystem::path& file) {
   }
   if (data.HasIptc()) AddIptc(listing, data);
   if (data.HasComment()) listing.AddTextRow({"comment", "", CommentText(data.GetComment())});
+  for (auto& [name, value] : IccRows(ReadFileColourSource(file))) listing.AddTextRow({"icc", name, value});
   return listing;
 }
 

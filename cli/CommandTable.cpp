@@ -16,7 +16,7 @@ constexpr Option kNoAutoOrient{"no-auto-orient", "",
                                "act on the pixels as stored instead of the picture shown upright by its orientation"};
 
 const std::vector<Command> kCommands = {
-    {"summary", "FILE...", "the info panel: 16 lines KEY<TAB>VALUE", {kJson}, 1, kAnyNumber, Summary},
+    {"summary", "FILE...", "the info panel and the colour profile: 17 lines KEY<TAB>VALUE", {kJson}, 1, kAnyNumber, Summary},
     {"tags", "FILE...", "the metadata window's lists: GROUP<TAB>DESCRIPTION<TAB>VALUE", {kJson}, 1, kAnyNumber,
      Tags},
     {"segments", "FILE...", "the segment table: NUMBER<TAB>NAME<TAB>MARKER<TAB>OFFSET<TAB>SIZE", {kJson}, 1,
@@ -64,7 +64,9 @@ const std::vector<Command> kCommands = {
       {"filter", "N", "the stretch filter, 0 to 4 (default 0)"},
       {"no-square", "", "fit without the square box"},
       {"no-auto-orient", "", "show the pixels as stored instead of upright by the EXIF orientation"},
-      {"output", "OUT.ppm", "write the displayed bitmap as a binary PPM"}},
+      {"output", "OUT.ppm", "write the displayed bitmap as a binary PPM"},
+      {"no-colour-management", "", "draw the stored colour values instead of converting them for the screen"},
+      {"screen-profile", "FILE.icc", "the screen's ICC profile (default sRGB)"}},
      1, 1, Render},
 };
 

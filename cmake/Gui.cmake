@@ -5,7 +5,7 @@ set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
 set(gui_sources)
-foreach(pattern app/*.cpp dialogs/*.cpp file_list/gui/*.cpp photo_view/gui/*.cpp
+foreach(pattern app/*.cpp dialogs/*.cpp colour/gui/*.cpp file_list/gui/*.cpp photo_view/gui/*.cpp
                 settings/gui/*.cpp transforms/gui/*.cpp platform/gui/*.cpp)
   file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${pattern}")
   list(APPEND gui_sources ${found})
@@ -19,7 +19,9 @@ list(REMOVE_ITEM gui_sources "${CMAKE_SOURCE_DIR}/app/main.cpp")
 if(gui_sources)
   add_library(pixaldo_gui STATIC ${gui_sources} ${gui_headers} ${gui_resources})
   target_include_directories(pixaldo_gui PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(pixaldo_gui PUBLIC pixaldo_core Qt6::Widgets)
+  # The screen's colour profile is read from the X server through xcb.
+  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
+  target_link_libraries(pixaldo_gui PUBLIC pixaldo_core Qt6::Widgets PkgConfig::XCB)
   if(EXISTS "${CMAKE_SOURCE_DIR}/app/main.cpp")
     add_executable(pixaldo app/main.cpp)
     target_link_libraries(pixaldo PRIVATE pixaldo_gui)

@@ -1,6 +1,6 @@
 # `cpack -G DEB` in the build folder: a Debian package of what `cmake
 # --install` puts under /usr. dpkg-shlibdeps works out the libraries the
-# programs link (Qt 6 Widgets, libjpeg-turbo); libswscale is opened on the
+# programs link (Qt 6 Widgets, libjpeg-turbo, lcms2, xcb); libswscale is opened on the
 # first resample, Exempi on the first XMP packet, and jpegtran is run as a
 # program, so their packages are named here.
 set(CPACK_GENERATOR DEB)

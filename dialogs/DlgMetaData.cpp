@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "colour/ColourEngine.h"
 #include "exif/ExifData.h"
 #include "exif/XmlText.h"
 #include "iptc/IptcData.h"
@@ -93,6 +94,7 @@ TFormMetaData::TFormMetaData(QWidget* parent)
   InfoPage->addTab(CreateCommentPage(), QStringLiteral("Comment data"));
   InfoPage->addTab(CreateIptcPage(), QStringLiteral("IPTC data"));
   InfoPage->addTab(CreateSegmentsPage(), QStringLiteral("Metadata sections"));
+  InfoPage->addTab(CreateIccPage(), QStringLiteral("ICC profile"));
 
   BtnXML = Named(new QPushButton(QStringLiteral("Export to XML"), this), "BtnXML");
   BtnOK = Named(new QPushButton(QStringLiteral("OK"), this), "BtnOK");
@@ -222,6 +224,14 @@ QWidget* TFormMetaData::CreateSegmentsPage() {
   return page;
 }
 
+QWidget* TFormMetaData::CreateIccPage() {
+  auto* page = new QWidget;
+  GridICC = Grid("GridICC", 2, true, page);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(GridICC, 1);
+  return page;
+}
+
 void TFormMetaData::SetFileName(const QString& fileName) { FileName = fileName; }
 
 std::filesystem::path TFormMetaData::Path() const { return QStringToPath(FileName); }
@@ -261,7 +271,7 @@ void TFormMetaData::ShowInGrid(QTableWidget* grid, const TTags& tags) {
 
 void TFormMetaData::ClearAll() {
   const TTags none;
-  for (QTableWidget* grid : {GridGeneric, GridSpecific, GridThumbnail, GridIPTC}) ShowInGrid(grid, none);
+  for (QTableWidget* grid : {GridGeneric, GridSpecific, GridThumbnail, GridIPTC, GridICC}) ShowInGrid(grid, none);
   MemoComment->clear();
   ShownComment.Forget();
   Thumbnail->clear();
@@ -291,7 +301,15 @@ void TFormMetaData::Reload() {
   MemoComment->setPlainText(QString::fromStdString(CommentText(jpeg->Comment)));
   ShownComment.Remember(Path(), {jpeg->Comment});
 
-  if (const std::optional<RgbImage> image = jpeg->GetThumbnailImage(); image && !image->Empty()) {
+  const ColourSource colour = ReadFileColourSource(Path());
+  TTags icc;
+  for (const auto& [name, value] : IccRows(colour)) icc.Add(name, value);
+  icc.Utf8 = true;
+  ShowInGrid(GridICC, icc);
+
+  if (std::optional<RgbImage> image = jpeg->GetThumbnailImage(); image && !image->Empty()) {
+    // The thumbnail shares the colours of the picture.
+    ConvertToScreen(image->pixels.data(), image->pixels.size() / 3, {colour, Colour()});
     LblThumbImage->setText(QString::fromStdString(Texts().Utf8(91)) +
                            QString::fromUtf8(" (%1×%2)").arg(image->width).arg(image->height));
     QPixmap pixmap = QPixmap::fromImage(ToQImage(*image));

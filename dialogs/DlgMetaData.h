@@ -1,7 +1,7 @@
 #pragma once
-// TFormMetaData: the metadata window of one JPEG file. Five tabs show the
+// TFormMetaData: the metadata window of one JPEG file. Six tabs show the
 // EXIF tags (generic and maker-specific), the EXIF thumbnail, the comment, the
-// IPTC entries and the table of JPEG segments; the buttons delete or import
+// IPTC entries, the table of JPEG segments and the embedded ICC profile; the buttons delete or import
 // the EXIF block, regenerate the thumbnail, write or delete the comment,
 // delete the IPTC block and export the file's metadata as XML. Every command
 // acts at once and then reloads all tabs from the file. Errors are shown in a
@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "photo_record/SaveMerge.h"
+
+#include "colour/ColourSource.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -50,11 +52,13 @@ class TFormMetaData : public QDialog {
   // Settles a comment written here that another program changed too since
   // it was shown (a dialog; tests answer it).
   std::function<void(std::vector<FieldConflict>&)> AskWhichText;
+  // What the thumbnail is drawn for (the screen's profile, the settings).
+  std::function<ColourTarget()> Colour = [] { return ColourTarget::Off(); };
 
   // Components (design names).
   QTabWidget* InfoPage = nullptr;
   QTableWidget *GridGeneric = nullptr, *GridSpecific = nullptr, *GridThumbnail = nullptr, *GridIPTC = nullptr,
-               *GridSegments = nullptr;
+               *GridSegments = nullptr, *GridICC = nullptr;
   QLabel *LblGenericData = nullptr, *LblMakerData = nullptr, *LblThumbData = nullptr, *LblThumbImage = nullptr,
          *Thumbnail = nullptr, *LblComment = nullptr, *LblTagName = nullptr, *LblTagValue = nullptr,
          *LblSegment = nullptr, *LblMarker = nullptr, *LblOffset = nullptr, *LblLength = nullptr;
@@ -88,6 +92,7 @@ class TFormMetaData : public QDialog {
   QWidget* CreateCommentPage();
   QWidget* CreateIptcPage();
   QWidget* CreateSegmentsPage();
+  QWidget* CreateIccPage();
   void ClearAll();
   void FitToTexts();
   std::filesystem::path Path() const;

@@ -13,7 +13,8 @@ import struct
 import sys
 
 HEAD = 128 * 1024
-JPEG_HARNESSES = ["fuzz_exif_jpeg", "fuzz_segment_walk", "fuzz_photo_record", "fuzz_batch_rows", "fuzz_xml_dump"]
+JPEG_HARNESSES = ["fuzz_exif_jpeg", "fuzz_segment_walk", "fuzz_photo_record", "fuzz_batch_rows", "fuzz_xml_dump",
+                  "fuzz_icc_profile"]
 
 
 def segments(data):
@@ -158,6 +159,15 @@ def made_files():
     utf8 = app13([(1, 90, b"\x1B%G"), (2, 0, b"\0\x02"), (2, 5, "日本語".encode("utf-8")),
                   (2, 120, b"bad \xFF\xE6\x97 end"), (2, 25, "Žluť".encode("utf-8"))])
     jpegs["made_utf8_xmp_first"] = jpeg(blocks["canon_ii"], utf8, None, xmp_first=True)
+    # An ICC profile header (no tags) in two APP2 chunks, second one first.
+    header = bytearray(132)
+    header[0:4] = (132).to_bytes(4, "big")
+    header[8:24] = b"\x04\x30\0\0mntrRGB XYZ "
+    header[36:40] = b"acsp"
+    chunks = [b"ICC_PROFILE\0\x02\x02" + bytes(header[66:]), b"ICC_PROFILE\0\x01\x02" + bytes(header[:66])]
+    icc = b"".join(b"\xFF\xE2" + (len(c) + 2).to_bytes(2, "big") + c for c in chunks)
+    plain = jpeg(None, None, None)
+    jpegs["made_icc_chunks"] = plain[:2] + icc + plain[2:]
     tiffs = {"made_" + name: block for name, block in blocks.items()}
     return jpegs, tiffs, {"made_iptc": iptc, "made_iptc_utf8": utf8}
 

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "colour/ColourEngine.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
@@ -187,9 +188,14 @@ void UseFile(j_decompress_ptr cinfo, int fd) {
   source->started = false;
 }
 
-// Phase 1: reads the headers. Returns false with the reason in error.message.
-bool ReadHeaders(Decompressor& d, const Input& input) {
+// Phase 1: reads the headers (keeping the segments that define the colours
+// when asked). Returns false with the reason in error.message.
+bool ReadHeaders(Decompressor& d, const Input& input, bool keepColourSegments = false) {
   if (setjmp(d.error.jump)) return false;
+  if (keepColourSegments) {
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xFFFF);
+  }
   if (input.file >= 0)
     UseFile(&d.cinfo, input.file);
   else if (input.stream)
@@ -228,8 +234,9 @@ void CmykRowToRgb(const JSAMPLE* cmyk, unsigned char* rgb, JDIMENSION width, boo
   }
 }
 
-// Phase 3: decodes every scanline into `pixels` (output_width × 3 bytes a row).
-bool ReadPixels(Decompressor& d, unsigned char* pixels, DecodeObserver* observer) {
+// Phase 3: decodes every scanline into `pixels` (output_width × 3 bytes a
+// row); CMYK through `cmykToScreen` when given.
+bool ReadPixels(Decompressor& d, unsigned char* pixels, DecodeObserver* observer, const CmykToScreen* cmykToScreen) {
   if (setjmp(d.error.jump)) return false;
   jpeg_start_decompress(&d.cinfo);
   const size_t stride = static_cast<size_t>(d.cinfo.output_width) * 3;
@@ -242,7 +249,10 @@ bool ReadPixels(Decompressor& d, unsigned char* pixels, DecodeObserver* observer
     unsigned char* target = pixels + stride * d.cinfo.output_scanline;
     if (cmyk) {
       if (jpeg_read_scanlines(&d.cinfo, cmykRow, 1) != 1) break;
-      CmykRowToRgb(cmykRow[0], target, d.cinfo.output_width, d.cinfo.saw_Adobe_marker);
+      if (cmykToScreen)
+        cmykToScreen->Row(cmykRow[0], target, d.cinfo.output_width);
+      else
+        CmykRowToRgb(cmykRow[0], target, d.cinfo.output_width, d.cinfo.saw_Adobe_marker);
     } else {
       JSAMPROW row = target;
       if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) break;
@@ -288,9 +298,9 @@ bool ReadRegion(Decompressor& d, const JDIMENSION region[4], RgbImage& image) {
   throw FileError(name, std::string("cannot decode the picture: ") + d.error.message);
 }
 
-JpegSize HeaderSize(Decompressor& d, const Input& input, uint64_t pixelLimit,
-                    const std::filesystem::path& name) {
-  if (!ReadHeaders(d, input)) Fail(name, d);
+JpegSize HeaderSize(Decompressor& d, const Input& input, uint64_t pixelLimit, const std::filesystem::path& name,
+                    bool keepColourSegments = false) {
+  if (!ReadHeaders(d, input, keepColourSegments)) Fail(name, d);
   JpegSize size{static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
   if (d.cinfo.num_components > 1) {
     size.blockWidth = d.cinfo.max_h_samp_factor * DCTSIZE;
@@ -303,11 +313,30 @@ JpegSize HeaderSize(Decompressor& d, const Input& input, uint64_t pixelLimit,
   return size;
 }
 
+// The colour segments libjpeg kept, as the head of a JPEG stream.
+std::string ColourSegments(const jpeg_decompress_struct& cinfo) {
+  std::string head = "\xFF\xD8";
+  for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker; marker = marker->next) {
+    const unsigned length = marker->data_length + 2;
+    head += {char(0xFF), char(marker->marker), char(length >> 8), char(length & 0xFF)};
+    head.append(reinterpret_cast<const char*>(marker->data), marker->data_length);
+  }
+  return head;
+}
+
 DecodedPicture DecodeInput(const Input& input, const std::function<JpegSize(JpegSize)>& minimumFor,
-                           uint64_t pixelLimit, const std::filesystem::path& name, DecodeObserver* observer) {
+                           uint64_t pixelLimit, const std::filesystem::path& name, DecodeObserver* observer,
+                           const ColourTarget& colour) {
   Decompressor d;
   DecodedPicture result;
-  result.fullSize = HeaderSize(d, input, pixelLimit, name);
+  result.fullSize = HeaderSize(d, input, pixelLimit, name, colour.enabled);
+  result.colour.target = colour;
+  std::unique_ptr<CmykToScreen> cmykToScreen;
+  if (colour.enabled) {
+    result.colour.source = ReadColourSource(ColourSegments(d.cinfo), d.cinfo.num_components);
+    if (IsCmyk(d.cinfo)) cmykToScreen = CmykToScreen::For(result.colour.source, colour, d.cinfo.saw_Adobe_marker);
+    result.colour.onScreen = cmykToScreen != nullptr;
+  }
   const JpegSize minimum = minimumFor(result.fullSize);
   result.scaleDenominator = JpegDecoder::ChooseScaleDenominator(result.fullSize, minimum.width, minimum.height);
   if (!PrepareOutput(d, result.scaleDenominator)) Fail(name, d);
@@ -316,7 +345,7 @@ DecodedPicture DecodeInput(const Input& input, const std::function<JpegSize(Jpeg
   image.height = static_cast<int>(d.cinfo.output_height);
   image.pixels.resize(image.Stride() * static_cast<size_t>(image.height));
   if (observer) observer->Started(image);
-  const bool done = ReadPixels(d, image.pixels.data(), observer);
+  const bool done = ReadPixels(d, image.pixels.data(), observer, cmykToScreen.get());
   if (observer) observer->Released();
   if (!done) Fail(name, d);
   return result;
@@ -383,19 +412,19 @@ DecodedPicture JpegDecoder::Decode(const std::filesystem::path& file, int minWid
   const OpenFile opened(file);
   Input input;
   input.file = opened.Descriptor();
-  return DecodeInput(input, FixedMinimum(minWidth, minHeight), pixelLimit_, file, observer);
+  return DecodeInput(input, FixedMinimum(minWidth, minHeight), pixelLimit_, file, observer, colour_);
 }
 
 DecodedPicture JpegDecoder::Decode(std::string_view bytes, int minWidth, int minHeight,
                                    const std::filesystem::path& nameForErrors, DecodeObserver* observer) const {
-  return DecodeInput(MemoryInput(bytes), FixedMinimum(minWidth, minHeight), pixelLimit_, nameForErrors, observer);
+  return DecodeInput(MemoryInput(bytes), FixedMinimum(minWidth, minHeight), pixelLimit_, nameForErrors, observer, colour_);
 }
 
 DecodedPicture JpegDecoder::Decode(JpegByteStream& stream, const std::function<JpegSize(JpegSize)>& minimumFor,
                                    const std::filesystem::path& nameForErrors) const {
   Input input;
   input.stream = &stream;
-  return DecodeInput(input, minimumFor, pixelLimit_, nameForErrors, nullptr);
+  return DecodeInput(input, minimumFor, pixelLimit_, nameForErrors, nullptr, colour_);
 }
 
 }  // namespace pixaldo

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string_view>
 
+#include "colour/ColourSource.h"
 #include "photo_view/RgbImage.h"
 
 namespace pixaldo {
@@ -26,6 +27,8 @@ struct DecodedPicture {
   RgbImage image;
   JpegSize fullSize;
   int scaleDenominator = 1;
+  // Where the colours are defined and what they are drawn for (see SetColour).
+  PictureColour colour;
 };
 
 // Compressed data that arrives while it is being decoded, such as another
@@ -63,6 +66,13 @@ class JpegDecoder {
   // Frames with more pixels than this (full size) are refused with a FileError.
   void SetPixelLimit(uint64_t pixels) { pixelLimit_ = pixels; }
   uint64_t PixelLimit() const { return pixelLimit_; }
+  // What the pictures are decoded for. With colour management on, each
+  // decode reads the picture's colour source and a CMYK picture with its
+  // own profile is converted to the target's screen as it is decoded; other
+  // pixels stay as stored, to be converted after resampling. Off by default:
+  // pixels that are written back into files are never converted.
+  void SetColour(ColourTarget target) { colour_ = std::move(target); }
+  const ColourTarget& Colour() const { return colour_; }
 
   // Reads only the headers. Throws FileError naming `file` when the data is
   // no decodable JPEG or the frame is larger than the pixel limit.
@@ -98,6 +108,7 @@ class JpegDecoder {
 
  private:
   uint64_t pixelLimit_ = kDefaultPixelLimit;
+  ColourTarget colour_ = ColourTarget::Off();
 };
 
 }  // namespace pixaldo

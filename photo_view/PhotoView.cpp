@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "colour/ColourEngine.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
 
@@ -17,6 +18,7 @@ void PhotoView::Forget() {
   orientation_ = Orientation::Upright;
   source_ = {};
   decodedDenominator_ = 0;
+  colour_ = {};
   quick_ = false;
   justTurned_ = false;
   prepared_ = {};
@@ -64,6 +66,7 @@ void PhotoView::Adopt(PreparedPicture picture) {
   pictureSize_ = picture.size;
   source_ = std::move(picture.decoded.image);
   decodedDenominator_ = picture.decoded.scaleDenominator;
+  colour_ = std::move(picture.decoded.colour);
   quick_ = picture.quick;
   if (!picture.display.Empty()) {
     prepared_.display = std::move(picture.display);
@@ -81,6 +84,7 @@ std::optional<PreparedPicture> PhotoView::TurnAhead(Orientation shown) const {
   picture.size = pictureSize_;
   picture.decoded.image = source_;
   picture.decoded.scaleDenominator = decodedDenominator_;
+  picture.decoded.colour = colour_;
   return picture;
 }
 
@@ -156,6 +160,7 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* o
       DecodedPicture decoded = DecodeShown(decoder_, bytes_, turn, shownWidth, shownHeight, fileName_);
       source_ = std::move(decoded.image);
       decodedDenominator_ = decoded.scaleDenominator;
+      colour_ = std::move(decoded.colour);
     } catch (const std::exception&) {
       if (decodedDenominator_ == 0) throw;
     }
@@ -170,6 +175,19 @@ void PhotoView::EnsureDecoded(int shownWidth, int shownHeight, DecodeObserver* o
     throw FileError(fileName_, "the picture changed since it was loaded");
   source_ = Turned(std::move(decoded.image), turn);
   decodedDenominator_ = decoded.scaleDenominator;
+  colour_ = std::move(decoded.colour);
+}
+
+void PhotoView::SetColour(const ColourTarget& target) {
+  if (target == decoder_.Colour()) return;
+  decoder_.SetColour(target);
+  prepared_ = {};
+  if (decodedDenominator_ == 0) return;
+  // Pixels of another target: the decoder gives them with the colour source
+  // of the picture, and CMYK with its profile as the new screen wants it.
+  source_ = {};
+  decodedDenominator_ = 0;
+  quick_ = false;
 }
 
 // A new decode of an upright picture from its file is resampled band by
@@ -210,7 +228,12 @@ void PhotoView::Render() {
   const int height = DevicePixels(control_.Height(), devicePixelRatio_);
   // The one place the display bitmap is made: whatever is to be done to
   // the pixels shown (after resampling) follows here.
-  display_ = control_ == picture ? WholePicture(width, height) : VisiblePart(width, height);
+  if (control_ == picture) {
+    display_ = WholePicture(width, height);
+  } else {
+    display_ = VisiblePart(width, height);
+    ConvertToScreen(display_.pixels.data(), display_.pixels.size() / 3, colour_);
+  }
   SetBlockSize(blockWidth_, blockHeight_);
   const Rect placed{picture.left - control_.left, picture.top - control_.top, picture.right - control_.left,
                     picture.bottom - control_.top};
@@ -230,7 +253,8 @@ RgbImage PhotoView::WholePicture(int width, int height) {
     if (!quick_) EnsureDecoded(width, height);
     display = std::move(prepared_.display);
   } else {
-    display = ShowPixels(width, height);
+    display = ShowPixels(width, height);  // a display made ahead is converted already
+    ConvertToScreen(display.pixels.data(), display.pixels.size() / 3, colour_);
   }
   prepared_ = {};
   return display;

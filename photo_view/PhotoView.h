@@ -139,6 +139,10 @@ class PhotoView {
   // the picture is as sharp as the screen allows. Takes effect at the next fit.
   void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio > 1 ? ratio : 1; }
   double DevicePixelRatio() const { return devicePixelRatio_; }
+  // What the display bitmap is drawn for (colour management is off until
+  // set). Pixels held for another target are decoded again at the next fit.
+  void SetColour(const ColourTarget& target);
+  const ColourTarget& Colour() const { return decoder_.Colour(); }
   void SetStretchFilterIndex(unsigned index) { stretchFilterIndex_ = index; }
   unsigned StretchFilterIndex() const { return stretchFilterIndex_; }
   void SetMaxCropFrame(bool on) { crop_.SetMaxCropFrame(on); }
@@ -188,6 +192,7 @@ class PhotoView {
   uint8_t blockHeight_ = 0;
   RgbImage source_;  // decoded pixels, reduced by DCT scaling
   int decodedDenominator_ = 0;
+  PictureColour colour_;  // of source_
   RgbImage display_;
   FitResult fit_;
   Viewport viewport_;

@@ -1,5 +1,6 @@
 #include "photo_view/PreparedPicture.h"
 
+#include "colour/ColourEngine.h"
 #include "photo_view/PictureTurn.h"
 #include "photo_view/Resampler.h"
 #include "platform/FileSystem.h"
@@ -42,6 +43,7 @@ void PrepareDisplay(PreparedPicture& picture, int panelWidth, int panelHeight, F
   picture.devicePixelRatio = devicePixelRatio;
   picture.display = Resampler::Resample(picture.decoded.image, DevicePixels(picture.fit.width, devicePixelRatio),
                                         DevicePixels(picture.fit.height, devicePixelRatio), filterIndex);
+  ConvertToScreen(picture.display.pixels.data(), picture.display.pixels.size() / 3, picture.decoded.colour);
 }
 
 void MakeTurned(PreparedPicture& picture, int panelWidth, int panelHeight, FitChoice fit, unsigned filterIndex,

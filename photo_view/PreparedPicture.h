@@ -39,8 +39,8 @@ struct PreparedPicture {
 };
 
 // What pictures are prepared for: the panel (logical pixels), the fit mode,
-// the filter, the EXIF orientation honoured or not and the screen's device
-// pixels per logical pixel.
+// the filter, the EXIF orientation honoured or not, the screen's device
+// pixels per logical pixel and the colours it is drawn for.
 struct PanelLayout {
   int width = 0;
   int height = 0;
@@ -48,6 +48,7 @@ struct PanelLayout {
   unsigned filterIndex = 0;
   bool autoOrient = true;
   double devicePixelRatio = 1;
+  ColourTarget colour = ColourTarget::Off();
   bool operator==(const PanelLayout&) const = default;
 };
 

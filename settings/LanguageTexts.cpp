@@ -60,7 +60,7 @@ constexpr LanguageWindow S = LanguageWindow::Settings;
 constexpr LanguageWindow D = LanguageWindow::Metadata;
 }  // namespace
 
-const std::array<LanguageKeyUse, 111> kLanguageKeyMap{{
+const std::array<LanguageKeyUse, 119> kLanguageKeyMap{{
     // Main window: command captions (also their hints).
     {1, M, "AppDirOpen"},
     {2, M, "AppDirDatabase"},
@@ -182,6 +182,11 @@ const std::array<LanguageKeyUse, 111> kLanguageKeyMap{{
     {141, S, "UnmarkedCodePageRadioGroup[0]"},
     {142, S, "UnmarkedCodePageRadioGroup[1]"},
     {143, S, "WriteCp1250CheckBox"},
+    // Colour management.
+    {123, S, "ColourCheckBox"},
+    {124, S, "IntentLabel"},
+    {125, S, "BpcCheckBox"},
+    {126, D, "InfoPage[5]"},
 }};
 
 }  // namespace pixaldo

@@ -68,6 +68,6 @@ struct LanguageKeyUse {
   std::string_view target;
 };
 
-extern const std::array<LanguageKeyUse, 111> kLanguageKeyMap;
+extern const std::array<LanguageKeyUse, 119> kLanguageKeyMap;
 
 }  // namespace pixaldo

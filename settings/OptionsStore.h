@@ -43,7 +43,7 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 19> kOptionKeys{{
+inline constexpr std::array<OptionKey, 22> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
@@ -65,6 +65,9 @@ inline constexpr std::array<OptionKey, 19> kOptionKeys{{
     {"WriteWindows1250", OptionType::Boolean, 0, ""},
     {"FitMode", OptionType::Integer, 0, "", 0, 2},  // square, window, width
     {"EnlargeSmall", OptionType::Boolean, 0, ""},
+    {"ColourManagement", OptionType::Boolean, 1, ""},
+    {"RenderingIntent", OptionType::Integer, 0, "", 0, 3},
+    {"BlackPointCompensation", OptionType::Boolean, 1, ""},
 }};
 
 // The items behind "StretchFilter" and "CropProportion" as the settings
@@ -72,6 +75,9 @@ inline constexpr std::array<OptionKey, 19> kOptionKeys{{
 // replace them.
 inline constexpr std::array<std::string_view, 5> kStretchFilterItems{
     "sfNearest", "sfLinear", "sfSpline", "sfLanczos", "sfMitchell"};
+// The items behind "RenderingIntent", in the order of lcms2's intents.
+inline constexpr std::array<std::string_view, 4> kRenderingIntentItems{
+    "Perceptual", "Relative colorimetric", "Saturation", "Absolute colorimetric"};
 inline constexpr std::array<std::string_view, 5> kCropProportionItems{
     "Bez omezen\xED", "Klasick\xE9 foto (2:3)", "Digit\xE1ln\xED foto (3:4)",
     "Voliteln\xFD pom\xECr (n:m)", "Pevn\xFD rozm\xECr (nxm)"};

@@ -74,6 +74,7 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   const int width = panel ? DevicePixels(panel->width(), ratio) : 0;
   const int height = panel ? DevicePixels(panel->height(), ratio) : 0;
   const std::filesystem::path file = QStringToPath(fileName);
+  View.SetColour(Colour);
   const bool readAhead = ReadAhead && !fileName.isEmpty();
   if (std::optional<PreparedPicture> prepared = readAhead ? ReadAhead->Take(fileName, Layout()) : std::nullopt) {
     View.Adopt(std::move(*prepared));
@@ -92,6 +93,7 @@ void TPhotoImage::FitAndShow(FitChoice choice, bool cropAllowed, QLabel* zoomLab
   if (zoomLabel) ZoomLabel = zoomLabel;
   const QWidget* panel = parentWidget();
   View.SetStretchFilterIndex(StretchFilterIndex);
+  View.SetColour(Colour);
   View.SetMaxCropFrame(MaxCropFrame);
   View.SetDevicePixelRatio(devicePixelRatioF());
   try {
@@ -298,7 +300,7 @@ void TPhotoImage::ReadAround(const QStringList& files) {
 PanelLayout TPhotoImage::Layout() const {
   const QWidget* panel = parentWidget();
   return {panel ? panel->width() : 0, panel ? panel->height() : 0, Choice, StretchFilterIndex, View.AutoOrient(),
-          devicePixelRatioF()};
+          devicePixelRatioF(), Colour};
 }
 
 void TPhotoImage::Refine(const QString& file) {

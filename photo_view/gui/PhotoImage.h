@@ -96,6 +96,8 @@ class TPhotoImage : public QWidget {
 
   unsigned StretchFilterIndex = 0;
   bool MaxCropFrame = false;
+  // The colours pictures are drawn for (the screen's profile, the settings).
+  ColourTarget Colour = ColourTarget::Off();
   int BeepCount = 0;
   // Whether the mouse may draw a crop frame now.
   bool CropAllowed() const { return CropAllowed_; }

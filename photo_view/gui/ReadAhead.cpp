@@ -77,13 +77,14 @@ std::optional<std::filesystem::path> TReadAhead::NextJob() const {
 }
 
 void TReadAhead::Work() {
-  const JpegDecoder decoder;
+  JpegDecoder decoder;
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [&] { return stop_ || NextJob(); });
     if (stop_) return;
     const std::filesystem::path file = *NextJob();
     const PanelLayout layout = layout_;
+    decoder.SetColour(layout.colour);
     busy_ = file;
     tried_.push_back(file);
     lock.unlock();

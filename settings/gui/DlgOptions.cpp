@@ -278,10 +278,27 @@ QWidget* TFormOptions::CreateShowPage() {
   auto* columns = new QHBoxLayout;
   columns->addWidget(StretchRadioGroup, 1);
   columns->addWidget(AppColorBox, 1);
+  ColourCheckBox = Named(new QCheckBox(QStringLiteral("Colour management"), page), "ColourCheckBox");
+  IntentLabel = Named(new QLabel(QStringLiteral("Rendering intent:"), page), "IntentLabel");
+  IntentBox = Named(new QComboBox(page), "IntentBox");
+  IntentBox->addItems(Items(kRenderingIntentItems));
+  IntentLabel->setBuddy(IntentBox);
+  BpcCheckBox = Named(new QCheckBox(QStringLiteral("Black-point compensation"), page), "BpcCheckBox");
+  connect(ColourCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+    for (QWidget* control : std::initializer_list<QWidget*>{IntentLabel, IntentBox, BpcCheckBox}) control->setEnabled(on);
+  });
+  auto* intent = new QHBoxLayout;
+  intent->addWidget(IntentLabel);
+  intent->addWidget(IntentBox);
+  intent->addWidget(BpcCheckBox);
+  intent->addStretch();
+
   auto* layout = new QVBoxLayout(page);
   layout->addLayout(columns, 1);
   layout->addWidget(AutoOrientCheckBox);
   layout->addWidget(EnlargeSmallCheckBox);
+  layout->addWidget(ColourCheckBox);
+  layout->addLayout(intent);
   return page;
 }
 
@@ -414,6 +431,9 @@ void TFormOptions::StoreToControls() {
   StretchRadioGroup->SetItemIndex(store_.Integer("StretchFilter"));
   AutoOrientCheckBox->setChecked(store_.Bool("AutoOrient"));
   EnlargeSmallCheckBox->setChecked(store_.Bool("EnlargeSmall"));
+  ColourCheckBox->setChecked(store_.Bool("ColourManagement"));
+  IntentBox->setCurrentIndex(store_.Integer("RenderingIntent"));
+  BpcCheckBox->setChecked(store_.Bool("BlackPointCompensation"));
   CropRatioRadioGroup->SetItemIndex(store_.Integer("CropProportion"));
   CropRatioN->setValue(store_.Integer("CropRatioN"));
   CropRatioM->setValue(store_.Integer("CropRatioM"));
@@ -458,6 +478,9 @@ bool TFormOptions::ControlsToStore() {
   store_.SetInteger("StretchFilter", StretchRadioGroup->ItemIndex());
   store_.SetBool("AutoOrient", AutoOrientCheckBox->isChecked());
   store_.SetBool("EnlargeSmall", EnlargeSmallCheckBox->isChecked());
+  store_.SetBool("ColourManagement", ColourCheckBox->isChecked());
+  store_.SetInteger("RenderingIntent", IntentBox->currentIndex());
+  store_.SetBool("BlackPointCompensation", BpcCheckBox->isChecked());
   store_.SetInteger("CropProportion", CropRatioRadioGroup->ItemIndex());
   store_.SetInteger("CropRatioN", CropRatioN->value());
   store_.SetInteger("CropRatioM", CropRatioM->value());

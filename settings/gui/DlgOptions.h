@@ -97,6 +97,10 @@ class TFormOptions : public QDialog {
   QCheckBox* EnlargeSmallCheckBox = nullptr;
   QLineEdit *SuffixCropEdit = nullptr, *Edit1 = nullptr;
   QComboBox* FormColorBox = nullptr;
+  // Colour management: on or off, the rendering intent, black-point compensation.
+  QCheckBox *ColourCheckBox = nullptr, *BpcCheckBox = nullptr;
+  QComboBox* IntentBox = nullptr;
+  QLabel* IntentLabel = nullptr;
   QPushButton *DefaultColor = nullptr, *AddCategoryBtn = nullptr, *DelCategoryBtn = nullptr, *BtnOK = nullptr,
               *BtnCancel = nullptr;
   QListWidget* ListBox1 = nullptr;

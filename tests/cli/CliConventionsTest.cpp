@@ -141,10 +141,10 @@ TEST(CliConventions, SeveralFilesHeadedAndWorstStatus) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("missing.jpg"), std::string::npos) << result.err;
   const auto lines = Lines(result.out);
-  ASSERT_EQ(lines.size(), 3u + 2 * 16) << result.out;
+  ASSERT_EQ(lines.size(), 3u + 2 * 17) << result.out;
   EXPECT_EQ(lines[0], "== " + a.string());
-  EXPECT_EQ(lines[17], "== " + missing.string());
-  EXPECT_EQ(lines[18], "== " + b.string());
+  EXPECT_EQ(lines[18], "== " + missing.string());
+  EXPECT_EQ(lines[19], "== " + b.string());
 
   // A write command edits every file it is given; one that fails does not stop the rest.
   EXPECT_EQ(RunCli({"delete-comment", a.string(), missing.string(), b.string()}).exitCode, 1);

@@ -36,7 +36,7 @@ std::vector<Line> Tags(const std::string& relative) {
 
 TEST(TagsCommandTest, GroupsInTheWindowsOrder) {
   PIXALDO_NEEDS_SAMPLES();
-  const std::vector<std::string> order = {"exif", "maker", "thumbnail", "iptc", "comment"};
+  const std::vector<std::string> order = {"exif", "maker", "thumbnail", "iptc", "comment", "icc"};
   for (const char* file : {"maker/Canon.jpg", "cameras/Nikon_D70.jpg", "cameras/DSCN0010.jpg", "iptc/IPTC.jpg",
                            "cameras/et_PhotoMechanic.jpg"}) {
     SCOPED_TRACE(file);
@@ -79,9 +79,13 @@ TEST(TagsCommandTest, ThumbnailCommentAndEscapes) {
   PIXALDO_NEEDS_SAMPLES();
   auto lines = Tags("cameras/Nikon_D70.jpg");
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back().group, "comment");
-  EXPECT_EQ(lines.back().description, "");
-  EXPECT_EQ(lines.back().value, "comment in GIMP 2.4.5");
+  // The comment, then the profile GIMP embedded.
+  const auto comment = std::find_if(lines.begin(), lines.end(), [](const Line& l) { return l.group == "comment"; });
+  ASSERT_NE(comment, lines.end());
+  EXPECT_EQ(comment->description, "");
+  EXPECT_EQ(comment->value, "comment in GIMP 2.4.5");
+  EXPECT_EQ(lines.back().group, "icc");
+  EXPECT_EQ(lines.back().value, "3144 bytes");
   bool offset = false;
   for (const Line& l : lines) offset = offset || (l.group == "thumbnail" && l.value == "566");
   EXPECT_TRUE(offset);

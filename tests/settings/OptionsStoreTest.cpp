@@ -33,7 +33,10 @@ constexpr std::string_view kDefaultOptions =
     "IptcUnmarkedCodePage=0\r\n"
     "WriteWindows1250=0\r\n"
     "FitMode=0\r\n"
-    "EnlargeSmall=0\r\n";
+    "EnlargeSmall=0\r\n"
+    "ColourManagement=1\r\n"
+    "RenderingIntent=0\r\n"
+    "BlackPointCompensation=1\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;

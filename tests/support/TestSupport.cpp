@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "support/Corpus.h"
+#include "support/ColourCharts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -93,7 +94,7 @@ void WriteBytes(const fs::path& path, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-std::string MakeJpeg(const JpegSpec& spec) {
+std::string EncodeJpegRows(const JpegSpec& spec, int components, const std::function<void(int, uint8_t*)>& fillRow) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
   cinfo.err = jpeg_std_error(&jerr);
@@ -103,8 +104,8 @@ std::string MakeJpeg(const JpegSpec& spec) {
   jpeg_mem_dest(&cinfo, &buffer, &size);
   cinfo.image_width = JDIMENSION(spec.width);
   cinfo.image_height = JDIMENSION(spec.height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, spec.quality, TRUE);
   cinfo.comp_info[0].h_samp_factor = spec.hSampling;
@@ -112,14 +113,9 @@ std::string MakeJpeg(const JpegSpec& spec) {
   cinfo.write_JFIF_header = spec.writeJfif ? TRUE : FALSE;
   if (spec.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
-  std::vector<unsigned char> row(size_t(spec.width) * 3);
+  std::vector<unsigned char> row(size_t(spec.width) * size_t(components));
   while (cinfo.next_scanline < cinfo.image_height) {
-    int y = int(cinfo.next_scanline);
-    for (int x = 0; x < spec.width; ++x) {
-      row[size_t(x) * 3] = static_cast<unsigned char>(x * 255 / std::max(1, spec.width - 1));
-      row[size_t(x) * 3 + 1] = static_cast<unsigned char>(y * 255 / std::max(1, spec.height - 1));
-      row[size_t(x) * 3 + 2] = static_cast<unsigned char>(spec.checks ? ((x / 8 + y / 8) % 2) * 200 : 100);
-    }
+    fillRow(int(cinfo.next_scanline), row.data());
     JSAMPROW rows[1] = {row.data()};
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
@@ -128,6 +124,16 @@ std::string MakeJpeg(const JpegSpec& spec) {
   jpeg_destroy_compress(&cinfo);
   free(buffer);
   return out;
+}
+
+std::string MakeJpeg(const JpegSpec& spec) {
+  return EncodeJpegRows(spec, 3, [&spec](int y, uint8_t* row) {
+    for (int x = 0; x < spec.width; ++x) {
+      row[size_t(x) * 3] = static_cast<unsigned char>(x * 255 / std::max(1, spec.width - 1));
+      row[size_t(x) * 3 + 1] = static_cast<unsigned char>(y * 255 / std::max(1, spec.height - 1));
+      row[size_t(x) * 3 + 2] = static_cast<unsigned char>(spec.checks ? ((x / 8 + y / 8) % 2) * 200 : 100);
+    }
+  });
 }
 
 std::string Segment(uint8_t marker, std::string_view payload) {

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 
+#include "colour/ColourEngine.h"
 #include "photo_view/FitGeometry.h"
 #include "photo_view/JpegDecoder.h"
 #include "photo_view/Resampler.h"
@@ -49,11 +50,13 @@ void TSaveAsDialog::ShowPreview(const QString& file) {
   try {
     // The smallest DCT scale that still covers the box: a few milliseconds
     // even for a large photo.
-    const JpegDecoder decoder;
+    JpegDecoder decoder;
+    decoder.SetColour(Colour);
     const DecodedPicture picture = decoder.Decode(QStringToPath(file), kPreviewSide, kPreviewSide);
     const FitResult fit = FitGeometry::FitToParent(kPreviewSide, kPreviewSide, picture.image.width,
                                                    picture.image.height, false);
-    const RgbImage small = Resampler::Resample(picture.image, fit.width, fit.height, 1);
+    RgbImage small = Resampler::Resample(picture.image, fit.width, fit.height, 1);
+    ConvertToScreen(small.pixels.data(), small.pixels.size() / 3, picture.colour);
     const QImage image(small.pixels.data(), small.width, small.height, qsizetype(small.Stride()),
                        QImage::Format_RGB888);
     Preview->setPixmap(QPixmap::fromImage(image));

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QString>
 
+#include "colour/ColourSource.h"
+
 namespace pixaldo {
 
 class TSaveAsDialog : public QFileDialog {
@@ -22,6 +24,8 @@ class TSaveAsDialog : public QFileDialog {
   // when it is no readable JPEG.
   void ShowPreview(const QString& file);
   QLabel* Preview = nullptr;
+  // What the preview is drawn for (the screen's profile, the settings).
+  ColourTarget Colour = ColourTarget::Off();
 };
 
 }  // namespace pixaldo
