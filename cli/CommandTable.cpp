@@ -62,6 +62,10 @@ const std::vector<Command> kCommands = {
       {"no-auto-orient", "", "show the pixels as stored instead of upright by the EXIF orientation"},
       {"output", "OUT.ppm", "write the displayed bitmap as a binary PPM"}},
      1, 1, Render},
+    {"thumbnails", "PATH...",
+     "make the missing or stale thumbnails of the desktop's cache for photos and folders; print PHOTO<TAB>THUMBNAIL",
+     {{"size", "normal|large", "the cache size: normal (128 pixels, the default) or large (256)"}, kJson}, 1,
+     kAnyNumber, Thumbnails},
 };
 
 }  // namespace

@@ -7,6 +7,12 @@
 #include "platform/FileError.h"
 
 namespace pixaldo::cli {
+
+void ReportFileError(const std::exception& error) {
+  std::fflush(stdout);  // keeps the message after the "== FILE" header it belongs to
+  std::cerr << "pixaldo-cli: " << error.what() << "\n";
+}
+
 namespace {
 
 bool IsOption(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
@@ -14,11 +20,6 @@ bool IsOption(const std::string& word) { return word.size() > 1 && word[0] == '-
 std::string OptionName(const std::string& word) {
   if (word.rfind("--", 0) != 0) throw UsageError("unknown option " + word);
   return word.substr(2, word.find('=') - 2);
-}
-
-void ReportFileError(const std::exception& error) {
-  std::fflush(stdout);  // keeps the message after the "== FILE" header it belongs to
-  std::cerr << "pixaldo-cli: " << error.what() << "\n";
 }
 
 // Runs `each` on every FILE operand; with several, each block is headed by

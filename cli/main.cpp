@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "thumbnails/ThumbnailCache.h"
 
 namespace {
 
@@ -58,5 +59,6 @@ int main(int argc, char** argv) {
   }
   const Command* command = FindCommand(words[0]);
   if (!command) return UnknownCommand(words[0]);
+  pixaldo::InstallThumbnailRefresh();  // a photo written here loses its stale thumbnails
   return RunCommand(*command, rest);
 }
