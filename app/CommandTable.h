@@ -15,7 +15,7 @@ struct ActionRow {
 };
 
 // AppNormal takes its Esc only while presenting.
-inline constexpr std::array<ActionRow, 24> kActions{{
+inline constexpr std::array<ActionRow, 25> kActions{{
     {"AppDirOpen", "DirOpen", 0, "Ctrl+O"},
     {"AppDirDatabase", "AppDirDatabase", 18, ""},
     {"AppPictureSize", "AppPictureSize", 20, "Ctrl+Return"},
@@ -40,6 +40,7 @@ inline constexpr std::array<ActionRow, 24> kActions{{
     {"JpgCropStyle", "JpgCropStyle", 10, ""},
     {"JpgCropRatio", "JpgCropRatio", 12, ""},
     {"JpgCancelCropping", "JpgCancelCropping", -1, "Esc"},
+    {"AppThumbnails", "AppThumbnails", -1, "Ctrl+T"},
 }};
 
 inline constexpr const char* kPresentationExitKey = "Esc";
@@ -72,7 +73,7 @@ struct TextTarget {
   int Entry;
   const char* Name;
 };
-inline constexpr std::array<TextTarget, 34> kTexts{{
+inline constexpr std::array<TextTarget, 35> kTexts{{
     {1, "AppDirOpen"},        {2, "AppDirDatabase"},    {3, "AppPictureSize"},  {4, "AppPrezentation"},
     {5, "AppNormal"},         {6, "AppInfoBar"},        {7, "AppOptions"},      {8, "AppAbout"},
     {9, "AppExit"},           {11, "FileMetadataShow"}, {12, "FileRename"},     {13, "FileDelete"},
@@ -81,7 +82,7 @@ inline constexpr std::array<TextTarget, 34> kTexts{{
     {24, "JpgCropStyle"},     {25, "JpgCropRatio"},     {30, "Header1"},        {31, "Header2"},
     {32, "Header3"},          {33, "Header4"},          {34, "Header5"},        {35, "Header6"},
     {36, "Label21"},          {37, "Label22"},          {38, "Label23"},        {39, "Label24"},
-    {40, "Label25"},
+    {40, "Label25"},          {123, "AppThumbnails"},
 }};
 
 }  // namespace pixaldo

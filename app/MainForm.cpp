@@ -29,6 +29,7 @@
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
 #include "file_list/JpegListing.h"
+#include "file_list/gui/BrowserPane.h"
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
 #include "photo_view/gui/PhotoImage.h"
@@ -163,6 +164,7 @@ void TFormMain::ConnectCommands() {
       {"JpgCropStyle", [this] { JpgCropStyleExecute(); }},
       {"JpgCropRatio", [this] { JpgCropRatioExecute(); }},
       {"JpgCancelCropping", [this] { PhotoView->ClearCrop(); }},
+      {"AppThumbnails", [this] { Browser->ShowGrid(!Browser->GridShown()); }},
   };
   for (const auto& [name, handler] : handlers) connect(Action(name), &QAction::triggered, this, handler);
 }
@@ -362,12 +364,14 @@ void TFormMain::FormCreate() {
   });
   PhotoView = new TPhotoImage(PanelImage, LblCrop, Action("JpgCrop"));
   PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
-  FileList = new TJpegList(PanelInfoTop);
+  Browser = new TBrowserPane(PanelInfoTop, PanelImage);
+  Browser->KeepChoice = &KeepThumbnailGridChoice;
+  FileList = Browser->List();
+  connect(Browser, &TBrowserPane::GridToggled, this, &TFormMain::FitPicture);
   Header1->setBuddy(FileList);
   // Clicks and keys in the list (selection, renaming) wait for a running
   // transform as the commands do.
-  FileList->installEventFilter(this);
-  FileList->viewport()->installEventFilter(this);
+  Browser->WatchInput(this);
   // Tab goes from the list through the IPTC fields, in their order.
   setTabOrder(FileList, CBox1);
   setTabOrder(CBox1, Edit2);
@@ -399,8 +403,8 @@ void TFormMain::showEvent(QShowEvent* event) {
   if (Shown) return;
   Shown = true;
   FormShow();
-  // The keys go to the list from the start: the arrows browse at once.
-  FileList->setFocus(Qt::OtherFocusReason);
+  // The keys go to the list (or the grid) from the start: the arrows browse at once.
+  Browser->ViewWithKeys()->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormMain::FormShow() {
@@ -408,6 +412,7 @@ void TFormMain::FormShow() {
   ApplySettings(0);  // the crop mode set-up starts in style 0 (landscape)
   GridExif->clearSelection();
   GridExif->setColumnWidth(1, 300);
+  if (ReadSettings().ThumbnailGrid) Browser->ShowGrid(true);
 
   if (!Arguments.isEmpty()) {
     std::error_code error;
@@ -643,10 +648,7 @@ void TFormMain::AppDirDatabaseExecute() {
   // Exactly these two extensions, in this letter case, choose a database.
   const bool xml = extension == QLatin1String(".xml");
   if (!xml && extension != QLatin1String(".txt")) return;
-  std::vector<std::string> names;
-  for (int row = 0; row < FileList->FileCount(); ++row)
-    names.push_back(QStringToPath(FileList->FileNameAt(row)).native());
-  const JpegListing listing(QStringToPath(FileList->Directory()), std::move(names));
+  const JpegListing listing = FileList->Listing();
   const bool written = [&] {
     const BusyCursor busy;
     return Attempt(name, [&] {
@@ -777,11 +779,12 @@ void TFormMain::ReadAround() {
 
 void TFormMain::ShowStopSign() {
   ++StopSignCount;
-  PanelImage->hide();
+  QWidget* shown = Browser->ShownPane();
+  shown->hide();
   QEventLoop loop;
   QTimer::singleShot(StopSignMilliseconds, &loop, &QEventLoop::quit);
   loop.exec();
-  PanelImage->show();
+  shown->show();
 }
 
 void TFormMain::UpdateCommandStates() {
@@ -911,7 +914,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   const bool input =
       type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-  if (input && TransformRun && TransformRun->Busy() && (watched == FileList || watched == FileList->viewport())) {
+  if (input && TransformRun && TransformRun->Busy() && Browser->IsView(watched)) {
     return true;
   } else if (watched == PanelImage && event->type() == QEvent::Resize) {
     PanelImageResize();

@@ -30,6 +30,7 @@ class TFormMetaData;
 class TFormAbout;
 
 class TJpegList;
+class TBrowserPane;
 class TPhotoImage;
 class TJpegTran;
 class TShortcutDispatch;
@@ -56,6 +57,7 @@ struct MainWindowSettings {
   bool ThumbAuto = true;
   bool AutoOrient = true;
   QString CropSuffix = QStringLiteral("_crop");
+  bool ThumbnailGrid = false;  // the grid in place of the picture
   bool TrimCheckBox = false;           // temporary, never stored
   bool OverwriteCropCheckBox = false;  // temporary, never stored
 };
@@ -91,6 +93,7 @@ class TFormMain : public QWidget {
   QMenu* PopupMenu = nullptr;  // opens on a right click only while presenting
 
   // State.
+  TBrowserPane* Browser = nullptr;  // the file list and the thumbnail grid
   TJpegList* FileList = nullptr;
   QString CurrentFile;
   TPhotoImage* PhotoView = nullptr;

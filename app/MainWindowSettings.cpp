@@ -1,5 +1,6 @@
 #include "app/MainWindowSettings.h"
 
+#include "platform/FileError.h"
 #include "platform/IniFile.h"
 #include "platform/gui/UserMessages.h"
 #include "settings/ColorNames.h"
@@ -39,7 +40,18 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
   settings.TrimCheckBox = options.TrimCheckBox;
   settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;
+  settings.ThumbnailGrid = options.Bool("ThumbnailGrid");
   return settings;
+}
+
+void KeepThumbnailGridChoice(bool shown) {
+  OptionsStore& options = ViewerOptions();
+  options.SetBool("ThumbnailGrid", shown);
+  try {
+    options.SaveSettings();
+  } catch (const FileError&) {
+    // The choice is a convenience: the window works the same without it.
+  }
 }
 
 LanguageTexts& ViewerLanguageTexts() {

@@ -16,6 +16,8 @@ OptionsStore& ViewerOptions();
 
 // The values the main window needs, read from the store now.
 MainWindowSettings ReadMainWindowSettings();
+// Keeps in the settings file whether the grid stands in place of the picture.
+void KeepThumbnailGridChoice(bool shown);
 
 // The interface texts of the chosen language (loaded on first use from
 // Language.ini; the settings dialog loads another language into it).

@@ -12,10 +12,7 @@ source "$(dirname "$0")/lib.sh"
 bench_need vipsthumbnail
 cli=$(bench_cli)
 count="${1:-300}"
-photo="$(bench_photos)/12mp.jpg"
-folder="$bench_work/card"
-mkdir -p "$folder"
-for ((i = 1; i <= count; i++)); do ln -f "$photo" "$folder/IMG_$i.jpg"; done
+folder=$(bench_linked_folder card "$count")
 export XDG_CACHE_HOME="$bench_work/cache"
 vips_out="$bench_work/vips"
 cold() { rm -rf "$XDG_CACHE_HOME" "$vips_out"; mkdir -p "$vips_out"; }
