@@ -30,7 +30,10 @@ void TBrowserPane::ShowGrid(bool shown) {
   gridShown_ = shown;
   picture_->setVisible(!shown);
   grid_->setVisible(shown);
-  if (shown) grid_->setFocus(Qt::OtherFocusReason);
+  if (shown) {
+    grid_->raise();  // above the stop sign that waits behind the picture
+    grid_->setFocus(Qt::OtherFocusReason);
+  }
   if (!shown && grid_->hasFocus()) list_->setFocus(Qt::OtherFocusReason);
   if (KeepChoice) KeepChoice(shown);
   emit GridToggled(shown);
