@@ -16,9 +16,9 @@ folder=$(bench_linked_folder card "$count")
 export XDG_CACHE_HOME="$bench_work/cache"
 vips_out="$bench_work/vips"
 cold() { rm -rf "$XDG_CACHE_HOME" "$vips_out"; mkdir -p "$vips_out"; }
-bench_pair "thumbnails large, 300 × 12 MP, cold" 0.60 cold -- "$cli" thumbnails --size large "$folder" -- \
+bench_pair "thumbnails large, $count × 12 MP, cold" 0.60 cold -- "$cli" thumbnails --size large "$folder" -- \
   vipsthumbnail -s 256 -o "$vips_out/%s.jpg" "$folder"/*.jpg
-bench_pair "thumbnails normal, 300 × 12 MP, cold" 0.40 cold -- "$cli" thumbnails --size normal "$folder" -- \
+bench_pair "thumbnails normal, $count × 12 MP, cold" 0.40 cold -- "$cli" thumbnails --size normal "$folder" -- \
   vipsthumbnail -s 128 -o "$vips_out/%s.jpg" "$folder"/*.jpg
 # Warm: the entries are there; the cold run of the same size beside it.
 rm -rf "$XDG_CACHE_HOME"
@@ -26,6 +26,6 @@ rm -rf "$XDG_CACHE_HOME"
 warm_cache="$bench_work/warm"
 cp -a "$XDG_CACHE_HOME" "$warm_cache"
 cold_cache="$bench_work/cold"
-bench_pair "thumbnails large, 300, warm vs cold" 0.05 true -- \
+bench_pair "thumbnails large, $count, warm vs cold" 0.05 true -- \
   env XDG_CACHE_HOME="$warm_cache" "$cli" thumbnails --size large "$folder" -- \
   sh -c 'rm -rf "$1" && exec env XDG_CACHE_HOME="$1" "$2" thumbnails --size large "$3"' sh "$cold_cache" "$cli" "$folder"
