@@ -28,7 +28,8 @@ constexpr std::string_view kDefaultOptions =
     "CropSizeN=16\r\n"
     "CropSizeM=16\r\n"
     "Language=0\r\n"
-    "FormColor=clGradientActiveCaption\r\n";
+    "FormColor=clGradientActiveCaption\r\n"
+    "ThumbnailGrid=0\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;
