@@ -102,8 +102,10 @@ QString TJpegList::FileNameAt(int index) const {
 }
 
 int TJpegList::SelectedIndex() const {
+  // The current item counts while it is selected: a list whose selection
+  // was cleared has no current file.
   QTreeWidgetItem* current = currentItem();
-  return current ? indexOfTopLevelItem(current) : -1;
+  return current && current->isSelected() ? indexOfTopLevelItem(current) : -1;
 }
 
 QStringList TJpegList::SelectedPaths() const {
@@ -378,7 +380,8 @@ void TJpegList::FinishRename(QTreeWidgetItem* item, const QString& edited) {
 }
 
 void TJpegList::CurrentRowChanged() {
-  const int index = SelectedIndex();
+  // A Shift move makes the item current before it selects the range.
+  const int index = currentItem() ? indexOfTopLevelItem(currentItem()) : -1;
   if (index >= 0 && !Editing_) {
     CurrentPath_ = FullPath(FileNameAt(index));
     RememberCurrentFile();

@@ -41,7 +41,7 @@ class TJpegList : public QTreeWidget {
   // Queries.
   int FileCount() const;
   QString FileNameAt(int index) const;
-  int SelectedIndex() const;  // the current file's row; -1 with none
+  int SelectedIndex() const;  // the current file's row (current and selected); -1 with none
   // The selected files' full paths in list order (the current file need not
   // be among them).
   QStringList SelectedPaths() const;
