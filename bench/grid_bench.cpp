@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   const std::string label = argv[2];
   MainWindowSettings settings;
   settings.ThumbnailGrid = true;
-  TFormMain form({});
+  TFormMain form{QStringList()};
   form.ReadSettings = [settings] { return settings; };
   form.resize(1280, 800);
   form.show();
