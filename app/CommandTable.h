@@ -15,7 +15,7 @@ struct ActionRow {
 };
 
 // AppNormal takes its Esc only while presenting.
-inline constexpr std::array<ActionRow, 28> kActions{{
+inline constexpr std::array<ActionRow, 29> kActions{{
     {"AppDirOpen", "DirOpen", 0, "Ctrl+O"},
     {"AppDirDatabase", "AppDirDatabase", 18, ""},
     {"AppPictureSize", "AppPictureSize", 20, "Ctrl+Return"},
@@ -44,6 +44,7 @@ inline constexpr std::array<ActionRow, 28> kActions{{
     {"AppZoomOut", "Zoom out", -1, "Ctrl+-"},
     {"AppZoomActual", "Actual pixels", -1, "Ctrl+1"},
     {"AppZoomFit", "Fit", -1, "Ctrl+0"},
+    {"AppThumbnails", "AppThumbnails", -1, "Ctrl+T"},
 }};
 
 // The zoom commands of the view's menu (a right click on the picture, where
@@ -91,7 +92,7 @@ struct TextTarget {
   int Entry;
   const char* Name;
 };
-inline constexpr std::array<TextTarget, 38> kTexts{{
+inline constexpr std::array<TextTarget, 39> kTexts{{
     {1, "AppDirOpen"},        {2, "AppDirDatabase"},    {3, "AppPictureSize"},  {4, "AppPrezentation"},
     {5, "AppNormal"},         {6, "AppInfoBar"},        {7, "AppOptions"},      {8, "AppAbout"},
     {9, "AppExit"},           {11, "FileMetadataShow"}, {12, "FileRename"},     {13, "FileDelete"},
@@ -101,7 +102,7 @@ inline constexpr std::array<TextTarget, 38> kTexts{{
     {32, "Header3"},          {33, "Header4"},          {34, "Header5"},        {35, "Header6"},
     {36, "Label21"},          {37, "Label22"},          {38, "Label23"},        {39, "Label24"},
     {40, "Label25"},          {130, "AppZoomIn"},       {131, "AppZoomOut"},    {132, "AppZoomActual"},
-    {133, "AppZoomFit"},
+    {133, "AppZoomFit"},      {170, "AppThumbnails"},
 }};
 
 }  // namespace pixaldo

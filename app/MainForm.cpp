@@ -30,6 +30,7 @@
 #include "dialogs/DlgMetaData.h"
 #include "dialogs/DlgTextConflict.h"
 #include "file_list/JpegListing.h"
+#include "file_list/gui/BrowserPane.h"
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
 #include "photo_view/gui/PhotoImage.h"
@@ -170,6 +171,7 @@ void TFormMain::ConnectCommands() {
       {"JpgCropStyle", [this] { JpgCropStyleExecute(); }},
       {"JpgCropRatio", [this] { JpgCropRatioExecute(); }},
       {"JpgCancelCropping", [this] { PhotoView->ClearCrop(); }},
+      {"AppThumbnails", [this] { Browser->ShowGrid(!Browser->GridShown()); }},
   };
   for (const auto& [name, handler] : handlers)
     connect(Action(name), &QAction::triggered, this, [this, name, handler] {
@@ -364,12 +366,14 @@ void TFormMain::FormCreate() {
     if (PresentationMode) step > 0 ? FileList->SelectNext() : FileList->SelectPrevious();
   });
   PhotoView->SetReadAhead(new TReadAhead(TReadAhead::kDefaultBudget, this));
-  FileList = new TJpegList(PanelInfoTop);
+  Browser = new TBrowserPane(PanelInfoTop, PanelImage);
+  Browser->KeepChoice = &KeepThumbnailGridChoice;
+  FileList = Browser->List();
+  connect(Browser, &TBrowserPane::GridToggled, this, &TFormMain::FitPicture);
   Header1->setBuddy(FileList);
   // Clicks and keys in the list (selection, renaming) wait for a running
   // transform as the commands do.
-  FileList->installEventFilter(this);
-  FileList->viewport()->installEventFilter(this);
+  Browser->WatchInput(this);
   // Tab goes from the list through the IPTC fields, in their order.
   setTabOrder(FileList, CBox1);
   setTabOrder(CBox1, Edit2);
@@ -402,8 +406,8 @@ void TFormMain::showEvent(QShowEvent* event) {
   if (Shown) return;
   Shown = true;
   FormShow();
-  // The keys go to the list from the start: the arrows browse at once.
-  FileList->setFocus(Qt::OtherFocusReason);
+  // The keys go to the list (or the grid) from the start: the arrows browse at once.
+  Browser->ViewWithKeys()->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormMain::FormShow() {
@@ -411,6 +415,7 @@ void TFormMain::FormShow() {
   ApplySettings(0);  // the crop mode set-up starts in style 0 (landscape)
   GridExif->clearSelection();
   GridExif->setColumnWidth(1, 300);
+  if (ReadSettings().ThumbnailGrid) Browser->ShowGrid(true);
 
   if (!Arguments.isEmpty()) {
     std::error_code error;
@@ -651,10 +656,7 @@ void TFormMain::AppDirDatabaseExecute() {
   // Exactly these two extensions, in this letter case, choose a database.
   const bool xml = extension == QLatin1String(".xml");
   if (!xml && extension != QLatin1String(".txt")) return;
-  std::vector<std::string> names;
-  for (int row = 0; row < FileList->FileCount(); ++row)
-    names.push_back(QStringToPath(FileList->FileNameAt(row)).native());
-  const JpegListing listing(QStringToPath(FileList->Directory()), std::move(names));
+  const JpegListing listing = FileList->Listing();
   const bool written = [&] {
     const BusyCursor busy;
     return Attempt(name, [&] {
@@ -781,11 +783,12 @@ void TFormMain::ReadAround() {
 
 void TFormMain::ShowStopSign() {
   ++StopSignCount;
-  PanelImage->hide();
+  QWidget* shown = Browser->ShownPane();
+  shown->hide();
   QEventLoop loop;
   QTimer::singleShot(StopSignMilliseconds, &loop, &QEventLoop::quit);
   loop.exec();
-  PanelImage->show();
+  shown->show();
 }
 
 void TFormMain::UpdateCommandStates() {
@@ -920,7 +923,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   const bool input =
       type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-  if (input && TransformRun && TransformRun->Busy() && (watched == FileList || watched == FileList->viewport())) {
+  if (input && TransformRun && TransformRun->Busy() && Browser->IsView(watched)) {
     return true;
   } else if (event->type() == QEvent::KeyPress && EscapeRevertsField(*static_cast<QKeyEvent*>(event))) {
     // Esc gives the field back the text the file holds.

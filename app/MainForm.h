@@ -32,6 +32,7 @@ class TFormMetaData;
 class TFormAbout;
 
 class TJpegList;
+class TBrowserPane;
 class TPhotoImage;
 class TPicturePane;
 class TJpegTran;
@@ -64,6 +65,7 @@ struct MainWindowSettings {
   ColourTarget Colour = ColourTarget::Off();  // the colour settings with the screen's profile
   QString CropSuffix = QStringLiteral("_crop");
   bool AlwaysTrim = false;             // trims edges that cannot be turned without asking
+  bool ThumbnailGrid = false;          // the grid in place of the picture
   bool OverwriteCropCheckBox = false;  // temporary, never stored
 };
 
@@ -98,6 +100,7 @@ class TFormMain : public QWidget {
   QMenu* PopupMenu = nullptr;  // opens on a right click only while presenting
 
   // State.
+  TBrowserPane* Browser = nullptr;  // the file list and the thumbnail grid
   TJpegList* FileList = nullptr;
   QString CurrentFile;
   TPhotoImage* PhotoView = nullptr;  // in the picture pane

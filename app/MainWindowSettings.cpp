@@ -1,6 +1,7 @@
 #include "app/MainWindowSettings.h"
 
 #include "colour/gui/ScreenColour.h"
+#include "platform/FileError.h"
 #include "platform/IniFile.h"
 #include "platform/gui/UserMessages.h"
 #include "settings/ColorNames.h"
@@ -44,6 +45,7 @@ MainWindowSettings ReadMainWindowSettings() {
   settings.CropSuffix = FromCp1250(options.Text("CropSuffix"));
   settings.AlwaysTrim = options.Bool("AlwaysTrim");
   settings.OverwriteCropCheckBox = options.OverwriteCropCheckBox;
+  settings.ThumbnailGrid = options.Bool("ThumbnailGrid");
   return settings;
 }
 
@@ -51,6 +53,16 @@ void RememberAlwaysTrim() {
   OptionsStore& options = ViewerOptions();
   options.SetBool("AlwaysTrim", true);
   options.SaveSettings();
+}
+
+void KeepThumbnailGridChoice(bool shown) {
+  OptionsStore& options = ViewerOptions();
+  options.SetBool("ThumbnailGrid", shown);
+  try {
+    options.SaveSettings();
+  } catch (const FileError&) {
+    // The choice is a convenience: the window works the same without it.
+  }
 }
 
 LanguageTexts& ViewerLanguageTexts() {

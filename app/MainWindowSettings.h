@@ -19,6 +19,8 @@ MainWindowSettings ReadMainWindowSettings();
 // "Always trim" chosen in the question about unturned edges: stored and
 // saved at once. Throws FileError when the settings cannot be saved.
 void RememberAlwaysTrim();
+// Keeps in the settings file whether the grid stands in place of the picture.
+void KeepThumbnailGridChoice(bool shown);
 
 // The interface texts of the chosen language (loaded on first use from
 // Language.ini; the settings dialog loads another language into it).

@@ -74,9 +74,6 @@ std::string& FieldOf(TMyIptcTags& tags, int field) {
 TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot)
     : QObject(&form), Store(std::make_unique<UndoStore>(undoRoot.empty() ? UndoStore::DefaultRoot() : undoRoot)),
       Form(form) {
-  // Several photos are chosen with Shift and Ctrl. (The list's own
-  // selection until the model shared by the list and the grid takes over.)
-  Form.FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
   Run = new TBatchRun(Store.get(), this);
   Progress = new TBatchProgress(*Run, Form.PanelInfo);
   if (auto* layout = qobject_cast<QVBoxLayout*>(Form.PanelInfo->layout())) layout->insertWidget(1, Progress);
@@ -102,7 +99,7 @@ TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot
     AdjustStates();
   });
   // After the list has made its choice current.
-  connect(Form.FileList, &QTreeWidget::itemSelectionChanged, this,
+  connect(Form.FileList, &TJpegList::SelectedFilesChanged, this,
           [this] { QTimer::singleShot(0, this, &TSelectionCommands::SelectionChanged); });
 }
 
@@ -111,14 +108,7 @@ TSelectionCommands::~TSelectionCommands() {
   Run = nullptr;
 }
 
-QStringList TSelectionCommands::SelectedFiles() const {
-  // The list's selection, in list order.
-  QStringList files;
-  const TJpegList* list = Form.FileList;
-  for (int row = 0; row < list->FileCount(); ++row)
-    if (list->topLevelItem(row)->isSelected()) files << list->FullPath(list->FileNameAt(row));
-  return files;
-}
+QStringList TSelectionCommands::SelectedFiles() const { return Form.FileList->SelectedPaths(); }
 
 bool TSelectionCommands::Take(const char* name) {
   const QString action = QString::fromLatin1(name);

@@ -14,6 +14,7 @@
 #include "settings/gui/DlgOptions.h"
 #include "platform/gui/MemoryTuning.h"
 #include "platform/gui/UserMessages.h"
+#include "thumbnails/ThumbnailCache.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   if (AnsweredOnTheCommandLine(argc, argv)) return 0;
   pixaldo::KeepLargeBuffersMapped();
   QApplication application(argc, argv);
+  pixaldo::InstallThumbnailRefresh();  // a photo written here loses its stale thumbnails
   Q_INIT_RESOURCE(pixaldo);  // the icons live in the viewer's static library
   QApplication::setApplicationName(QStringLiteral("Pixaldo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Pixaldo"));

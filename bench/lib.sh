@@ -77,6 +77,17 @@ bench_photos() {
   echo "$dir"
 }
 
+# A folder of COUNT names linked to the 12 MP photo (IMG_1.jpg ...): each
+# name is a photo of its own to a cache keyed by name, with one copy on disk.
+# Prints its path.  bench_linked_folder NAME COUNT
+bench_linked_folder() {
+  local photo folder="$bench_work/$1" i
+  photo="$(bench_photos)/12mp.jpg"
+  mkdir -p "$folder"
+  for ((i = 1; i <= $2; i++)); do ln -f "$photo" "$folder/IMG_$i.jpg"; done
+  echo "$folder"
+}
+
 # Runs a command once; sets bench_ms (wall clock) and bench_kb (peak memory).
 bench_once() {
   local start end

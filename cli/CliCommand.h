@@ -98,6 +98,8 @@ class Invocation {
 int RunCommand(const Command& command, std::span<const std::string> words);
 
 // Output helpers.
+// "pixaldo-cli: FILE: REASON" on standard error, after what stdout holds so far.
+void ReportFileError(const std::exception& error);
 // Windows-1250 bytes to UTF-8, with the field escapes of tab-separated output.
 std::string Field(const std::string& cp1250Bytes);
 // Prints fields joined by tabs, each escaped with Field, and a line feed.

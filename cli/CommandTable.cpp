@@ -68,6 +68,10 @@ const std::vector<Command> kCommands = {
       {"no-colour-management", "", "draw the stored colour values instead of converting them for the screen"},
       {"screen-profile", "FILE.icc", "the screen's ICC profile (default sRGB)"}},
      1, 1, Render},
+    {"thumbnails", "PATH...",
+     "make the missing or stale thumbnails of the desktop's cache for photos and folders; print PHOTO<TAB>THUMBNAIL",
+     {{"size", "normal|large", "the cache size: normal (128 pixels, the default) or large (256)"}, kJson}, 1,
+     kAnyNumber, Thumbnails},
 };
 
 }  // namespace

@@ -24,5 +24,6 @@ int AutoRotate(const Invocation&, const std::filesystem::path& file);
 int Crop(const Invocation&);
 int StripMetadata(const Invocation&);
 int Render(const Invocation&);
+int Thumbnails(const Invocation&);
 
 }  // namespace pixaldo::cli

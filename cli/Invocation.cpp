@@ -12,6 +12,9 @@
 #include "platform/OrderedWork.h"
 
 namespace pixaldo::cli {
+
+void ReportFileError(const std::exception& error) { PrintNote("pixaldo-cli: " + std::string(error.what()) + "\n"); }
+
 namespace {
 
 bool IsOption(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
@@ -20,8 +23,6 @@ std::string OptionName(const std::string& word) {
   if (word.rfind("--", 0) != 0) throw UsageError("unknown option " + word);
   return word.substr(2, word.find('=') - 2);
 }
-
-void ReportFileError(const std::exception& error) { PrintNote("pixaldo-cli: " + std::string(error.what()) + "\n"); }
 
 // Whether two operands name the same file: such a list runs one file at a
 // time, so that each command on it sees what the one before wrote.

@@ -6,6 +6,7 @@
 #include "cli/CliCommand.h"
 #include "settings/OptionsStore.h"
 #include "settings/SettingsLocation.h"
+#include "thumbnails/ThumbnailCache.h"
 
 namespace {
 
@@ -64,5 +65,6 @@ int main(int argc, char** argv) {
   pixaldo::OptionsStore options(pixaldo::OptionsFilePath());
   options.LoadSettings();
   pixaldo::ApplyTextSettings(options);
+  pixaldo::InstallThumbnailRefresh();  // a photo written here loses its stale thumbnails
   return RunCommand(*command, rest);
 }

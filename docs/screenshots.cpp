@@ -1,4 +1,4 @@
-// Takes the screenshots in docs/: the main window, the settings window (two
+// Takes the screenshots in docs/: the main window, the thumbnail grid, the settings window (two
 // pages), the metadata window, the about window and the save dialog, in
 // English and in Czech, and a phone photo stored sideways shown upright, each
 // grabbed from the display server as the user would see it.
@@ -19,8 +19,11 @@
 #include "app/PicturePane.h"
 #include "dialogs/DlgAbout.h"
 #include "dialogs/DlgMetaData.h"
+#include "file_list/gui/BrowserPane.h"
 #include "file_list/gui/JpegList.h"
 #include "photo_view/gui/PhotoImage.h"
+#include "file_list/gui/ThumbnailGrid.h"
+#include "file_list/gui/ThumbnailSource.h"
 #include "settings/OptionsStore.h"
 #include "settings/SettingsLocation.h"
 #include "settings/gui/DlgOptions.h"
@@ -78,6 +81,8 @@ int main(int argc, char** argv) {
   const QDir settingsDir(QDir::temp().filePath(QStringLiteral("pixaldo-shots")));
   settingsDir.mkpath(QStringLiteral("."));
   SetSettingsDirectory(settingsDir.path().toStdString());
+  // Thumbnails into a cache of their own, not the desktop's.
+  qputenv("XDG_CACHE_HOME", settingsDir.filePath(QStringLiteral("cache")).toLocal8Bit());
 
   for (const auto& [language, suffix] : {std::pair{0, ""}, std::pair{1, "-cs"}}) {
     OptionsStore& store = ViewerOptions();
@@ -103,6 +108,13 @@ int main(int argc, char** argv) {
       return 0;
     }
     Save(&form, out + QStringLiteral("/screenshot%1.png").arg(suffix));
+    // The folder as a grid of thumbnails in place of the picture, two photos selected.
+    form.Browser->KeepChoice = nullptr;
+    form.Action("AppThumbnails")->trigger();
+    QTest::keyClick(form.Browser->Grid(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::qWaitFor([&] { return form.Browser->Grid()->Source()->Idle(); }, 10000);
+    Save(&form, out + QStringLiteral("/grid%1.png").arg(suffix));
+    form.Action("AppThumbnails")->trigger();
     SaveModal(form.Action("AppOptions"), options, out + QStringLiteral("/settings%1.png").arg(suffix),
               [&] { options.PageControl->setCurrentIndex(0); });
     SaveModal(form.Action("AppOptions"), options, out + QStringLiteral("/settings-save%1.png").arg(suffix),

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include <atomic>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -161,7 +163,14 @@ std::string ReadFileHead(const fs::path& path, size_t count) {
   return bytes;
 }
 
-AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target)), resolved_(ResolveLinks(target_)) {
+namespace {
+std::atomic<WrittenFileObserver> gWrittenFileObserver{nullptr};
+}  // namespace
+
+void SetWrittenFileObserver(WrittenFileObserver observer) { gWrittenFileObserver.store(observer); }
+
+AtomicFileWriter::AtomicFileWriter(fs::path target, WriteKind kind)
+    : target_(std::move(target)), resolved_(ResolveLinks(target_)), kind_(kind) {
   struct stat existing {};
   const bool exists = ::stat(resolved_.c_str(), &existing) == 0;
   if (exists && S_ISDIR(existing.st_mode)) throw FileError(target_, "is a folder");
@@ -174,9 +183,11 @@ AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
   if (exists && (existing.st_mode & 0222) == 0) throw FileError(target_, "the file is read-only");
   if (exists && ::access(resolved_.c_str(), W_OK) != 0)
     throw FileError(target_, errno == EROFS ? "the file system is read-only" : "you have no permission to write the file");
-  lock_ = std::make_unique<PhotoLock>(target_);
-  if (!keptDate_) keptDate_ = PhotoLock::KeptDate(resolved_);
-  RemoveStaleTemporaryFiles(FolderOf(resolved_));
+  if (kind_ == WriteKind::UserFile) {
+    lock_ = std::make_unique<PhotoLock>(target_);
+    if (!keptDate_) keptDate_ = PhotoLock::KeptDate(resolved_);
+    RemoveStaleTemporaryFiles(FolderOf(resolved_));
+  }
   CreateTemporary();
 }
 
@@ -245,7 +256,9 @@ void AtomicFileWriter::Commit() {
   // The new file takes the owner, permissions and attributes of the one it
   // replaces; a new file gets the usual permissions for the user's umask.
   struct stat info {};
-  if (::stat(resolved_.c_str(), &info) == 0) {
+  if (kind_ == WriteKind::CacheFile) {
+    ::fchmod(fd_, 0600);
+  } else if (::stat(resolved_.c_str(), &info) == 0) {
     try {
       CopyFileAttributes(resolved_, fd_, target_);
     } catch (const FileError& failure) {
@@ -264,7 +277,7 @@ void AtomicFileWriter::Commit() {
     errno = EIO;
     Fail("cannot flush the file to disk: " + ErrnoText(errno));
   }
-  if (::fsync(fd_) != 0) Fail("cannot flush the file to disk: " + ErrnoText(errno));
+  if (kind_ == WriteKind::UserFile && ::fsync(fd_) != 0) Fail("cannot flush the file to disk: " + ErrnoText(errno));
   if (FaultInjection::ShouldFail(FaultInjection::Step::Rename)) {
     errno = EIO;
     Fail("cannot replace the file: " + ErrnoText(errno));
@@ -277,6 +290,8 @@ void AtomicFileWriter::Commit() {
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) throw FileError(target_, "the new file is in place, but closing it failed: " + ErrnoText(errno));
+  if (kind_ == WriteKind::CacheFile) return;
+  if (const WrittenFileObserver observer = gWrittenFileObserver.load()) observer(target_);
   SyncFolder();
 }
 

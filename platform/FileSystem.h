@@ -56,11 +56,18 @@ void WriteFileAtomic(const fs::path& path, std::string_view bytes, std::optional
 
 using FileTime = std::filesystem::file_time_type;
 
+// What a write is for: a user's file (locked, flushed to disk, its folder
+// cleaned of leftovers), or a private cache file that can always be made
+// again (a new one gets mode 0600; no lock, no flush, no clean-up walk of a
+// folder that may hold thousands of entries). Both replace the target by
+// renaming a temporary file over it.
+enum class WriteKind { UserFile, CacheFile };
+
 // Writes a new file in pieces, atomically: Write as often as needed, then
 // Commit. Destroying it without Commit removes the temporary file.
 class AtomicFileWriter {
  public:
-  explicit AtomicFileWriter(fs::path target);
+  explicit AtomicFileWriter(fs::path target, WriteKind kind = WriteKind::UserFile);
   ~AtomicFileWriter();
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -85,10 +92,17 @@ class AtomicFileWriter {
   int fd_ = -1;
   bool direct_ = false;
   bool committed_ = false;
+  WriteKind kind_ = WriteKind::UserFile;
   std::optional<FileTime> keptDate_;
   std::unique_ptr<PhotoLock> lock_;
   std::unique_ptr<RemoveOnSignal> removeOnSignal_;
 };
+
+// Told of every user's file an atomic write has just replaced (called on the
+// writing thread, after the rename; must not throw). One observer at a time;
+// nullptr removes it.
+using WrittenFileObserver = void (*)(const fs::path& target);
+void SetWrittenFileObserver(WrittenFileObserver observer);
 
 // Copies source to target atomically (replacing target). Throws FileError.
 void CopyFileAtomic(const fs::path& source, const fs::path& target);

@@ -43,7 +43,7 @@ inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCategoriesSection = "Categories";
 
 // Every key of the section "Options", in the order they are written.
-inline constexpr std::array<OptionKey, 22> kOptionKeys{{
+inline constexpr std::array<OptionKey, 23> kOptionKeys{{
     {"MaxCropFrame", OptionType::Boolean, 0, ""},
     {"OverwriteRotaFlip", OptionType::Boolean, 1, ""},
     {"OriginalFileDate", OptionType::Boolean, 1, ""},
@@ -68,6 +68,7 @@ inline constexpr std::array<OptionKey, 22> kOptionKeys{{
     {"ColourManagement", OptionType::Boolean, 1, ""},
     {"RenderingIntent", OptionType::Integer, 0, "", 0, 3},
     {"BlackPointCompensation", OptionType::Boolean, 1, ""},
+    {"ThumbnailGrid", OptionType::Boolean, 0, ""},  // the grid in place of the picture
 }};
 
 // The items behind "StretchFilter" and "CropProportion" as the settings

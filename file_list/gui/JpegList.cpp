@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSet>
+#include <QHash>
 #include <QStyledItemDelegate>
 
 #include "file_list/JpegListing.h"
@@ -70,7 +72,7 @@ TJpegList::TJpegList(QWidget* panel) : QTreeWidget(panel) {
   setRootIsDecorated(false);
   setIndentation(0);
   setUniformRowHeights(true);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -83,7 +85,8 @@ TJpegList::TJpegList(QWidget* panel) : QTreeWidget(panel) {
   colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    colours.color(QPalette::Active, QPalette::HighlightedText));
   setPalette(colours);
-  connect(this, &QTreeWidget::itemSelectionChanged, this, &TJpegList::SelectionChanged);
+  connect(this, &QTreeWidget::currentItemChanged, this, &TJpegList::CurrentRowChanged);
+  connect(this, &QTreeWidget::itemSelectionChanged, this, &TJpegList::SelectedFilesChanged);
   Settle.setSingleShot(true);
   connect(&Settle, &QTimer::timeout, this, &TJpegList::DirectoryChanged);
   const auto notice = [this] { Settle.start(SettleMilliseconds); };
@@ -99,8 +102,40 @@ QString TJpegList::FileNameAt(int index) const {
 }
 
 int TJpegList::SelectedIndex() const {
-  const QList<QTreeWidgetItem*> selected = selectedItems();
-  return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+  // The current item counts while it is selected: a list whose selection
+  // was cleared has no current file.
+  QTreeWidgetItem* current = currentItem();
+  return current && current->isSelected() ? indexOfTopLevelItem(current) : -1;
+}
+
+QStringList TJpegList::SelectedPaths() const {
+  QStringList paths;
+  for (int row = 0; row < FileCount(); ++row)
+    if (topLevelItem(row)->isSelected()) paths << FullPath(FileNameAt(row));
+  return paths;
+}
+
+JpegListing TJpegList::Listing() const {
+  std::vector<std::string> names;
+  for (int row = 0; row < FileCount(); ++row) names.push_back(ToPath(FileNameAt(row)).native());
+  return JpegListing(ToPath(Directory_), std::move(names));
+}
+
+void TJpegList::SelectNames(const QStringList& names) {
+  const QSet<QString> wanted(names.begin(), names.end());
+  for (int row = 0; row < FileCount(); ++row)
+    if (wanted.contains(FileNameAt(row))) topLevelItem(row)->setSelected(true);
+}
+
+int TJpegList::SuccessorRow(const QStringList& before, const QString& lostName) const {
+  QHash<QString, int> rows;
+  for (int row = 0; row < FileCount(); ++row) rows.insert(FileNameAt(row), row);
+  const int at = before.indexOf(lostName);
+  for (int i = at + 1; at >= 0 && i < before.size(); ++i)
+    if (rows.contains(before[i])) return rows.value(before[i]);
+  for (int i = at - 1; i >= 0; --i)
+    if (rows.contains(before[i])) return rows.value(before[i]);
+  return FileCount() > 0 ? qMin(qMax(at, 0), FileCount() - 1) : -1;
 }
 
 QString TJpegList::FullPath(const QString& name) const {
@@ -126,6 +161,7 @@ void TJpegList::Fill(const QStringList& names) {
   for (const QString& name : names) {
     auto* item = new QTreeWidgetItem(QStringList{PathToDisplay(name)});
     item->setData(0, Qt::UserRole, name);
+    item->setToolTip(0, item->text(0));  // the whole name, where a view elides it
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     items << item;
   }
@@ -186,6 +222,7 @@ bool TJpegList::SelectByName(const QString& path) {
   int row = find(Qt::CaseSensitive);
   if (row < 0) row = find(Qt::CaseInsensitive);
   if (row < 0) {
+    setCurrentItem(nullptr);
     clearSelection();
     return false;
   }
@@ -196,8 +233,8 @@ bool TJpegList::SelectByName(const QString& path) {
 void TJpegList::SelectRow(int row) {
   QTreeWidgetItem* item = topLevelItem(row);
   if (!item) return;
-  setCurrentItem(item);  // single selection: selects the item and focuses it
-  item->setSelected(true);
+  // The item alone selected, whatever modifier keys are held.
+  setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   scrollToItem(item);
 }
 
@@ -253,9 +290,13 @@ bool TJpegList::BrowseAndOpen() {
 }
 
 void TJpegList::RemoveRow(int row) {
-  const QSignalBlocker blocker(this);
-  delete takeTopLevelItem(row);
-  clearSelection();
+  {
+    const QSignalBlocker blocker(this);
+    delete takeTopLevelItem(row);
+    setCurrentItem(nullptr);
+    clearSelection();
+  }
+  emit SelectedFilesChanged();
 }
 
 void TJpegList::DeleteSelected() {
@@ -330,16 +371,17 @@ void TJpegList::FinishRename(QTreeWidgetItem* item, const QString& edited) {
                   tr("The file could not be renamed to \"%1\": %2").arg(name, QString::fromStdString(error.message())));
     return;
   }
-  AutoRefresh = false;
   CurrentPath_ = to;
   item->setText(0, PathToDisplay(name));
+  item->setToolTip(0, item->text(0));
   item->setData(0, Qt::UserRole, name);
   RememberCurrentFile();
   emit FileRenamed(from, to);
 }
 
-void TJpegList::SelectionChanged() {
-  const int index = SelectedIndex();
+void TJpegList::CurrentRowChanged() {
+  // A Shift move makes the item current before it selects the range.
+  const int index = currentItem() ? indexOfTopLevelItem(currentItem()) : -1;
   if (index >= 0 && !Editing_) {
     CurrentPath_ = FullPath(FileNameAt(index));
     RememberCurrentFile();
@@ -358,15 +400,38 @@ void TJpegList::DirectoryChanged() {
   }
   Settle.stop();
   const QStringList names = ListNames();
-  // Only changes of the listed names rebuild the list; the current file is
-  // selected again quietly, so that its picture and crop frame stay.
-  if (names != ShownNames()) {
+  const QStringList before = ShownNames();
+  // Only changes of the listed names rebuild the list; the current file and
+  // the selected files that remain are selected again quietly, so that the
+  // picture and its crop frame stay.
+  if (names != before) {
+    const QStringList selected = [this] {
+      QStringList names;
+      for (int row = 0; row < FileCount(); ++row)
+        if (topLevelItem(row)->isSelected()) names << FileNameAt(row);
+      return names;
+    }();
+    bool lost = false;
     {
       const QSignalBlocker blocker(this);
       Fill(names);
-      SelectByName(CurrentPath_);
+      lost = !CurrentPath_.isEmpty() && !SelectByName(CurrentPath_);
+      SelectNames(selected);
     }
     emit ListChanged();
+    emit SelectedFilesChanged();
+    // The current file went (another program deleted or renamed it): the
+    // file that followed it is shown, or the one before it at the end, as
+    // after a delete here.
+    if (lost) {
+      const int row = SuccessorRow(before, PathToQString(ToPath(CurrentPath_).filename()));
+      if (row >= 0) {
+        SelectRow(row);
+      } else {
+        CurrentPath_.clear();
+        emit PhotoSelected(QString());
+      }
+    }
   }
   CheckCurrentFile();
 }

@@ -1,9 +1,13 @@
 #pragma once
 // TJpegList: the list of the JPEG files of one directory in the main window's
-// info bar. One column, no header, single selection, names editable in place.
-// Selecting an item makes its file current through PhotoSelected; moves past
-// either end ask for the stop sign; the directory and the current file are
-// watched for changes made by other programs.
+// info bar. One column, no header, names editable in place. Its model and
+// selection model are the folder's: the thumbnail grid is a second view of
+// the same two, so both show the same order, current file and selection.
+// The current item is the current file (PhotoSelected shows it); several
+// files can be selected besides (Shift, Ctrl, Ctrl+A), and SelectedPaths
+// hands them to the commands that act on a selection. Moves past either end
+// ask for the stop sign; the directory and the current file are watched for
+// changes made by other programs.
 //
 // Paths and names are held as the file system's bytes (see PathToQString);
 // the items show them as text. The directory is held as an absolute path,
@@ -24,6 +28,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "file_list/JpegListing.h"
+
 namespace pixaldo {
 
 class TJpegList : public QTreeWidget {
@@ -35,7 +41,12 @@ class TJpegList : public QTreeWidget {
   // Queries.
   int FileCount() const;
   QString FileNameAt(int index) const;
-  int SelectedIndex() const;  // -1 with nothing selected
+  int SelectedIndex() const;  // the current file's row (current and selected); -1 with none
+  // The selected files' full paths in list order (the current file need not
+  // be among them).
+  QStringList SelectedPaths() const;
+  // The listed names as they stand (what an export of the folder walks).
+  JpegListing Listing() const;
   QString FullPath(const QString& name) const;
   const QString& Directory() const { return Directory_; }
   const QString& CurrentPath() const { return CurrentPath_; }
@@ -82,6 +93,9 @@ class TJpegList : public QTreeWidget {
   void ListChanged();
   // Another program rewrote the current file and it has been stable since.
   void CurrentFileChanged(const QString& path);
+  // The set of selected files changed (by the user, or by a refresh that
+  // dropped files which are gone).
+  void SelectedFilesChanged();
 
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -91,8 +105,12 @@ class TJpegList : public QTreeWidget {
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
-  void SelectionChanged();
+  void CurrentRowChanged();
   void SelectRow(int row);
+  // After a refresh that lost the current file: the row that followed it,
+  // or the one before it at the end; -1 for an empty list.
+  int SuccessorRow(const QStringList& before, const QString& lostName) const;
+  void SelectNames(const QStringList& names);
   void RemoveRow(int row);
   void WatchDirectory(const QString& path);
   void WatchCurrentFile();

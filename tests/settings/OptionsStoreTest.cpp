@@ -36,7 +36,8 @@ constexpr std::string_view kDefaultOptions =
     "EnlargeSmall=0\r\n"
     "ColourManagement=1\r\n"
     "RenderingIntent=0\r\n"
-    "BlackPointCompensation=1\r\n";
+    "BlackPointCompensation=1\r\n"
+    "ThumbnailGrid=0\r\n";
 
 TEST(OptionsStore, MissingFileGivesTheDefaults) {
   TempDir dir;
