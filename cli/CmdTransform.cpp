@@ -22,14 +22,11 @@ int RunTransform(const Invocation& args, const std::filesystem::path& source, co
   std::filesystem::path target = output ? std::filesystem::path(*output) : source;
   TJpegTran runner;
   std::filesystem::path result = runner.Transform(source, target, args.Flag("keep-date"), refreshThumbnail, request);
-  if (runner.LastPlan().unchanged) PrintNote(source.string() + ": already upright
-");
+  if (runner.LastPlan().unchanged) PrintNote(source.string() + ": already upright\n");
   if (!runner.LastEdges().empty())
     PrintNote(result.string() + ": " + DescribeEdges(runner.LastEdges()) +
-              " could not be turned losslessly and were left as they were; --trim drops them
-");
-  if (!runner.LastNote().empty()) PrintNote(result.string() + ": " + runner.LastNote() + "
-");
+              " could not be turned losslessly and were left as they were; --trim drops them\n");
+  if (!runner.LastNote().empty()) PrintNote(result.string() + ": " + runner.LastNote() + "\n");
   PrintText(result.string() + "\n");
   return 0;
 }
