@@ -38,6 +38,10 @@ struct Listing {
   bool keyed = false;
   std::set<std::string_view> numeric;
   std::vector<std::vector<std::string>> rows;  // UTF-8 text
+  // Keyed listings: the keys whose value is a list (the row's fields after
+  // the key; a JSON array) and the keys whose value is a number.
+  std::set<std::string_view> listKeys{};
+  std::set<std::string_view> numericKeys{};
 
   // Adds a row of Windows-1250 bytes (converted) or of UTF-8 text.
   void AddRow(const std::vector<std::string>& cp1250Fields);
@@ -81,7 +85,10 @@ class Invocation {
   const std::vector<std::string>& Operands() const { return operands_; }
   const std::string& Operand(size_t index) const { return operands_.at(index); }
   bool Flag(std::string_view name) const { return flags_.count(std::string(name)) > 0; }
+  // The option's value (the last one when it was given several times).
   std::optional<std::string> Value(std::string_view name) const;
+  // Every value the option was given, in order.
+  std::vector<std::string> Values(std::string_view name) const;
   bool HelpAsked() const { return help_; }
 
  private:
@@ -89,7 +96,7 @@ class Invocation {
   const Command& command_;
   std::vector<std::string> operands_;
   std::set<std::string> flags_;
-  std::map<std::string, std::string> values_;
+  std::map<std::string, std::vector<std::string>> values_;
   bool help_ = false;
 };
 

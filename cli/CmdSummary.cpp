@@ -29,6 +29,13 @@ Listing Summary(const Invocation&, const std::filesystem::path& file) {
   listing.AddTextRow({"ObjectName", i.ObjectName});
   listing.AddTextRow({"ImageCaption", i.ImageCaption});
   listing.AddRow({"DctBlock", block});
+  // The keywords one field each (a JSON list), the rating a number.
+  std::vector<std::string> keywords{"Keywords"};
+  keywords.insert(keywords.end(), i.Keywords.begin(), i.Keywords.end());
+  listing.AddTextRow(std::move(keywords));
+  listing.AddTextRow({"Rating", std::to_string(i.Rating)});
+  listing.listKeys = {"Keywords"};
+  listing.numericKeys = {"Rating"};
   listing.AddTextRow({"ColourProfile", ColourSourceName(ReadFileColourSource(file))});
   return listing;
 }

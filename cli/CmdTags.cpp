@@ -7,6 +7,7 @@
 #include "colour/ColourEngine.h"
 #include "exif/ExifData.h"
 #include "iptc/IptcData.h"
+#include "photo_record/JpegBasicObject.h"
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/FileSystem.h"
@@ -36,6 +37,14 @@ void AddIptc(Listing& listing, TimgData& data) {
   }
 }
 
+// The keywords (from IPTC or XMP) one row each, and the rating when set.
+void AddKeywordsAndRating(Listing& listing, const std::filesystem::path& file) {
+  TJpegBasicObject record(file);
+  record.ReadTags();
+  for (const std::string& keyword : record.IptcFields.Keywords) listing.AddTextRow({"photo", "Keyword", keyword});
+  if (record.IptcFields.Rating > 0) listing.AddTextRow({"photo", "Rating", std::to_string(record.IptcFields.Rating)});
+}
+
 }  // namespace
 
 Listing Tags(const Invocation&, const std::filesystem::path& file) {
@@ -53,6 +62,7 @@ Listing Tags(const Invocation&, const std::filesystem::path& file) {
   }
   if (data.HasIptc()) AddIptc(listing, data);
   if (data.HasComment()) listing.AddTextRow({"comment", "", CommentText(data.GetComment())});
+  if (!data.IsTiff && (data.HasIptc() || data.HasXmp())) AddKeywordsAndRating(listing, file);
   for (auto& [name, value] : IccRows(ReadFileColourSource(file))) listing.AddTextRow({"icc", name, value});
   return listing;
 }

@@ -1,5 +1,6 @@
 // The commands of pixaldo-cli, one row each, in the order the help lists them.
 #include "cli/Handlers.h"
+#include "iptc/PressFields.h"
 
 namespace pixaldo::cli {
 namespace {
@@ -15,8 +16,24 @@ constexpr Option kJobs{"jobs", "N", "work on N files at once (default: one a cor
 constexpr Option kNoAutoOrient{"no-auto-orient", "",
                                "act on the pixels as stored instead of the picture shown upright by its orientation"};
 
+// set-iptc's options: the three fields, the keywords, the press fields.
+std::vector<Option> SetIptcOptions() {
+  std::vector<Option> options = {
+      {"category", "TEXT", "the category"},
+      {"title", "TEXT", "the title (object name)"},
+      {"caption", "TEXT", "the caption"},
+      {"keyword", "K", "a keyword; given once or more, the whole list (--keyword '' removes every keyword)"},
+      {"add-keyword", "K", "add a keyword (repeatable)"},
+      {"remove-keyword", "K", "remove a keyword (repeatable)"}};
+  for (const PressFieldRow& row : kPressFields) options.push_back({row.Option, "TEXT", row.Label});
+  options.push_back(kKeepDate);
+  options.push_back(kJobs);
+  return options;
+}
+
 const std::vector<Command> kCommands = {
-    {"summary", "FILE...", "the info panel and the colour profile: 17 lines KEY<TAB>VALUE", {kJson}, 1, kAnyNumber, Summary},
+    {"summary", "FILE...", "the info panel and the colour profile: 19 lines KEY<TAB>VALUE (the keywords one field each)",
+     {kJson}, 1, kAnyNumber, Summary},
     {"tags", "FILE...", "the metadata window's lists: GROUP<TAB>DESCRIPTION<TAB>VALUE", {kJson}, 1, kAnyNumber,
      Tags},
     {"segments", "FILE...", "the segment table: NUMBER<TAB>NAME<TAB>MARKER<TAB>OFFSET<TAB>SIZE", {kJson}, 1,
@@ -27,15 +44,13 @@ const std::vector<Command> kCommands = {
      2, Export},
     {"set-iptc",
      "FILE...",
-     "write the IPTC category, title and caption (an empty TEXT removes the field)",
-     {{"category", "TEXT", "the category"},
-      {"title", "TEXT", "the title (object name)"},
-      {"caption", "TEXT", "the caption"},
-      kKeepDate,
-      kJobs},
+     "write IPTC fields and keywords, each with its XMP twin (an empty TEXT removes the field)",
+     SetIptcOptions(),
      1,
      kAnyNumber,
      SetIptc},
+    {"set-rating", "FILE...", "set the star rating (0 removes it)",
+     {{"stars", "N", "the number of stars, 0 to 5", true}, kKeepDate}, 1, kAnyNumber, SetRating},
     {"comment", "FILE TEXT", "TEXT becomes the file's comment", {kKeepDate}, 2, 2, Comment},
     {"delete-exif", "FILE...", "remove the EXIF block", {kKeepDate}, 1, kAnyNumber, DeleteExif},
     {"delete-comment", "FILE...", "remove the comment", {kKeepDate}, 1, kAnyNumber, DeleteComment},

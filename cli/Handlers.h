@@ -10,6 +10,7 @@ Listing Segments(const Invocation&, const std::filesystem::path& file);
 int Xml(const Invocation&, const std::filesystem::path& file);
 int Export(const Invocation&);
 int SetIptc(const Invocation&, const std::filesystem::path& file);
+int SetRating(const Invocation&, const std::filesystem::path& file);
 int Comment(const Invocation&);
 int DeleteExif(const Invocation&, const std::filesystem::path& file);
 int DeleteComment(const Invocation&, const std::filesystem::path& file);

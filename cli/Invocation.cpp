@@ -136,10 +136,10 @@ Invocation::Invocation(const Command& command, std::span<const std::string> word
       if (equals != std::string::npos) throw UsageError("--" + name + " takes no value");
       flags_.insert(name);
     } else if (equals != std::string::npos) {
-      values_[name] = word.substr(equals + 1);
+      values_[name].push_back(word.substr(equals + 1));
     } else {
       if (i + 1 >= words.size()) throw UsageError("--" + name + " needs a value (" + std::string(option->value) + ")");
-      values_[name] = words[++i];
+      values_[name].push_back(words[++i]);
     }
   }
   for (const Option& option : command.options)
@@ -158,7 +158,12 @@ const Option* Invocation::Find(std::string_view name) const {
 std::optional<std::string> Invocation::Value(std::string_view name) const {
   auto found = values_.find(std::string(name));
   if (found == values_.end()) return std::nullopt;
-  return found->second;
+  return found->second.back();
+}
+
+std::vector<std::string> Invocation::Values(std::string_view name) const {
+  auto found = values_.find(std::string(name));
+  return found == values_.end() ? std::vector<std::string>{} : found->second;
 }
 
 int RunListings(const Invocation& invocation, EachListing list);

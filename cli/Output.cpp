@@ -17,7 +17,15 @@ thread_local CapturedOutput* gCapture = nullptr;
 Json ListingJson(const Listing& listing) {
   if (listing.keyed) {
     Json object = Json::object();
-    for (const auto& row : listing.rows) object[row.at(0)] = row.at(1);
+    for (const auto& row : listing.rows) {
+      const std::string& key = row.at(0);
+      if (listing.listKeys.count(key))
+        object[key] = std::vector<std::string>(row.begin() + 1, row.end());
+      else if (listing.numericKeys.count(key))
+        object[key] = std::stoll(row.at(1));
+      else
+        object[key] = row.at(1);
+    }
     return object;
   }
   Json array = Json::array();

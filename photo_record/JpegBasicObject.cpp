@@ -4,7 +4,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "exif/ExifWrite.h"
 #include "iptc/IptcData.h"
+#include "photo_record/ExifRating.h"
+#include "photo_record/Keywords.h"
 #include "platform/ByteOrder.h"
 #include "platform/FileSystem.h"
 #include "platform/FileError.h"
@@ -54,7 +57,14 @@ constexpr IptcField kIptcFields[] = {
     {"ImageCaption", &TMyIptcTags::ImageCaption, &XmpTexts::Description},
 };
 
+// Room for an XMP packet in one APP1 segment.
+constexpr size_t kMaxXmpPacketBytes = 0xFFFF - 2 - kXmpIdentifier.size();
+
 }  // namespace
+
+bool TFieldEdits::AnyIptc() const {
+  return Keywords || std::find(Press.begin(), Press.end(), true) != Press.end();
+}
 
 TJpegBasicObject::TJpegBasicObject(const std::filesystem::path& fileName)
     : FileName(fileName), ImgData(std::make_unique<TimgData>(255)) {
@@ -100,6 +110,26 @@ void TJpegBasicObject::ReadTags() {
   if (ImgData->HasExif()) ReadExifSummary();
   if (ImgData->HasIptc()) ReadIptcFields();
   if (ImgData->HasXmp()) ReadXmpFallback();
+  ReadExtraFields();
+}
+
+void TJpegBasicObject::ReadExtraFields() {
+  const IptcRecord* record = ImgData->IptcInfo && ImgData->HasIptc() ? &ImgData->IptcInfo->Record() : nullptr;
+  auto texts = [record](uint8_t number) { return record ? record->Texts(2, number) : std::vector<std::string>{}; };
+  const XmpFields xmp = ImgData->HasXmp() ? XmpPacket::ReadFields(ImgData->XmpPacketText()) : XmpFields{};
+  IptcFields.Keywords = TKeywords::Normalized(texts(kKeywordsDataset));
+  if (IptcFields.Keywords.empty()) IptcFields.Keywords = TKeywords::Normalized(xmp.Keywords);
+  IptcFields.Rating = RatingOf(xmp.Rating);
+  for (const PressFieldRow& row : kPressFields) {
+    std::string& text = IptcFields.Press[row.Field];
+    for (const std::string& value : texts(row.Dataset)) text += (text.empty() ? "" : "; ") + value;
+    if (text.empty()) text = xmp.Press[row.Field];
+  }
+}
+
+int TJpegBasicObject::RatingOf(std::string_view text) {
+  const std::optional<int64_t> stars = ParseInteger(text);
+  return stars && *stars >= 0 && *stars <= 5 ? int(*stars) : 0;
 }
 
 void TJpegBasicObject::ReadExifSummary() {
@@ -141,6 +171,41 @@ void TJpegBasicObject::ReadXmpFallback() {
 }
 
 void TJpegBasicObject::WriteIptc(const TMyIptcTags& fields) {
+  WriteFields(fields, {});
+}
+
+void TJpegBasicObject::WriteXmpFields(const TMyIptcTags& fields, const TFieldEdits& edits) {
+  XmpFieldEdits xmp;
+  if (edits.Keywords) xmp.Keywords = fields.Keywords;
+  if (edits.Rating) xmp.Rating = fields.Rating;
+  for (size_t i = 0; i < kPressFieldCount; ++i)
+    if (edits.Press[i]) xmp.Press[i] = fields.Press[i];
+  // The rating lives in XMP only: a photo without a packet gets one for it.
+  const bool needsPacket = edits.Rating && fields.Rating > 0;
+  if (!ImgData->HasXmp() && !needsPacket) return;
+  const std::string packet = ImgData->HasXmp() ? std::string(ImgData->XmpPacketText()) : XmpPacket::EmptyPacket();
+  std::string error;
+  const std::optional<std::string> written = XmpPacket::WithFields(packet, xmp, kMaxXmpPacketBytes, error);
+  if (!written) throw FileError(FileName, error);
+  ImgData->SetXmpPacket(*written);
+}
+
+void TJpegBasicObject::WriteFields(const TMyIptcTags& fields, const TFieldEdits& edits) {
+  if (edits.Keywords) {
+    const std::string problem = TKeywords::Problem(fields.Keywords);
+    if (!problem.empty()) throw FileError(FileName, problem);
+  }
+  const bool anyEdit = edits.Rating || edits.AnyIptc();
+  if (anyEdit) WriteXmpFields(fields, edits);
+  if (edits.Rating && ImgData->ExifSegment) TExifRating::Set(ImgData->ExifSegment->Bytes, fields.Rating);
+  if (anyEdit && !edits.AnyIptc()) {
+    // The rating alone: the IPTC block stays as it is (and where it is kept).
+    JpegPicture picture = LoadJpegPicture(FileName);
+    for (const tSection* segment : ImgData->AllIptcSegments())
+      if (segment->Bytes.size() > 2) RemoveStaleSegment(picture.Stream, 0xED, segment->Bytes);
+    ImgData->WriteWithPicture(picture, FileName, true);
+    return;
+  }
   // Reads the file's datasets (or makes an empty list) so that the others stay.
   ImgData->ParseIptc();
   TIPTCdata& list = *ImgData->IptcInfo;
@@ -151,6 +216,13 @@ void TJpegBasicObject::WriteIptc(const TMyIptcTags& fields) {
     else
       list.SetValue(field.Name, value);
   }
+  IptcRecord& record = list.Record();
+  if (edits.Keywords) record.SetTexts(2, kKeywordsDataset, fields.Keywords);
+  for (const PressFieldRow& row : kPressFields) {
+    const std::string& text = fields.Press[row.Field];
+    if (edits.Press[row.Field]) record.SetTexts(2, row.Dataset, text.empty() ? std::vector<std::string>{} : std::vector{text});
+  }
+  list.RecordChanged();
   // A text too long for its dataset is refused, never cut (by the write,
   // which names the field); a field left as it was keeps its bytes.
   list.SaveToFile(FileName, {});

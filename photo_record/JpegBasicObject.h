@@ -2,13 +2,16 @@
 // The photo record of one JPEG file: the twelve EXIF summary texts and the
 // three IPTC fields the main window shows, the size of the picture's DCT
 // block grid, and the way the three IPTC fields are written back.
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exif/ExifData.h"
+#include "iptc/PressFields.h"
 
 namespace pixaldo {
 
@@ -28,11 +31,24 @@ struct TMyExifTags {
   std::string MeteringMode;
 };
 
-// The three edited IPTC fields (UTF-8 text).
+// The edited IPTC fields (UTF-8 text), the keywords and the star rating.
+// Each is read from IPTC, falling back to its XMP twin; the rating from XMP.
 struct TMyIptcTags {
   std::string Category;
   std::string ObjectName;
   std::string ImageCaption;
+  std::vector<std::string> Keywords{};
+  int Rating = 0;  // 0-5; 0 also for none or a rating that is no number of stars
+  std::array<std::string, kPressFieldCount> Press{};
+};
+
+// Which of the fields beyond the three a write sets (the others stay as
+// they are in the file, byte for byte).
+struct TFieldEdits {
+  bool Keywords = false;
+  bool Rating = false;
+  std::array<bool, kPressFieldCount> Press{};
+  bool AnyIptc() const;
 };
 
 class TJpegBasicObject {
@@ -56,6 +72,15 @@ class TJpegBasicObject {
   // packet gets the same texts). Atomic; throws FileError, also for a text
   // longer in bytes than its dataset allows.
   void WriteIptc(const TMyIptcTags& fields);
+  // The same, and also the fields `edits` names: the keywords and press
+  // fields in IPTC and (when the photo has XMP) their XMP twins, the rating
+  // in XMP (a packet is made when there is none) and in the EXIF Rating and
+  // RatingPercent tags the photo has. The IPTC block is written only when
+  // a field of it is set. Throws FileError also for a keyword too long.
+  void WriteFields(const TMyIptcTags& fields, const TFieldEdits& edits);
+
+  // The stars of a stored rating text: 0 for anything but 0-5.
+  static int RatingOf(std::string_view text);
 
   // "-1/3" → "-0.3" (one decimal, the user's separator); empty for an empty
   // text, a text that is not a ratio of two integers, or a zero denominator.
@@ -73,6 +98,8 @@ class TJpegBasicObject {
   // Looks for the frame header in the first bytes of the file; false when
   // they end before the search does and the file goes on.
   bool ScanFrameHeader(std::string_view head, bool complete);
+  void ReadExtraFields();
+  void WriteXmpFields(const TMyIptcTags& fields, const TFieldEdits& edits);
 };
 
 }  // namespace pixaldo

@@ -24,6 +24,7 @@ namespace {
 constexpr const char* kDefaultLanguage = "x-default";
 constexpr const char* kDublinCore = "http://purl.org/dc/elements/1.1/";
 constexpr const char* kPhotoshop = "http://ns.adobe.com/photoshop/1.0/";
+constexpr const char* kXmpBasic = "http://ns.adobe.com/xap/1.0/";
 
 // Exempi (with its XML and zlib libraries) is opened on the first packet
 // read or written, not at start-up: most commands never touch XMP.
@@ -54,6 +55,7 @@ class Exempi {
   decltype(&xmp_iterator_new) iteratorNew = nullptr;
   decltype(&xmp_iterator_next) iteratorNext = nullptr;
   decltype(&xmp_iterator_free) iteratorFree = nullptr;
+  decltype(&xmp_append_array_item) appendArrayItem = nullptr;
 
  private:
   static constexpr const char* kName = PIXALDO_EXEMPI_LIBRARY;
@@ -73,7 +75,7 @@ class Exempi {
                                setLocalizedText, "xmp_set_localized_text", setProperty, "xmp_set_property",
                                serialize, "xmp_serialize", hasProperty, "xmp_has_property",
                                iteratorNew, "xmp_iterator_new", iteratorNext, "xmp_iterator_next",
-                               iteratorFree, "xmp_iterator_free");
+                               iteratorFree, "xmp_iterator_free", appendArrayItem, "xmp_append_array_item");
     if (!found)
       error_ = std::string(kName) + ": missing functions";
     else if (!init())
@@ -259,6 +261,67 @@ bool UsesAttributeForm(std::string_view packet) {
   return false;
 }
 
+// The forms a kept-in-step property takes.
+enum class Form { Simple, LangAlt, Seq, Bag };
+
+struct FieldProperty {
+  const char* Schema;
+  const char* Name;
+  Form Shape;
+};
+constexpr FieldProperty kKeywords{kDublinCore, "subject", Form::Bag};
+constexpr FieldProperty kRating{kXmpBasic, "Rating", Form::Simple};
+// The press fields' twins, in the order of PressField.
+constexpr std::array<FieldProperty, kPressFieldCount> kPressProperties = {{
+    {kDublinCore, "creator", Form::Seq},
+    {kPhotoshop, "Credit", Form::Simple},
+    {kDublinCore, "rights", Form::LangAlt},
+    {kPhotoshop, "Headline", Form::Simple},
+    {kPhotoshop, "City", Form::Simple},
+    {kPhotoshop, "Country", Form::Simple},
+    {kPhotoshop, "Instructions", Form::Simple},
+    {kPhotoshop, "Source", Form::Simple},
+}};
+
+// The items of a property: those of an array of any kind, or its one text.
+std::vector<std::string> Items(XmpPtr xmp, const FieldProperty& property) {
+  const Exempi& library = Exempi::Get();
+  XmpText value;
+  uint32_t options = 0;
+  if (!library.getProperty(xmp, property.Schema, property.Name, value.get(), &options)) return {};
+  if ((options & XMP_PROP_COMPOSITE_MASK) == 0) return value.str().empty() ? std::vector<std::string>{} : std::vector{value.str()};
+  if (!XMP_IS_PROP_ARRAY(options)) return {};  // a structure holds no text of its own
+  if (XMP_IS_ARRAY_ALTTEXT(options)) {
+    std::string text = DefaultText(xmp, property.Name);
+    return text.empty() ? std::vector<std::string>{} : std::vector{text};
+  }
+  std::vector<std::string> items;
+  for (int32_t index = 1;; ++index) {
+    XmpText item;
+    uint32_t itemOptions = 0;
+    if (!library.getArrayItem(xmp, property.Schema, property.Name, index, item.get(), &itemOptions)) break;
+    if ((itemOptions & XMP_PROP_COMPOSITE_MASK) == 0) items.push_back(item.str());
+  }
+  return items;
+}
+
+// The property made anew with `items` (none removes it).
+bool SetItems(XmpPtr xmp, const FieldProperty& property, const std::vector<std::string>& items) {
+  const Exempi& library = Exempi::Get();
+  if (property.Shape == Form::LangAlt) return SetLangAlt(xmp, property.Name, items.empty() ? std::string() : items.front());
+  if (property.Shape == Form::Simple) return SetSimple(xmp, property.Schema, property.Name, items.empty() ? std::string() : items.front());
+  library.deleteProperty(xmp, property.Schema, property.Name);
+  const uint32_t form = property.Shape == Form::Seq ? XMP_PROP_ARRAY_IS_ORDERED : XMP_PROP_VALUE_IS_ARRAY;
+  for (const std::string& item : items)
+    if (!library.appendArrayItem(xmp, property.Schema, property.Name, form, item.c_str(), 0)) return false;
+  return true;
+}
+
+std::string PropertyName(const FieldProperty& property) {
+  return std::string(property.Schema == kDublinCore ? "dc:" : property.Schema == kXmpBasic ? "xmp:" : "photoshop:") +
+         property.Name;
+}
+
 }  // namespace
 
 std::string_view XmpPacketOf(std::string_view segmentBytes) {
@@ -335,6 +398,58 @@ std::optional<std::string> XmpPacket::WithPropertiesOf(std::string_view packet, 
   if (!CopyMissingProperties(from.get(), xmp.get())) {
     error = "a property of the further XMP packet cannot be carried over";
     return std::nullopt;
+  }
+  return Serialized(xmp.get(), packet, maxBytes, error);
+}
+
+std::string XmpPacket::EmptyPacket() {
+  return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+         "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+         " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+         "  <rdf:Description rdf:about=\"\"/>\n"
+         " </rdf:RDF>\n"
+         "</x:xmpmeta>\n"
+         "<?xpacket end=\"w\"?>";
+}
+
+XmpFields XmpPacket::ReadFields(std::string_view packet) {
+  XmpFields fields;
+  if (packet.empty()) return fields;
+  const QuietLibrary quiet;
+  PacketHandle xmp = Parse(packet);
+  if (!xmp) return fields;
+  fields.Keywords = Items(xmp.get(), kKeywords);
+  const std::vector<std::string> rating = Items(xmp.get(), kRating);
+  if (!rating.empty()) fields.Rating = rating.front();
+  for (size_t i = 0; i < kPressFieldCount; ++i) {
+    const std::vector<std::string> items = Items(xmp.get(), kPressProperties[i]);
+    std::string& text = fields.Press[i];
+    for (const std::string& item : items) text += (text.empty() ? "" : "; ") + item;
+  }
+  return fields;
+}
+
+std::optional<std::string> XmpPacket::WithFields(std::string_view packet, const XmpFieldEdits& edits, size_t maxBytes,
+                                                 std::string& error) {
+  const QuietLibrary quiet;
+  PacketHandle xmp = Parse(packet);
+  if (!xmp) {
+    error = "its XMP packet cannot be read";
+    return std::nullopt;
+  }
+  auto set = [&](const FieldProperty& property, const std::vector<std::string>& items) {
+    if (SetItems(xmp.get(), property, items)) return true;
+    error = "its XMP property " + PropertyName(property) + " cannot be set";
+    return false;
+  };
+  if (edits.Keywords && !set(kKeywords, *edits.Keywords)) return std::nullopt;
+  if (edits.Rating && !set(kRating, *edits.Rating > 0 ? std::vector{std::to_string(*edits.Rating)}
+                                                      : std::vector<std::string>{}))
+    return std::nullopt;
+  for (size_t i = 0; i < kPressFieldCount; ++i) {
+    const std::optional<std::string>& text = edits.Press[i];
+    if (text && !set(kPressProperties[i], text->empty() ? std::vector<std::string>{} : std::vector{*text}))
+      return std::nullopt;
   }
   return Serialized(xmp.get(), packet, maxBytes, error);
 }

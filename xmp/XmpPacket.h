@@ -3,9 +3,13 @@
 // XMP identifier): the three texts the photo record edits, read from it and
 // written into it while every other property, namespace and the packet's
 // layout stay as they are.
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "iptc/PressFields.h"
 
 namespace pixaldo {
 
@@ -25,8 +29,32 @@ struct XmpTexts {
   std::string Category;
 };
 
+// The keywords, the rating and the press fields' twins as read (UTF-8).
+// Empty means absent.
+struct XmpFields {
+  std::vector<std::string> Keywords;  // dc:subject (a bag, or a list or text of another form)
+  std::string Rating;                 // xmp:Rating as stored
+  std::array<std::string, kPressFieldCount> Press;
+};
+
+// What to change of those: a field left empty stays as it is.
+struct XmpFieldEdits {
+  std::optional<std::vector<std::string>> Keywords;  // an empty list removes the property
+  std::optional<int> Rating;                         // 0 removes the property
+  std::array<std::optional<std::string>, kPressFieldCount> Press;  // an empty text removes the property
+};
+
 class XmpPacket {
  public:
+  // A packet without properties, for a photo that gets its first one.
+  static std::string EmptyPacket();
+
+  static XmpFields ReadFields(std::string_view packet);
+  // The packet with the edits made (every other property stays); nothing,
+  // with the reason in `error`, as for WithTexts.
+  static std::optional<std::string> WithFields(std::string_view packet, const XmpFieldEdits& edits, size_t maxBytes,
+                                               std::string& error);
+
   // Reads the texts of a packet (the XML, without the identifier). A packet
   // that cannot be parsed gives empty texts.
   static XmpTexts ReadTexts(std::string_view packet);
