@@ -175,9 +175,7 @@ bool TSelectionCommands::SettleEdges(TransformKind kind, bool asShown, MainWindo
   if (photos.empty()) return true;
   switch (Form.AskAboutUnturnedEdges(photos, kind == TransformKind::AutoRotate).What) {
     case EdgeChoice::Trim: settings.AlwaysTrim = true; return true;
-    case EdgeChoice::Leave:  // those photos stay as they are
-      for (const PhotoEdges& photo : photos) files.removeAll(PathToQString(photo.file));
-      return !files.isEmpty();
+    case EdgeChoice::Leave: return true;  // turned as they are
     case EdgeChoice::Cancel: break;
   }
   return false;

@@ -74,8 +74,8 @@ class TSelectionCommands : public QObject {
  private:
   void RunTransform(TransformKind kind, const QString& name);
   // Asks once about the photos of the run whose edges the turn cannot turn
-  // (unless the settings trim always): trims them all, leaves those photos
-  // out, or cancels the run (false).
+  // (unless the settings trim always): trims them all, turns them as they
+  // are, or cancels the run (false).
   bool SettleEdges(TransformKind kind, bool asShown, MainWindowSettings& settings, QStringList& files) const;
   void RunEdit(const QString& name, std::function<bool(const fs::path&, bool keepDate)> edit);
   void Trash();

@@ -49,7 +49,7 @@ std::optional<TransformPlan> PlanWithEdges(TransformKind kind, const fs::path& s
     case EdgeChoice::Trim:
       settings.AlwaysTrim = true;
       return PlanTransform(kind, source, settings, cropGeometry, asShown);
-    case EdgeChoice::Leave:  // the photo is shown upright as it is: nothing to do
+    case EdgeChoice::Leave: return plan;
     case EdgeChoice::Cancel: break;
   }
   return std::nullopt;

@@ -42,7 +42,7 @@ std::optional<TransformPlan> PlanTransform(TransformKind kind, const fs::path& s
 
 // The plan as the user settles the edges it would leave unturned: `ask`
 // is asked about them (unless the settings trim always, or there are none;
-// `offerLeave` for Rotate by EXIF) and may have it trim them, leave the photo as it is,
+// `offerLeave` for Rotate by EXIF) and may have it trim them, run as it is,
 // or cancel it (nothing).
 using AskEdges = std::function<EdgeChoice(const std::vector<PhotoEdges>& photos, bool offerLeave)>;
 // The question itself (see AskAboutEdges); "Always trim" is stored in the

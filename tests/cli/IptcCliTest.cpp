@@ -161,7 +161,7 @@ TEST(CliSummary, CameraFileLines) {
   const std::vector<std::string> expected = {
       "CameraMake", "CameraModel",     "DateTime",     "Dimensions", "JpegQual",     "Flash",
       "FocalLength", "ExposureTime",   "FNumber",      "IsoAndBias", "ExposureProgram", "MeteringMode",
-      "Category",   "ObjectName",      "ImageCaption", "DctBlock",   "ColourProfile"};
+      "Category",   "ObjectName",      "ImageCaption", "DctBlock",   "Keywords",     "Rating",          "ColourProfile"};
   EXPECT_EQ(keys, expected);
   EXPECT_NE(result.out.find("\nDimensions\t100 × 66\n"), std::string::npos);
   EXPECT_NE(result.out.find("\nIsoAndBias\t200 ISO;   -1.0 EV\n"), std::string::npos);

@@ -36,7 +36,7 @@ std::vector<Line> Tags(const std::string& relative) {
 
 TEST(TagsCommandTest, GroupsInTheWindowsOrder) {
   PIXALDO_NEEDS_SAMPLES();
-  const std::vector<std::string> order = {"exif", "maker", "thumbnail", "iptc", "comment", "icc"};
+  const std::vector<std::string> order = {"exif", "maker", "thumbnail", "iptc", "comment", "photo", "icc"};
   for (const char* file : {"maker/Canon.jpg", "cameras/Nikon_D70.jpg", "cameras/DSCN0010.jpg", "iptc/IPTC.jpg",
                            "cameras/et_PhotoMechanic.jpg"}) {
     SCOPED_TRACE(file);

@@ -98,7 +98,7 @@ class ColourViewTest : public QObject {
     const std::string turned = JpegTranOf(photo.jpeg, {"-copy", "all", "-rotate", "90"}, dir.path());
     QVERIFY(!turned.empty());
     WriteBytes(dir / "a.jpg", turned);
-    QVERIFY(view.image->TurnPicture(Orientation::Rotate90, false, false, nullptr, nullptr));
+    QVERIFY(view.image->TurnPicture(Orientation::Rotate90, FitChoice{FitMode::Width}, false, nullptr, nullptr));
     QVERIFY(MeanError(Bytes(view.image->Display()), photo.Expected(turned)) < 0.01);
   }
 

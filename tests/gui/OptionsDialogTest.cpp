@@ -139,7 +139,8 @@ class OptionsDialogTest : public QObject {
                           "CropProportion=4",
                           "CropRatioN=4", "CropRatioM=5", "CropSizeN=640", "CropSizeM=480", "Language=0",
                           "FormColor=clNavy", "AlwaysTrim=0", "IptcUnmarkedCodePage=1", "WriteWindows1250=1", "FitMode=0",
-                          "EnlargeSmall=1", "ColourManagement=1", "RenderingIntent=0", "BlackPointCompensation=1"}));
+                          "EnlargeSmall=1", "ColourManagement=1", "RenderingIntent=0", "BlackPointCompensation=1",
+                          "ThumbnailGrid=0"}));
     // The photo text settings hold from OK on.
     QVERIFY(CurrentTextSettings().UnmarkedIptc == CodePage::Windows1252);
     QVERIFY(CurrentTextSettings().WriteWindows1250);

@@ -135,15 +135,15 @@ TEST(ExifWrite, PictureSizeIsCorrectedInTheEntrysOwnWidthAndOrder) {
 }
 
 using test::IptcDataset;
-using test::PhotoshopResource;
+using test::ImageResource;
 using test::PhotoshopSegment;
 
 TEST(ExifWrite, ReplacedApp13BehindOtherSegmentsLeavesNoStaleCopy) {
   // The IPTC resource between a resolution and a digest resource, the APP13
   // behind EXIF and a comment; and a second APP13 with IPTC of its own.
-  const std::string iptc = PhotoshopResource(0x0404, IptcDataset(2, 5, "old title") + IptcDataset(2, 110, "Credit"));
-  const std::string resolution = PhotoshopResource(0x03ED, std::string(16, '\x01'));
-  const std::string digest = PhotoshopResource(0x0425, std::string(16, 'd'));
+  const std::string iptc = ImageResource(0x0404, IptcDataset(2, 5, "old title") + IptcDataset(2, 110, "Credit"));
+  const std::string resolution = ImageResource(0x03ED, std::string(16, '\x01'));
+  const std::string digest = ImageResource(0x0425, std::string(16, 'd'));
   const std::string exif = test::ExifApp1WithThumbnail(test::MakeJpeg({16, 16}), false).segment;
   const struct {
     const char* name;

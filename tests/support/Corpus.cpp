@@ -74,22 +74,11 @@ std::string Iptc1250() {
 
 }  // namespace
 
-std::string IptcDataset(uint8_t record, uint8_t dataset, const std::string& value) {
-  return std::string{'\x1C', char(record), char(dataset), char(value.size() >> 8), char(value.size() & 0xFF)} + value;
-}
-
-std::string PhotoshopResource(uint16_t id, const std::string& data) {
-  const auto size = uint32_t(data.size());
-  std::string resource = std::string("8BIM", 4) + char(id >> 8) + char(id & 0xFF) + std::string(2, '\0');
-  resource += std::string{char(size >> 24), char(size >> 16), char(size >> 8), char(size)} + data;
-  return data.size() % 2 ? resource + '\0' : resource;
-}
-
 std::string PhotoshopSegment(const std::string& resources) {
   return Segment(0xED, std::string("Photoshop 3.0\0", 14) + resources);
 }
 
-std::string IptcSegment(const std::string& datasets) { return PhotoshopSegment(PhotoshopResource(0x0404, datasets)); }
+std::string IptcSegment(const std::string& datasets) { return PhotoshopSegment(ImageResource(0x0404, datasets)); }
 
 std::vector<CorpusFile> MakeCorpus() {
   const std::string iptc1250 = Iptc1250();

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/IptcBlocks.h"
+
 namespace pixaldo::test {
 
 struct CorpusFile {
@@ -25,11 +27,9 @@ std::string CameraPhoto(uint16_t width, uint16_t height);
 // Writes the corpus into `folder` (made when missing).
 void WriteCorpus(const std::filesystem::path& folder);
 
-// IPTC blocks: one dataset; a Photoshop image resource (id, empty name,
-// size, data padded to even); the APP13 segment of resources; the APP13 of
-// one IPTC resource holding the datasets.
-std::string IptcDataset(uint8_t record, uint8_t dataset, const std::string& value);
-std::string PhotoshopResource(uint16_t id, const std::string& data);
+// IPTC blocks (a dataset and an image resource: support/IptcBlocks.h): the
+// APP13 segment of resources; the APP13 of one IPTC resource holding the
+// datasets.
 std::string PhotoshopSegment(const std::string& resources);
 std::string IptcSegment(const std::string& datasets);
 
