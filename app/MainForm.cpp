@@ -31,6 +31,7 @@
 #include "dialogs/DlgTextConflict.h"
 #include "file_list/JpegListing.h"
 #include "file_list/gui/BrowserPane.h"
+#include "file_list/gui/ListFilter.h"
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
 #include "photo_view/gui/PhotoImage.h"
@@ -688,6 +689,7 @@ void TFormMain::ApplyToMainWindow() {
     labelWidth = qMax(labelWidth, GridExif->fontMetrics().horizontalAdvance(label) + 8);
   }
   GridExif->setColumnWidth(0, labelWidth);
+  Browser->Filter()->ApplyTexts();
   // Tool tips name the command and its key: "Rotate left (Ctrl+L)".
   for (const ActionRow& row : kActions) {
     QAction* action = Action(row.Name);

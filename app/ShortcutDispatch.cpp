@@ -75,7 +75,9 @@ bool TShortcutDispatch::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) return false;
   if (!ForThisWindow(watched) || (Suspended && Suspended())) return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
-  const bool controlTakes = (IsTextField(QApplication::focusWidget()) && IsEditingKey(*keyEvent)) ||
+  const QWidget* focus = QApplication::focusWidget();
+  const bool controlTakes = (IsTextField(focus) && IsEditingKey(*keyEvent)) ||
+                            (focus && keyEvent->key() == Qt::Key_Escape && focus->property(kTakesEscape).toBool()) ||
                             (ControlTakes && ControlTakes(*keyEvent));
   if (controlTakes) {
     if (type != QEvent::ShortcutOverride) return false;

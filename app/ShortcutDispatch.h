@@ -27,6 +27,9 @@ namespace pixaldo {
 // The property of a command whose keys go to a text field that has the
 // focus (the view's commands): they act whenever no text field has it.
 inline constexpr const char* kYieldsToTextFields = "YieldsToTextFields";
+// The property of a control that takes Esc itself while it has the focus
+// (the filter box clears itself with it).
+inline constexpr const char* kTakesEscape = "TakesEscape";
 
 class TShortcutDispatch : public QObject {
   Q_OBJECT

@@ -10,7 +10,7 @@
 
 namespace pixaldo {
 
-inline constexpr int kLanguageTextCount = 171;
+inline constexpr int kLanguageTextCount = 220;
 inline constexpr int kLanguageCount = 7;
 
 // Section names by language index (the setting "Language"), Windows-1250.

@@ -5,6 +5,7 @@
 #include <QStackedLayout>
 
 #include "file_list/gui/JpegList.h"
+#include "file_list/gui/ListFilter.h"
 #include "file_list/gui/ThumbnailGrid.h"
 
 namespace pixaldo {
@@ -13,7 +14,8 @@ TBrowserPane::TBrowserPane(QWidget* listPanel, QWidget* picture)
     : QObject(listPanel),
       list_(new TJpegList(listPanel)),
       picture_(picture),
-      grid_(new TThumbnailGrid(list_, picture->parentWidget())) {
+      grid_(new TThumbnailGrid(list_, picture->parentWidget())),
+      filter_(new TListFilter(list_, grid_)) {
   if (auto* stack = qobject_cast<QStackedLayout*>(picture->parentWidget()->layout())) stack->addWidget(grid_);
   grid_->hide();
   // Cells in the large size on screens scaled 2× or more, so that they are

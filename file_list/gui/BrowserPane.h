@@ -1,6 +1,7 @@
 #pragma once
 // TBrowserPane: the folder's browser, the file list in the info bar and the
-// thumbnail grid that stands in place of the picture when it is chosen. Both
+// thumbnail grid that stands in place of the picture when it is chosen, and
+// the filter box above the list that limits both. Both
 // are views of one model (the list's), so they share the order, the current
 // file, the selection, the folder watching, renames and deletes. The main
 // window only places the two and follows the pane's signals.
@@ -11,6 +12,7 @@
 namespace pixaldo {
 
 class TJpegList;
+class TListFilter;
 class TThumbnailGrid;
 
 class TBrowserPane : public QObject {
@@ -23,6 +25,8 @@ class TBrowserPane : public QObject {
 
   TJpegList* List() const { return list_; }
   TThumbnailGrid* Grid() const { return grid_; }
+  // The filter box above the list, which limits both views.
+  TListFilter* Filter() const { return filter_; }
   bool GridShown() const { return gridShown_; }
   // The picture or the grid, whichever is shown in the picture's place.
   QWidget* ShownPane() const;
@@ -47,6 +51,7 @@ class TBrowserPane : public QObject {
   TJpegList* list_;
   QWidget* picture_;
   TThumbnailGrid* grid_;
+  TListFilter* filter_;
   bool gridShown_ = false;
 };
 

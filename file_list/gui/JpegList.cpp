@@ -20,6 +20,40 @@
 #include <utility>
 
 namespace pixaldo {
+
+// Keeps the list at its place in the panel: 6 pixels from the sides, 18 from
+// the top (below the heading; the filter box, when there is one, between the
+// two) and 4 from the bottom.
+class PanelFitter : public QObject {
+ public:
+  PanelFitter(QWidget* panel, QWidget* list) : QObject(list), panel_(panel), list_(list) {
+    panel->installEventFilter(this);
+    Fit();
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == panel_ && event->type() == QEvent::Resize) Fit();
+    return false;
+  }
+  void PlaceAbove(QWidget* box) {
+    above_ = box;
+    Fit();
+  }
+
+ private:
+  void Fit() {
+    const int width = qMax(0, panel_->width() - 12);
+    int top = 18;
+    if (above_) {
+      above_->setGeometry(6, top, width, above_->sizeHint().height());
+      top += above_->height() + 2;
+    }
+    list_->setGeometry(6, top, width, qMax(0, panel_->height() - top - 4));
+  }
+  QWidget* panel_;
+  QWidget* list_;
+  QWidget* above_ = nullptr;
+};
+
 namespace {
 
 // Hands the edited name to the list instead of writing it into the item, so
@@ -37,25 +71,6 @@ class RenameDelegate : public QStyledItemDelegate {
 
  private:
   TJpegList* list_;
-};
-
-// Keeps the list at its place in the panel: 6 pixels from the sides, 18 from
-// the top (below the heading) and 4 from the bottom.
-class PanelFitter : public QObject {
- public:
-  PanelFitter(QWidget* panel, QWidget* list) : QObject(list), panel_(panel), list_(list) {
-    panel->installEventFilter(this);
-    Fit();
-  }
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == panel_ && event->type() == QEvent::Resize) Fit();
-    return false;
-  }
-
- private:
-  void Fit() { list_->setGeometry(6, 18, qMax(0, panel_->width() - 12), qMax(0, panel_->height() - 22)); }
-  QWidget* panel_;
-  QWidget* list_;
 };
 
 std::filesystem::path ToPath(const QString& text) { return QStringToPath(text); }
@@ -78,7 +93,7 @@ TJpegList::TJpegList(QWidget* panel) : QTreeWidget(panel) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   header()->setStretchLastSection(false);
   setItemDelegate(new RenameDelegate(this));
-  if (panel) new PanelFitter(panel, this);
+  if (panel) Fitter = new PanelFitter(panel, this);
   // The selection stays as visible when the focus is elsewhere.
   QPalette colours = palette();
   colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
@@ -111,8 +126,18 @@ int TJpegList::SelectedIndex() const {
 QStringList TJpegList::SelectedPaths() const {
   QStringList paths;
   for (int row = 0; row < FileCount(); ++row)
-    if (topLevelItem(row)->isSelected()) paths << FullPath(FileNameAt(row));
+    if (topLevelItem(row)->isSelected() && !isRowHidden(row, QModelIndex())) paths << FullPath(FileNameAt(row));
   return paths;
+}
+
+int TJpegList::ShownRowFrom(int row, int step) const {
+  for (; row >= 0 && row < FileCount(); row += step)
+    if (!isRowHidden(row, QModelIndex())) return row;
+  return -1;
+}
+
+void TJpegList::PlaceAbove(QWidget* box) {
+  if (Fitter) Fitter->PlaceAbove(box);
 }
 
 JpegListing TJpegList::Listing() const {
@@ -239,26 +264,29 @@ void TJpegList::SelectRow(int row) {
 }
 
 void TJpegList::SelectFirst() {
-  if (FileCount() == 0)
+  const int row = ShownRowFrom(0, 1);
+  if (row < 0)
     emit StopSignRequested();
   else
-    SelectRow(0);
+    SelectRow(row);
 }
 
 void TJpegList::SelectPrevious() {
   const int index = SelectedIndex();
-  if (index < 1)
+  const int row = index < 1 ? -1 : ShownRowFrom(index - 1, -1);
+  if (row < 0)
     emit StopSignRequested();
   else
-    SelectRow(index - 1);
+    SelectRow(row);
 }
 
 void TJpegList::SelectNext() {
   const int index = SelectedIndex();
-  if (index < FileCount() - 1)
-    SelectRow(index + 1);
-  else
+  const int row = ShownRowFrom(index + 1, 1);
+  if (row < 0)
     emit StopSignRequested();
+  else
+    SelectRow(row);
 }
 
 bool TJpegList::OpenPath(const QString& path) {
@@ -434,6 +462,7 @@ void TJpegList::DirectoryChanged() {
     }
   }
   CheckCurrentFile();
+  emit FolderLooked();
 }
 
 void TJpegList::CheckCurrentFile() {
@@ -463,11 +492,11 @@ void TJpegList::keyPressEvent(QKeyEvent* event) {
   switch (key) {
     case Qt::Key_PageUp:
     case Qt::Key_Up:
-      if (index == 0) emit StopSignRequested();
+      if (index >= 0 && index == ShownRowFrom(0, 1)) emit StopSignRequested();
       break;
     case Qt::Key_PageDown:
     case Qt::Key_Down:
-      if (FileCount() > 0 && index == FileCount() - 1) emit StopSignRequested();
+      if (index >= 0 && index == ShownRowFrom(FileCount() - 1, -1)) emit StopSignRequested();
       break;
     case Qt::Key_Delete:
       DeleteSelected();

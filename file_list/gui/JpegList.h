@@ -43,8 +43,11 @@ class TJpegList : public QTreeWidget {
   QString FileNameAt(int index) const;
   int SelectedIndex() const;  // the current file's row (current and selected); -1 with none
   // The selected files' full paths in list order (the current file need not
-  // be among them).
+  // be among them); rows the filter hides are not among them.
   QStringList SelectedPaths() const;
+  // The first row from `row` on in the direction of `step` (1 or -1) that
+  // the filter lets show; -1 when there is none.
+  int ShownRowFrom(int row, int step) const;
   // The listed names as they stand (what an export of the folder walks).
   JpegListing Listing() const;
   QString FullPath(const QString& name) const;
@@ -80,6 +83,8 @@ class TJpegList : public QTreeWidget {
   void FinishRename(QTreeWidgetItem* item, const QString& edited);
   // Keeps an edited name for FinishRename once the editor is closed.
   void RenameWhenClosed(int row, const QString& edited);
+  // Places `box` (the filter box) in the panel above the list.
+  void PlaceAbove(QWidget* box);
 
  signals:
   // A file became current through the selection; the main window shows it.
@@ -96,6 +101,9 @@ class TJpegList : public QTreeWidget {
   // The set of selected files changed (by the user, or by a refresh that
   // dropped files which are gone).
   void SelectedFilesChanged();
+  // The folder's changes on disk have just been applied: files in it may
+  // have been rewritten.
+  void FolderLooked();
 
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -134,6 +142,7 @@ class TJpegList : public QTreeWidget {
   QString CurrentPath_;
   FileStamp ShownStamp;  // the current file when it was last shown
   FileStamp SeenStamp;   // the current file at the last look
+  class PanelFitter* Fitter = nullptr;
   QFileSystemWatcher ChangeNotifier;
   QTimer Settle;
 };

@@ -140,6 +140,7 @@ void TThumbnailGrid::AskForCells() {
   requested_.clear();
   requestedRows_.clear();
   const auto request = [this](int row) {
+    if (isRowHidden(row)) return;  // left out by the filter
     requested_ << PathAt(row);
     requestedRows_.insert(requested_.last(), row);
   };
@@ -173,8 +174,10 @@ void TThumbnailGrid::showEvent(QShowEvent* event) {
 }
 
 void TThumbnailGrid::keyPressEvent(QKeyEvent* event) {
-  const int count = model()->rowCount();
   const int row = currentIndex().row();
+  // The ends are those of the rows the filter lets show.
+  const int first = list_->ShownRowFrom(0, 1);
+  const int last = list_->ShownRowFrom(model()->rowCount() - 1, -1);
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -186,12 +189,12 @@ void TThumbnailGrid::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_PageUp:
-      if (row == 0 && event->modifiers() == Qt::NoModifier) emit StopSignRequested();
+      if (row >= 0 && row == first && event->modifiers() == Qt::NoModifier) emit StopSignRequested();
       break;
     case Qt::Key_Right:
     case Qt::Key_Down:
     case Qt::Key_PageDown:
-      if (count > 0 && row == count - 1 && event->modifiers() == Qt::NoModifier) emit StopSignRequested();
+      if (row >= 0 && row == last && event->modifiers() == Qt::NoModifier) emit StopSignRequested();
       break;
     default:
       break;
