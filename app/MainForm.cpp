@@ -463,6 +463,10 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
   });
   FormMetaData->OriginalFileDate = [this] { return ReadSettings().OriginalFileDate; };
   FormMetaData->Colour = [this] { return PhotoView->Colour; };
+  // Its writes of the photo are commands that Undo takes back.
+  FormMetaData->KeepUndo = [this](const QString& name, const fs::path& file, const std::function<bool()>& write) {
+    Selection->RecordEdit(name, file, write);
+  };
   FormAbout->SetLanguageSource([] { return ViewerOptions().Integer("Language"); });
 }
 

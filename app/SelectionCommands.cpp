@@ -13,6 +13,8 @@
 #include "app/BatchRun.h"
 #include "app/MainForm.h"
 #include "app/TransformCommand.h"
+#include "dialogs/DlgPressFields.h"
+#include "dialogs/PressFieldsPage.h"
 #include "file_list/gui/JpegList.h"
 #include "jpeg_structure/JpegObject.h"
 #include "photo_record/JpegBasicObject.h"
@@ -21,6 +23,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 #include "platform/gui/UserMessages.h"
+#include "settings/gui/DlgOptions.h"
 #include "transforms/JpegTran.h"
 #include "undo/UndoStore.h"
 
@@ -89,6 +92,11 @@ TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot
   UndoAction->setEnabled(false);
   Form.addAction(UndoAction);
   connect(UndoAction, &QAction::triggered, this, &TSelectionCommands::Undo);
+  AskPressFields = [this](const std::vector<PressTexts>& photos) -> std::optional<PressEdits> {
+    TPressFieldsDialog dialog(photos, &Form);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Page()->Edited();
+  };
   BuildMenu();
 
   // A rename in the list is taken back by renaming back.
@@ -246,6 +254,40 @@ void TSelectionCommands::Undo() {
   AdjustStates();
 }
 
+void TSelectionCommands::RecordEdit(const QString& name, const fs::path& file, const std::function<bool()>& write) {
+  UndoStore* undo = nullptr;
+  if (Store->Usable() && !Run->Busy() && !Form.TransformRunning()) {
+    Store->Begin(name.toStdString());
+    undo = Store.get();
+  }
+  WithUndo(undo, file, write);
+  AdjustStates();
+}
+
+void TSelectionCommands::PressFields() {
+  QStringList files = SelectedFiles();
+  if (files.isEmpty() && !Form.CurrentFile.isEmpty()) files << Form.CurrentFile;
+  if (files.isEmpty()) return;
+  std::vector<PressTexts> photos;
+  for (const QString& file : files) {
+    try {
+      photos.push_back(TPressEdits::Read(QStringToPath(file)));
+    } catch (const std::exception&) {
+      // a damaged photo has no say; its write fails and is named at the end
+    }
+  }
+  const std::optional<PressEdits> typed = AskPressFields(photos);
+  if (!typed || std::none_of(typed->begin(), typed->end(), [](const auto& edit) { return edit.has_value(); })) return;
+  const bool keepDate = Form.ReadSettings().OriginalFileDate;
+  const PressEdits edits = *typed;
+  Start(ProgramText(216, "Press fields"), [=](const fs::path& file, UndoStore* undo) {
+    WithUndo(undo, file, [&] {
+      const PhotoLock lock(file, keepDate);
+      return TPressEdits::Write(file, edits);
+    });
+  }, files);
+}
+
 void TSelectionCommands::ShowCurrentAgain() {
   if (Form.CurrentFile.isEmpty() || !QFileInfo::exists(Form.CurrentFile)) return;
   Form.FileList->RememberCurrentFile();
@@ -277,6 +319,10 @@ void TSelectionCommands::BuildMenu() {
     connect(action, &QAction::triggered, this, [this, row] { RunEdit(tr(row.Caption), row.Edit); });
   }
   Menu->addAction(Form.Action("FileDelete"));
+  Menu->addSeparator();
+  QAction* press = Menu->addAction(ProgramText(214, "Press fields\u2026"));
+  press->setObjectName(QStringLiteral("SelectionPressFields"));
+  connect(press, &QAction::triggered, this, &TSelectionCommands::PressFields);
   Menu->addSeparator();
   Menu->addAction(UndoAction);
   Form.FileList->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -2,10 +2,11 @@
 // The main window's commands on a selection of several photos: rotate
 // left and right, flip, Rotate by EXIF, Metadata delete (into copies named
 // as the save dialog proposes), Delete EXIF, comment and IPTC, Restore
-// thumbnail, moving to the trash, and the three IPTC fields of the info
+// thumbnail, moving to the trash, the three IPTC fields of the info
 // panel (a common value shown, or an empty field marked "(different
 // values)"; a field typed into is written to every selected photo, the
-// others are left alone in each). They run on TBatchRun with its progress
+// others are left alone in each), and the press fields by the same rule
+// ("Press fields…" in the list's menu). They run on TBatchRun with its progress
 // bar under the file list; the file list's context menu offers them all.
 //
 // It also owns the undo store and the "Undo" command (Ctrl+Z, and in the
@@ -19,9 +20,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/IptcEdits.h"
+#include "photo_record/PressEdits.h"
 
 namespace pixaldo {
 
@@ -60,6 +63,16 @@ class TSelectionCommands : public QObject {
   // Writes the fields typed into to every photo they were shown for;
   // false when a text cannot be stored.
   bool WriteIptcEdits(TIptcEdits& rules, const IptcTexts& shown);
+
+  // Runs a write of one photo made elsewhere (the metadata window's
+  // buttons) as a command of its own that Undo can take back.
+  void RecordEdit(const QString& name, const fs::path& file, const std::function<bool()>& write);
+  // Asks for the press fields of the selected photos (or the current one)
+  // and writes the fields typed into to each of them.
+  void PressFields();
+  // Shows the photos' press fields and returns what the user typed; nothing
+  // for cancel (a dialog; tests answer it).
+  std::function<std::optional<PressEdits>(const std::vector<PressTexts>&)> AskPressFields;
 
   // Asks whether to put back what a crashed run left, then removes it.
   void OfferLeftBehind();

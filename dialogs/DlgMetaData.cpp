@@ -1,5 +1,6 @@
 #include "dialogs/DlgMetaData.h"
 #include "dialogs/DlgTextConflict.h"
+#include "dialogs/PressFieldsPage.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -7,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -21,7 +23,9 @@
 #include "iptc/IptcData.h"
 #include "jpeg_structure/JpegObject.h"
 #include "platform/CodePage.h"
+#include "photo_record/PressEdits.h"
 #include "platform/FileError.h"
+#include "platform/FileLock.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
 #include "platform/gui/WidgetNames.h"
@@ -88,6 +92,15 @@ TFormMetaData::TFormMetaData(QWidget* parent)
                        [](const std::string& bytes) { return QString::fromStdString(CommentText(bytes)); }, conflicts);
   };
 
+  AskWhichPressText = [this](std::vector<FieldConflict>& conflicts) {
+    std::vector<QString> names;
+    for (const PressFieldRow& row : kPressFields)
+      names.push_back(PressPage->Field(row.Field)->property("Label").toString());
+    AskWhichTextToKeep(this, FileName, names, [](const std::string& text) { return QString::fromStdString(text); },
+                       conflicts);
+  };
+  KeepUndo = [](const QString&, const std::filesystem::path&, const std::function<bool()>& write) { write(); };
+
   InfoPage = Named(new QTabWidget(this), "InfoPage");
   InfoPage->addTab(CreateExifPage(), QStringLiteral("EXIF data"));
   InfoPage->addTab(CreateThumbnailPage(), QStringLiteral("EXIF thumbnail"));
@@ -95,6 +108,9 @@ TFormMetaData::TFormMetaData(QWidget* parent)
   InfoPage->addTab(CreateIptcPage(), QStringLiteral("IPTC data"));
   InfoPage->addTab(CreateSegmentsPage(), QStringLiteral("Metadata sections"));
   InfoPage->addTab(CreateIccPage(), QStringLiteral("ICC profile"));
+  PressPage = new TPressFieldsPage(this);
+  connect(PressPage, &TPressFieldsPage::WriteRequested, this, [this] { BtnWritePressClick(); });
+  InfoPage->addTab(PressPage, QStringLiteral("IPTC"));
 
   BtnXML = Named(new QPushButton(QStringLiteral("Export to XML"), this), "BtnXML");
   BtnOK = Named(new QPushButton(QStringLiteral("OK"), this), "BtnOK");
@@ -256,6 +272,8 @@ void TFormMetaData::FormShow() {
 
 void TFormMetaData::ApplyToMetadataDialog() {
   ApplyLanguageTexts(this, LanguageWindow::Metadata, Texts());
+  PressPage->ApplyTexts();
+  InfoPage->setTabText(InfoPage->indexOf(PressPage), QString::fromStdString(Texts().Utf8Or(202, "IPTC")));
   FitToTexts();
 }
 
@@ -274,6 +292,8 @@ void TFormMetaData::ClearAll() {
   for (QTableWidget* grid : {GridGeneric, GridSpecific, GridThumbnail, GridIPTC, GridICC}) ShowInGrid(grid, none);
   MemoComment->clear();
   ShownComment.Forget();
+  PressPage->ShowPhotos({});
+  ShownPress.Forget();
   Thumbnail->clear();
   LblThumbImage->clear();
   BtnRestoreThumb->setEnabled(false);
@@ -300,6 +320,13 @@ void TFormMetaData::Reload() {
   jpeg->ReadComment();
   MemoComment->setPlainText(QString::fromStdString(CommentText(jpeg->Comment)));
   ShownComment.Remember(Path(), {jpeg->Comment});
+  try {
+    const PressTexts press = TPressEdits::Read(Path());
+    PressPage->ShowPhotos({press});
+    ShownPress.Remember(Path(), {press.begin(), press.end()});
+  } catch (const FileError&) {
+    // the other pages show what could be read
+  }
 
   const ColourSource colour = ReadFileColourSource(Path());
   TTags icc;
@@ -332,14 +359,17 @@ void TFormMetaData::Reload() {
 
 // ---- commands -------------------------------------------------------------
 
-void TFormMetaData::RunCommand(const std::function<void()>& command, bool locked) {
+void TFormMetaData::RunCommand(const QPushButton* button, const std::function<bool()>& command, bool locked) {
   if (FileName.isEmpty()) return;
   try {
     // Each command reads the photo again and writes it: no other writer may
     // come between.
     std::optional<PhotoLock> lock;
     if (locked) lock.emplace(Path());
-    command();
+    if (button)
+      KeepUndo(button->text().remove(QLatin1Char('&')), Path(), command);
+    else
+      command();  // writes no photo
   } catch (const FileError& error) {
     ShowFileError(this, error);
   } catch (const std::exception& error) {
@@ -351,16 +381,34 @@ void TFormMetaData::RunCommand(const std::function<void()>& command, bool locked
 void TFormMetaData::BtnLoadExifClick() {
   const QString source = AskSourceFile ? AskSourceFile() : QString();
   if (source.isEmpty()) return;
-  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).ImportExif(QStringToPath(source)); });
+  RunCommand(BtnLoadExif, [&] { return TJpegObject(Path(), OriginalFileDate()).ImportExif(QStringToPath(source)); });
 }
 
 void TFormMetaData::BtnDelExifClick() {
-  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).DeleteExif(); });
+  RunCommand(BtnDelExif, [&] { return TJpegObject(Path(), OriginalFileDate()).DeleteExif(); });
 }
 
 void TFormMetaData::BtnRestoreThumbClick() {
-  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).RestoreThumbnail(); });
+  RunCommand(BtnRestoreThumb, [&] { return TJpegObject(Path(), OriginalFileDate()).RestoreThumbnail(); });
 }
+
+// A save of the fields shown by `shown` that merges with what another
+// program wrote since; `read` and `write` are the photo's fields.
+namespace {
+bool SaveMerged(const TShownRecord& shown, const std::filesystem::path& path, bool keepDate,
+                const std::vector<std::optional<std::string>>& edits, const std::function<TShownRecord::FieldTexts()>& read,
+                const std::function<void(const TShownRecord::FieldTexts&)>& write,
+                const std::function<void(std::vector<FieldConflict>&)>& ask) {
+  bool written = false;
+  shown.Save(path, keepDate, edits, read,
+             [&](const TShownRecord::FieldTexts& fields) {
+               write(fields);
+               written = true;
+             },
+             ask);
+  return written;
+}
+}  // namespace
 
 void TFormMetaData::BtnWriteCommentClick() {
   if (FileName.isEmpty()) return;
@@ -373,11 +421,12 @@ void TFormMetaData::BtnWriteCommentClick() {
   const std::optional<std::string> edit =
       ShownComment.Fields().empty() || bytes != ShownComment.Fields()[0] ? std::optional(bytes) : std::nullopt;
   RunCommand(
+      BtnWriteComment,
       [&] {
         const std::filesystem::path path = Path();
         std::optional<TJpegObject> jpeg;
-        ShownComment.Save(
-            path, OriginalFileDate(), {edit},
+        return SaveMerged(
+            ShownComment, path, OriginalFileDate(), {edit},
             [&] {
               jpeg.emplace(path, OriginalFileDate());
               jpeg->ReadComment();
@@ -393,16 +442,46 @@ void TFormMetaData::BtnWriteCommentClick() {
       false);
 }
 
+void TFormMetaData::BtnWritePressClick() {
+  if (FileName.isEmpty() || !PressPage->AnyEdited()) return;
+  // A text too long is refused before anything is written, the field and
+  // its limit named; the text stays for the user to shorten.
+  if (const QString problem = PressPage->Problem(); !problem.isEmpty()) {
+    ShowFileError(this, Path(), problem);
+    return;
+  }
+  const PressEdits typed = PressPage->Edited();
+  const std::vector<std::optional<std::string>> edits(typed.begin(), typed.end());
+  RunCommand(
+      PressPage->WriteButton(),
+      [&] {
+        const std::filesystem::path path = Path();
+        return SaveMerged(
+            ShownPress, path, OriginalFileDate(), edits,
+            [&] {
+              const PressTexts now = TPressEdits::Read(path);
+              return TShownRecord::FieldTexts(now.begin(), now.end());
+            },
+            [&](const TShownRecord::FieldTexts& fields) {
+              PressEdits merged;
+              for (size_t i = 0; i < kPressFieldCount; ++i) merged[i] = fields[i];
+              TPressEdits::Write(path, merged);
+            },
+            AskWhichPressText);
+      },
+      false);
+}
+
 void TFormMetaData::BtnDelCommentClick() {
-  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).DeleteComment(); });
+  RunCommand(BtnDelComment, [&] { return TJpegObject(Path(), OriginalFileDate()).DeleteComment(); });
 }
 
 void TFormMetaData::BtnDelIptcClick() {
-  RunCommand([&] { TJpegObject(Path(), OriginalFileDate()).DeleteIptc(); });
+  RunCommand(BtnDelIptc, [&] { return TJpegObject(Path(), OriginalFileDate()).DeleteIptc(); });
 }
 
 void TFormMetaData::BtnXMLClick() {
-  RunCommand([&] {
+  RunCommand(nullptr, [&] {
     const std::filesystem::path path = Path();
     TJpegObject jpeg(path, false);
     TimgData& data = *jpeg.ImgData;
@@ -414,6 +493,7 @@ void TFormMetaData::BtnXMLClick() {
     const std::filesystem::path xml = XmlFileName(path);
     WriteFileAtomic(xml, text);
     if (OpenFile) OpenFile(PathToQString(xml));
+    return false;
   });
 }
 

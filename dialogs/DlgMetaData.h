@@ -1,10 +1,13 @@
 #pragma once
-// TFormMetaData: the metadata window of one JPEG file. Six tabs show the
+// TFormMetaData: the metadata window of one JPEG file. Seven tabs show the
 // EXIF tags (generic and maker-specific), the EXIF thumbnail, the comment, the
-// IPTC entries, the table of JPEG segments and the embedded ICC profile; the buttons delete or import
+// IPTC entries, the table of JPEG segments, the embedded ICC profile and the
+// press fields (the "IPTC" page); the buttons delete or import
 // the EXIF block, regenerate the thumbnail, write or delete the comment,
-// delete the IPTC block and export the file's metadata as XML. Every command
-// acts at once and then reloads all tabs from the file. Errors are shown in a
+// delete the IPTC block, write the press fields and export the file's
+// metadata as XML. Every command acts at once and then reloads all tabs from
+// the file; each write of the photo goes through KeepUndo, so that the main
+// window's Undo can take it back. Errors are shown in a
 // message box naming the file and the reason; the window stays open.
 //
 //   TFormMetaData form;
@@ -30,6 +33,7 @@ class QTableWidget;
 namespace pixaldo {
 
 class LanguageTexts;
+class TPressFieldsPage;
 class TTags;
 
 class TFormMetaData : public QDialog {
@@ -52,6 +56,12 @@ class TFormMetaData : public QDialog {
   // Settles a comment written here that another program changed too since
   // it was shown (a dialog; tests answer it).
   std::function<void(std::vector<FieldConflict>&)> AskWhichText;
+  // The same for the press fields written here.
+  std::function<void(std::vector<FieldConflict>&)> AskWhichPressText;
+  // Runs a write of the photo (`write` tells whether it changed it) so that
+  // it can be undone; by default it only runs it.
+  std::function<void(const QString& command, const std::filesystem::path& file, const std::function<bool()>& write)>
+      KeepUndo;
   // What the thumbnail is drawn for (the screen's profile, the settings).
   std::function<ColourTarget()> Colour = [] { return ColourTarget::Off(); };
 
@@ -63,6 +73,7 @@ class TFormMetaData : public QDialog {
          *Thumbnail = nullptr, *LblComment = nullptr, *LblTagName = nullptr, *LblTagValue = nullptr,
          *LblSegment = nullptr, *LblMarker = nullptr, *LblOffset = nullptr, *LblLength = nullptr;
   QPlainTextEdit* MemoComment = nullptr;
+  TPressFieldsPage* PressPage = nullptr;
   QPushButton *BtnLoadExif = nullptr, *BtnDelExif = nullptr, *BtnRestoreThumb = nullptr,
               *BtnWriteComment = nullptr, *BtnDelComment = nullptr, *BtnDelIptc = nullptr, *BtnXML = nullptr,
               *BtnOK = nullptr;
@@ -78,6 +89,7 @@ class TFormMetaData : public QDialog {
   void BtnWriteCommentClick();
   void BtnDelCommentClick();
   void BtnDelIptcClick();
+  void BtnWritePressClick();
   void BtnXMLClick();
 
   // The XML file the export writes for a picture: same name, ".xml".
@@ -97,11 +109,14 @@ class TFormMetaData : public QDialog {
   void FitToTexts();
   std::filesystem::path Path() const;
   // Runs one command on the file (under its lock unless the command takes
-  // it itself), shows its error if it fails, and reloads.
-  void RunCommand(const std::function<void()>& command, bool locked = true);
+  // it itself) as the undoable command named by `button`'s caption (none:
+  // the command writes no photo), shows its error if it fails, and reloads.
+  // `command` tells whether it wrote.
+  void RunCommand(const QPushButton* button, const std::function<bool()>& command, bool locked = true);
   static void ShowInGrid(QTableWidget* grid, const TTags& tags);
 
   TShownRecord ShownComment;  // the comment as shown, for a save that merges
+  TShownRecord ShownPress;    // the press fields as shown
 };
 
 }  // namespace pixaldo
