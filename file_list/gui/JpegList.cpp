@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -411,6 +412,16 @@ void TJpegList::CurrentRowChanged() {
   // A Shift move makes the item current before it selects the range.
   const int index = currentItem() ? indexOfTopLevelItem(currentItem()) : -1;
   if (index >= 0 && !Editing_) {
+    // A click (in the list or the grid) makes the row current before it
+    // selects it: selected now, the photo is shown as the current file with
+    // its number and commands. A Ctrl click toggles it itself.
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    if (!currentItem()->isSelected() && QGuiApplication::mouseButtons() != Qt::NoButton &&
+        !(modifiers & Qt::ControlModifier)) {
+      selectionModel()->select(currentIndex(), (modifiers & Qt::ShiftModifier ? QItemSelectionModel::Select
+                                                                              : QItemSelectionModel::ClearAndSelect) |
+                                                   QItemSelectionModel::Rows);
+    }
     CurrentPath_ = FullPath(FileNameAt(index));
     RememberCurrentFile();
     emit PhotoSelected(CurrentPath_);

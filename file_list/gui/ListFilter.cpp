@@ -66,14 +66,17 @@ bool TListFilter::Shows(int row) const {
 void TListFilter::Apply() {
   apply_.stop();
   QItemSelectionModel* selection = list_->selectionModel();
+  bool changed = false;
   for (int row = 0; row < list_->FileCount(); ++row) {
     const bool hidden = !Shows(row);
     if (list_->isRowHidden(row, QModelIndex()) == hidden) continue;
+    changed = true;
     list_->setRowHidden(row, QModelIndex(), hidden);
     grid_->setRowHidden(row, hidden);
     const QModelIndex index = list_->model()->index(row, 0);
     if (hidden && selection->isSelected(index)) selection->select(index, QItemSelectionModel::Deselect);
   }
+  if (changed) grid_->RowsShownChanged();
 }
 
 bool TListFilter::eventFilter(QObject* watched, QEvent* event) {

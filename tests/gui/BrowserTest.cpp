@@ -83,6 +83,23 @@ class BrowserTest : public QObject {
     QCOMPARE(Names(list->SelectedPaths()), (QStringList{"b.jpg"}));
   }
 
+  // A click makes the row current before the view selects it: the photo is
+  // shown as the current file, numbered, in either view.
+  void AClickedPhotoIsTheCurrentFile() {
+    TempDir dir;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteBytes(dir / name, MakeJpeg());
+    auto form = ShowForm({Q(dir / "a.jpg")});
+    TJpegList* list = form->FileList;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->topLevelItem(2)).center());
+    QCOMPARE(form->LblFileNo->text(), QStringLiteral("3/3"));
+    QVERIFY(form->Action("JpgRotateLeft")->isEnabled());
+    form->Browser->ShowGrid(true);
+    TThumbnailGrid* grid = form->Browser->Grid();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, grid->visualRect(grid->model()->index(1, 0)).center());
+    QCOMPARE(form->LblFileNo->text(), QStringLiteral("2/3"));
+    QCOMPARE(Names(list->SelectedPaths()), (QStringList{"b.jpg"}));
+  }
+
   void TheListFollowsOthersAfterARename() {
     TempDir dir;
     for (const char* name : {"a.jpg", "b.jpg"}) WriteBytes(dir / name, MakeJpeg());
