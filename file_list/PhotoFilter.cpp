@@ -5,6 +5,8 @@
 #include <cwctype>
 #include <locale.h>
 
+#include "platform/Cp1250.h"  // AppendUtf8
+
 namespace pixaldo {
 namespace {
 
@@ -44,24 +46,6 @@ int StarsOf(std::string_view term) {
 locale_t UnicodeLocale() {
   static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
   return locale;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += char(code);
-  } else if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-    out += char(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  } else {
-    out += char(0xF0 | (code >> 18));
-    out += char(0x80 | ((code >> 12) & 0x3F));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  }
 }
 
 // The code point starting at `at` and its length in bytes; length 0 for a

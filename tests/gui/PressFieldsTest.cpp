@@ -29,13 +29,6 @@ using namespace pixaldo::test;
 
 namespace {
 
-using Snapshot = std::vector<std::pair<std::string, std::optional<FileTime>>>;
-Snapshot SnapshotOf(const std::vector<fs::path>& files) {
-  Snapshot snapshot;
-  for (const fs::path& file : files) snapshot.emplace_back(ReadBytes(file), GetFileDate(file));
-  return snapshot;
-}
-
 // A photo with these press fields set, dated two days back.
 fs::path Photo(const TempDir& dir, const std::string& name, const PressEdits& fields) {
   const fs::path file = dir / name;

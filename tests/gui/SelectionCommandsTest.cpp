@@ -23,14 +23,6 @@ using namespace pixaldo::test;
 
 namespace {
 
-// Each file's bytes and date.
-using Snapshot = std::vector<std::pair<std::string, std::optional<FileTime>>>;
-Snapshot SnapshotOf(const std::vector<fs::path>& files) {
-  Snapshot snapshot;
-  for (const fs::path& file : files) snapshot.emplace_back(ReadBytes(file), GetFileDate(file));
-  return snapshot;
-}
-
 // Photos a.jpg, b.jpg, c.jpg with one category and a title each.
 std::vector<fs::path> MakePhotos(const TempDir& dir) {
   std::vector<fs::path> files;

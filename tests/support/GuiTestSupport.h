@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "app/PicturePane.h"
 #include "photo_view/gui/PhotoImage.h"
+#include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
 #include "support/TestSupport.h"
 
@@ -43,6 +44,14 @@ class MessageRecorder {
  private:
   QMessageBox::StandardButton answer_;
 };
+
+// Each file's bytes and date, to tell that files were put back as they were.
+using Snapshot = std::vector<std::pair<std::string, std::optional<FileTime>>>;
+inline Snapshot SnapshotOf(const std::vector<fs::path>& files) {
+  Snapshot snapshot;
+  for (const fs::path& file : files) snapshot.emplace_back(ReadBytes(file), GetFileDate(file));
+  return snapshot;
+}
 
 // The settings of a first start without Options.ini.
 inline MainWindowSettings DefaultSettings() {
