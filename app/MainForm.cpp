@@ -463,10 +463,7 @@ void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TForm
   });
   FormMetaData->OriginalFileDate = [this] { return ReadSettings().OriginalFileDate; };
   FormMetaData->Colour = [this] { return PhotoView->Colour; };
-  // Its writes of the photo are commands that Undo takes back.
-  FormMetaData->KeepUndo = [this](const QString& name, const fs::path& file, const std::function<bool()>& write) {
-    Selection->RecordEdit(name, file, write);
-  };
+  FormMetaData->KeepUndo = std::bind_front(&TSelectionCommands::RecordEdit, Selection);  // undoable writes
   FormAbout->SetLanguageSource([] { return ViewerOptions().Integer("Language"); });
 }
 

@@ -366,8 +366,10 @@ void TFormMetaData::RunCommand(const QPushButton* button, const std::function<bo
     // come between.
     std::optional<PhotoLock> lock;
     if (locked) lock.emplace(Path());
-    if (button)
-      KeepUndo(button->text().remove(QLatin1Char('&')), Path(), command);
+    if (button)  // named as the page and its button say: "Comment: Delete"
+      KeepUndo(QString(InfoPage->tabText(InfoPage->currentIndex()) + QStringLiteral(": ") + button->text())
+                   .remove(QLatin1Char('&')),
+               Path(), command);
     else
       command();  // writes no photo
   } catch (const FileError& error) {
