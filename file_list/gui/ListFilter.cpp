@@ -1,5 +1,6 @@
 #include "file_list/gui/ListFilter.h"
 
+#include <QAction>
 #include <QKeyEvent>
 
 #include "file_list/gui/JpegList.h"
@@ -17,6 +18,15 @@ TListFilter::TListFilter(TJpegList* list, TThumbnailGrid* grid)
   // The box takes Esc itself, before the window's commands.
   box_->setProperty("TakesEscape", true);
   box_->installEventFilter(this);
+  // Ctrl+F goes to the box from anywhere in the window, its text selected.
+  auto* find = new QAction(box_);
+  find->setShortcut(QKeySequence::Find);
+  find->setShortcutContext(Qt::WindowShortcut);
+  box_->addAction(find);
+  connect(find, &QAction::triggered, this, [this] {
+    box_->setFocus(Qt::ShortcutFocusReason);
+    box_->selectAll();
+  });
   ApplyTexts();
   list_->PlaceAbove(box_);
   apply_.setSingleShot(true);

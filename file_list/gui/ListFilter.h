@@ -6,8 +6,8 @@
 // are read off the window's thread: rows appear as their tags arrive, and
 // are looked at again whenever the folder changes on disk, so that a photo
 // rewritten by Pixaldo or another program is shown or left out anew.
-// Esc in the box clears it (in an empty box it gives the keys back to the
-// list). A row left out is no longer selected.
+// Ctrl+F goes to the box; Esc in the box clears it (in an empty box it
+// gives the keys back to the list). A row left out is no longer selected.
 #include <QLineEdit>
 #include <QObject>
 #include <QTimer>
