@@ -370,7 +370,10 @@ void TFormMain::FormCreate() {
   Browser = new TBrowserPane(PanelInfoTop, PanelImage);
   Browser->KeepChoice = &KeepThumbnailGridChoice;
   FileList = Browser->List();
-  connect(Browser, &TBrowserPane::GridToggled, this, &TFormMain::FitPicture);
+  connect(Browser, &TBrowserPane::GridToggled, this, [this](bool gridShown) {
+    if (!gridShown && PictureSkipped && !CurrentFile.isEmpty()) return ShowPhoto(CurrentFile);
+    FitPicture();
+  });
   Header1->setBuddy(FileList);
   // Clicks and keys in the list (selection, renaming) wait for a running
   // transform as the commands do.
@@ -744,8 +747,14 @@ bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   if (!FlushIptcEdits()) return true;
   const BusyCursor busy;
   CurrentFile = path;
+  // Behind the grid the picture is decoded (and its neighbours read ahead)
+  // only once it is shown: the grid's thumbnails come first.
+  PictureSkipped = Browser->GridShown();
   const auto load = [this] {
-    PhotoView->LoadPicture(CurrentFile, LblDimension);
+    if (PictureSkipped)
+      PhotoView->SkipPicture(CurrentFile, LblDimension);
+    else
+      PhotoView->LoadPicture(CurrentFile, LblDimension);
     FitPicture();
   };
   bool shown = true;
@@ -766,7 +775,7 @@ bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   }
   Attempt(path, [this] { RefreshFileInfo(); });
   UpdateCommandStates();
-  ReadAround();
+  if (!PictureSkipped) ReadAround();
   return shown;
 }
 

@@ -233,6 +233,7 @@ class TFormMain : public QWidget {
   TFormAbout* FormAbout = nullptr;
   TTransformCommand* TransformRun = nullptr;
   int LastShownIndex = -1;
+  bool PictureSkipped = false;  // the current file's picture waits for the grid to give way
 };
 
 }  // namespace pixaldo

@@ -7,7 +7,8 @@
 # wall-clock medians, and the peak resident memory of each (GNU time's %M).
 # Settings from the environment:
 #   PIXALDO_BENCH_BUILD   an optimised build with pixaldo-cli (made when unset)
-#   PIXALDO_BENCH_PHOTOS  a folder of photos made by bench_photos (made when unset)
+#   PIXALDO_BENCH_PHOTOS  a folder of photos made by bench_photos (default: build-bench/photos,
+#                         kept between runs and made again when the way they are made changes)
 #   PIXALDO_BENCH_ROUNDS  rounds per row (default 7; rows of short runs take more, see bench_short_runs)
 #   PIXALDO_BENCH_TABLE   a file each row's result line is appended to
 
@@ -60,8 +61,11 @@ bench_photo() {
 # The photo folder (made once and shared by the scripts of one run): 12 MP,
 # 3 MP and a 30 MB photo, and four small camera files, two with IPTC.
 bench_photos() {
-  local dir="${PIXALDO_BENCH_PHOTOS:-$bench_work/photos}"
-  if [[ ! -e "$dir/ready" ]]; then
+  local dir="${PIXALDO_BENCH_PHOTOS:-$bench_root/build-bench/photos}"
+  # The recipe's fingerprint: photos made by another recipe are made again.
+  local recipe
+  recipe=$(declare -f bench_photo bench_photos | md5sum | cut -d' ' -f1)
+  if [[ "$(cat "$dir/ready" 2>/dev/null)" != "$recipe" ]]; then
     mkdir -p "$dir"
     bench_photo "$dir/12mp.jpg" 4032 3024 92 0.4
     bench_photo "$dir/3mp.jpg" 2048 1536 92 0.4
@@ -72,7 +76,7 @@ bench_photos() {
     done
     exiftool -q -overwrite_original -IPTC:Category=Tra -IPTC:ObjectName="Bench" \
       -IPTC:Caption-Abstract="A photo, with a comma" "$dir/small2.jpg" "$dir/small4.jpg"
-    touch "$dir/ready"
+    echo "$recipe" >"$dir/ready"
   fi
   echo "$dir"
 }
@@ -81,8 +85,8 @@ bench_photos() {
 # name is a photo of its own to a cache keyed by name, with one copy on disk.
 # Prints its path.  bench_linked_folder NAME COUNT
 bench_linked_folder() {
-  local photo folder="$bench_work/$1" i
-  photo="$(bench_photos)/12mp.jpg"
+  local photo="$bench_work/linked.jpg" folder="$bench_work/$1" i
+  [[ -e "$photo" ]] || cp "$(bench_photos)/12mp.jpg" "$photo"  # on the folder's file system
   mkdir -p "$folder"
   for ((i = 1; i <= $2; i++)); do ln -f "$photo" "$folder/IMG_$i.jpg"; done
   echo "$folder"

@@ -10,6 +10,7 @@
 #include "cli/CliCommand.h"
 #include "platform/FileError.h"
 #include "platform/OrderedWork.h"
+#include "platform/WriteBatch.h"
 
 namespace pixaldo::cli {
 
@@ -37,14 +38,18 @@ bool NamesAFileTwice(const std::vector<std::string>& operands, size_t first) {
   return false;
 }
 
-// How many files run at once: --jobs N where the command takes it (all cores
-// when not given), never more than there are files.
+// How many files run at once: --jobs N where the command takes it (when not
+// given, the option's fallback, or else all cores), never more than there are
+// files.
 unsigned JobsFor(const Invocation& invocation, size_t first) {
   const auto& options = invocation.command().options;
-  if (std::none_of(options.begin(), options.end(), [](const Option& option) { return option.name == "jobs"; }))
-    return 1;
+  const auto option =
+      std::find_if(options.begin(), options.end(), [](const Option& option) { return option.name == "jobs"; });
+  if (option == options.end()) return 1;
   unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
-  if (const std::optional<std::string> value = invocation.Value("jobs")) {
+  std::optional<std::string> value = invocation.Value("jobs");
+  if (!value && !option->fallback.empty()) value = std::string(option->fallback);
+  if (value) {
     if (value->empty() || value->size() > 4 || value->find_first_not_of("0123456789") != std::string::npos ||
         std::stoul(*value) == 0)
       throw UsageError("--jobs needs a number of 1 or more, not " + *value);
@@ -79,10 +84,22 @@ int EachOperand(const Invocation& invocation, Each each) {
   const size_t first = invocation.command().fixedOperands;
   const bool several = operands.size() - first > 1;
   const unsigned jobs = JobsFor(invocation, first);
+  // The folders written into are flushed once, after the last file (see
+  // WriteBatch); a folder that cannot be flushed fails the run.
+  WriteBatch batch;
   int worst = 0;
+  const auto finish = [&] {
+    try {
+      batch.Finish();
+    } catch (const FileError& error) {
+      ReportFileError(error);
+      worst = 1;
+    }
+    return worst;
+  };
   if (jobs <= 1) {
     for (size_t i = first; i < operands.size(); ++i) worst = std::max(worst, OneOperand(each, operands[i], several));
-    return worst;
+    return finish();
   }
   struct FileRun {
     CapturedOutput output;
@@ -107,7 +124,7 @@ int EachOperand(const Invocation& invocation, Each each) {
         if (run.usage) std::rethrow_exception(run.usage);
         worst = std::max(worst, run.status);
       });
-  return worst;
+  return finish();
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/FileAttributes.h"
+#include "platform/WriteBatch.h"
 
 namespace pixaldo {
 namespace {
@@ -186,7 +187,7 @@ AtomicFileWriter::AtomicFileWriter(fs::path target, WriteKind kind)
   if (kind_ == WriteKind::UserFile) {
     lock_ = std::make_unique<PhotoLock>(target_);
     if (!keptDate_) keptDate_ = PhotoLock::KeptDate(resolved_);
-    RemoveStaleTemporaryFiles(FolderOf(resolved_));
+    if (WriteBatch::FirstWriteInto(FolderOf(resolved_))) RemoveStaleTemporaryFiles(FolderOf(resolved_));
   }
   CreateTemporary();
 }
@@ -292,7 +293,7 @@ void AtomicFileWriter::Commit() {
   if (::close(fd) != 0) throw FileError(target_, "the new file is in place, but closing it failed: " + ErrnoText(errno));
   if (kind_ == WriteKind::CacheFile) return;
   if (const WrittenFileObserver observer = gWrittenFileObserver.load()) observer(target_);
-  SyncFolder();
+  if (!WriteBatch::DefersFlushOf(FolderOf(resolved_))) SyncFolder();
 }
 
 // Makes the rename itself durable. File systems that cannot flush a folder

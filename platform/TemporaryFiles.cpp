@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/WriteBatch.h"
+
 namespace pixaldo {
 namespace {
 
@@ -49,6 +51,7 @@ constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
 extern "C" void RemoveTemporariesAndEnd(int signal) {
   for (Slot& slot : gSlots)
     if (slot.state.load() == kHeld) ::unlink(slot.path);
+  WriteBatch::FlushForSignal();  // the renames done so far are made durable
   ::signal(signal, SIG_DFL);
   ::raise(signal);
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 
@@ -151,6 +152,12 @@ void ThumbnailCache::Forget(const fs::path& photo) const {
   fs::remove(names_.FailEntry(uri), ignored);
 }
 
+namespace {
+std::atomic<void (*)(const fs::path&)> gRefreshListener{nullptr};
+}  // namespace
+
+void SetThumbnailRefreshListener(void (*listener)(const fs::path& photo)) { gRefreshListener.store(listener); }
+
 void InstallThumbnailRefresh() {
   SetWrittenFileObserver([](const fs::path& target) {
     if (!IsJpegName(target.filename().native())) return;
@@ -160,6 +167,7 @@ void InstallThumbnailRefresh() {
       // Keeping a stale entry never harms the write that already succeeded:
       // its date or size tells the next look that it is stale.
     }
+    if (const auto listener = gRefreshListener.load()) listener(target);
   });
 }
 

@@ -62,5 +62,9 @@ class ThumbnailCache {
 // From now on every photo this program writes loses its cache entries, so
 // that the desktop and this program make them again from the new file.
 void InstallThumbnailRefresh();
+// Told of each such photo after its entries are gone (on the writing thread;
+// must not throw), so that thumbnails shown can be made again at once.
+// nullptr removes it.
+void SetThumbnailRefreshListener(void (*listener)(const std::filesystem::path& photo));
 
 }  // namespace pixaldo

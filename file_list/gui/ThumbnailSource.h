@@ -1,8 +1,9 @@
 #pragma once
-// TThumbnailSource: the thumbnails of the grid's cells. A pool of worker
-// threads (one a core, at a lower priority than the window's thread) takes
-// them from the desktop's cache or makes them, in the order the grid asks
-// for: what is visible first, then what is near. Each new wish drops what is
+// TThumbnailSource: the thumbnails of the grid's cells, in the order the
+// grid asks for: what is visible first, then what is near. One worker
+// thread takes them from the desktop's cache; those missing there are made
+// by a pool of workers (one a core, at a lower priority than the window's
+// thread). Each new wish drops what is
 // still waiting from the previous one, so scrolling away cancels the work
 // no longer needed. The decoded cells are kept within a memory budget, the
 // least recently shown going first.
@@ -19,6 +20,8 @@
 #include "thumbnails/ThumbnailNames.h"
 
 namespace pixaldo {
+
+struct ThumbnailResult;
 
 class TThumbnailSource : public QObject {
   Q_OBJECT
@@ -38,6 +41,9 @@ class TThumbnailSource : public QObject {
   void Want(const QStringList& paths);
   // Drops what is held of the file (it changed on disk).
   void Forget(const QString& path);
+  // The file was rewritten: what is held of it is made again, before what
+  // else waits. Every source is told of the photos this program writes.
+  void Rewritten(const QString& path);
   // Bytes of decoded cells kept; the least recently shown go beyond it.
   void SetBudget(std::int64_t bytes);
   std::int64_t HeldBytes() const { return heldBytes_; }
@@ -56,8 +62,12 @@ class TThumbnailSource : public QObject {
     std::int64_t mtime = 0;
   };
   struct Pool;
+  void Read(Pool& pool);
+  void Make(Pool& pool);
+  void Deliver(const QString& path, const ThumbnailResult& result, std::int64_t size, std::int64_t mtime);
   void Arrived(const QString& path, const QImage& image, bool failed, std::int64_t size, std::int64_t mtime);
   void Trim();
+  void MakeFirst(const QString& path);
 
   ThumbnailSize size_;
   std::int64_t budget_ = 96ll << 20;

@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "photo_view/JpegDecoder.h"
 #include "photo_view/gui/ReadAhead.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
@@ -85,6 +86,17 @@ void TPhotoImage::LoadPicture(const QString& fileName, QLabel* dimensionLabel) {
   }
   FileName_ = fileName;
   if (dimensionLabel) dimensionLabel->setText(FromCp1250(View.DimensionText()));
+}
+
+void TPhotoImage::SkipPicture(const QString& fileName, QLabel* dimensionLabel) {
+  LoadPicture(QString(), dimensionLabel);
+  if (!dimensionLabel || fileName.isEmpty()) return;
+  try {
+    const JpegSize size = JpegDecoder().ReadSize(QStringToPath(fileName));
+    dimensionLabel->setText(QString::number(size.width) + QChar(0xD7) + QString::number(size.height));
+  } catch (const std::exception&) {
+    // No size to show: the picture's own load will say what is wrong.
+  }
 }
 
 void TPhotoImage::FitAndShow(FitChoice choice, bool cropAllowed, QLabel* zoomLabel) {

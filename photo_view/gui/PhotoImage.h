@@ -38,6 +38,9 @@ class TPhotoImage : public QWidget {
   // name forgets the picture and empties the label. Throws FileError when
   // the file cannot be read or decoded (then no picture is held).
   void LoadPicture(const QString& fileName, QLabel* dimensionLabel);
+  // Forgets the picture without decoding the file's (while something else
+  // stands in its place): the label shows the size its header gives.
+  void SkipPicture(const QString& fileName, QLabel* dimensionLabel);
   // Fits the picture into the panel, resamples it, writes the zoom label and
   // removes any crop frame.
   // The label is kept for the zoom commands.

@@ -12,8 +12,10 @@
 #include "file_list/gui/JpegList.h"
 #include "file_list/gui/ThumbnailGrid.h"
 #include "file_list/gui/ThumbnailSource.h"
+#include "platform/FileSystem.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
+#include "thumbnails/ThumbnailCache.h"
 
 using namespace pixaldo;
 using namespace pixaldo::test;
@@ -188,12 +190,16 @@ class BrowserTest : public QObject {
     Press(grid, Qt::Key_Home);
     QCOMPARE(CurrentName(*form), QStringLiteral("p1.jpg"));
 
-    // Enter shows that photo's picture in place of the grid.
+    // Behind the grid the picture is not decoded; the size label follows.
     Press(grid, Qt::Key_Right);
+    QVERIFY(form->PhotoView->FileName().isEmpty());
+    QCOMPARE(form->LblDimension->text(), QString("320") + QChar(0xD7) + "240");
+    // Enter shows that photo's picture in place of the grid.
     Press(grid, Qt::Key_Return);
     QVERIFY(!grid->isVisible());
     QVERIFY(form->PanelImage->isVisible());
     QCOMPARE(CurrentName(*form), QStringLiteral("p2.jpg"));
+    QCOMPARE(QStringToPath(form->PhotoView->FileName()).filename(), fs::path("p2.jpg"));
     QCOMPARE(kept, (std::vector<bool>{true, false}));
   }
 
@@ -219,6 +225,24 @@ class BrowserTest : public QObject {
     const fs::path changed = QStringToPath(ready.first());
     fs::last_write_time(changed, fs::last_write_time(changed) - std::chrono::hours(2));
     QCOMPARE(source.Find(ready.first(), nullptr), TThumbnailSource::State::Waiting);
+  }
+
+  // A photo this program rewrites gets its cell made again at once, without
+  // a scroll or a repaint, even when only its date changed.
+  void ACellIsMadeAgainWhenThisProgramRewritesItsPhoto() {
+    InstallThumbnailRefresh();
+    TempDir dir;
+    const fs::path photo = dir / "a.jpg";
+    const std::string bytes = MakeJpeg({.width = 256, .height = 192});
+    WriteBytes(photo, bytes);
+    TThumbnailSource source(ThumbnailSize::Normal);
+    QSignalSpy ready(&source, &TThumbnailSource::Ready);
+    source.Want({Q(photo)});
+    QTRY_COMPARE(ready.count(), 1);
+    WriteFileAtomic(photo, bytes);
+    QTRY_COMPARE(ready.count(), 2);
+    QCOMPARE(source.Find(Q(photo), nullptr), TThumbnailSource::State::Ready);
+    SetWrittenFileObserver(nullptr);
   }
 };
 
