@@ -27,8 +27,6 @@ struct Option {
   std::string_view value;
   std::string_view help;
   bool required = false;
-  // The value taken when the option is not given (empty: the command's own rule).
-  std::string_view fallback = {};
 };
 
 // What a read command lists for one file. Printed as tab-separated lines, or

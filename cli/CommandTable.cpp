@@ -13,12 +13,6 @@ constexpr Option kPerfect{"perfect", "",
                            "refuse (exit 1, the file untouched) when an edge cannot be turned losslessly"};
 constexpr Option kNoThumbnail{"no-thumbnail", "", "keep the EXIF thumbnail as it is instead of making it again"};
 constexpr Option kJobs{"jobs", "N", "work on N files at once (default: one a core); output in the order of the files"};
-// Edits of metadata spend most of their time waiting for the disk to flush
-// each file; many at once let the file system flush them together.
-constexpr Option kEditJobs{"jobs", "N",
-                           "work on N files at once (default: 16, as edits mostly wait for the disk); output in the "
-                           "order of the files",
-                           false, "16"};
 constexpr Option kNoAutoOrient{"no-auto-orient", "",
                                "act on the pixels as stored instead of the picture shown upright by its orientation"};
 
@@ -33,7 +27,7 @@ std::vector<Option> SetIptcOptions() {
       {"remove-keyword", "K", "remove a keyword (repeatable)"}};
   for (const PressFieldRow& row : kPressFields) options.push_back({row.Option, "TEXT", row.Label});
   options.push_back(kKeepDate);
-  options.push_back(kEditJobs);
+  options.push_back(kJobs);
   return options;
 }
 
@@ -56,11 +50,11 @@ const std::vector<Command> kCommands = {
      kAnyNumber,
      SetIptc},
     {"set-rating", "FILE...", "set the star rating (0 removes it)",
-     {{"stars", "N", "the number of stars, 0 to 5", true}, kKeepDate, kEditJobs}, 1, kAnyNumber, SetRating},
+     {{"stars", "N", "the number of stars, 0 to 5", true}, kKeepDate, kJobs}, 1, kAnyNumber, SetRating},
     {"comment", "FILE TEXT", "TEXT becomes the file's comment", {kKeepDate}, 2, 2, Comment},
     {"delete-exif", "FILE...", "remove the EXIF block", {kKeepDate}, 1, kAnyNumber, DeleteExif},
     {"delete-comment", "FILE...", "remove the comment", {kKeepDate}, 1, kAnyNumber, DeleteComment},
-    {"delete-iptc", "FILE...", "remove the IPTC block", {kKeepDate, kEditJobs}, 1, kAnyNumber, DeleteIptc},
+    {"delete-iptc", "FILE...", "remove the IPTC block", {kKeepDate, kJobs}, 1, kAnyNumber, DeleteIptc},
     {"import-exif", "SOURCE TARGET...", "SOURCE's EXIF block replaces each TARGET's", {kKeepDate}, 2, kAnyNumber,
      ImportExif, 1},
     {"restore-thumbnail", "FILE...", "make the EXIF thumbnail again from the picture", {kKeepDate}, 1, kAnyNumber,

@@ -38,9 +38,8 @@ bool NamesAFileTwice(const std::vector<std::string>& operands, size_t first) {
   return false;
 }
 
-// How many files run at once: --jobs N where the command takes it (when not
-// given, the option's fallback, or else all cores), never more than there are
-// files.
+// How many files run at once: --jobs N where the command takes it (all cores
+// when not given), never more than there are files.
 unsigned JobsFor(const Invocation& invocation, size_t first) {
   const auto& options = invocation.command().options;
   const auto option =
@@ -48,7 +47,6 @@ unsigned JobsFor(const Invocation& invocation, size_t first) {
   if (option == options.end()) return 1;
   unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
   std::optional<std::string> value = invocation.Value("jobs");
-  if (!value && !option->fallback.empty()) value = std::string(option->fallback);
   if (value) {
     if (value->empty() || value->size() > 4 || value->find_first_not_of("0123456789") != std::string::npos ||
         std::stoul(*value) == 0)
