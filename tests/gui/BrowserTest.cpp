@@ -110,7 +110,7 @@ class BrowserTest : public QObject {
     fs::remove(dir / "b.jpg");
     QTRY_COMPARE(CurrentName(*form), QStringLiteral("c.jpg"));
     QCOMPARE(form->FileList->FileNameAt(form->FileList->SelectedIndex()), QStringLiteral("c.jpg"));
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("2/2"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/2"));
     // At the end, the one before it.
     fs::remove(dir / "c.jpg");
     QTRY_COMPARE(CurrentName(*form), QStringLiteral("a.jpg"));
@@ -165,7 +165,7 @@ class BrowserTest : public QObject {
     QCOMPARE(form->FileList->SelectedIndex(), 1);
     Press(grid, Qt::Key_Down);
     QCOMPARE(form->FileList->SelectedIndex(), 1 + perRow);
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("%1/13").arg(2 + perRow));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("%1/13").arg(2 + perRow));
     Press(grid, Qt::Key_End);
     QCOMPARE(form->FileList->SelectedIndex(), 12);
     Press(grid, Qt::Key_Home);
