@@ -57,6 +57,12 @@ void LimitCaption(QPlainTextEdit* memo) {
   memo->setTextCursor(cursor);
 }
 
+// A text longer than the field shows its beginning.
+void ShowFromStart(QLineEdit* field, const QString& text) {
+  field->setText(text);
+  field->setCursorPosition(0);
+}
+
 }  // namespace
 
 TInfoPane::TInfoPane(TFormMain& form, QWidget* parent)
@@ -68,7 +74,7 @@ TInfoPane::TInfoPane(TFormMain& form, QWidget* parent)
       }),
       Form(form) {
   setObjectName(QStringLiteral("PanelInfoBottom"));
-  setFixedHeight(538);
+  setFixedHeight(520);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 2, 6, 4);
   layout->setSpacing(2);
@@ -141,11 +147,11 @@ void TInfoPane::CreateFields(QLayout* layout) {
   Memo3->setObjectName(QStringLiteral("Memo3"));
   Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo3->setTabChangesFocus(true);
+  Memo3->setMinimumHeight(40);
   connect(Memo3, &QPlainTextEdit::textChanged, this, [this] { LimitCaption(Memo3); });
   HeaderKeywords = MakeLabel(this, "HeaderKeywords", QStringLiteral("&Keywords"));
   EditKeywords = new QLineEdit(this);
   EditKeywords->setObjectName(QStringLiteral("EditKeywords"));
-  HeaderRating = MakeLabel(this, "HeaderRating", QStringLiteral("Rating"));
   Stars = new TRatingStars(this);
   Stars->setObjectName(QStringLiteral("RatingStars"));
   connect(Stars, &TRatingStars::Clicked, this, &TInfoPane::SetRating);
@@ -163,12 +169,12 @@ void TInfoPane::CreateFields(QLayout* layout) {
                           static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Header5)})
     vertical->addWidget(widget);
   vertical->addWidget(Memo3, 1);
-  vertical->addWidget(HeaderKeywords);
+  // The stars share the keywords' heading row, at its right end.
+  auto* keywordsRow = new QHBoxLayout;
+  keywordsRow->addWidget(HeaderKeywords, 1);
+  keywordsRow->addWidget(Stars);
+  vertical->addLayout(keywordsRow);
   vertical->addWidget(EditKeywords);
-  auto* ratingRow = new QHBoxLayout;
-  ratingRow->addWidget(HeaderRating);
-  ratingRow->addWidget(Stars, 1);
-  vertical->addLayout(ratingRow);
 }
 
 void TInfoPane::CreateExifGrid(QLayout* layout) {
@@ -219,7 +225,7 @@ void TInfoPane::ApplyTexts(const std::function<QString(int)>& text) {
   }
   GridExif->setColumnWidth(0, labelWidth);
   HeaderKeywords->setText(ProgramText(180, "&Keywords"));
-  HeaderRating->setText(ProgramText(181, "Rating"));
+  Stars->setAccessibleName(ProgramText(181, "Rating"));
   Stars->setToolTip(ProgramText(182, "Click a star to rate the photo, the same star again to clear it (Alt+0 to Alt+5)"));
   Several->ApplyTexts();
 }
@@ -265,9 +271,9 @@ void TInfoPane::ShowIptcFields(const TMyIptcTags& iptc, const std::filesystem::p
   const IptcTexts texts = IptcRules.Load(iptc, file);
   // Only a field whose text changed is set: the caret stays where it is.
   if (CBox1->currentText() != texts[kIptcCategory]) CBox1->setEditText(texts[kIptcCategory]);
-  if (Edit2->text() != texts[kIptcObjectName]) Edit2->setText(texts[kIptcObjectName]);
+  if (Edit2->text() != texts[kIptcObjectName]) ShowFromStart(Edit2, texts[kIptcObjectName]);
   if (Memo3->toPlainText() != texts[kIptcCaption]) Memo3->setPlainText(texts[kIptcCaption]);
-  if (EditKeywords->text() != texts[kIptcKeywords]) EditKeywords->setText(texts[kIptcKeywords]);
+  if (EditKeywords->text() != texts[kIptcKeywords]) ShowFromStart(EditKeywords, texts[kIptcKeywords]);
   Stars->SetRating(iptc.Rating);
   // What the controls made of it (length limits, line breaks) counts as loaded.
   IptcRules.Written(ShownIptc());
@@ -357,7 +363,7 @@ void TInfoPane::SetRating(int stars) {
   const std::filesystem::path file = QStringToPath(current);
   const bool keepDate = Form.ReadSettings().OriginalFileDate;
   Form.Attempt(current, [&] {
-    WithUndo(Form.Selection->UndoForEdit(HeaderRating->text()), file, [&] { return WriteRating(file, stars, keepDate); });
+    WithUndo(Form.Selection->UndoForEdit(Stars->accessibleName()), file, [&] { return WriteRating(file, stars, keepDate); });
   });
   Form.FileList->RememberCurrentFile();
   Form.RefreshFileInfo();

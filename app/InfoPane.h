@@ -39,7 +39,7 @@ class TInfoPane : public QFrame {
 
   // Components (design names).
   QLabel *Header2 = nullptr, *Header3 = nullptr, *Header4 = nullptr, *Header5 = nullptr, *Header6 = nullptr,
-         *HeaderKeywords = nullptr, *HeaderRating = nullptr;
+         *HeaderKeywords = nullptr;
   QLabel *Label21 = nullptr, *Label22 = nullptr, *Label23 = nullptr, *Label24 = nullptr, *Label25 = nullptr;
   QLabel *LblFileNo = nullptr, *LblFileAttr = nullptr, *LblZoom = nullptr, *LblDimension = nullptr,
          *LblDctInfo = nullptr, *LblCrop = nullptr;

@@ -270,6 +270,12 @@ void TFormMain::FormCreate() {
     ReadAround();  // the neighbours may be others now
   });
   connect(FileList, &TJpegList::CurrentFileChanged, this, &TFormMain::ReloadPhoto);
+  // A click makes a row current before it selects it: the counter and the
+  // commands follow the selection once it is made.
+  connect(FileList, &TJpegList::SelectedFilesChanged, this, [this] {
+    ShowFileLabels();
+    UpdateCommandStates();
+  });
   Selection = new TSelectionCommands(*this);
   Shortcuts->Add(Selection->UndoAction);
   CurrentFile.clear();

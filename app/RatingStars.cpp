@@ -29,7 +29,7 @@ QPainterPath StarPath(const QRectF& box) {
 
 TRatingStars::TRatingStars(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::PointingHandCursor);
-  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void TRatingStars::SetRating(int stars, bool different) {

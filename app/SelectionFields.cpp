@@ -152,7 +152,7 @@ void TSelectionFields::SetRating(int stars) {
   const bool keepDate = Form.ReadSettings().OriginalFileDate;
   Pane.Stars->SetRating(stars);
   const QStringList files = files_;
-  Form.Selection->Start(Pane.HeaderRating->text(), [=](const std::filesystem::path& file, UndoStore* undo) {
+  Form.Selection->Start(Pane.Stars->accessibleName(), [=](const std::filesystem::path& file, UndoStore* undo) {
     WithUndo(undo, file, [&] { return WriteRating(file, stars, keepDate); });
   }, files);
 }

@@ -111,11 +111,15 @@ class InfoPaneTest : public QObject {
   void RatingByKeyAndByClick() {
     MessageRecorder messages;
     TempDir dir;
-    const fs::path file = Photo(dir, "a.jpg", {});
-    auto form = ShowForm({Path(file)});
+    Photo(dir, "a.jpg", {});
+    const fs::path file = Photo(dir, "b.jpg", {});
+    auto form = ShowForm({Path(dir / "a.jpg")});
     TRatingStars* stars = form->Info->Stars;
-    form->FileList->setFocus();
-    QTest::keyClick(form->FileList, Qt::Key_3, Qt::AltModifier);
+    // The photo clicked in the list, its counter and commands with it.
+    TJpegList* list = form->FileList;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/2"));
+    QTest::keyClick(list, Qt::Key_3, Qt::AltModifier);
     QCOMPARE(Read(file).Rating, 3);
     QCOMPARE(stars->Rating(), 3);
     Click(stars, 5);
