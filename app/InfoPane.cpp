@@ -366,7 +366,7 @@ void TInfoPane::SetRating(int stars) {
     WithUndo(Form.Selection->UndoForEdit(Stars->accessibleName()), file, [&] { return WriteRating(file, stars, keepDate); });
   });
   Form.FileList->RememberCurrentFile();
-  Form.RefreshFileInfo();
+  Form.Attempt(current, [this] { Form.RefreshFileInfo(); });
   Form.Selection->AdjustStates();
 }
 
