@@ -159,6 +159,15 @@ class InfoPaneTest : public QObject {
     for (const fs::path& file : files) QCOMPARE(Read(file).Rating, 4);
     QVERIFY(form->Selection->ShowsSeveral());
     QCOMPARE(messages.Errors(), 0);
+
+    // Refused for the selection too: the focus goes back into the field.
+    info.EditKeywords->setFocus();
+    info.EditKeywords->setText(QStringLiteral("harbour, ") + QString(65, QLatin1Char('k')));
+    form->FileList->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), info.EditKeywords);
+    QCOMPARE(messages.Errors(), 1);
+    QVERIFY(form->Selection->ShowsSeveral());
+    for (size_t i = 0; i < files.size(); ++i) QCOMPARE(Read(files[i]).Keywords, removed[i]);
   }
 
  private:
