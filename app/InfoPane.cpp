@@ -283,9 +283,9 @@ void TInfoPane::ShowIptcFields(const TMyIptcTags& iptc, const std::filesystem::p
 void TInfoPane::ShowTexts(const TMyIptcTags& iptc) {
   const IptcTexts texts = IptcRules.Load(iptc);
   CBox1->setEditText(texts[kIptcCategory]);
-  Edit2->setText(texts[kIptcObjectName]);
+  ShowFromStart(Edit2, texts[kIptcObjectName]);
   Memo3->setPlainText(texts[kIptcCaption]);
-  EditKeywords->setText(texts[kIptcKeywords]);
+  ShowFromStart(EditKeywords, texts[kIptcKeywords]);
   Stars->SetRating(iptc.Rating);
   IptcRules.Written(ShownIptc());
 }
@@ -324,9 +324,10 @@ bool TInfoPane::IPTCControlsExit() {
     if (!date) throw FileError(file, "the file does not exist");
     // Only the edited fields are written, into what the file holds now; the
     // original is kept for Undo.
-    const TMyIptcTags written =
+    TMyIptcTags written =
         IptcRules.Save(file, shown, outcome, Form.ReadSettings().OriginalFileDate, AskWhichIptcText,
                        [this] { return Form.Selection->UndoForEdit(ProgramText(183, "IPTC")); });
+    written.Rating = Stars->Rating();  // the texts' write leaves it as it is
     ShowIptcFields(written, file);
     Form.FileList->RememberCurrentFile();
     Form.Selection->AdjustStates();

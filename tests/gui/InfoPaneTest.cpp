@@ -124,6 +124,9 @@ class InfoPaneTest : public QObject {
     QCOMPARE(stars->Rating(), 3);
     Click(stars, 5);
     QCOMPARE(Read(file).Rating, 5);
+    form->Info->Edit2->setText(QStringLiteral("Harbour"));  // a text written keeps the stars
+    QVERIFY(form->Info->IPTCControlsExit());
+    QCOMPARE(stars->Rating(), 5);
     Click(stars, 5);  // the lit star again clears the rating
     QCOMPARE(Read(file).Rating, 0);
     QCOMPARE(stars->Rating(), 0);
