@@ -206,7 +206,9 @@ void TInfoPane::CreateRatingActions() {
   for (int stars = 0; stars <= TRatingStars::kMost; ++stars) {
     auto* action = new QAction(&Form);
     action->setObjectName(QStringLiteral("InfoRating%1").arg(stars));
-    action->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + stars)));
+    // With Shift too, for keyboards whose digits need it (Czech, French).
+    const Qt::Key digit = Qt::Key(Qt::Key_0 + stars);
+    action->setShortcuts({QKeySequence(Qt::ALT | digit), QKeySequence(Qt::ALT | Qt::SHIFT | digit)});
     action->setShortcutContext(Qt::WindowShortcut);
     action->setEnabled(false);
     connect(action, &QAction::triggered, this, [this, stars] { SetRating(stars); });

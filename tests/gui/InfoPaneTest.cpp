@@ -157,7 +157,7 @@ class InfoPaneTest : public QObject {
     const std::vector<Words> removed{{"own", "harbour"}, {"harbour"}, {"x", "harbour"}};
     for (size_t i = 0; i < files.size(); ++i) QCOMPARE(Read(files[i]).Keywords, removed[i]);
 
-    QTest::keyClick(form->FileList, Qt::Key_4, Qt::AltModifier);
+    QTest::keyClick(form->FileList, Qt::Key_4, Qt::AltModifier | Qt::ShiftModifier);  // digits under Shift
     form->Selection->Run->Wait();
     for (const fs::path& file : files) QCOMPARE(Read(file).Rating, 4);
     QVERIFY(form->Selection->ShowsSeveral());
