@@ -24,6 +24,7 @@
 #include "app/SelectionCommands.h"
 #include "app/PicturePane.h"
 #include "app/ShortcutDispatch.h"
+#include "app/ViewModes.h"
 #include "app/TransformCommand.h"
 #include "batch_export/JpegBatch.h"
 #include "dialogs/DlgAbout.h"
@@ -91,6 +92,7 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
   font.setPixelSize(11);
   setFont(font);
   setAutoFillBackground(true);
+  Modes = std::make_unique<TViewModes>(*this);
   CreateActions();
   CreateLayout();
   FormCreate();
@@ -135,14 +137,14 @@ void TFormMain::ConnectCommands() {
       {"AppDirOpen", [this] { FileList->BrowseAndOpen(); }},
       {"AppDirDatabase", [this] { AppDirDatabaseExecute(); }},
       {"AppPictureSize", [this] { AppPictureSizeExecute(); }},
-      {"AppPrezentation", [this] { AppPrezentationExecute(); }},
+      {"AppPrezentation", [this] { Modes->Present(); }},
       {"FileMetadataShow", [this] { FileMetadataShowExecute(); }},
       {"FileRename", [this] { FileList->RenameSelected(); }},
       {"FileDelete", [this] { FileList->DeleteSelected(); }},
-      {"AppNormal", [this] { AppNormalExecute(); }},
+      {"AppNormal", [this] { Modes->Normal(); }},
       {"FileNext", [this] { FileList->SelectNext(); }},
       {"FilePrev", [this] { FileList->SelectPrevious(); }},
-      {"AppInfoBar", [this] { AppInfoBarExecute(); }},
+      {"AppInfoBar", [this] { Modes->ToggleInfoBar(); }},
       {"AppOptions", [this] { AppOptionsExecute(); }},
       {"JpgMetadataDelete", [this] { RunTransform(Kind::MetadataDelete); }},
       {"JpgFlipHorizontal", [this] { RunTransform(Kind::FlipHorizontal); }},
@@ -188,7 +190,7 @@ void TFormMain::CreateLayout() {
       ToolBar1->addAction(Action(name));
   }
   outer->addWidget(ToolBar1);
-  CreatePopupMenu();
+  PopupMenu = Modes->CreatePopupMenu();
 
   Splitter = new QSplitter(Qt::Horizontal, this);
   Splitter->setObjectName(QStringLiteral("Splitter"));
@@ -381,70 +383,12 @@ void TFormMain::AppPictureSizeExecute() {
   Picture->NextFitMode();
 }
 
-void TFormMain::AppInfoBarExecute() { SetInfoBar(!InfoBarVisible); }
-
-void TFormMain::SetInfoBar(bool show) {
-  LayoutReady = false;
-  InfoBarVisible = show;
-  // Hidden, the panel only shrinks to nothing: the file list keeps the
-  // focus, so the arrow keys still move through the files.
-  const int total = Splitter->width();
-  Splitter->setCollapsible(0, !show);
-  Splitter->setSizes({show ? 200 : 0, qMax(0, total - (show ? 200 : 0))});
-  Splitter->handle(1)->setVisible(show);
-  Action("AppInfoBar")->setIcon(ActionIcon(show ? 24 : 25));
-  if (!show) FileList->setFocus();
-  LayoutReady = true;
-  FitPicture();
-}
-
-void TFormMain::SetPresentation(bool on) {
-  if (on == PresentationMode) return;
-  PresentationMode = on;
-  LayoutReady = false;
-  if (on) {
-    SavedBounds = geometry();
-    SavedState = windowState();
-    showFullScreen();
-  } else {
-    setWindowState(SavedState);
-    if (!(SavedState & (Qt::WindowMaximized | Qt::WindowFullScreen))) setGeometry(SavedBounds);
-  }
-  LayoutReady = true;
-  SetInfoBar(!on);
-  ToolBar1->setVisible(!on);
-}
-
-void TFormMain::AppPrezentationExecute() {
-  SetPresentation(true);
-  Action("AppNormal")->setShortcut(QKeySequence(QString::fromLatin1(kPresentationExitKey)));
-  // Space and Backspace browse like the arrows while presenting.
-  Action("FileNext")->setShortcut(QKeySequence(Qt::Key_Space));
-  Action("FilePrev")->setShortcut(QKeySequence(Qt::Key_Backspace));
-}
-
-void TFormMain::AppNormalExecute() {
-  SetPresentation(false);
-  for (const char* name : {"AppNormal", "FileNext", "FilePrev"}) Action(name)->setShortcut(QKeySequence());
-}
-
 void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
   // The pop-up menu belongs to presentation mode only.
   if (PresentationMode)
     PopupMenu->popup(event->globalPos());
   else
     QWidget::contextMenuEvent(event);
-}
-
-void TFormMain::CreatePopupMenu() {
-  PopupMenu = new QMenu(this);
-  PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-  for (const char* name : kPopupMenu) {
-    if (!*name)
-      PopupMenu->addSeparator();
-    else
-      PopupMenu->addAction(Action(name));
-  }
 }
 
 int TFormMain::CropProportion() const {

@@ -36,6 +36,7 @@ class TSaveAsDialog;
 class TTransformCommand;
 class TSelectionCommands;
 class TInfoPane;
+class TViewModes;
 enum class TransformKind : int;
 
 // The reload request: makes the file list's current path current again.
@@ -94,8 +95,6 @@ class TFormMain : public QWidget {
   bool InfoBarVisible = true;
   bool PresentationMode = false;
   bool LayoutReady = false;
-  QRect SavedBounds;  // the window's place and state before presenting
-  Qt::WindowStates SavedState;
 
   // Commands on several photos, the undo store and Undo.
   TSelectionCommands* Selection = nullptr;
@@ -121,9 +120,8 @@ class TFormMain : public QWidget {
   bool CropAllowed() const;
   // The enabling rule, run after every file shown.
   void UpdateCommandStates();
-  // View modes.
-  void SetInfoBar(bool show);
-  void SetPresentation(bool on);
+  // The info bar shown or hidden, and presentation mode.
+  std::unique_ptr<TViewModes> Modes;
   // Crop proportion (0..4) and crop style (0 landscape, 1 portrait), shared by
   // the photo view, the settings window and the two crop command icons.
   void ApplyCropMode(int proportion, int style);
@@ -168,13 +166,9 @@ class TFormMain : public QWidget {
   void AppAboutExecute();
   void AppDirDatabaseExecute();
   void AppPictureSizeExecute();
-  void AppPrezentationExecute();
-  void AppNormalExecute();
-  void AppInfoBarExecute();
   void JpgCropStyleExecute();
   void JpgCropRatioExecute();
   void ConnectCommands();
-  void CreatePopupMenu();
   bool EditingFileName() const;
   void ShowTransformResult(const QString& result);
   void TransformDone();
