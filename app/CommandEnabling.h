@@ -36,7 +36,7 @@ struct EnablingRow {
 
 // Commands absent from the table keep the state they have. While a
 // transform runs, every command of the table is off.
-inline constexpr std::array<EnablingRow, 21> kEnabling{{
+inline constexpr std::array<EnablingRow, 23> kEnabling{{
     {"AppDirOpen", EnabledWhen::Idle},
     {"FileNext", EnabledWhen::FilesPresent},
     {"FilePrev", EnabledWhen::FilesPresent},
@@ -49,6 +49,8 @@ inline constexpr std::array<EnablingRow, 21> kEnabling{{
     {"CBox1", EnabledWhen::Selected},
     {"Edit2", EnabledWhen::Selected},
     {"Memo3", EnabledWhen::Selected},
+    {"EditKeywords", EnabledWhen::Selected},
+    {"RatingStars", EnabledWhen::Selected},
     {"JpgFlipHorizontal", EnabledWhen::Transformable},
     {"JpgFlipVertical", EnabledWhen::Transformable},
     {"JpgRotateLeft", EnabledWhen::Transformable},

@@ -1,5 +1,6 @@
 #include "app/IptcEdits.h"
 
+#include "app/BatchRun.h"
 #include "iptc/IptcData.h"
 #include "platform/Cp1250.h"
 
@@ -25,15 +26,18 @@ bool FitsItsDataset(int field, const QString& text) {
   return stored <= size_t(IptcDatasetTable[size_t(TIPTCdata::TableIndexOf(kDatasetNames[field]))].MaxSize);
 }
 
+// The three texts, then the keywords joined as the field shows them.
 std::vector<std::string> FieldsOf(const TMyIptcTags& tags) {
   std::vector<std::string> fields;
   for (const auto member : kStoredFields) fields.push_back(tags.*member);
+  fields.push_back(TKeywords::Joined(tags.Keywords));
   return fields;
 }
 
 TMyIptcTags TagsOf(const std::vector<std::string>& fields) {
   TMyIptcTags tags;
   for (size_t field = 0; field < kStoredFields.size(); ++field) tags.*kStoredFields[field] = fields[field];
+  tags.Keywords = TKeywords::Split(fields[kIptcKeywords]);
   return tags;
 }
 
@@ -50,6 +54,7 @@ TIptcEdits::TIptcEdits(Encoder encode, Decoder decode) : encode_(std::move(encod
 IptcTexts TIptcEdits::Load(const TMyIptcTags& stored, const std::filesystem::path& file) {
   stored_.Remember(file, FieldsOf(stored));
   for (int field = 0; field < 3; ++field) loaded_[field] = decode_(stored.*kStoredFields[field]);
+  loaded_[kIptcKeywords] = decode_(TKeywords::Joined(stored.Keywords));
   loaded_[kIptcCaption] = CaptionFromStored(loaded_[kIptcCaption]);
   refused_.reset();
   return loaded_;
@@ -58,7 +63,9 @@ IptcTexts TIptcEdits::Load(const TMyIptcTags& stored, const std::filesystem::pat
 TIptcEdits::Outcome TIptcEdits::Prepare(const IptcTexts& shown) const {
   Outcome outcome;
   if (!Edited(shown)) return outcome;
-  if (shown[0].isEmpty() && shown[1].isEmpty() && shown[2].isEmpty()) return outcome;
+  const bool keywordsEdited = shown[kIptcKeywords] != loaded_[kIptcKeywords];
+  outcome.KeywordsOnly = shown[0].isEmpty() && shown[1].isEmpty() && shown[2].isEmpty();
+  if (outcome.KeywordsOnly && !keywordsEdited) return outcome;
   for (int field = 0; field < 3; ++field) {
     const QString text = field == kIptcCaption ? CaptionToStored(shown[field]) : shown[field];
     const std::optional<std::string> bytes = encode_(text);
@@ -68,6 +75,13 @@ TIptcEdits::Outcome TIptcEdits::Prepare(const IptcTexts& shown) const {
       return outcome;
     }
     outcome.Fields.*kStoredFields[field] = *bytes;
+  }
+  const std::optional<std::string> keywords = encode_(shown[kIptcKeywords]);
+  if (keywords) outcome.Fields.Keywords = TKeywords::Split(*keywords);
+  if (!keywords || !TKeywords::Problem(outcome.Fields.Keywords).empty()) {
+    outcome.What = Outcome::Unstorable;
+    outcome.Field = kIptcKeywords;
+    return outcome;
   }
   outcome.What = Outcome::Write;
   return outcome;
@@ -80,23 +94,33 @@ bool TIptcEdits::FirstRefusal(const IptcTexts& shown) {
 }
 
 std::vector<std::optional<std::string>> TIptcEdits::Edits(const IptcTexts& shown, const Outcome& outcome) const {
-  std::vector<std::optional<std::string>> edits(kStoredFields.size());
-  for (size_t field = 0; field < edits.size(); ++field)
-    if (shown[field] != loaded_[field]) edits[field] = outcome.Fields.*kStoredFields[field];
+  std::vector<std::optional<std::string>> edits(kIptcFieldCount);
+  const std::vector<std::string> prepared = FieldsOf(outcome.Fields);
+  for (size_t field = outcome.KeywordsOnly ? kIptcKeywords : 0; field < edits.size(); ++field)
+    if (shown[field] != loaded_[field]) edits[field] = prepared[field];
   return edits;
 }
 
 TMyIptcTags TIptcEdits::Save(const std::filesystem::path& file, const IptcTexts& shown, const Outcome& outcome,
-                             bool keepDate, const AskWhichText& ask) const {
+                             bool keepDate, const AskWhichText& ask, const std::function<UndoStore*()>& undo) const {
   std::optional<TJpegBasicObject> record;
+  const std::vector<std::optional<std::string>> edits = Edits(shown, outcome);
+  TFieldEdits beyond;
+  beyond.Keywords = edits[kIptcKeywords].has_value();
   return TagsOf(stored_.Save(
-      file, keepDate, Edits(shown, outcome),
+      file, keepDate, edits,
       [&] {
         record.emplace(file);
         record->ReadTags();
         return FieldsOf(record->IptcFields);
       },
-      [&](const std::vector<std::string>& fields) { record->WriteIptc(TagsOf(fields)); }, ask));
+      [&](const std::vector<std::string>& fields) {
+        WithUndo(undo ? undo() : nullptr, file, [&] {
+          record->WriteFields(TagsOf(fields), beyond);
+          return true;
+        });
+      },
+      ask));
 }
 
 }  // namespace pixaldo

@@ -1,10 +1,11 @@
 #pragma once
-// The rules of the three IPTC fields of the info panel (category, title,
-// caption): the texts shown for what a file holds, whether the user changed
-// them, and the record to write. A field is written only when its text
-// differs from what was loaded; three empty fields are never written. Text
-// the stored encoding cannot hold, or longer than its dataset allows, is not
-// written: the caller keeps it in its field for the user to correct.
+// The rules of the IPTC fields of the info panel (category, title, caption
+// and the keywords, comma-separated): the texts shown for what a file holds,
+// whether the user changed them, and the record to write. A field is written
+// only when its text differs from what was loaded; the three texts are never
+// written all empty. Text the stored encoding cannot hold, longer than its
+// dataset allows, or a keyword over its limit, is not written: the caller
+// keeps it in its field for the user to correct.
 //
 // A save puts only the edited fields into what the file holds by then:
 // another program may have written the photo since it was shown (see
@@ -17,12 +18,16 @@
 #include <string>
 
 #include "photo_record/JpegBasicObject.h"
+#include "photo_record/Keywords.h"
 #include "photo_record/SaveMerge.h"
 
 namespace pixaldo {
 
-enum IptcField : int { kIptcCategory = 0, kIptcObjectName = 1, kIptcCaption = 2 };
-using IptcTexts = std::array<QString, 3>;
+class UndoStore;
+
+enum IptcField : int { kIptcCategory = 0, kIptcObjectName = 1, kIptcCaption = 2, kIptcKeywords = 3 };
+inline constexpr int kIptcFieldCount = 4;
+using IptcTexts = std::array<QString, kIptcFieldCount>;
 
 class TIptcEdits {
  public:
@@ -48,6 +53,7 @@ class TIptcEdits {
   struct Outcome {
     enum Kind { Nothing, Write, Unstorable } What = Nothing;
     TMyIptcTags Fields;     // for Write
+    bool KeywordsOnly = false;  // for Write: the three texts are all empty and stay unwritten
     int Field = -1;         // for Unstorable: the first field that cannot be stored
   };
   // What leaving the fields with these texts does.
@@ -64,9 +70,13 @@ class TIptcEdits {
   // merged with what it holds now: fields the user left as they were keep the
   // file's current text. Conflicts are asked about outside the photo's
   // lock, and the file is read again after. Returns the fields the file
-  // holds afterwards, to be loaded and shown. Throws FileError.
+  // holds afterwards, to be loaded and shown. Throws FileError. `undo`,
+  // asked only when the file is to be written, gives the undo store that
+  // keeps its original (or none).
   TMyIptcTags Save(const std::filesystem::path& file, const IptcTexts& shown, const Outcome& outcome, bool keepDate,
-                   const AskWhichText& ask) const;
+                   const AskWhichText& ask, const std::function<UndoStore*()>& undo = {}) const;
+  // The keywords typed into the keywords field.
+  static std::vector<std::string> KeywordsOf(const QString& text) { return TKeywords::Split(text.toStdString()); }
 
  private:
   Encoder encode_;

@@ -19,11 +19,12 @@
 #include "app/CommandEnabling.h"
 #include "app/CommandTable.h"
 #include "app/ElidedTips.h"
-#include "app/IptcEdits.h"
+#include "app/InfoPane.h"
 #include "app/MainWindowSettings.h"
 #include "app/SelectionCommands.h"
 #include "app/PicturePane.h"
 #include "app/ShortcutDispatch.h"
+#include "app/ViewModes.h"
 #include "app/TransformCommand.h"
 #include "batch_export/JpegBatch.h"
 #include "dialogs/DlgAbout.h"
@@ -56,11 +57,6 @@ class BusyCursor {
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-constexpr int kFirstGridLabelEntry = 111;
-constexpr int kExifRows = 12;
-
-const QString kTimes = QString(QChar(0x00D7));
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
@@ -75,12 +71,6 @@ QFrame* MakePanel(QWidget* parent, const char* name) {
 
 QString CaptionText(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-std::vector<std::string> ExifValues(const TMyExifTags& exif) {
-  return {exif.CameraMake,  exif.CameraModel,  exif.DateTime,   exif.Dimensions,
-          exif.JpegQual,    exif.Flash,        exif.FocalLength, exif.ExposureTime,
-          exif.FNumber,     exif.IsoAndBias,   exif.ExposureProgram, exif.MeteringMode};
-}
-
 }  // namespace
 
 TFormMain::TFormMain(QStringList arguments, QWidget* parent)
@@ -94,10 +84,6 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
       AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
       OpenDocument(&OpenWithDefaultHandler),
       AskAboutUnturnedEdges([this](const auto& photos, bool leave) { return AskAboutEdgesOnce(this, photos, leave); }),
-      AskWhichIptcText([this](std::vector<FieldConflict>& conflicts) {
-        AskWhichTextToKeep(this, CurrentFile, {Header3->text(), Header4->text(), Header5->text()},
-                           &QString::fromStdString, conflicts);
-      }),
       Arguments(std::move(arguments)) {
   setObjectName(QStringLiteral("FormMain"));
   setWindowTitle(QStringLiteral("Pixaldo"));
@@ -107,6 +93,7 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
   font.setPixelSize(11);
   setFont(font);
   setAutoFillBackground(true);
+  Modes = std::make_unique<TViewModes>(*this);
   CreateActions();
   CreateLayout();
   FormCreate();
@@ -142,7 +129,7 @@ void TFormMain::CreateActions() {
   ConnectCommands();
   Shortcuts = new TShortcutDispatch(this, ActionList);
   Shortcuts->Suspended = [this] { return EditingFileName(); };
-  Shortcuts->ControlTakes = [this](const QKeyEvent& event) { return EscapeRevertsField(event); };
+  Shortcuts->ControlTakes = [this](const QKeyEvent& event) { return Info && Info->EscapeRevertsField(event); };
 }
 
 void TFormMain::ConnectCommands() {
@@ -151,14 +138,14 @@ void TFormMain::ConnectCommands() {
       {"AppDirOpen", [this] { FileList->BrowseAndOpen(); }},
       {"AppDirDatabase", [this] { AppDirDatabaseExecute(); }},
       {"AppPictureSize", [this] { AppPictureSizeExecute(); }},
-      {"AppPrezentation", [this] { AppPrezentationExecute(); }},
+      {"AppPrezentation", [this] { Modes->Present(); }},
       {"FileMetadataShow", [this] { FileMetadataShowExecute(); }},
       {"FileRename", [this] { FileList->RenameSelected(); }},
       {"FileDelete", [this] { FileList->DeleteSelected(); }},
-      {"AppNormal", [this] { AppNormalExecute(); }},
+      {"AppNormal", [this] { Modes->Normal(); }},
       {"FileNext", [this] { FileList->SelectNext(); }},
       {"FilePrev", [this] { FileList->SelectPrevious(); }},
-      {"AppInfoBar", [this] { AppInfoBarExecute(); }},
+      {"AppInfoBar", [this] { Modes->ToggleInfoBar(); }},
       {"AppOptions", [this] { AppOptionsExecute(); }},
       {"JpgMetadataDelete", [this] { RunTransform(Kind::MetadataDelete); }},
       {"JpgFlipHorizontal", [this] { RunTransform(Kind::FlipHorizontal); }},
@@ -204,7 +191,7 @@ void TFormMain::CreateLayout() {
       ToolBar1->addAction(Action(name));
   }
   outer->addWidget(ToolBar1);
-  CreatePopupMenu();
+  PopupMenu = Modes->CreatePopupMenu();
 
   Splitter = new QSplitter(Qt::Horizontal, this);
   Splitter->setObjectName(QStringLiteral("Splitter"));
@@ -222,10 +209,12 @@ void TFormMain::CreateLayout() {
   Header1 = MakeLabel(PanelInfoTop, "Header1", QStringLiteral("A&dresář"));
   Header1->setGeometry(6, 2, 188, 14);
   infoLayout->addWidget(PanelInfoTop, 1);
-  infoLayout->addWidget(CreateInfoBottom());
+  Info = new TInfoPane(*this, PanelInfo);
+  infoLayout->addWidget(Info);
+  for (QAction* action : Info->RatingActions) Shortcuts->Add(action);
   Splitter->addWidget(PanelInfo);
 
-  Picture = new TPicturePane(Splitter, LblCrop, Action("JpgCrop"), LblZoom, Action("AppPictureSize"));
+  Picture = new TPicturePane(Splitter, Info->LblCrop, Action("JpgCrop"), Info->LblZoom, Action("AppPictureSize"));
   Picture->TakeViewCommands(ActionList, PopupMenu);
   PanelImage = Picture->Panel();
   ImageStop = Picture->StopSign();
@@ -234,118 +223,6 @@ void TFormMain::CreateLayout() {
   Splitter->setStretchFactor(0, 0);
   Splitter->setStretchFactor(1, 1);
   Splitter->setSizes({200, 600});
-}
-
-QWidget* TFormMain::CreateInfoBottom() {
-  PanelInfoBottom = MakePanel(PanelInfo, "PanelInfoBottom");
-  PanelInfoBottom->setFixedHeight(478);
-  auto* layout = new QVBoxLayout(PanelInfoBottom);
-  layout->setContentsMargins(6, 2, 6, 4);
-  layout->setSpacing(2);
-
-  auto* counterRow = new QHBoxLayout;
-  Header2 = MakeLabel(PanelInfoBottom, "Header2", QStringLiteral("&Soubor"));
-  LblFileNo = MakeLabel(PanelInfoBottom, "LblFileNo", QStringLiteral("-/-"));
-  LblFileNo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  counterRow->addWidget(Header2);
-  counterRow->addWidget(LblFileNo, 1);
-  layout->addLayout(counterRow);
-
-  PanelImgFile = MakePanel(PanelInfoBottom, "PanelImgFile");
-  PanelImgFile->setFrameShape(QFrame::StyledPanel);
-  PanelImgFile->setFrameShadow(QFrame::Sunken);
-  auto* fileGrid = new QGridLayout(PanelImgFile);
-  fileGrid->setContentsMargins(4, 2, 4, 2);
-  fileGrid->setVerticalSpacing(1);
-  Label21 = MakeLabel(PanelImgFile, "Label21", QStringLiteral("Atributy:"));
-  Label22 = MakeLabel(PanelImgFile, "Label22", QStringLiteral("Měřítko:"));
-  Label23 = MakeLabel(PanelImgFile, "Label23", QStringLiteral("Rozměr:"));
-  Label25 = MakeLabel(PanelImgFile, "Label25", QStringLiteral("Dct blok:"));
-  Label24 = MakeLabel(PanelImgFile, "Label24", QStringLiteral("Výřez:"));
-  LblFileAttr = MakeLabel(PanelImgFile, "LblFileAttr", QString());
-  LblZoom = MakeLabel(PanelImgFile, "LblZoom", QString());
-  LblDimension = MakeLabel(PanelImgFile, "LblDimension", QString());
-  LblDctInfo = MakeLabel(PanelImgFile, "LblDctInfo", QString());
-  LblCrop = MakeLabel(PanelImgFile, "LblCrop", QString());
-  const std::array<std::pair<QLabel*, QLabel*>, 5> pairs{{{Label21, LblFileAttr},
-                                                          {Label22, LblZoom},
-                                                          {Label23, LblDimension},
-                                                          {Label25, LblDctInfo},
-                                                          {Label24, LblCrop}}};
-  for (int row = 0; row < int(pairs.size()); ++row) {
-    fileGrid->addWidget(pairs[row].first, row, 0);
-    fileGrid->addWidget(pairs[row].second, row, 1);
-  }
-  fileGrid->setColumnStretch(1, 1);
-  layout->addWidget(PanelImgFile);
-
-  Header3 = MakeLabel(PanelInfoBottom, "Header3", QStringLiteral("Ka&tegorie"));
-  CBox1 = new QComboBox(PanelInfoBottom);
-  CBox1->setObjectName(QStringLiteral("CBox1"));
-  CBox1->setEditable(true);
-  CBox1->setInsertPolicy(QComboBox::NoInsert);
-  Header4 = MakeLabel(PanelInfoBottom, "Header4", QStringLiteral("&Název"));
-  Edit2 = new QLineEdit(PanelInfoBottom);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
-  Edit2->setMaxLength(256);
-  Header5 = MakeLabel(PanelInfoBottom, "Header5", QStringLiteral("&Popis"));
-  Memo3 = new QPlainTextEdit(PanelInfoBottom);
-  Memo3->setObjectName(QStringLiteral("Memo3"));
-  Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo3->setTabChangesFocus(true);
-  connect(Memo3, &QPlainTextEdit::textChanged, this, [this] {
-    constexpr int kMemoLimit = 2000;
-    const QString text = Memo3->toPlainText();
-    if (text.size() <= kMemoLimit) return;
-    QTextCursor cursor = Memo3->textCursor();
-    const int position = qMin(cursor.position(), kMemoLimit);
-    Memo3->setPlainText(text.left(kMemoLimit));
-    cursor = Memo3->textCursor();
-    cursor.setPosition(position);
-    Memo3->setTextCursor(cursor);
-  });
-  // The file heading shows its access key like the others but moves no focus.
-  PanelImgFile->setFocusPolicy(Qt::NoFocus);
-  Header2->setBuddy(PanelImgFile);
-  Header3->setBuddy(CBox1);
-  Header4->setBuddy(Edit2);
-  Header5->setBuddy(Memo3);
-  for (QWidget* control : {static_cast<QWidget*>(CBox1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Memo3)}) {
-    control->setEnabled(false);
-    control->installEventFilter(this);
-  }
-  layout->addWidget(Header3);
-  layout->addWidget(CBox1);
-  layout->addWidget(Header4);
-  layout->addWidget(Edit2);
-  layout->addWidget(Header5);
-  layout->addWidget(Memo3, 1);
-
-  Header6 = MakeLabel(PanelInfoBottom, "Header6", QStringLiteral("EXIF"));
-  GridExif = new QTableWidget(kExifRows, 2, PanelInfoBottom);
-  GridExif->setObjectName(QStringLiteral("GridExif"));
-  GridExif->horizontalHeader()->hide();
-  GridExif->verticalHeader()->hide();
-  GridExif->verticalHeader()->setMinimumSectionSize(16);
-  GridExif->verticalHeader()->setDefaultSectionSize(16);
-  GridExif->setColumnWidth(0, 55);
-  GridExif->setColumnWidth(1, 300);
-  GridExif->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  GridExif->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  GridExif->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  GridExif->setSelectionMode(QAbstractItemView::NoSelection);
-  GridExif->setFocusPolicy(Qt::NoFocus);
-  GridExif->setAttribute(Qt::WA_TransparentForMouseEvents);
-  GridExif->setFixedHeight(kExifRows * 16 + 2);
-  for (int row = 0; row < kExifRows; ++row)
-    for (int column = 0; column < 2; ++column) GridExif->setItem(row, column, new QTableWidgetItem);
-  layout->addWidget(Header6);
-  layout->addWidget(GridExif);
-  // The crop label wraps rather than losing the frame's height; other texts
-  // cut off by the panel's width show whole in their tool tips.
-  LblCrop->setWordWrap(true);
-  new TElidedTips(PanelInfoBottom, GridExif);
-  return PanelInfoBottom;
 }
 
 void TFormMain::FormCreate() {
@@ -379,9 +256,11 @@ void TFormMain::FormCreate() {
   // transform as the commands do.
   Browser->WatchInput(this);
   // Tab goes from the list through the IPTC fields, in their order.
-  setTabOrder(FileList, CBox1);
-  setTabOrder(CBox1, Edit2);
-  setTabOrder(Edit2, Memo3);
+  QWidget* previous = FileList;
+  for (int field = 0; field < kIptcFieldCount; ++field) {
+    setTabOrder(previous, Info->IptcControl(field));
+    previous = Info->IptcControl(field);
+  }
   connect(FileList, &TJpegList::PhotoSelected, this, &TFormMain::ShowPhoto);
   connect(FileList, &TJpegList::StopSignRequested, this, &TFormMain::ShowStopSign);
   // The current file renamed in the list stays current under its new name,
@@ -397,6 +276,12 @@ void TFormMain::FormCreate() {
     ReadAround();  // the neighbours may be others now
   });
   connect(FileList, &TJpegList::CurrentFileChanged, this, &TFormMain::ReloadPhoto);
+  // A click makes a row current before it selects it: the counter and the
+  // commands follow the selection once it is made.
+  connect(FileList, &TJpegList::SelectedFilesChanged, this, [this] {
+    ShowFileLabels();
+    UpdateCommandStates();
+  });
   Selection = new TSelectionCommands(*this);
   Shortcuts->Add(Selection->UndoAction);
   CurrentFile.clear();
@@ -417,8 +302,8 @@ void TFormMain::showEvent(QShowEvent* event) {
 void TFormMain::FormShow() {
   LayoutReady = true;
   ApplySettings(0);  // the crop mode set-up starts in style 0 (landscape)
-  GridExif->clearSelection();
-  GridExif->setColumnWidth(1, 300);
+  Info->GridExif->clearSelection();
+  Info->GridExif->setColumnWidth(1, 300);
   if (ReadSettings().ThumbnailGrid) Browser->ShowGrid(true);
 
   if (!Arguments.isEmpty()) {
@@ -438,12 +323,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, settings.FormColor);
   setPalette(palette);
-  // The drop-down list is refilled; what stands in the field stays.
-  const QString typedCategory = CBox1->currentText();
-  CBox1->clear();
-  CBox1->addItems(settings.Categories);
-  CBox1->setCurrentIndex(-1);
-  CBox1->setEditText(typedCategory);
+  Info->SetCategories(settings.Categories);
   // The proportion is the settings window's choice once that window exists.
   ApplyCropMode(FormOptions ? CropProportion() : settings.CropProportion, cropStyle);
   ApplyToMainWindow();
@@ -482,7 +362,7 @@ void TFormMain::AppOptionsExecute() {
 }
 
 void TFormMain::FileMetadataShowExecute() {
-  if (!FormMetaData || CurrentFile.isEmpty() || !FlushIptcEdits()) return;
+  if (!FormMetaData || CurrentFile.isEmpty() || !Info->FlushIptcEdits()) return;
   FormMetaData->SetFileName(CurrentFile);
   ExecDialog(*FormMetaData);
   // The window may have changed the file's metadata; the picture stays.
@@ -508,70 +388,12 @@ void TFormMain::AppPictureSizeExecute() {
   Picture->NextFitMode();
 }
 
-void TFormMain::AppInfoBarExecute() { SetInfoBar(!InfoBarVisible); }
-
-void TFormMain::SetInfoBar(bool show) {
-  LayoutReady = false;
-  InfoBarVisible = show;
-  // Hidden, the panel only shrinks to nothing: the file list keeps the
-  // focus, so the arrow keys still move through the files.
-  const int total = Splitter->width();
-  Splitter->setCollapsible(0, !show);
-  Splitter->setSizes({show ? 200 : 0, qMax(0, total - (show ? 200 : 0))});
-  Splitter->handle(1)->setVisible(show);
-  Action("AppInfoBar")->setIcon(ActionIcon(show ? 24 : 25));
-  if (!show) FileList->setFocus();
-  LayoutReady = true;
-  FitPicture();
-}
-
-void TFormMain::SetPresentation(bool on) {
-  if (on == PresentationMode) return;
-  PresentationMode = on;
-  LayoutReady = false;
-  if (on) {
-    SavedBounds = geometry();
-    SavedState = windowState();
-    showFullScreen();
-  } else {
-    setWindowState(SavedState);
-    if (!(SavedState & (Qt::WindowMaximized | Qt::WindowFullScreen))) setGeometry(SavedBounds);
-  }
-  LayoutReady = true;
-  SetInfoBar(!on);
-  ToolBar1->setVisible(!on);
-}
-
-void TFormMain::AppPrezentationExecute() {
-  SetPresentation(true);
-  Action("AppNormal")->setShortcut(QKeySequence(QString::fromLatin1(kPresentationExitKey)));
-  // Space and Backspace browse like the arrows while presenting.
-  Action("FileNext")->setShortcut(QKeySequence(Qt::Key_Space));
-  Action("FilePrev")->setShortcut(QKeySequence(Qt::Key_Backspace));
-}
-
-void TFormMain::AppNormalExecute() {
-  SetPresentation(false);
-  for (const char* name : {"AppNormal", "FileNext", "FilePrev"}) Action(name)->setShortcut(QKeySequence());
-}
-
 void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
   // The pop-up menu belongs to presentation mode only.
   if (PresentationMode)
     PopupMenu->popup(event->globalPos());
   else
     QWidget::contextMenuEvent(event);
-}
-
-void TFormMain::CreatePopupMenu() {
-  PopupMenu = new QMenu(this);
-  PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-  for (const char* name : kPopupMenu) {
-    if (!*name)
-      PopupMenu->addSeparator();
-    else
-      PopupMenu->addAction(Action(name));
-  }
 }
 
 int TFormMain::CropProportion() const {
@@ -598,7 +420,7 @@ void TFormMain::JpgCropStyleExecute() { ApplyCropMode(CropProportion(), (PhotoVi
 void TFormMain::RunTransform(TransformKind kind) {
   if (CurrentFile.isEmpty() || TransformRun->Busy()) return;
   // What was typed for this file goes into it (and into a copy) first.
-  if (!FlushIptcEdits()) return;
+  if (!Info->FlushIptcEdits()) return;
   const MainWindowSettings settings = ReadSettings();
   const fs::path source = QStringToPath(CurrentFile);
   const QString frame = PhotoView->CropState().Crop().Empty() ? QString() : PhotoView->CropGeometry();
@@ -636,7 +458,7 @@ void TFormMain::ShowTransformResult(const QString& result) {
     // Rewritten in place: a rotation or flip turns the picture shown, which
     // is what decoding the new file would give; anything else loads it again.
     const std::optional<Orientation> turn = TransformRun->Turn();
-    if (turn && PhotoView->TurnPicture(*turn, Picture->Choice(), CropAllowed(), LblZoom, LblDimension)) {
+    if (turn && PhotoView->TurnPicture(*turn, Picture->Choice(), CropAllowed(), Info->LblZoom, Info->LblDimension)) {
       Attempt(CurrentFile, [this] { RefreshFileInfo(); });
       UpdateCommandStates();
       ReadAround();  // the turned picture in full, when it was shown stretched
@@ -685,14 +507,7 @@ void TFormMain::ApplyToMainWindow() {
     else if (auto* label = findChild<QLabel*>(QString::fromLatin1(target.Name)))
       label->setText(text);
   }
-  // The label column is 55 pixels wide, or wider when a label needs it.
-  int labelWidth = 55;
-  for (int row = 0; row < kExifRows; ++row) {
-    const QString label = CaptionText(LanguageText(kFirstGridLabelEntry + row)) + QLatin1Char(':');
-    GridExif->item(row, 0)->setText(label);
-    labelWidth = qMax(labelWidth, GridExif->fontMetrics().horizontalAdvance(label) + 8);
-  }
-  GridExif->setColumnWidth(0, labelWidth);
+  Info->ApplyTexts([](int entry) { return CaptionText(LanguageText(entry)); });
   Browser->Filter()->ApplyTexts();
   // Tool tips name the command and its key: "Rotate left (Ctrl+L)".
   for (const ActionRow& row : kActions) {
@@ -744,7 +559,7 @@ void TFormMain::ReloadPhoto(const QString& path) {
 bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   // Typing that was never written belongs to the file that is still current;
   // text it cannot take keeps that file current.
-  if (!FlushIptcEdits()) return true;
+  if (!Info->FlushIptcEdits()) return true;
   const BusyCursor busy;
   CurrentFile = path;
   // Behind the grid the picture is decoded (and its neighbours read ahead)
@@ -752,9 +567,9 @@ bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   PictureSkipped = Browser->GridShown();
   const auto load = [this] {
     if (PictureSkipped)
-      PhotoView->SkipPicture(CurrentFile, LblDimension);
+      PhotoView->SkipPicture(CurrentFile, Info->LblDimension);
     else
-      PhotoView->LoadPicture(CurrentFile, LblDimension);
+      PhotoView->LoadPicture(CurrentFile, Info->LblDimension);
     FitPicture();
   };
   bool shown = true;
@@ -770,7 +585,7 @@ bool TFormMain::LoadAndShow(const QString& path, bool reportFailure) {
   if (!shown) {
     // The picture stays away, but the info panel follows the new file so
     // that its IPTC fields never show another file's values.
-    PhotoView->LoadPicture(QString(), LblDimension);
+    PhotoView->LoadPicture(QString(), Info->LblDimension);
     FitPicture();
   }
   Attempt(path, [this] { RefreshFileInfo(); });
@@ -819,6 +634,7 @@ void TFormMain::UpdateCommandStates() {
     else if (auto* control = findChild<QWidget*>(QString::fromLatin1(row.Name)))
       control->setEnabled(enabled);
   }
+  for (QAction* action : Info->RatingActions) action->setEnabled(context.Selected);
   if (Selection) Selection->AdjustStates();
 }
 
@@ -831,105 +647,15 @@ void TFormMain::RefreshFileInfo() {
     record.ReadBlockSize();
     record.ReadTags();
     PhotoView->SetBlockSize(record.BlockWidth, record.BlockHeight);
-    ShowDctBlock(record.BlockWidth, record.BlockHeight);
-    ShowPhotoRecord(record.IptcFields, record.ExifSummary, file);
+    Info->ShowDctBlock(record.BlockWidth, record.BlockHeight);
+    Info->ShowPhotoRecord(record.IptcFields, record.ExifSummary, file);
   } else {
-    ShowDctBlock(0, 0);
-    ShowPhotoRecord(TMyIptcTags{}, TMyExifTags{});
+    Info->ShowDctBlock(0, 0);
+    Info->ShowPhotoRecord(TMyIptcTags{}, TMyExifTags{});
   }
 }
 
-void TFormMain::ShowFileLabels() {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(QStringToPath(CurrentFile), error);
-  if (CurrentFile.isEmpty() || error) {
-    LblFileNo->clear();
-    LblFileAttr->clear();
-    return;
-  }
-  LblFileNo->setText(QStringLiteral("%1/%2").arg(FileList->SelectedIndex() + 1).arg(FileList->FileCount()));
-  const auto date = GetFileDate(QStringToPath(CurrentFile));
-  const QString day = date ? QString::fromStdString(FormatShortDate(ToTimeT(*date))) : QString();
-  LblFileAttr->setText(QStringLiteral("%1 kB; %2").arg(size / 1024).arg(day));
-}
-
-void TFormMain::ShowDctBlock(int horizontal, int vertical) {
-  if (horizontal == 0 || vertical == 0)
-    LblDctInfo->clear();
-  else
-    LblDctInfo->setText(QString::number(horizontal) + kTimes + QString::number(vertical));
-}
-
-void TFormMain::ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif, const fs::path& file) {
-  ShowIptcFields(iptc, file);
-  const std::vector<std::string> values = ExifValues(exif);
-  for (int row = 0; row < kExifRows; ++row) GridExif->item(row, 1)->setText(FromCp1250(values[row]));
-}
-
-void TFormMain::ShowIptcFields(const TMyIptcTags& iptc, const fs::path& file) {
-  const IptcTexts texts = IptcRules.Load(iptc, file);
-  // Only a field whose text changed is set: the caret stays where it is.
-  if (CBox1->currentText() != texts[kIptcCategory]) CBox1->setEditText(texts[kIptcCategory]);
-  if (Edit2->text() != texts[kIptcObjectName]) Edit2->setText(texts[kIptcObjectName]);
-  if (Memo3->toPlainText() != texts[kIptcCaption]) Memo3->setPlainText(texts[kIptcCaption]);
-  // What the controls made of it (length limits, line breaks) counts as loaded.
-  IptcRules.Written(ShownIptc());
-}
-
-IptcTexts TFormMain::ShownIptc() const { return {CBox1->currentText(), Edit2->text(), Memo3->toPlainText()}; }
-
-bool TFormMain::FlushIptcEdits() {
-  // A file deleted meanwhile takes its unsaved fields with it.
-  std::error_code error;
-  return CurrentFile.isEmpty() || !std::filesystem::exists(QStringToPath(CurrentFile), error) || IPTCControlsExit();
-}
-
-QWidget* TFormMain::IptcControl(int field) const {
-  const std::array<QWidget*, 3> controls{CBox1, Edit2, Memo3};
-  return controls[field];
-}
-
-bool TFormMain::IPTCControlsExit() {
-  if (Selection && Selection->ShowsSeveral()) return Selection->WriteIptcEdits(IptcRules, ShownIptc());
-  const std::filesystem::path file = QStringToPath(CurrentFile);
-  if (CurrentFile.isEmpty()) return true;
-  const std::optional<FileTime> date = GetFileDate(file);
-  const IptcTexts shown = ShownIptc();
-  const TIptcEdits::Outcome outcome = IptcRules.Prepare(shown);
-  if (outcome.What == TIptcEdits::Outcome::Nothing) return true;
-  if (outcome.What == TIptcEdits::Outcome::Unstorable) {
-    if (IptcRules.FirstRefusal(shown))
-      ShowFileError(this, file,
-                    tr("The IPTC text was not written: it is longer than the field can store. "
-                       "Correct the text, or press Esc to get the stored text back."));
-    ReturnToRefusedField(outcome.Field);
-    return false;
-  }
-  Attempt(CurrentFile, [&] {
-    if (!date) throw FileError(file, "the file does not exist");
-    // Only the edited fields are written, into what the file holds now.
-    ShowIptcFields(IptcRules.Save(file, shown, outcome, ReadSettings().OriginalFileDate, AskWhichIptcText), file);
-    FileList->RememberCurrentFile();
-  });
-  return true;
-}
-
-void TFormMain::ReturnToRefusedField(int field) {
-  // After the click or key that wanted to leave has been handled.
-  QTimer::singleShot(0, this, [this, field] {
-    if (FileList->CurrentPath() != CurrentFile) FileList->SelectByName(CurrentFile);
-    IptcControl(field)->setFocus(Qt::OtherFocusReason);
-    IptcRules.RefusalSeen();
-  });
-}
-
-bool TFormMain::EscapeRevertsField(const QKeyEvent& event) const {
-  if (event.key() != Qt::Key_Escape || event.modifiers() != Qt::NoModifier) return false;
-  const IptcTexts shown = ShownIptc();
-  for (int field = 0; field < 3; ++field)
-    if (IptcControl(field)->hasFocus()) return shown[field] != IptcRules.Loaded()[field];
-  return false;
-}
+void TFormMain::ShowFileLabels() { Info->ShowFileLabels(FileList->SelectedIndex(), FileList->FileCount()); }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
@@ -937,20 +663,6 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
       type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
   if (input && TransformRun && TransformRun->Busy() && Browser->IsView(watched)) {
     return true;
-  } else if (event->type() == QEvent::KeyPress && EscapeRevertsField(*static_cast<QKeyEvent*>(event))) {
-    // Esc gives the field back the text the file holds.
-    const IptcTexts& loaded = IptcRules.Loaded();
-    if (watched == CBox1) CBox1->setEditText(loaded[kIptcCategory]);
-    if (watched == Edit2) Edit2->setText(loaded[kIptcObjectName]);
-    if (watched == Memo3) Memo3->setPlainText(loaded[kIptcCaption]);
-    return true;
-  } else if (event->type() == QEvent::FocusOut &&
-             (watched == CBox1 || watched == Edit2 || watched == Memo3)) {
-    // Opening the combo box's list or another window taking over (a message
-    // box, for one) does not leave the control.
-    auto* focusEvent = static_cast<QFocusEvent*>(event);
-    if (focusEvent->reason() != Qt::PopupFocusReason && focusEvent->reason() != Qt::ActiveWindowFocusReason)
-      IPTCControlsExit();
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -966,7 +678,7 @@ bool TFormMain::event(QEvent* event) {
 void TFormMain::closeEvent(QCloseEvent* event) {
   // Closing the window does not move the focus; typing is written all the
   // same, and text that cannot be stored keeps the window open.
-  if (!FlushIptcEdits()) {
+  if (!Info->FlushIptcEdits()) {
     event->ignore();
     return;
   }

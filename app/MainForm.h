@@ -1,27 +1,22 @@
 #pragma once
-// TFormMain: the main window. It owns the file list, the photo view and the
-// transform runner, holds the current file, and fills the info panel (file
-// counter, file data, the three IPTC fields and the EXIF summary) each time
-// a file is shown. Every control carries its design name as object name.
+// TFormMain: the main window. It lays out the browser pane (file list or
+// thumbnail grid), the info pane and the picture pane, owns the commands and
+// the transform runner, holds the current file and has the panes follow it.
+// Every control carries its design name as object name.
 #include <QAction>
-#include <QComboBox>
 #include <QDialog>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStringList>
-#include <QTableWidget>
 #include <QToolBar>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
 
-#include "app/IptcEdits.h"
 #include "transforms/gui/EdgeQuestion.h"
 #include "colour/ColourSource.h"
 
@@ -40,9 +35,9 @@ class TShortcutDispatch;
 class TSaveAsDialog;
 class TTransformCommand;
 class TSelectionCommands;
+class TInfoPane;
+class TViewModes;
 enum class TransformKind : int;
-struct TMyIptcTags;
-struct TMyExifTags;
 
 // The reload request: makes the file list's current path current again.
 inline constexpr QEvent::Type kReloadEvent = static_cast<QEvent::Type>(QEvent::User + 100);
@@ -82,19 +77,10 @@ class TFormMain : public QWidget {
   QSplitter* Splitter = nullptr;
   QFrame* PanelInfo = nullptr;
   QFrame* PanelInfoTop = nullptr;
-  QFrame* PanelInfoBottom = nullptr;
-  QFrame* PanelImgFile = nullptr;
+  TInfoPane* Info = nullptr;  // the file data, IPTC fields, rating and EXIF (PanelInfoBottom)
   QWidget* PanelImage = nullptr;
   QLabel* ImageStop = nullptr;
-  QLabel *Header1 = nullptr, *Header2 = nullptr, *Header3 = nullptr, *Header4 = nullptr, *Header5 = nullptr,
-         *Header6 = nullptr;
-  QLabel *Label21 = nullptr, *Label22 = nullptr, *Label23 = nullptr, *Label24 = nullptr, *Label25 = nullptr;
-  QLabel *LblFileNo = nullptr, *LblFileAttr = nullptr, *LblZoom = nullptr, *LblDimension = nullptr,
-         *LblDctInfo = nullptr, *LblCrop = nullptr;
-  QComboBox* CBox1 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QPlainTextEdit* Memo3 = nullptr;
-  QTableWidget* GridExif = nullptr;
+  QLabel* Header1 = nullptr;
   QList<QAction*> ActionList;  // in the order of the command table
   QAction* Action(const char* name) const;
   QMenu* PopupMenu = nullptr;  // opens on a right click only while presenting
@@ -109,13 +95,9 @@ class TFormMain : public QWidget {
   bool InfoBarVisible = true;
   bool PresentationMode = false;
   bool LayoutReady = false;
-  QRect SavedBounds;  // the window's place and state before presenting
-  Qt::WindowStates SavedState;
 
   // Commands on several photos, the undo store and Undo.
   TSelectionCommands* Selection = nullptr;
-  // The IPTC texts as last loaded from (or written to) the current file.
-  TIptcEdits IptcRules;
 
   // Settings source; replaced by tests. By default the settings store.
   std::function<MainWindowSettings()> ReadSettings;
@@ -126,8 +108,6 @@ class TFormMain : public QWidget {
   std::function<void(const QString& file)> OpenDocument;
   // Asks about edges a transform would leave unturned (a question).
   std::function<EdgeChoice(const std::vector<PhotoEdges>&, bool offerLeave)> AskAboutUnturnedEdges;
-  // Settles the fields another program changed too before a save (a dialog).
-  TIptcEdits::AskWhichText AskWhichIptcText;
 
   // Routines.
   void ShowPhoto(const QString& path);
@@ -135,19 +115,13 @@ class TFormMain : public QWidget {
   void ReloadPhoto(const QString& path);
   void ShowStopSign();
   void ApplyToMainWindow();
+  // The info pane reads the current file again.
   void RefreshFileInfo();
-  void ShowFileLabels();
-  void ShowDctBlock(int horizontal, int vertical);
-  void ShowPhotoRecord(const TMyIptcTags& iptc, const TMyExifTags& exif, const std::filesystem::path& file = {});
-  // Writes the edited IPTC fields; false when their text cannot be stored,
-  // and the user is to correct it.
-  bool IPTCControlsExit();
   bool CropAllowed() const;
   // The enabling rule, run after every file shown.
   void UpdateCommandStates();
-  // View modes.
-  void SetInfoBar(bool show);
-  void SetPresentation(bool on);
+  // The info bar shown or hidden, and presentation mode.
+  std::unique_ptr<TViewModes> Modes;
   // Crop proportion (0..4) and crop style (0 landscape, 1 portrait), shared by
   // the photo view, the settings window and the two crop command icons.
   void ApplyCropMode(int proportion, int style);
@@ -163,6 +137,9 @@ class TFormMain : public QWidget {
   // Handles a dropped path as a drop from the desktop would.
   void DropPath(const QString& path);
   static bool AcceptsDroppedName(const QString& path);
+  // Runs one step that reads or writes `file`; an error is shown in a
+  // message box naming the file and the reason, and gives false.
+  bool Attempt(const QString& file, const std::function<void()>& step);
 
   // How long the stop sign stays; how often it was shown.
   int StopSignMilliseconds = 500;
@@ -189,13 +166,9 @@ class TFormMain : public QWidget {
   void AppAboutExecute();
   void AppDirDatabaseExecute();
   void AppPictureSizeExecute();
-  void AppPrezentationExecute();
-  void AppNormalExecute();
-  void AppInfoBarExecute();
   void JpgCropStyleExecute();
   void JpgCropRatioExecute();
   void ConnectCommands();
-  void CreatePopupMenu();
   bool EditingFileName() const;
   void ShowTransformResult(const QString& result);
   void TransformDone();
@@ -204,24 +177,12 @@ class TFormMain : public QWidget {
   // Has the photos next to the current one prepared ahead.
   void ReadAround();
   void CreateLayout();
-  QWidget* CreateInfoBottom();
   void CreateActions();
   void FitPicture();
-  bool FlushIptcEdits();
-  QWidget* IptcControl(int field) const;
-  // Back into the field whose text could not be stored, the current file
-  // selected again in the list.
-  void ReturnToRefusedField(int field);
-  bool EscapeRevertsField(const QKeyEvent& event) const;
+  void ShowFileLabels();
   // ShowPhoto; without reportFailure a picture that cannot be decoded
   // leaves the rest undone and gives false instead of showing the error.
   bool LoadAndShow(const QString& path, bool reportFailure);
-  // Runs one step that reads or writes `file`; an error is shown in a
-  // message box naming the file and the reason, and gives false.
-  bool Attempt(const QString& file, const std::function<void()>& step);
-  IptcTexts ShownIptc() const;
-  // The three fields as read from `file` (or written into it).
-  void ShowIptcFields(const TMyIptcTags& iptc, const std::filesystem::path& file);
 
   QStringList Arguments;
   bool Shown = false;

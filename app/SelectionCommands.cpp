@@ -1,17 +1,15 @@
 #include "app/SelectionCommands.h"
 
-#include <QComboBox>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <array>
 #include <optional>
 
 #include "app/BatchProgress.h"
 #include "app/BatchRun.h"
+#include "app/InfoPane.h"
 #include "app/MainForm.h"
+#include "app/SelectionFields.h"
 #include "app/TransformCommand.h"
 #include "dialogs/DlgPressFields.h"
 #include "dialogs/PressFieldsPage.h"
@@ -66,10 +64,6 @@ QString Lines(const std::vector<std::pair<fs::path, QString>>& files) {
   QString text;
   for (const auto& [file, reason] : files) text += QLatin1Char('\n') + PathToDisplay(PathToQString(file)) + QStringLiteral(": ") + reason;
   return text;
-}
-
-std::string& FieldOf(TMyIptcTags& tags, int field) {
-  return field == kIptcCategory ? tags.Category : field == kIptcObjectName ? tags.ObjectName : tags.ImageCaption;
 }
 
 }  // namespace
@@ -141,6 +135,12 @@ UndoStore* TSelectionCommands::UndoFor(TransformKind kind) {
   return Store.get();
 }
 
+UndoStore* TSelectionCommands::UndoForEdit(const QString& name) {
+  if (!Store->Usable() || Run->Busy()) return nullptr;
+  Store->Begin(QString(name).remove(QLatin1Char('&')).toStdString());
+  return Store.get();
+}
+
 void TSelectionCommands::AdjustStates() {
   const bool idle = !Run->Busy() && !Form.TransformRunning();
   if (Several() && idle && Form.Transformer->JpegTranAvailable()) Form.Action("JpgRotateByExif")->setEnabled(true);
@@ -209,7 +209,7 @@ void TSelectionCommands::Start(const QString& name, const std::function<void(con
   // A single photo's transform keeps its own undo entry until it ends.
   if (files.isEmpty() || Form.TransformRunning()) return;
   // What was typed goes into the photos first.
-  if (!Form.IPTCControlsExit()) return;
+  if (!Form.Info->IPTCControlsExit()) return;
   BatchCommand command{name, Paths(files), step, true};
   if (Store->Usable()) {
     uint64_t bytes = 0;
@@ -241,7 +241,7 @@ void TSelectionCommands::Finished(bool) {
 }
 
 void TSelectionCommands::Undo() {
-  if (Run->Busy() || Form.TransformRunning() || !Store->CanUndo() || !Form.IPTCControlsExit()) return;
+  if (Run->Busy() || Form.TransformRunning() || !Store->CanUndo() || !Form.Info->IPTCControlsExit()) return;
   const QString name = QString::fromStdString(Store->LastName());
   std::vector<std::pair<fs::path, QString>> skipped;
   for (const UndoSkip& skip : Store->UndoLast()) skipped.emplace_back(skip.file, QString::fromStdString(skip.reason));
@@ -292,7 +292,8 @@ void TSelectionCommands::ShowCurrentAgain() {
   if (Form.CurrentFile.isEmpty() || !QFileInfo::exists(Form.CurrentFile)) return;
   Form.FileList->RememberCurrentFile();
   Form.ShowPhoto(Form.CurrentFile);
-  if (ShowsSeveral_) ShowSelectionIptc(IptcFiles_);  // the fields stay the selection's
+  TSelectionFields& fields = *Form.Info->Several;
+  if (fields.ShowsSeveral()) fields.Show(QStringList(fields.Files()));  // the fields stay the selection's
 }
 
 void TSelectionCommands::OfferLeftBehind() {
@@ -330,18 +331,19 @@ void TSelectionCommands::BuildMenu() {
           [this](const QPoint& at) { Menu->popup(Form.FileList->viewport()->mapToGlobal(at)); });
 }
 
-// The IPTC fields of several photos.
+// The info panel's fields of several photos.
+
+bool TSelectionCommands::ShowsSeveral() const { return Form.Info->Several->ShowsSeveral(); }
 
 void TSelectionCommands::SelectionChanged() {
+  TSelectionFields& fields = *Form.Info->Several;
   const QStringList files = SelectedFiles();
-  if (ShowsSeveral_ && files == IptcFiles_) return;
-  if (ShowsSeveral_) Form.IPTCControlsExit();  // what was typed goes to the photos it was typed for
+  if (fields.ShowsSeveral() && files == fields.Files()) return;
+  if (fields.ShowsSeveral()) Form.Info->IPTCControlsExit();  // what was typed goes to the photos it was typed for
   if (files.size() > 1) {
-    ShowSelectionIptc(files);
-  } else if (ShowsSeveral_) {
-    ShowsSeveral_ = false;
-    IptcFiles_.clear();
-    for (int field = 0; field < 3; ++field) MarkDifferent(field, false);
+    fields.Show(files);
+  } else if (fields.ShowsSeveral()) {
+    fields.Leave();
     try {
       Form.RefreshFileInfo();
     } catch (const std::exception&) {
@@ -349,86 +351,6 @@ void TSelectionCommands::SelectionChanged() {
     }
   }
   AdjustStates();
-}
-
-void TSelectionCommands::ShowSelectionIptc(const QStringList& files) {
-  TMyIptcTags common;
-  std::array<bool, 3> different{};
-  bool first = true;
-  for (const QString& file : files) {
-    TMyIptcTags tags;
-    try {
-      TJpegBasicObject record(QStringToPath(file));
-      record.ReadTags();
-      tags = record.IptcFields;
-    } catch (const std::exception&) {
-      continue;  // a damaged photo has no say
-    }
-    for (int field = 0; field < 3; ++field) {
-      if (first)
-        FieldOf(common, field) = FieldOf(tags, field);
-      else if (FieldOf(common, field) != FieldOf(tags, field))
-        different[field] = true;
-    }
-    first = false;
-  }
-  for (int field = 0; field < 3; ++field)
-    if (different[field]) FieldOf(common, field).clear();
-  const IptcTexts texts = Form.IptcRules.Load(common);
-  Form.CBox1->setEditText(texts[kIptcCategory]);
-  Form.Edit2->setText(texts[kIptcObjectName]);
-  Form.Memo3->setPlainText(texts[kIptcCaption]);
-  Form.IptcRules.Written({Form.CBox1->currentText(), Form.Edit2->text(), Form.Memo3->toPlainText()});
-  for (int field = 0; field < 3; ++field) MarkDifferent(field, different[field]);
-  ShowsSeveral_ = true;
-  IptcFiles_ = files;
-}
-
-void TSelectionCommands::MarkDifferent(int field, bool different) {
-  const QString mark = different ? tr("(different values)") : QString();
-  if (field == kIptcCategory && Form.CBox1->lineEdit()) Form.CBox1->lineEdit()->setPlaceholderText(mark);
-  if (field == kIptcObjectName) Form.Edit2->setPlaceholderText(mark);
-  if (field == kIptcCaption) Form.Memo3->setPlaceholderText(mark);
-}
-
-bool TSelectionCommands::WriteIptcEdits(TIptcEdits& rules, const IptcTexts& shown) {
-  const TIptcEdits::Outcome outcome = rules.Prepare(shown);
-  if (outcome.What == TIptcEdits::Outcome::Nothing) return true;
-  if (outcome.What == TIptcEdits::Outcome::Unstorable) {
-    ShowFileError(&Form, QStringToPath(IptcFiles_.value(0)),
-                  tr("The IPTC text was not written: it is longer than the field can store."));
-    return false;
-  }
-  // Only the fields typed into are written; the others keep each photo's own.
-  TMyIptcTags prepared = outcome.Fields;
-  std::array<std::optional<std::string>, 3> typed;
-  for (int field = 0; field < 3; ++field)
-    if (shown[field] != rules.Loaded()[field]) {
-      typed[field] = FieldOf(prepared, field);
-      MarkDifferent(field, false);
-    }
-  const bool keepDate = Form.ReadSettings().OriginalFileDate;
-  rules.Written(shown);
-  // The start flushes the fields again: they are written by now.
-  ShowsSeveral_ = false;
-  Start(tr("IPTC"), [=](const fs::path& file, UndoStore* undo) {
-    WithUndo(undo, file, [&] {
-      const PhotoLock lock(file, keepDate);
-      TJpegBasicObject current(file);
-      current.ReadTags();
-      TMyIptcTags tags = current.IptcFields;
-      bool changed = false;
-      for (int field = 0; field < 3; ++field)
-        if (typed[field] && FieldOf(tags, field) != *typed[field]) {
-          FieldOf(tags, field) = *typed[field];
-          changed = true;
-        }
-      if (changed) TJpegBasicObject(file).WriteIptc(tags);
-      return changed;
-    });
-  }, IptcFiles_);
-  ShowsSeveral_ = true;
-  return true;
 }
 
 }  // namespace pixaldo

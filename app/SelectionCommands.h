@@ -2,10 +2,8 @@
 // The main window's commands on a selection of several photos: rotate
 // left and right, flip, Rotate by EXIF, Metadata delete (into copies named
 // as the save dialog proposes), Delete EXIF, comment and IPTC, Restore
-// thumbnail, moving to the trash, the three IPTC fields of the info
-// panel (a common value shown, or an empty field marked "(different
-// values)"; a field typed into is written to every selected photo, the
-// others are left alone in each), and the press fields by the same rule
+// thumbnail, moving to the trash, the info panel's fields for several
+// photos (see SelectionFields), and the press fields by the same rule
 // ("Press fields…" in the list's menu). They run on TBatchRun with its progress
 // bar under the file list; the file list's context menu offers them all.
 //
@@ -23,7 +21,6 @@
 #include <optional>
 #include <vector>
 
-#include "app/IptcEdits.h"
 #include "photo_record/PressEdits.h"
 
 namespace pixaldo {
@@ -55,14 +52,15 @@ class TSelectionCommands : public QObject {
   // Begins the undo entry of a single-photo command; null when it keeps
   // none (no store, or a selection command running).
   UndoStore* UndoFor(TransformKind kind);
+  UndoStore* UndoForEdit(const QString& name);
   // Runs after the window's enabling rule: the selection's own.
   void AdjustStates();
 
-  // The IPTC fields show the selection's values (not one photo's).
-  bool ShowsSeveral() const { return ShowsSeveral_; }
-  // Writes the fields typed into to every photo they were shown for;
-  // false when a text cannot be stored.
-  bool WriteIptcEdits(TIptcEdits& rules, const IptcTexts& shown);
+  // The info panel's fields show the selection's values (not one photo's).
+  bool ShowsSeveral() const;
+  // Starts a command on the selection once the user has agreed where asked.
+  void Start(const QString& name, const std::function<void(const fs::path&, UndoStore*)>& step,
+             const QStringList& files);
 
   // Runs a write of one photo made elsewhere (the metadata window's
   // buttons) as a command of its own that Undo can take back.
@@ -92,20 +90,13 @@ class TSelectionCommands : public QObject {
   bool SettleEdges(TransformKind kind, bool asShown, MainWindowSettings& settings, QStringList& files) const;
   void RunEdit(const QString& name, std::function<bool(const fs::path&, bool keepDate)> edit);
   void Trash();
-  // Starts a command on the selection once the user has agreed where asked.
-  void Start(const QString& name, const std::function<void(const fs::path&, UndoStore*)>& step,
-             const QStringList& files);
   void Finished(bool cancelled);
   // Shows the current photo again after a command or an undo changed it.
   void ShowCurrentAgain();
   void SelectionChanged();
-  void ShowSelectionIptc(const QStringList& files);
-  void MarkDifferent(int field, bool different);
   void BuildMenu();
 
   TFormMain& Form;
-  bool ShowsSeveral_ = false;
-  QStringList IptcFiles_;  // the photos the fields show
 };
 
 }  // namespace pixaldo

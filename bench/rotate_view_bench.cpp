@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "app/InfoPane.h"
 #include "app/MainForm.h"
 #include "app/PicturePane.h"
 #include "jpeg_structure/JpegObject.h"
@@ -64,8 +65,8 @@ double TimeThumbnail(const fs::path& file) {
 double TimeReload(TFormMain& form, const QString& file) {
   QElapsedTimer clock;
   clock.start();
-  form.PhotoView->LoadPicture(file, form.LblDimension);
-  form.PhotoView->FitAndShow(form.Picture->Choice(), form.CropAllowed(), form.LblZoom);
+  form.PhotoView->LoadPicture(file, form.Info->LblDimension);
+  form.PhotoView->FitAndShow(form.Picture->Choice(), form.CropAllowed(), form.Info->LblZoom);
   form.PhotoView->repaint();
   return clock.nsecsElapsed() / 1e6;
 }

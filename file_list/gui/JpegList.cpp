@@ -117,6 +117,13 @@ QString TJpegList::FileNameAt(int index) const {
   return item ? item->data(0, Qt::UserRole).toString() : QString();
 }
 
+bool TJpegList::Lists(const QString& path) const {
+  const QString name = PathToQString(ToPath(path).filename());
+  for (int row = 0; row < FileCount(); ++row)
+    if (FileNameAt(row) == name) return true;
+  return false;
+}
+
 int TJpegList::SelectedIndex() const {
   // The current item counts while it is selected: a list whose selection
   // was cleared has no current file.

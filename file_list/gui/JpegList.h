@@ -41,6 +41,8 @@ class TJpegList : public QTreeWidget {
   // Queries.
   int FileCount() const;
   QString FileNameAt(int index) const;
+  // The folder shown holds a row for `path` (its name, in this letter case).
+  bool Lists(const QString& path) const;
   int SelectedIndex() const;  // the current file's row (current and selected); -1 with none
   // The selected files' full paths in list order (the current file need not
   // be among them); rows the filter hides are not among them.

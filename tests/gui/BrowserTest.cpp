@@ -93,12 +93,12 @@ class BrowserTest : public QObject {
     auto form = ShowForm({Q(dir / "a.jpg")});
     TJpegList* list = form->FileList;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->topLevelItem(2)).center());
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("3/3"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("3/3"));
     QVERIFY(form->Action("JpgRotateLeft")->isEnabled());
     form->Browser->ShowGrid(true);
     TThumbnailGrid* grid = form->Browser->Grid();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, grid->visualRect(grid->model()->index(1, 0)).center());
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("2/3"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/3"));
     QCOMPARE(Names(list->SelectedPaths()), (QStringList{"b.jpg"}));
   }
 
@@ -129,7 +129,7 @@ class BrowserTest : public QObject {
     fs::remove(dir / "b.jpg");
     QTRY_COMPARE(CurrentName(*form), QStringLiteral("c.jpg"));
     QCOMPARE(form->FileList->FileNameAt(form->FileList->SelectedIndex()), QStringLiteral("c.jpg"));
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("2/2"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/2"));
     // At the end, the one before it.
     fs::remove(dir / "c.jpg");
     QTRY_COMPARE(CurrentName(*form), QStringLiteral("a.jpg"));
@@ -184,7 +184,7 @@ class BrowserTest : public QObject {
     QCOMPARE(form->FileList->SelectedIndex(), 1);
     Press(grid, Qt::Key_Down);
     QCOMPARE(form->FileList->SelectedIndex(), 1 + perRow);
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("%1/13").arg(2 + perRow));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("%1/13").arg(2 + perRow));
     Press(grid, Qt::Key_End);
     QCOMPARE(form->FileList->SelectedIndex(), 12);
     Press(grid, Qt::Key_Home);
@@ -193,7 +193,7 @@ class BrowserTest : public QObject {
     // Behind the grid the picture is not decoded; the size label follows.
     Press(grid, Qt::Key_Right);
     QVERIFY(form->PhotoView->FileName().isEmpty());
-    QCOMPARE(form->LblDimension->text(), QString("320") + QChar(0xD7) + "240");
+    QCOMPARE(form->Info->LblDimension->text(), QString("320") + QChar(0xD7) + "240");
     // Enter shows that photo's picture in place of the grid.
     Press(grid, Qt::Key_Return);
     QVERIFY(!grid->isVisible());

@@ -83,7 +83,7 @@ class CommandsTest : public QObject {
     QVERIFY(AllEnabled(*form, kFileCommands, true));
     QVERIFY(AllEnabled(*form, kSelectionCommands, true));
     QVERIFY(AllEnabled(*form, kTransformCommands, true));
-    QVERIFY(form->Memo3->isEnabled() && form->Edit2->isEnabled() && form->CBox1->isEnabled());
+    QVERIFY(form->Info->Memo3->isEnabled() && form->Info->Edit2->isEnabled() && form->Info->CBox1->isEnabled());
     QCOMPARE(States(*form, {"JpgCrop", "JpgCropStyle"}), QStringList({"JpgCrop=0", "JpgCropStyle=0"}));
 
     // Files but no selection.
@@ -92,7 +92,7 @@ class CommandsTest : public QObject {
     QVERIFY(AllEnabled(*form, kFileCommands, true));
     QVERIFY(AllEnabled(*form, kSelectionCommands, false));
     QVERIFY(AllEnabled(*form, kTransformCommands, false));
-    QVERIFY(!form->Memo3->isEnabled() && !form->Edit2->isEnabled() && !form->CBox1->isEnabled());
+    QVERIFY(!form->Info->Memo3->isEnabled() && !form->Info->Edit2->isEnabled() && !form->Info->CBox1->isEnabled());
     QVERIFY(AllEnabled(*form, kAlwaysEnabled, true));
   }
 
@@ -170,12 +170,12 @@ class CommandsTest : public QObject {
     auto form = ShowForm({Q(folder.dir.path())});
     QVERIFY(QTest::qWaitFor([&] { return form->PhotoView->isVisible(); }));
     QTest::keyClick(form->FileList, Qt::Key_1, Qt::ControlModifier);
-    QCOMPARE(form->LblZoom->text(), QStringLiteral("100%"));
+    QCOMPARE(form->Info->LblZoom->text(), QStringLiteral("100%"));
     QTest::keyClick(form->FileList, Qt::Key_0, Qt::ControlModifier);
     QVERIFY(!form->PhotoView->Zoomed());
-    form->Edit2->setEnabled(true);
-    form->Edit2->setFocus();
-    QTest::keyClick(form->Edit2, Qt::Key_1, Qt::ControlModifier);
+    form->Info->Edit2->setEnabled(true);
+    form->Info->Edit2->setFocus();
+    QTest::keyClick(form->Info->Edit2, Qt::Key_1, Qt::ControlModifier);
     QVERIFY(!form->PhotoView->Zoomed());
     form->FileList->setFocus();
     form->Action("AppPrezentation")->trigger();

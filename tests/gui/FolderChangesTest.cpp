@@ -47,7 +47,7 @@ class FolderChangesTest : public QObject {
     // current without showing it (and its error) again.
     QTRY_COMPARE(list->FileCount(), 3);
     QCOMPARE(list->FileNameAt(list->SelectedIndex()), QStringLiteral("b.jpg"));
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("2/3"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/3"));
     QCOMPARE(boxes, 1);
     SetMessageHandler({});
   }
@@ -83,11 +83,11 @@ class FolderChangesTest : public QObject {
     const QString frame = form->PhotoView->CropGeometry();
     QVERIFY(!form->PhotoView->CropState().Crop().Empty());
     WriteBytes(dir / "c.jpg", MakeJpeg());
-    QTRY_COMPARE(form->LblFileNo->text(), QStringLiteral("2/3"));
+    QTRY_COMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/3"));
     fs::remove(dir / "a.jpg");
-    QTRY_COMPARE(form->LblFileNo->text(), QStringLiteral("1/2"));
+    QTRY_COMPARE(form->Info->LblFileNo->text(), QStringLiteral("1/2"));
     QCOMPARE(form->PhotoView->CropGeometry(), frame);
-    QVERIFY(!form->LblCrop->text().isEmpty());
+    QVERIFY(!form->Info->LblCrop->text().isEmpty());
     QVERIFY(form->Action("JpgCrop")->isEnabled());
   }
 };

@@ -1,5 +1,5 @@
 // The IPTC field rules of the info panel, without the window: what is
-// written when, and text the stored encoding cannot hold.
+// written when, text the stored encoding cannot hold, and the keywords.
 #include <QTest>
 
 #include "app/IptcEdits.h"
@@ -23,6 +23,18 @@ class IptcEditsTest : public QObject {
 
     // Clearing all three fields keeps what the file holds.
     QCOMPARE(rules.Prepare({"", "", ""}).What, TIptcEdits::Outcome::Nothing);
+  }
+
+  void KeywordsAloneAreWrittenAndOneOverTheLimitRefused() {
+    TIptcEdits rules;
+    rules.Load({});
+    const TIptcEdits::Outcome keywords = rules.Prepare({"", "", "", "sea, sky, sea"});
+    QCOMPARE(keywords.What, TIptcEdits::Outcome::Write);
+    QVERIFY(keywords.KeywordsOnly);
+    QCOMPARE(keywords.Fields.Keywords, (std::vector<std::string>{"sea", "sky"}));
+    const TIptcEdits::Outcome tooLong = rules.Prepare({"Nature", "", "", "sea, " + QString(65, QLatin1Char('k'))});
+    QCOMPARE(tooLong.What, TIptcEdits::Outcome::Unstorable);
+    QCOMPARE(tooLong.Field, int(kIptcKeywords));
   }
 
   void UnstorableTextNamesItsField() {

@@ -74,7 +74,7 @@ class JpegListTest : public QObject {
     list->SelectNext();
     QCOMPARE(form->PhotoView->PictureSize(), QSize(320, 240));
     QCOMPARE(pixaldo::QStringToPath(form->CurrentFile), dir / "photos/caf\xe9.jpg");
-    QVERIFY(!form->LblFileAttr->text().isEmpty());
+    QVERIFY(!form->Info->LblFileAttr->text().isEmpty());
     QCOMPARE(messages.Errors(), 0);
   }
 
@@ -145,7 +145,7 @@ class JpegListTest : public QObject {
     QCOMPARE(list->SelectedIndex(), 0);
     QCOMPARE(list->FileNameAt(0), second);
     QCOMPARE(QFileInfo(form->CurrentFile).fileName(), second);
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("1/3"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("1/3"));
     // The last (by the Delete key): the new last is shown.
     list->SelectByName(list->FullPath(list->FileNameAt(2)));
     const QString last = list->FileNameAt(2);

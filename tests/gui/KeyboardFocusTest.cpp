@@ -104,23 +104,23 @@ class KeyboardFocusTest : public QObject {
     auto form = ActiveForm({Q(photos.dir / "a.jpg")});
     QVERIFY(form);
     const QString typed(22, QChar(0x6771));  // 66 bytes: more than a title's 64
-    form->Edit2->setFocus(Qt::MouseFocusReason);
-    form->Edit2->setText(typed);
+    form->Info->Edit2->setFocus(Qt::MouseFocusReason);
+    form->Info->Edit2->setText(typed);
     ClickEntry(form->FileList, QStringLiteral("b.jpg"));
-    QTRY_COMPARE(Focus(), form->Edit2);
+    QTRY_COMPARE(Focus(), form->Info->Edit2);
     QCOMPARE(messages.Errors(), 1);
     QVERIFY(messages.LastText().contains(QStringLiteral("a.jpg")));
     QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("a.jpg"));
     QCOMPARE(form->FileList->FileNameAt(form->FileList->SelectedIndex()), QStringLiteral("a.jpg"));
-    QCOMPARE(form->Edit2->text(), typed);
+    QCOMPARE(form->Info->Edit2->text(), typed);
     QVERIFY(photos.Untouched("a.jpg"));
     // The next-file command is held up the same way, with one more message.
     form->Action("FileNext")->trigger();
     QTRY_COMPARE(form->FileList->FileNameAt(form->FileList->SelectedIndex()), QStringLiteral("a.jpg"));
     QCOMPARE(messages.Errors(), 2);
     // Esc brings back what the file holds; then the list may be left.
-    QTest::keyClick(form->Edit2, Qt::Key_Escape);
-    QVERIFY(form->Edit2->text().isEmpty());
+    QTest::keyClick(form->Info->Edit2, Qt::Key_Escape);
+    QVERIFY(form->Info->Edit2->text().isEmpty());
     ClickEntry(form->FileList, QStringLiteral("b.jpg"));
     QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("b.jpg"));
     QCOMPARE(messages.Errors(), 2);
@@ -136,17 +136,17 @@ class KeyboardFocusTest : public QObject {
       return QString();
     };
     QApplication::clipboard()->setText(QStringLiteral("pasted"));
-    form->Memo3->setFocus(Qt::MouseFocusReason);
+    form->Info->Memo3->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(Focus(), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(form->Memo3->toPlainText(), QStringLiteral("pasted"));
+    QCOMPARE(form->Info->Memo3->toPlainText(), QStringLiteral("pasted"));
     QTest::keyClick(Focus(), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(form->Memo3->toPlainText().isEmpty());
+    QVERIFY(form->Info->Memo3->toPlainText().isEmpty());
     QVERIFY(photos.Untouched("a.jpg"));
     // With a crop frame, Ctrl+C copies from the title and crops from the list.
     DrawCropFrame(*form);
-    form->Edit2->setFocus(Qt::MouseFocusReason);
-    form->Edit2->setText(QStringLiteral("Harbour"));
-    form->Edit2->selectAll();
+    form->Info->Edit2->setFocus(Qt::MouseFocusReason);
+    form->Info->Edit2->setText(QStringLiteral("Harbour"));
+    form->Info->Edit2->selectAll();
     QTest::keyClick(Focus(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Harbour"));
     QCOMPARE(asked, 0);

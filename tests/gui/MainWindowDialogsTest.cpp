@@ -79,13 +79,13 @@ class MainWindowDialogsTest : public QObject {
     auto form = ShowForm({QString::fromStdString(dir.path().string())}, settings);
     Windows windows(dir);
     form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
-    QCOMPARE(form->CBox1->count(), 2);
-    form->CBox1->clear();
-    form->CBox1->setEditText("typed");
+    QCOMPARE(form->Info->CBox1->count(), 2);
+    form->Info->CBox1->clear();
+    form->Info->CBox1->setEditText("typed");
     RunModal(form->Action("AppOptions"), windows.options,
              [&] { windows.options.findChild<QPushButton*>("BtnOK")->click(); });
-    QCOMPARE(form->CBox1->count(), 2);
-    QCOMPARE(form->CBox1->currentText(), QString("typed"));
+    QCOMPARE(form->Info->CBox1->count(), 2);
+    QCOMPARE(form->Info->CBox1->currentText(), QString("typed"));
     QVERIFY(std::filesystem::exists(dir / "Options.ini"));
   }
 
@@ -132,9 +132,9 @@ class MainWindowDialogsTest : public QObject {
     auto form = ShowForm({QString::fromStdString(dir.path().string())});
     Windows windows(dir);
     form->SetDialogs(&windows.options, &windows.metaData, &windows.about);
-    form->CBox1->addItem("kept");
+    form->Info->CBox1->addItem("kept");
     RunModal(form->Action("AppOptions"), windows.options, [] {});
-    QCOMPARE(form->CBox1->count(), 1);
+    QCOMPARE(form->Info->CBox1->count(), 1);
     QVERIFY(!std::filesystem::exists(dir / "Options.ini"));
   }
 };

@@ -71,7 +71,7 @@ class MainWindowTest : public QObject {
     // Neither the text file's folder nor the program's folder is listed.
     QCOMPARE(form->FileList->FileCount(), 0);
     QVERIFY(form->CurrentFile.isEmpty());
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("-/-"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("-/-"));
     QVERIFY(!form->PhotoView->isVisible());
   }
 
@@ -80,7 +80,7 @@ class MainWindowTest : public QObject {
     auto form = ShowForm({Q(dir.path())});
     QCOMPARE(form->FileList->FileCount(), 0);
     QCOMPARE(form->StopSignCount, 1);
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("-/-"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("-/-"));
     QVERIFY(form->PanelImage->isVisible());
   }
 
@@ -90,29 +90,29 @@ class MainWindowTest : public QObject {
     dir.Copy("cameras/Canon_40D.jpg", "first.jpg");
     const fs::path photo = dir.Copy("photos/canon_hdr_NO.jpg");
     auto form = ShowForm({Q(photo)});
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("%1/2").arg(form->FileList->SelectedIndex() + 1));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("%1/2").arg(form->FileList->SelectedIndex() + 1));
     QVERIFY(form->FileList->SelectedIndex() >= 0);
     const auto date = GetFileDate(photo);
     QVERIFY(date);
     // 784371 bytes are 765 whole kB.
-    QCOMPARE(form->LblFileAttr->text(),
+    QCOMPARE(form->Info->LblFileAttr->text(),
              QStringLiteral("765 kB; ") + QString::fromStdString(FormatShortDate(ToTimeT(*date))));
-    QCOMPARE(form->LblDimension->text(), QStringLiteral("2048×1536"));
+    QCOMPARE(form->Info->LblDimension->text(), QStringLiteral("2048×1536"));
     // Panel of the 1000 × 700 window: the zoom follows from the fit of the
     // picture shown upright (EXIF orientation 6: 1536 × 2048).
     const double scale = double(form->PhotoView->height()) / 2048.0;
-    QCOMPARE(form->LblZoom->text(), QString::number(qRound(scale * 100)) + QLatin1Char('%'));
+    QCOMPARE(form->Info->LblZoom->text(), QString::number(qRound(scale * 100)) + QLatin1Char('%'));
     QVERIFY(form->PhotoView->width() <= form->PanelImage->width() - 4);
     // Sampling 2×1 gives 16 × 8 blocks.
-    QCOMPARE(form->LblDctInfo->text(), QStringLiteral("16×8"));
-    QCOMPARE(form->GridExif->item(0, 1)->text(), QStringLiteral("Canon"));
-    QCOMPARE(form->GridExif->item(1, 1)->text(), QStringLiteral("Canon PowerShot SX60 HS"));
-    QVERIFY(form->GridExif->item(2, 1)->text().startsWith(QStringLiteral("2015")));
-    QVERIFY(form->GridExif->item(3, 1)->text().contains(QStringLiteral("2048 × 1536")));
-    QVERIFY(form->GridExif->item(7, 1)->text().contains(QStringLiteral("1/60")));
-    QVERIFY(form->GridExif->item(8, 1)->text().contains(QStringLiteral("5")));
-    QVERIFY(form->GridExif->item(9, 1)->text().contains(QStringLiteral("800")));
-    QVERIFY(form->CBox1->isEnabled() && form->Edit2->isEnabled() && form->Memo3->isEnabled());
+    QCOMPARE(form->Info->LblDctInfo->text(), QStringLiteral("16×8"));
+    QCOMPARE(form->Info->GridExif->item(0, 1)->text(), QStringLiteral("Canon"));
+    QCOMPARE(form->Info->GridExif->item(1, 1)->text(), QStringLiteral("Canon PowerShot SX60 HS"));
+    QVERIFY(form->Info->GridExif->item(2, 1)->text().startsWith(QStringLiteral("2015")));
+    QVERIFY(form->Info->GridExif->item(3, 1)->text().contains(QStringLiteral("2048 × 1536")));
+    QVERIFY(form->Info->GridExif->item(7, 1)->text().contains(QStringLiteral("1/60")));
+    QVERIFY(form->Info->GridExif->item(8, 1)->text().contains(QStringLiteral("5")));
+    QVERIFY(form->Info->GridExif->item(9, 1)->text().contains(QStringLiteral("800")));
+    QVERIFY(form->Info->CBox1->isEnabled() && form->Info->Edit2->isEnabled() && form->Info->Memo3->isEnabled());
   }
 
   void NavigationStopsAtBothEnds() {
@@ -129,7 +129,7 @@ class MainWindowTest : public QObject {
     QTest::keyClick(list, Qt::Key_Right);
     QCOMPARE(list->SelectedIndex(), 1);
     QCOMPARE(form->CurrentFile, list->FullPath(list->FileNameAt(1)));
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("2/3"));
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/3"));
     list->SelectNext();
     QCOMPARE(list->SelectedIndex(), 2);
     QTest::keyClick(list, Qt::Key_Down);
@@ -170,8 +170,8 @@ class MainWindowTest : public QObject {
     WriteBytes(dir / "small.jpg", MakeJpeg({.width = 640, .height = 480}));
     auto form = ShowForm({Q(dir.path())});
     QVERIFY(form->CropAllowed());
-    QCOMPARE(form->LblZoom->text(), QStringLiteral("100%"));
-    QCOMPARE(form->LblDctInfo->text(), QStringLiteral("16×16"));
+    QCOMPARE(form->Info->LblZoom->text(), QStringLiteral("100%"));
+    QCOMPARE(form->Info->LblDctInfo->text(), QStringLiteral("16×16"));
     QVERIFY(!form->Action("JpgCrop")->isEnabled());
     QWidget* view = form->PhotoView;
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
@@ -182,13 +182,13 @@ class MainWindowTest : public QObject {
     send(QEvent::MouseButtonPress, {37, 50}, Qt::LeftButton);
     send(QEvent::MouseMove, {250, 131}, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, {250, 131}, Qt::NoButton);
-    QCOMPARE(form->LblCrop->text(), QStringLiteral("x:32  y:48   208×80"));
+    QCOMPARE(form->Info->LblCrop->text(), QStringLiteral("x:32  y:48   208×80"));
     QCOMPARE(form->PhotoView->CropGeometry(), QStringLiteral("208x80+32+48"));
     QVERIFY(form->Action("JpgCrop")->isEnabled());
     // Every refit (here a resize of the picture area) removes the frame.
     form->resize(1100, 760);
     QTest::qWait(1);
-    QVERIFY(form->LblCrop->text().isEmpty());
+    QVERIFY(form->Info->LblCrop->text().isEmpty());
     QVERIFY(!form->Action("JpgCrop")->isEnabled());
   }
 
@@ -238,31 +238,31 @@ class MainWindowTest : public QObject {
     SetFileDate(file, old);
     MessageRecorder messages;
     auto form = ShowForm({Q(file)});
-    QVERIFY(form->Edit2->text().isEmpty());
+    QVERIFY(form->Info->Edit2->text().isEmpty());
     // Leaving the empty controls writes nothing.
-    form->CBox1->setFocus();
-    form->Edit2->setFocus();
+    form->Info->CBox1->setFocus();
+    form->Info->Edit2->setFocus();
     QCOMPARE(ReadBytes(file), ReadBytes(TestData("iptc/iptc-noAPP13.jpg")));
     // A typed category is written when the focus leaves the control.
-    form->CBox1->setFocus();
-    form->CBox1->setEditText(QStringLiteral("Příroda"));
-    form->Edit2->setFocus();
+    form->Info->CBox1->setFocus();
+    form->Info->CBox1->setEditText(QStringLiteral("Příroda"));
+    form->Info->Edit2->setFocus();
     TMyIptcTags stored = ReadIptc(file);
     QCOMPARE(stored.Category, std::string("Příroda"));
     QCOMPARE(stored.ObjectName, std::string());
     QVERIFY(*GetFileDate(file) == old);
     // Title and a caption of two lines.
-    form->Edit2->setText(QStringLiteral("Most"));
-    form->Memo3->setFocus();
-    form->Memo3->setPlainText(QStringLiteral("line one\nline two"));
+    form->Info->Edit2->setText(QStringLiteral("Most"));
+    form->Info->Memo3->setFocus();
+    form->Info->Memo3->setPlainText(QStringLiteral("line one\nline two"));
     form->FileList->setFocus();
     stored = ReadIptc(file);
     QCOMPARE(stored.ObjectName, std::string("Most"));
     QCOMPARE(stored.ImageCaption, std::string("line one\r\nline two"));
     QVERIFY(*GetFileDate(file) == old);
     // Clearing one field removes that dataset only.
-    form->Edit2->setFocus();
-    form->Edit2->clear();
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->clear();
     form->FileList->setFocus();
     stored = ReadIptc(file);
     QCOMPARE(stored.ObjectName, std::string());
@@ -270,10 +270,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(messages.Errors(), 0);
     // Shown again, the controls hold what the file holds.
     form->FileList->SelectByName(Q(dir / "b.jpg"));
-    QVERIFY(form->CBox1->currentText().isEmpty());
+    QVERIFY(form->Info->CBox1->currentText().isEmpty());
     form->FileList->SelectByName(Q(file));
-    QCOMPARE(form->CBox1->currentText(), QStringLiteral("Příroda"));
-    QCOMPARE(form->Memo3->toPlainText(), QStringLiteral("line one\nline two"));
+    QCOMPARE(form->Info->CBox1->currentText(), QStringLiteral("Příroda"));
+    QCOMPARE(form->Info->Memo3->toPlainText(), QStringLiteral("line one\nline two"));
   }
 
   void TypingIsNotLostWhenAnotherFileIsShown() {
@@ -282,14 +282,14 @@ class MainWindowTest : public QObject {
     const fs::path first = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     dir.Copy("cameras/Canon_40D.jpg", "b.jpg");
     auto form = ShowForm({Q(first)});
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("Unsaved title"));
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->setText(QStringLiteral("Unsaved title"));
     // The next-file commands do not take the focus from the edit.
     form->Action(form->FileList->SelectedIndex() == 0 ? "FileNext" : "FilePrev")->trigger();
     QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("b.jpg"));
     QCOMPARE(ReadIptc(first).ObjectName, std::string("Unsaved title"));
     // The edit now belongs to b.jpg, which has no title.
-    QVERIFY(form->Edit2->text().isEmpty());
+    QVERIFY(form->Info->Edit2->text().isEmpty());
     form->FileList->setFocus();
     QCOMPARE(ReadIptc(dir / "b.jpg").ObjectName, std::string());
   }
@@ -299,8 +299,8 @@ class MainWindowTest : public QObject {
     TempDir dir;
     const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     auto form = ShowForm({Q(file)});
-    form->Memo3->setFocus();
-    form->Memo3->setPlainText(QStringLiteral("Last words"));
+    form->Info->Memo3->setFocus();
+    form->Info->Memo3->setPlainText(QStringLiteral("Last words"));
     form->close();
     QCOMPARE(ReadIptc(file).ImageCaption, std::string("Last words"));
   }
@@ -311,8 +311,8 @@ class MainWindowTest : public QObject {
     const fs::path file = dir.Copy("iptc/iptc-noAPP13.jpg", "a.jpg");
     MessageRecorder messages;
     auto form = ShowForm({Q(file)});
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("Tokyo 東京"));
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->setText(QStringLiteral("Tokyo 東京"));
     form->FileList->setFocus();
     QCOMPARE(messages.Errors(), 0);
     QCOMPARE(ReadIptc(file).ObjectName, std::string("Tokyo 東京"));
@@ -327,8 +327,8 @@ class MainWindowTest : public QObject {
     TJpegList* list = form->FileList;
     list->FinishRename(list->topLevelItem(list->SelectedIndex()), QStringLiteral("renamed"));
     QVERIFY(fs::exists(dir / "renamed.jpg"));
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("After the rename"));
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->setText(QStringLiteral("After the rename"));
     list->setFocus();
     QCOMPARE(messages.Errors(), 0);
     QCOMPARE(ReadIptc(dir / "renamed.jpg").ObjectName, std::string("After the rename"));
@@ -343,13 +343,13 @@ class MainWindowTest : public QObject {
     fs::create_directories(dir / "trash");
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "trash").string()));
     auto form = ShowForm({Q(dir / "a.jpg")});
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("typed"));
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->setText(QStringLiteral("typed"));
     form->Action("FileDelete")->trigger();
     QCOMPARE(form->FileList->FileCount(), 1);
     QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("b.jpg"));
     QCOMPARE(messages.Errors(), 0);
-    QVERIFY(form->Edit2->text().isEmpty());
+    QVERIFY(form->Info->Edit2->text().isEmpty());
   }
 
   void UndecodablePictureStillRefreshesTheInfoPanel() {
@@ -360,16 +360,16 @@ class MainWindowTest : public QObject {
     WriteBytes(dir / "b.jpg", jpeg.substr(0, 200));  // headers only, no picture
     MessageRecorder messages;
     auto form = ShowForm({Q(dir / "a.jpg")});
-    QVERIFY(!form->CBox1->currentText().isEmpty() || !form->Edit2->text().isEmpty() ||
-            !form->Memo3->toPlainText().isEmpty());
+    QVERIFY(!form->Info->CBox1->currentText().isEmpty() || !form->Info->Edit2->text().isEmpty() ||
+            !form->Info->Memo3->toPlainText().isEmpty());
     form->FileList->SelectByName(Q(dir / "b.jpg"));
     QCOMPARE(QFileInfo(form->CurrentFile).fileName(), QStringLiteral("b.jpg"));
     QCOMPARE(messages.Errors(), 1);
     QVERIFY(messages.LastText().contains(QStringLiteral("b.jpg")));
-    QVERIFY(form->CBox1->currentText().isEmpty());
-    QVERIFY(form->Edit2->text().isEmpty());
-    QCOMPARE(form->LblFileNo->text(), QStringLiteral("%1/2").arg(form->FileList->SelectedIndex() + 1));
-    QVERIFY(form->LblDimension->text().isEmpty());
+    QVERIFY(form->Info->CBox1->currentText().isEmpty());
+    QVERIFY(form->Info->Edit2->text().isEmpty());
+    QCOMPARE(form->Info->LblFileNo->text(), QStringLiteral("%1/2").arg(form->FileList->SelectedIndex() + 1));
+    QVERIFY(form->Info->LblDimension->text().isEmpty());
     QVERIFY(!form->PhotoView->isVisible());
   }
 
@@ -403,8 +403,8 @@ class MainWindowTest : public QObject {
     MessageRecorder messages;
     auto form = ShowForm({Q(file)});
     fs::remove(file);
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("Title"));
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->setText(QStringLiteral("Title"));
     form->FileList->setFocus();
     QCOMPARE(messages.Errors(), 1);
     QVERIFY(messages.LastText().contains(QStringLiteral("a.jpg")));
@@ -419,24 +419,24 @@ class MainWindowTest : public QObject {
     const fs::path file = dir / "a.jpg";
     WriteBytes(file, MakeJpeg());
     auto form = ShowForm({Q(file)});
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("My title"));
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->setText(QStringLiteral("My title"));
     QCOMPARE(RunCli({"set-iptc", file.string(), "--caption", "Their caption", "--category", "Theirs"}).exitCode, 0);
     form->FileList->setFocus();
     TMyIptcTags stored = ReadIptc(file);
     QCOMPARE(stored.ObjectName, std::string("My title"));
     QCOMPARE(stored.ImageCaption, std::string("Their caption"));
     QCOMPARE(stored.Category, std::string("Theirs"));
-    QCOMPARE(form->Memo3->toPlainText(), QStringLiteral("Their caption"));
-    QCOMPARE(form->CBox1->currentText(), QStringLiteral("Theirs"));
+    QCOMPARE(form->Info->Memo3->toPlainText(), QStringLiteral("Their caption"));
+    QCOMPARE(form->Info->CBox1->currentText(), QStringLiteral("Theirs"));
 
     std::vector<FieldConflict> asked;
-    form->AskWhichIptcText = [&](std::vector<FieldConflict>& conflicts) {
+    form->Info->AskWhichIptcText = [&](std::vector<FieldConflict>& conflicts) {
       asked = conflicts;
       conflicts[0].KeepEdited = false;
     };
-    form->Memo3->setFocus();
-    form->Memo3->setPlainText(QStringLiteral("My caption"));
+    form->Info->Memo3->setFocus();
+    form->Info->Memo3->setPlainText(QStringLiteral("My caption"));
     QCOMPARE(RunCli({"set-iptc", file.string(), "--caption", "Their second caption"}).exitCode, 0);
     form->FileList->setFocus();
     QCOMPARE(asked.size(), size_t(1));
@@ -445,11 +445,11 @@ class MainWindowTest : public QObject {
     stored = ReadIptc(file);
     QCOMPARE(stored.ImageCaption, std::string("Their second caption"));
     QCOMPARE(stored.ObjectName, std::string("My title"));
-    QCOMPARE(form->Memo3->toPlainText(), QStringLiteral("Their second caption"));
+    QCOMPARE(form->Info->Memo3->toPlainText(), QStringLiteral("Their second caption"));
 
     // A transform writes the typed fields first, by the same rule.
-    form->Edit2->setFocus();
-    form->Edit2->setText(QStringLiteral("Turned title"));
+    form->Info->Edit2->setFocus();
+    form->Info->Edit2->setText(QStringLiteral("Turned title"));
     QCOMPARE(RunCli({"set-iptc", file.string(), "--caption", "Their third caption"}).exitCode, 0);
     form->Action("JpgRotateLeft")->trigger();
     QVERIFY(WaitForTransform(*form));

@@ -91,13 +91,13 @@ class SelectionCommandsTest : public QObject {
     auto form = ShowForm({QString::fromStdString(files[0].string())});
     form->FileList->selectAll();
     QTRY_VERIFY(form->Selection->ShowsSeveral());
-    QCOMPARE(form->CBox1->currentText(), QStringLiteral("Trip"));
-    QCOMPARE(form->Edit2->text(), QString());
-    QCOMPARE(form->Edit2->placeholderText(), QStringLiteral("(different values)"));
-    QCOMPARE(form->Memo3->placeholderText(), QString());  // no photo has a caption: the same for all
+    QCOMPARE(form->Info->CBox1->currentText(), QStringLiteral("Trip"));
+    QCOMPARE(form->Info->Edit2->text(), QString());
+    QCOMPARE(form->Info->Edit2->placeholderText(), QStringLiteral("(different values)"));
+    QCOMPARE(form->Info->Memo3->placeholderText(), QString());  // no photo has a caption: the same for all
 
-    form->Memo3->setPlainText(QStringLiteral("Harbour"));
-    QVERIFY(form->IPTCControlsExit());
+    form->Info->Memo3->setPlainText(QStringLiteral("Harbour"));
+    QVERIFY(form->Info->IPTCControlsExit());
     form->Selection->Run->Wait();
     for (size_t i = 0; i < files.size(); ++i) {
       const TMyIptcTags tags = IptcOf(files[i]);

@@ -91,7 +91,7 @@ class TransformCommandsTest : public QObject {
     for (const char* command : {"JpgFlipVertical", "FileNext", "FileRename", "FileDelete", "FileMetadataShow",
                                 "AppDirDatabase", "AppDirOpen"})
       QVERIFY2(!form->Action(command)->isEnabled(), command);
-    QVERIFY(!form->Edit2->isEnabled());
+    QVERIFY(!form->Info->Edit2->isEnabled());
     form->RunTransform(TransformKind::FlipVertical);
     QTest::keyClick(form->FileList, Qt::Key_Down);
     QVERIFY(WaitForTransform(*form));
@@ -281,10 +281,10 @@ class TransformCommandsTest : public QObject {
     dir.Copy("cameras/Canon_40D.jpg", "a.jpg");
     auto form = ShowForm({Q(dir.path())}, Settings(false));
     form->AskTransformTarget = [](const QString& name) { return name; };
-    form->Edit2->setText(QStringLiteral("Harbour"));
+    form->Info->Edit2->setText(QStringLiteral("Harbour"));
     form->Action("JpgFlipVertical")->trigger();
     QVERIFY(WaitForTransform(*form));
-    QCOMPARE(form->Edit2->text(), QStringLiteral("Harbour"));  // the copy carries it
+    QCOMPARE(form->Info->Edit2->text(), QStringLiteral("Harbour"));  // the copy carries it
     QCOMPARE(form->CurrentFile, Q(dir / "a_flip.jpg"));
   }
 

@@ -3,6 +3,7 @@
 // keep both in step and leave everything else alone.
 #include <gtest/gtest.h>
 
+#include "photo_record/FolderKeywords.h"
 #include "photo_record/JpegBasicObject.h"
 #include "photo_record/Keywords.h"
 #include "platform/FileError.h"
@@ -31,6 +32,11 @@ TEST(KeywordList, Rules) {
 
   EXPECT_EQ(TKeywords::Split(" sea, sky ,, sea,长城"), (Words{"sea", "sky", "长城"}));
   EXPECT_EQ(TKeywords::Joined({"sea", "sky"}), "sea, sky");
+  // A keyword with a comma or a leading quote survives the field whole.
+  const Words odd{"Prague, Old Town", "\"Best\" of", "say \"hi\"", "plain"};
+  EXPECT_EQ(TKeywords::Joined(odd), "\"Prague, Old Town\", \"\"\"Best\"\" of\", say \"hi\", plain");
+  EXPECT_EQ(TKeywords::Split(TKeywords::Joined(odd)), odd);
+  EXPECT_EQ(TKeywords::Split("\"open, quote"), (Words{"open, quote"}));
   EXPECT_EQ(TKeywords::Added({"sea"}, {"sky", "sea", " boat "}), (Words{"sea", "sky", "boat"}));
   EXPECT_EQ(TKeywords::Removed({"sea", "Sky", "boat"}, {" sky", "boat"}), (Words{"sea", "Sky"}));
   EXPECT_EQ(TKeywords::Problem({"sea", long64}), "");
@@ -39,6 +45,21 @@ TEST(KeywordList, Rules) {
   std::string czech;
   for (int i = 0; i < 33; ++i) czech += "ž";
   EXPECT_FALSE(TKeywords::Problem({czech}).empty());
+}
+
+TEST(KeywordList, CommonAndChangedAsASelectionEditsThem) {
+  EXPECT_EQ(TKeywords::Common({{"sea", "sky", "boat"}, {"boat", "sea"}, {"sea", "x", "boat"}}), (Words{"sea", "boat"}));
+  EXPECT_EQ(TKeywords::Common({}), Words{});
+  struct Case {
+    const char* what;
+    Words list, before, after, expected;
+  } cases[] = {
+      {"added to each", {"own", "sea"}, {"sea"}, {"sea", "sky"}, {"own", "sea", "sky"}},
+      {"common one removed, own kept", {"own", "sea"}, {"sea"}, {}, {"own"}},
+      {"added one the photo has already", {"sky", "sea"}, {"sea"}, {"sea", "sky"}, {"sky", "sea"}},
+      {"nothing changed", {"own"}, {}, {}, {"own"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TKeywords::Changed(c.list, c.before, c.after), c.expected) << c.what;
 }
 
 // A photo with these IPTC datasets (record 2) and XMP properties.
@@ -85,6 +106,17 @@ TEST(PhotoRecordKeywords, ReadFromIptcFallingBackToXmp) {
     EXPECT_EQ(fields.Keywords, c.keywords) << c.what;
     EXPECT_EQ(fields.Rating, c.rating) << c.what;
   }
+}
+
+TEST(PhotoRecordKeywords, AFoldersKeywordsOnceSortedTheDamagedSkipped) {
+  test::TempDir dir, other;
+  const std::vector<test::fs::path> photos{Photo(dir, Keyword("sky") + Keyword("sea"), ""),
+                                           Photo(other, "", "<dc:subject><rdf:Bag><rdf:li>sea</rdf:li><rdf:li>boat</rdf:li></rdf:Bag></dc:subject>"),
+                                           dir / "missing.jpg"};
+  std::atomic<bool> stop{false};
+  EXPECT_EQ(KeywordsOfPhotos(photos, stop), (Words{"boat", "sea", "sky"}));
+  stop = true;
+  EXPECT_EQ(KeywordsOfPhotos(photos, stop), Words{});
 }
 
 TEST(PhotoRecordPressFields, ReadFromIptcOrTheirXmpTwins) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/InfoPane.h"
 #include "app/MainForm.h"
 #include "app/PicturePane.h"
 #include "photo_view/gui/PhotoImage.h"
@@ -71,7 +72,7 @@ inline std::unique_ptr<TFormMain> ShowForm(const QStringList& arguments,
   // No modal question in a test unless it answers it itself: edges a turn
   // cannot turn stay as jpegtran leaves them, and typed texts win.
   form->AskAboutUnturnedEdges = [](const std::vector<PhotoEdges>&, bool) { return EdgeChoice{EdgeChoice::Leave}; };
-  form->AskWhichIptcText = [](std::vector<FieldConflict>&) {};
+  form->Info->AskWhichIptcText = [](std::vector<FieldConflict>&) {};
   form->resize(1000, 700);
   form->show();
   QTest::qWait(1);
