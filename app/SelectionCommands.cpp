@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -21,6 +22,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 #include "platform/gui/UserMessages.h"
+#include "settings/gui/DlgOptions.h"
 #include "transforms/JpegTran.h"
 #include "undo/UndoStore.h"
 
@@ -39,17 +41,18 @@ const TransformRow kTransforms[] = {
 
 // The metadata window's edits, offered for a selection in the list's menu.
 struct EditRow {
+  int Text;  // the language entry of the caption
   const char* Caption;
   bool (*Edit)(const fs::path& file, bool keepDate);  // whether the file changed
 };
 const EditRow kEdits[] = {
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Delete EXIF"),
+    {232, "Delete EXIF",
      [](const fs::path& file, bool keepDate) { return TJpegObject(file, keepDate).DeleteExif(); }},
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Delete comment"),
+    {233, "Delete comment",
      [](const fs::path& file, bool keepDate) { return TJpegObject(file, keepDate).DeleteComment(); }},
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Delete IPTC"),
+    {234, "Delete IPTC",
      [](const fs::path& file, bool keepDate) { return TJpegObject(file, keepDate).DeleteIptc(); }},
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Restore thumbnail"),
+    {235, "Restore thumbnail",
      [](const fs::path& file, bool keepDate) { return RestoreThumbnailOfFile(file, keepDate); }},
 };
 
@@ -63,6 +66,10 @@ QString Lines(const std::vector<std::pair<fs::path, QString>>& files) {
   QString text;
   for (const auto& [file, reason] : files) text += QLatin1Char('\n') + PathToDisplay(PathToQString(file)) + QStringLiteral(": ") + reason;
   return text;
+}
+
+QString DataSize(uint64_t bytes) {
+  return QLocale().formattedDataSize(qint64(bytes), 1, QLocale::DataSizeTraditionalFormat);
 }
 
 std::string& FieldOf(TMyIptcTags& tags, int field) {
@@ -82,7 +89,7 @@ TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot
   });
   connect(Run, &TBatchRun::Finished, this, &TSelectionCommands::Finished);
 
-  UndoAction = new QAction(tr("Undo"), &Form);
+  UndoAction = new QAction(&Form);
   UndoAction->setObjectName(QStringLiteral("EditUndo"));
   UndoAction->setShortcut(QKeySequence::Undo);
   UndoAction->setShortcutContext(Qt::WindowShortcut);
@@ -90,6 +97,7 @@ TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot
   Form.addAction(UndoAction);
   connect(UndoAction, &QAction::triggered, this, &TSelectionCommands::Undo);
   BuildMenu();
+  ApplyTexts();
 
   // A rename in the list is taken back by renaming back.
   connect(Form.FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
@@ -124,8 +132,15 @@ bool TSelectionCommands::Take(const char* name) {
   return false;
 }
 
-UndoStore* TSelectionCommands::UndoFor(TransformKind kind) {
+std::optional<UndoStore*> TSelectionCommands::UndoFor(TransformKind kind, const fs::path& target) {
   if (!Store->Usable() || Run->Busy()) return nullptr;
+  const std::optional<bool> keep = KeepsUndo({target});
+  if (!keep) return std::nullopt;
+  if (!*keep) {
+    Store->ForgetAll();
+    AdjustStates();
+    return nullptr;
+  }
   const char* name = "JpgCrop";
   for (const TransformRow& row : kTransforms)
     if (row.Kind == kind) name = row.Action;
@@ -189,7 +204,7 @@ void TSelectionCommands::RunEdit(const QString& name, std::function<bool(const f
 
 void TSelectionCommands::Trash() {
   const QStringList files = SelectedFiles();
-  if (!AskYesNo(&Form, tr("Move the %1 selected photos to the trash?").arg(files.size()))) return;
+  if (!AskYesNo(&Form, ProgramText(222, "Move the %1 selected photos to the trash?").arg(files.size()))) return;
   Start(Form.Action("FileDelete")->text().remove(QLatin1Char('&')), [](const fs::path& file, UndoStore* undo) {
     const fs::path moved = MoveToTrash(file);
     if (undo) undo->Trashed(file, moved);
@@ -203,22 +218,28 @@ void TSelectionCommands::Start(const QString& name, const std::function<void(con
   // What was typed goes into the photos first.
   if (!Form.IPTCControlsExit()) return;
   BatchCommand command{name, Paths(files), step, true};
-  if (Store->Usable()) {
-    uint64_t bytes = 0;
-    for (const fs::path& file : command.Files) bytes += LookAtFile(file).size;
-    if (!Store->Fits(bytes)) {
-      constexpr double kMegabyte = 1024.0 * 1024.0;
-      if (!AskYesNo(&Form, tr("The originals of these %1 photos (%2 MB) do not fit into the undo store "
-                              "(%3 MB). Go on without undo?")
-                               .arg(files.size())
-                               .arg(bytes / kMegabyte, 0, 'f', 0)
-                               .arg(Store->Limit() / kMegabyte, 0, 'f', 0)))
-        return;
-      command.KeepUndo = false;
-    }
-  }
+  const std::optional<bool> keep = KeepsUndo(command.Files);
+  if (!keep) return;
+  command.KeepUndo = *keep;
   Run->Start(std::move(command));
   AdjustStates();
+}
+
+std::optional<bool> TSelectionCommands::KeepsUndo(const std::vector<fs::path>& files) const {
+  if (!Store->Usable()) return false;
+  uint64_t bytes = 0;
+  for (const fs::path& file : files) bytes += LookAtFile(file).size;
+  if (Store->Fits(bytes)) return true;
+  const QString question =
+      files.size() == 1
+          ? ProgramText(224, "The original of this photo (%1) does not fit into the undo store (%2). "
+                             "Go on without undo?")
+                .arg(DataSize(bytes), DataSize(Store->Limit()))
+          : ProgramText(223, "The originals of these %1 photos (%2) do not fit into the undo store (%3). "
+                             "Go on without undo?")
+                .arg(QString::number(files.size()), DataSize(bytes), DataSize(Store->Limit()));
+  if (!AskYesNo(&Form, question)) return std::nullopt;
+  return false;
 }
 
 void TSelectionCommands::Finished(bool) {
@@ -226,7 +247,8 @@ void TSelectionCommands::Finished(bool) {
   for (const BatchFailure& failure : Run->Failures()) failed.emplace_back(failure.File, failure.Reason);
   if (!failed.empty())
     ShowMessage(&Form, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                        tr("%1: these photos were not changed (the others were):").arg(Run->LastName()) +
+                        ProgramText(225, "%1: these photos were not changed (the others were):")
+                                .arg(Run->LastName()) +
                             QLatin1Char('\n') + Lines(failed)});
   Form.FileList->DirectoryChanged();
   AdjustStates();
@@ -239,7 +261,7 @@ void TSelectionCommands::Undo() {
   for (const UndoSkip& skip : Store->UndoLast()) skipped.emplace_back(skip.file, QString::fromStdString(skip.reason));
   if (!skipped.empty())
     ShowMessage(&Form, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                        tr("Undo of %1: these files were not put back:").arg(name) + QLatin1Char('\n') +
+                        ProgramText(226, "Undo of %1: these files were not put back:").arg(name) + QLatin1Char('\n') +
                             Lines(skipped)});
   Form.FileList->DirectoryChanged();
   ShowCurrentAgain();
@@ -254,17 +276,30 @@ void TSelectionCommands::ShowCurrentAgain() {
 }
 
 void TSelectionCommands::OfferLeftBehind() {
-  for (const fs::path& store : UndoStore::LeftBehind(Store->Folder().parent_path())) {
-    const bool restore = AskYesNo(&Form, tr("Pixaldo did not end normally last time. The originals of %1 files "
-                                            "changed then are still kept. Put them back?")
+  const std::vector<fs::path> stores = UndoStore::LeftBehind(Store->Folder().parent_path());
+  for (const fs::path& store : stores) {
+    const bool restore = AskYesNo(&Form, ProgramText(227, "Pixaldo did not end normally last time. The originals of "
+                                                          "%1 files changed then are still kept. Put them back?")
                                              .arg(UndoStore::FilesIn(store)));
     std::vector<std::pair<fs::path, QString>> skipped;
     for (const UndoSkip& skip : UndoStore::RestoreLeftBehind(store, restore))
       skipped.emplace_back(skip.file, QString::fromStdString(skip.reason));
     if (!skipped.empty())
       ShowMessage(&Form, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                          tr("These files were not put back:") + QLatin1Char('\n') + Lines(skipped)});
+                          ProgramText(228, "These files were not put back:") + QLatin1Char('\n') + Lines(skipped)});
   }
+  if (stores.empty()) return;
+  // The photos put back are shown as they are now.
+  Form.FileList->DirectoryChanged();
+  ShowCurrentAgain();
+}
+
+void TSelectionCommands::ApplyTexts() {
+  UndoAction->setText(ProgramText(220, "Undo"));
+  for (size_t i = 0; i < EditActions_.size(); ++i)
+    EditActions_[i]->setText(ProgramText(kEdits[i].Text, kEdits[i].Caption));
+  Progress->ApplyTexts();
+  for (int field = 0; field < 3; ++field) MarkDifferent(field, Different_[size_t(field)]);
 }
 
 void TSelectionCommands::BuildMenu() {
@@ -273,8 +308,10 @@ void TSelectionCommands::BuildMenu() {
   for (const TransformRow& row : kTransforms) Menu->addAction(Form.Action(row.Action));
   Menu->addSeparator();
   for (const EditRow& row : kEdits) {
-    QAction* action = Menu->addAction(tr(row.Caption));
-    connect(action, &QAction::triggered, this, [this, row] { RunEdit(tr(row.Caption), row.Edit); });
+    QAction* action = Menu->addAction(QString());
+    EditActions_.push_back(action);
+    connect(action, &QAction::triggered, this,
+            [this, row] { RunEdit(ProgramText(row.Text, row.Caption), row.Edit); });
   }
   Menu->addAction(Form.Action("FileDelete"));
   Menu->addSeparator();
@@ -339,7 +376,8 @@ void TSelectionCommands::ShowSelectionIptc(const QStringList& files) {
 }
 
 void TSelectionCommands::MarkDifferent(int field, bool different) {
-  const QString mark = different ? tr("(different values)") : QString();
+  Different_[size_t(field)] = different;
+  const QString mark = different ? ProgramText(229, "(different values)") : QString();
   if (field == kIptcCategory && Form.CBox1->lineEdit()) Form.CBox1->lineEdit()->setPlaceholderText(mark);
   if (field == kIptcObjectName) Form.Edit2->setPlaceholderText(mark);
   if (field == kIptcCaption) Form.Memo3->setPlaceholderText(mark);
@@ -350,7 +388,7 @@ bool TSelectionCommands::WriteIptcEdits(TIptcEdits& rules, const IptcTexts& show
   if (outcome.What == TIptcEdits::Outcome::Nothing) return true;
   if (outcome.What == TIptcEdits::Outcome::Unstorable) {
     ShowFileError(&Form, QStringToPath(IptcFiles_.value(0)),
-                  tr("The IPTC text was not written: it is longer than the field can store."));
+                  ProgramText(230, "The IPTC text was not written: it is longer than the field can store."));
     return false;
   }
   // Only the fields typed into are written; the others keep each photo's own.
@@ -365,7 +403,7 @@ bool TSelectionCommands::WriteIptcEdits(TIptcEdits& rules, const IptcTexts& show
   rules.Written(shown);
   // The start flushes the fields again: they are written by now.
   ShowsSeveral_ = false;
-  Start(tr("IPTC"), [=](const fs::path& file, UndoStore* undo) {
+  Start(ProgramText(231, "IPTC fields"), [=](const fs::path& file, UndoStore* undo) {
     WithUndo(undo, file, [&] {
       const PhotoLock lock(file, keepDate);
       TJpegBasicObject current(file);

@@ -17,8 +17,10 @@
 #include <QObject>
 #include <QStringList>
 #include <filesystem>
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/IptcEdits.h"
@@ -49,9 +51,11 @@ class TSelectionCommands : public QObject {
   // selected (or a selection command still runs, so that it waits for
   // that); false when the command is the single photo's.
   bool Take(const char* name);
-  // Begins the undo entry of a single-photo command; null when it keeps
-  // none (no store, or a selection command running).
-  UndoStore* UndoFor(TransformKind kind);
+  // Begins the undo entry of a single-photo command that rewrites `target`;
+  // null when it keeps none (no store, a selection command running, or the
+  // user goes on without undo when the original does not fit); nothing when
+  // the user would rather not run the command at all.
+  std::optional<UndoStore*> UndoFor(TransformKind kind, const fs::path& target);
   // Runs after the window's enabling rule: the selection's own.
   void AdjustStates();
 
@@ -64,6 +68,8 @@ class TSelectionCommands : public QObject {
   // Asks whether to put back what a crashed run left, then removes it.
   void OfferLeftBehind();
   void Undo();
+  // Takes the texts of the language chosen.
+  void ApplyTexts();
 
   TBatchRun* Run = nullptr;
   TBatchProgress* Progress = nullptr;
@@ -82,6 +88,10 @@ class TSelectionCommands : public QObject {
   // Starts a command on the selection once the user has agreed where asked.
   void Start(const QString& name, const std::function<void(const fs::path&, UndoStore*)>& step,
              const QStringList& files);
+  // Whether a command on `files` keeps undo: when their originals do not
+  // fit into the undo store, the user is asked whether to go on without
+  // (false) or not to run it (nothing).
+  std::optional<bool> KeepsUndo(const std::vector<fs::path>& files) const;
   void Finished(bool cancelled);
   // Shows the current photo again after a command or an undo changed it.
   void ShowCurrentAgain();
@@ -93,6 +103,8 @@ class TSelectionCommands : public QObject {
   TFormMain& Form;
   bool ShowsSeveral_ = false;
   QStringList IptcFiles_;  // the photos the fields show
+  std::array<bool, 3> Different_{};  // which fields say "(different values)"
+  std::vector<QAction*> EditActions_;  // the menu's edits, in table order
 };
 
 }  // namespace pixaldo
