@@ -133,6 +133,13 @@ bool TSelectionCommands::Take(const char* name) {
 }
 
 std::optional<UndoStore*> TSelectionCommands::UndoFor(TransformKind kind, const fs::path& target) {
+  const char* name = "JpgCrop";
+  for (const TransformRow& row : kTransforms)
+    if (row.Kind == kind) name = row.Action;
+  return UndoFor(Form.Action(name)->text().remove(QLatin1Char('&')), target);
+}
+
+std::optional<UndoStore*> TSelectionCommands::UndoFor(const QString& name, const fs::path& target) {
   if (!Store->Usable() || Run->Busy()) return nullptr;
   const std::optional<bool> keep = KeepsUndo({target});
   if (!keep) return std::nullopt;
@@ -141,10 +148,7 @@ std::optional<UndoStore*> TSelectionCommands::UndoFor(TransformKind kind, const 
     AdjustStates();
     return nullptr;
   }
-  const char* name = "JpgCrop";
-  for (const TransformRow& row : kTransforms)
-    if (row.Kind == kind) name = row.Action;
-  Store->Begin(Form.Action(name)->text().remove(QLatin1Char('&')).toStdString());
+  Store->Begin(name.toStdString());
   return Store.get();
 }
 

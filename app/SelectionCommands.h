@@ -56,6 +56,8 @@ class TSelectionCommands : public QObject {
   // user goes on without undo when the original does not fit); nothing when
   // the user would rather not run the command at all.
   std::optional<UndoStore*> UndoFor(TransformKind kind, const fs::path& target);
+  // The same for any other command on one photo, undone as `name`.
+  std::optional<UndoStore*> UndoFor(const QString& name, const fs::path& target);
   // Runs after the window's enabling rule: the selection's own.
   void AdjustStates();
 
