@@ -342,8 +342,12 @@ void TSelectionCommands::SelectionChanged() {
     } catch (const std::exception&) {
       // the photo's own error shows when it is next shown
     }
+  } else {
+    // A click makes its row current before it selects it: the photo was
+    // shown while no row was selected yet.
+    Form.ShowFileLabels();
   }
-  AdjustStates();
+  Form.UpdateCommandStates();  // the selection's own rules included
 }
 
 void TSelectionCommands::ShowSelectionIptc(const QStringList& files) {

@@ -156,6 +156,16 @@ class SelectionCommandsTest : public QObject {
     QVERIFY(messages.LastText().contains(QStringLiteral("b.jpg: it was changed after the command")));
   }
 
+  void AClickedRowIsTheCurrentPhotoWithItsCommands() {
+    TempDir dir;
+    const std::vector<fs::path> files = MakePhotos(dir);
+    auto form = ShowForm({QString::fromStdString(files[0].string())});
+    QTreeWidget* list = form->FileList;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    QTRY_COMPARE(form->LblFileNo->text(), QStringLiteral("2/3"));
+    QVERIFY(form->Action("JpgRotateLeft")->isEnabled());
+  }
+
   void OriginalsThatDoNotFitTheUndoStoreAreAskedAbout_data() {
     QTest::addColumn<bool>("several");
     QTest::addColumn<bool>("goOn");
