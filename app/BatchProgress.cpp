@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 
 #include "app/BatchRun.h"
+#include "settings/gui/DlgOptions.h"
 
 namespace pixaldo {
 
@@ -13,8 +14,9 @@ TBatchProgress::TBatchProgress(TBatchRun& run, QWidget* parent) : QWidget(parent
   Bar = new QProgressBar(this);
   Bar->setObjectName(QStringLiteral("BatchProgressBar"));
   Bar->setTextVisible(true);
-  CancelButton = new QPushButton(tr("Cancel"), this);
+  CancelButton = new QPushButton(this);
   CancelButton->setObjectName(QStringLiteral("BatchCancel"));
+  ApplyTexts();
   layout->addWidget(Bar, 1);
   layout->addWidget(CancelButton);
   hide();
@@ -23,19 +25,25 @@ TBatchProgress::TBatchProgress(TBatchRun& run, QWidget* parent) : QWidget(parent
   connect(CancelButton, &QPushButton::clicked, &run, &TBatchRun::Cancel);
   connect(&run, &TBatchRun::Started, this, [this](const QString& name, int total) {
     Bar->setRange(0, total);
-    Bar->setValue(0);
-    Bar->setFormat(tr("%1 of %2").arg(0).arg(total));
+    ShowCount(0, total);
     Bar->setToolTip(name);
     Delay.start(DelayMilliseconds);
   });
-  connect(&run, &TBatchRun::Progress, this, [this](int done, int total) {
-    Bar->setValue(done);
-    Bar->setFormat(tr("%1 of %2").arg(done).arg(total));
-  });
+  connect(&run, &TBatchRun::Progress, this, &TBatchProgress::ShowCount);
   connect(&run, &TBatchRun::Finished, this, [this] {
     Delay.stop();
     hide();
   });
+}
+
+void TBatchProgress::ApplyTexts() {
+  CancelButton->setText(ProgramText(160, "Cancel"));
+  if (Bar->value() >= 0) ShowCount(Bar->value(), Bar->maximum());  // a run has begun
+}
+
+void TBatchProgress::ShowCount(int done, int total) {
+  Bar->setValue(done);
+  Bar->setFormat(ProgramText(221, "%1 of %2").arg(done).arg(total));
 }
 
 }  // namespace pixaldo

@@ -16,6 +16,8 @@ class TBatchProgress : public QWidget {
 
  public:
   TBatchProgress(TBatchRun& run, QWidget* parent);
+  // Takes the texts of the language chosen.
+  void ApplyTexts();
 
   QProgressBar* Bar = nullptr;
   QPushButton* CancelButton = nullptr;
@@ -23,6 +25,8 @@ class TBatchProgress : public QWidget {
   int DelayMilliseconds = 500;
 
  private:
+  void ShowCount(int done, int total);
+
   QTimer Delay;
 };
 

@@ -331,7 +331,7 @@ bool TInfoPane::IPTCControlsExit() {
     // original is kept for Undo.
     TMyIptcTags written =
         IptcRules.Save(file, shown, outcome, Form.ReadSettings().OriginalFileDate, AskWhichIptcText,
-                       [this] { return Form.Selection->UndoForEdit(ProgramText(183, "IPTC")); });
+                       [this] { return Form.Selection->UndoForEdit(ProgramText(183, "IPTC fields")); });
     written.Rating = Stars->Rating();  // the texts' write leaves it as it is
     ShowIptcFields(written, file);
     Form.FileList->RememberCurrentFile();
@@ -345,8 +345,8 @@ QString TInfoPane::RefusalText(int field) {
     return ProgramText(184, "The keywords were not written: a keyword may take at most %1 bytes. "
                             "Shorten it, or press Esc to get the stored keywords back.")
         .arg(TKeywords::kMaxBytes);
-  return tr("The IPTC text was not written: it is longer than the field can store. "
-            "Correct the text, or press Esc to get the stored text back.");
+  return ProgramText(185, "The IPTC text was not written: it is longer than the field can store. "
+                          "Correct the text, or press Esc to get the stored text back.");
 }
 
 void TInfoPane::ReturnToRefusedField(int field) {

@@ -427,13 +427,11 @@ void TFormMain::RunTransform(TransformKind kind) {
   const std::optional<TransformPlan> plan =
       PlanWithEdges(kind, source, settings, frame, PhotoView->AutoOrient(), AskAboutUnturnedEdges);
   if (!plan) return;
-  QString target = CurrentFile;
-  if (!plan->Overwrite) {
-    target = AskTransformTarget(PathToQString(plan->Proposed));
-    if (target.isEmpty()) return;
-  }
+  const QString target = plan->Overwrite ? CurrentFile : AskTransformTarget(PathToQString(plan->Proposed));
+  const std::optional<UndoStore*> undo = target.isEmpty() ? std::nullopt : Selection->UndoFor(kind, QStringToPath(target));
+  if (!undo) return;
   TransformRun->Start(*Transformer, source, QStringToPath(target), *plan, settings.OriginalFileDate,
-                      settings.ThumbAuto, Selection->UndoFor(kind));
+                      settings.ThumbAuto, *undo);
   // The picture shown turns beside jpegtran, ready when the file is.
   if (plan->Overwrite && plan->Run.shownTurn) PhotoView->TurnAhead(*plan->Run.shownTurn);
   // The window stays live, busy, and takes no other file command until done.
@@ -517,6 +515,7 @@ void TFormMain::ApplyToMainWindow() {
       tip += QStringLiteral(" (%1)").arg(QKeySequence(QString::fromLatin1(row.Shortcut)).toString(QKeySequence::NativeText));
     action->setToolTip(tip);
   }
+  if (Selection) Selection->ApplyTexts();
 }
 
 bool TFormMain::CropAllowed() const { return Transformer->JpegTranAvailable() && !PresentationMode; }

@@ -1,6 +1,7 @@
 #include "app/SelectionCommands.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <optional>
@@ -40,17 +41,18 @@ const TransformRow kTransforms[] = {
 
 // The metadata window's edits, offered for a selection in the list's menu.
 struct EditRow {
+  int Text;  // the language entry of the caption
   const char* Caption;
   bool (*Edit)(const fs::path& file, bool keepDate);  // whether the file changed
 };
 const EditRow kEdits[] = {
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Delete EXIF"),
+    {232, "Delete EXIF",
      [](const fs::path& file, bool keepDate) { return TJpegObject(file, keepDate).DeleteExif(); }},
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Delete comment"),
+    {233, "Delete comment",
      [](const fs::path& file, bool keepDate) { return TJpegObject(file, keepDate).DeleteComment(); }},
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Delete IPTC"),
+    {234, "Delete IPTC",
      [](const fs::path& file, bool keepDate) { return TJpegObject(file, keepDate).DeleteIptc(); }},
-    {QT_TRANSLATE_NOOP("TSelectionCommands", "Restore thumbnail"),
+    {235, "Restore thumbnail",
      [](const fs::path& file, bool keepDate) { return RestoreThumbnailOfFile(file, keepDate); }},
 };
 
@@ -66,6 +68,10 @@ QString Lines(const std::vector<std::pair<fs::path, QString>>& files) {
   return text;
 }
 
+QString DataSize(uint64_t bytes) {
+  return QLocale().formattedDataSize(qint64(bytes), 1, QLocale::DataSizeTraditionalFormat);
+}
+
 }  // namespace
 
 TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot)
@@ -79,7 +85,7 @@ TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot
   });
   connect(Run, &TBatchRun::Finished, this, &TSelectionCommands::Finished);
 
-  UndoAction = new QAction(tr("Undo"), &Form);
+  UndoAction = new QAction(&Form);
   UndoAction->setObjectName(QStringLiteral("EditUndo"));
   UndoAction->setShortcut(QKeySequence::Undo);
   UndoAction->setShortcutContext(Qt::WindowShortcut);
@@ -92,6 +98,7 @@ TSelectionCommands::TSelectionCommands(TFormMain& form, const fs::path& undoRoot
     return dialog.Page()->Edited();
   };
   BuildMenu();
+  ApplyTexts();
 
   // A rename in the list is taken back by renaming back.
   connect(Form.FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
@@ -126,12 +133,23 @@ bool TSelectionCommands::Take(const char* name) {
   return false;
 }
 
-UndoStore* TSelectionCommands::UndoFor(TransformKind kind) {
-  if (!Store->Usable() || Run->Busy()) return nullptr;
+std::optional<UndoStore*> TSelectionCommands::UndoFor(TransformKind kind, const fs::path& target) {
   const char* name = "JpgCrop";
   for (const TransformRow& row : kTransforms)
     if (row.Kind == kind) name = row.Action;
-  Store->Begin(Form.Action(name)->text().remove(QLatin1Char('&')).toStdString());
+  return UndoFor(Form.Action(name)->text().remove(QLatin1Char('&')), target);
+}
+
+std::optional<UndoStore*> TSelectionCommands::UndoFor(const QString& name, const fs::path& target) {
+  if (!Store->Usable() || Run->Busy()) return nullptr;
+  const std::optional<bool> keep = KeepsUndo({target});
+  if (!keep) return std::nullopt;
+  if (!*keep) {
+    Store->ForgetAll();
+    AdjustStates();
+    return nullptr;
+  }
+  Store->Begin(name.toStdString());
   return Store.get();
 }
 
@@ -197,7 +215,7 @@ void TSelectionCommands::RunEdit(const QString& name, std::function<bool(const f
 
 void TSelectionCommands::Trash() {
   const QStringList files = SelectedFiles();
-  if (!AskYesNo(&Form, tr("Move the %1 selected photos to the trash?").arg(files.size()))) return;
+  if (!AskYesNo(&Form, ProgramText(222, "Move the %1 selected photos to the trash?").arg(files.size()))) return;
   Start(Form.Action("FileDelete")->text().remove(QLatin1Char('&')), [](const fs::path& file, UndoStore* undo) {
     const fs::path moved = MoveToTrash(file);
     if (undo) undo->Trashed(file, moved);
@@ -211,22 +229,28 @@ void TSelectionCommands::Start(const QString& name, const std::function<void(con
   // What was typed goes into the photos first.
   if (!Form.Info->IPTCControlsExit()) return;
   BatchCommand command{name, Paths(files), step, true};
-  if (Store->Usable()) {
-    uint64_t bytes = 0;
-    for (const fs::path& file : command.Files) bytes += LookAtFile(file).size;
-    if (!Store->Fits(bytes)) {
-      constexpr double kMegabyte = 1024.0 * 1024.0;
-      if (!AskYesNo(&Form, tr("The originals of these %1 photos (%2 MB) do not fit into the undo store "
-                              "(%3 MB). Go on without undo?")
-                               .arg(files.size())
-                               .arg(bytes / kMegabyte, 0, 'f', 0)
-                               .arg(Store->Limit() / kMegabyte, 0, 'f', 0)))
-        return;
-      command.KeepUndo = false;
-    }
-  }
+  const std::optional<bool> keep = KeepsUndo(command.Files);
+  if (!keep) return;
+  command.KeepUndo = *keep;
   Run->Start(std::move(command));
   AdjustStates();
+}
+
+std::optional<bool> TSelectionCommands::KeepsUndo(const std::vector<fs::path>& files) const {
+  if (!Store->Usable()) return false;
+  uint64_t bytes = 0;
+  for (const fs::path& file : files) bytes += LookAtFile(file).size;
+  if (Store->Fits(bytes)) return true;
+  const QString question =
+      files.size() == 1
+          ? ProgramText(224, "The original of this photo (%1) does not fit into the undo store (%2). "
+                             "Go on without undo?")
+                .arg(DataSize(bytes), DataSize(Store->Limit()))
+          : ProgramText(223, "The originals of these %1 photos (%2) do not fit into the undo store (%3). "
+                             "Go on without undo?")
+                .arg(QString::number(files.size()), DataSize(bytes), DataSize(Store->Limit()));
+  if (!AskYesNo(&Form, question)) return std::nullopt;
+  return false;
 }
 
 void TSelectionCommands::Finished(bool) {
@@ -234,7 +258,8 @@ void TSelectionCommands::Finished(bool) {
   for (const BatchFailure& failure : Run->Failures()) failed.emplace_back(failure.File, failure.Reason);
   if (!failed.empty())
     ShowMessage(&Form, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                        tr("%1: these photos were not changed (the others were):").arg(Run->LastName()) +
+                        ProgramText(225, "%1: these photos were not changed (the others were):")
+                                .arg(Run->LastName()) +
                             QLatin1Char('\n') + Lines(failed)});
   Form.FileList->DirectoryChanged();
   AdjustStates();
@@ -247,7 +272,7 @@ void TSelectionCommands::Undo() {
   for (const UndoSkip& skip : Store->UndoLast()) skipped.emplace_back(skip.file, QString::fromStdString(skip.reason));
   if (!skipped.empty())
     ShowMessage(&Form, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                        tr("Undo of %1: these files were not put back:").arg(name) + QLatin1Char('\n') +
+                        ProgramText(226, "Undo of %1: these files were not put back:").arg(name) + QLatin1Char('\n') +
                             Lines(skipped)});
   Form.FileList->DirectoryChanged();
   ShowCurrentAgain();
@@ -255,12 +280,7 @@ void TSelectionCommands::Undo() {
 }
 
 void TSelectionCommands::RecordEdit(const QString& name, const fs::path& file, const std::function<bool()>& write) {
-  UndoStore* undo = nullptr;
-  if (Store->Usable() && !Run->Busy() && !Form.TransformRunning()) {
-    Store->Begin(name.toStdString());
-    undo = Store.get();
-  }
-  WithUndo(undo, file, write);
+  WithUndo(Form.TransformRunning() ? nullptr : UndoForEdit(name), file, write);
   AdjustStates();
 }
 
@@ -297,17 +317,29 @@ void TSelectionCommands::ShowCurrentAgain() {
 }
 
 void TSelectionCommands::OfferLeftBehind() {
-  for (const fs::path& store : UndoStore::LeftBehind(Store->Folder().parent_path())) {
-    const bool restore = AskYesNo(&Form, tr("Pixaldo did not end normally last time. The originals of %1 files "
-                                            "changed then are still kept. Put them back?")
+  const std::vector<fs::path> stores = UndoStore::LeftBehind(Store->Folder().parent_path());
+  for (const fs::path& store : stores) {
+    const bool restore = AskYesNo(&Form, ProgramText(227, "Pixaldo did not end normally last time. The originals of "
+                                                          "%1 files changed then are still kept. Put them back?")
                                              .arg(UndoStore::FilesIn(store)));
     std::vector<std::pair<fs::path, QString>> skipped;
     for (const UndoSkip& skip : UndoStore::RestoreLeftBehind(store, restore))
       skipped.emplace_back(skip.file, QString::fromStdString(skip.reason));
     if (!skipped.empty())
       ShowMessage(&Form, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                          tr("These files were not put back:") + QLatin1Char('\n') + Lines(skipped)});
+                          ProgramText(228, "These files were not put back:") + QLatin1Char('\n') + Lines(skipped)});
   }
+  if (stores.empty()) return;
+  // The photos put back are shown as they are now.
+  Form.FileList->DirectoryChanged();
+  ShowCurrentAgain();
+}
+
+void TSelectionCommands::ApplyTexts() {
+  UndoAction->setText(ProgramText(220, "Undo"));
+  for (size_t i = 0; i < EditActions_.size(); ++i)
+    EditActions_[i]->setText(ProgramText(kEdits[i].Text, kEdits[i].Caption));
+  Progress->ApplyTexts();
 }
 
 void TSelectionCommands::BuildMenu() {
@@ -316,8 +348,10 @@ void TSelectionCommands::BuildMenu() {
   for (const TransformRow& row : kTransforms) Menu->addAction(Form.Action(row.Action));
   Menu->addSeparator();
   for (const EditRow& row : kEdits) {
-    QAction* action = Menu->addAction(tr(row.Caption));
-    connect(action, &QAction::triggered, this, [this, row] { RunEdit(tr(row.Caption), row.Edit); });
+    QAction* action = Menu->addAction(QString());
+    EditActions_.push_back(action);
+    connect(action, &QAction::triggered, this,
+            [this, row] { RunEdit(ProgramText(row.Text, row.Caption), row.Edit); });
   }
   Menu->addAction(Form.Action("FileDelete"));
   Menu->addSeparator();

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QStringList>
 #include <filesystem>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -49,9 +50,15 @@ class TSelectionCommands : public QObject {
   // selected (or a selection command still runs, so that it waits for
   // that); false when the command is the single photo's.
   bool Take(const char* name);
-  // Begins the undo entry of a single-photo command; null when it keeps
-  // none (no store, or a selection command running).
-  UndoStore* UndoFor(TransformKind kind);
+  // Begins the undo entry of a single-photo command that rewrites `target`;
+  // null when it keeps none (no store, a selection command running, or the
+  // user goes on without undo when the original does not fit); nothing when
+  // the user would rather not run the command at all.
+  std::optional<UndoStore*> UndoFor(TransformKind kind, const fs::path& target);
+  // The same for any other command on one photo, undone as `name`.
+  std::optional<UndoStore*> UndoFor(const QString& name, const fs::path& target);
+  // Begins the undo entry of a small edit of one photo (no question asked);
+  // null when it keeps none.
   UndoStore* UndoForEdit(const QString& name);
   // Runs after the window's enabling rule: the selection's own.
   void AdjustStates();
@@ -75,6 +82,8 @@ class TSelectionCommands : public QObject {
   // Asks whether to put back what a crashed run left, then removes it.
   void OfferLeftBehind();
   void Undo();
+  // Takes the texts of the language chosen.
+  void ApplyTexts();
 
   TBatchRun* Run = nullptr;
   TBatchProgress* Progress = nullptr;
@@ -90,6 +99,10 @@ class TSelectionCommands : public QObject {
   bool SettleEdges(TransformKind kind, bool asShown, MainWindowSettings& settings, QStringList& files) const;
   void RunEdit(const QString& name, std::function<bool(const fs::path&, bool keepDate)> edit);
   void Trash();
+  // Whether a command on `files` keeps undo: when their originals do not
+  // fit into the undo store, the user is asked whether to go on without
+  // (false) or not to run it (nothing).
+  std::optional<bool> KeepsUndo(const std::vector<fs::path>& files) const;
   void Finished(bool cancelled);
   // Shows the current photo again after a command or an undo changed it.
   void ShowCurrentAgain();
@@ -97,6 +110,7 @@ class TSelectionCommands : public QObject {
   void BuildMenu();
 
   TFormMain& Form;
+  std::vector<QAction*> EditActions_;  // the menu's edits, in table order
 };
 
 }  // namespace pixaldo

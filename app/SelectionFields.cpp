@@ -12,6 +12,7 @@
 #include "platform/FileLock.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/UserMessages.h"
+#include "settings/gui/DlgOptions.h"
 
 namespace pixaldo {
 namespace {
@@ -89,7 +90,7 @@ void TSelectionFields::ApplyTexts() {
 }
 
 void TSelectionFields::MarkDifferent(int field, bool different) {
-  const QString mark = different ? tr("(different values)") : QString();
+  const QString mark = different ? ProgramText(229, "(different values)") : QString();
   if (field == kIptcCategory && Pane.CBox1->lineEdit()) Pane.CBox1->lineEdit()->setPlaceholderText(mark);
   if (field == kIptcObjectName) Pane.Edit2->setPlaceholderText(mark);
   if (field == kIptcCaption) Pane.Memo3->setPlaceholderText(mark);
@@ -121,7 +122,7 @@ bool TSelectionFields::WriteEdits() {
   const QStringList files = files_;
   // The start flushes the fields again: they are written by now.
   files_.clear();
-  Form.Selection->Start(tr("IPTC"), [=](const std::filesystem::path& file, UndoStore* undo) {
+  Form.Selection->Start(ProgramText(183, "IPTC fields"), [=](const std::filesystem::path& file, UndoStore* undo) {
     WithUndo(undo, file, [&] {
       const PhotoLock lock(file, keepDate);
       TJpegBasicObject current(file);

@@ -32,7 +32,18 @@ loop() {
 export -f loop
 export folder
 window=(env QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME="$bench_work/cache" "$build/bench/selection_rotate_bench" "$folder")
-bench_pair "Rotate by EXIF, $count × 12 MP: window / cli -j2" 1.10 fresh -- "${window[@]}" -- \
-  bash -c "\"$cli\" auto-rotate --jobs 2 \"$folder\"/*.jpg"
-bench_pair "auto-rotate -j2 / shell loop, $count × 12 MP" 1.00 fresh -- \
-  bash -c "\"$cli\" auto-rotate --jobs 2 \"$folder\"/*.jpg" -- bash -c loop
+cli_run=(bash -c "\"$cli\" auto-rotate --jobs 2 \"$folder\"/*.jpg")
+# Each side once, checked: every photo is turned upright (the timed runs
+# below do not look at what the commands left).
+upright() { exiftool -q -q -n -s3 -Orientation "$folder"/*.jpg | grep -c '^1$' || true; }
+for side in window cli_run; do
+  fresh
+  declare -n run="$side"
+  "${run[@]}" >/dev/null || { echo "$side: the command failed" >&2; exit 1; }
+  turned=$(upright)
+  [[ $turned == "$count" ]] || { echo "$side: $turned of $count photos upright" >&2; exit 1; }
+  unset -n run
+done
+echo "checked: window and cli each turn all $count photos upright"
+bench_pair "Rotate by EXIF, $count × 12 MP: window / cli -j2" 1.10 fresh -- "${window[@]}" -- "${cli_run[@]}"
+bench_pair "auto-rotate -j2 / shell loop, $count × 12 MP" 1.00 fresh -- "${cli_run[@]}" -- bash -c loop

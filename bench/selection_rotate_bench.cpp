@@ -29,9 +29,17 @@ int main(int argc, char** argv) {
   QTimer::singleShot(0, &form, [&] {
     form.FileList->selectAll();
     QApplication::processEvents();
-    form.Action("JpgRotateByExif")->trigger();
     QObject::connect(form.Selection->Run, &pixaldo::TBatchRun::Finished, &app, &QApplication::quit);
+    form.Action("JpgRotateByExif")->trigger();
+    // A command that did not start would leave the program waiting for ever.
+    if (!form.Selection->Run->Busy()) {
+      std::fprintf(stderr, "Rotate by EXIF did not start on the %d selected photos\n",
+                   int(form.Selection->SelectedFiles().size()));
+      app.exit(1);
+    }
   });
-  app.exec();
+  if (app.exec() != 0) return 1;
+  for (const pixaldo::BatchFailure& failure : form.Selection->Run->Failures())
+    std::fprintf(stderr, "%s: %s\n", failure.File.c_str(), failure.Reason.toLocal8Bit().constData());
   return failures ? 1 : 0;
 }

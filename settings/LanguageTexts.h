@@ -1,7 +1,7 @@
 #pragma once
 // The interface texts of one language, read from Language.ini: the section of
 // the language (names below, matched as Windows-1250 bytes without regard to
-// case) holds the keys "000" to "199". A missing key is an empty text.
+// case) holds the keys "000" to "279". A missing key is an empty text.
 #include <array>
 #include <string>
 #include <string_view>
@@ -10,7 +10,7 @@
 
 namespace pixaldo {
 
-inline constexpr int kLanguageTextCount = 220;
+inline constexpr int kLanguageTextCount = 280;
 inline constexpr int kLanguageCount = 7;
 
 // Section names by language index (the setting "Language"), Windows-1250.
@@ -32,12 +32,12 @@ bool LanguageSectionExists(const IniFile& file, int languageIndex);
 
 class LanguageTexts {
  public:
-  // Reads keys "000" to "199" of the language's section; without the section
+  // Reads keys "000" to "279" of the language's section; without the section
   // every text is empty.
   void Load(const IniFile& file, int languageIndex);
   void Clear();
 
-  // Text number 0..199 as Windows-1250 bytes; empty for other numbers.
+  // Text number 0..279 as Windows-1250 bytes; empty for other numbers.
   const std::string& Text(int number) const;
   const std::string& operator[](int number) const { return Text(number); }
   // The same text as UTF-8 for the windows. From a UTF-8 Language.ini it

@@ -337,7 +337,7 @@ uint64_t UndoStore::Limit() const {
   struct statvfs info {};
   if (folder_.empty() || ::statvfs(folder_.c_str(), &info) != 0) return 0;
   const uint64_t free = uint64_t(info.f_bavail) * info.f_frsize;
-  return std::min(kMostBytes, (free + KeptBytes()) / 4);
+  return std::min({kMostBytes, cap_, (free + KeptBytes()) / 4});
 }
 
 bool UndoStore::Fits(uint64_t bytes) const { return Usable() && bytes <= Limit(); }

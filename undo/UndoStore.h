@@ -66,6 +66,8 @@ class UndoStore {
 
   // How many bytes of originals the store may hold.
   uint64_t Limit() const;
+  // Lowers the 2 GB ceiling of Limit() (tests make a small store with it).
+  void CapLimit(uint64_t bytes) { cap_ = bytes; }
   // Whether originals of `bytes` can be kept (the oldest commands giving way).
   bool Fits(uint64_t bytes) const;
 
@@ -113,6 +115,7 @@ class UndoStore {
   fs::path folder_;
   std::string problem_;
   int lockFd_ = -1;
+  uint64_t cap_ = UINT64_MAX;
   int next_ = 1;
   std::vector<int> commands_;  // oldest first
   std::vector<std::string> names_;

@@ -17,6 +17,7 @@
 #include "platform/FileError.h"
 #include "platform/Trash.h"
 #include "platform/gui/UserMessages.h"
+#include "settings/gui/DlgOptions.h"
 
 #include <utility>
 
@@ -339,7 +340,7 @@ void TJpegList::DeleteSelected() {
   const int index = SelectedIndex();
   if (index < 0) return;
   const QString path = FullPath(FileNameAt(index));
-  if (!AskYesNo(window(), tr("Move \"%1\" to the trash?").arg(PathToDisplay(path)))) return;
+  if (!AskYesNo(window(), ProgramText(236, "Move \"%1\" to the trash?").arg(PathToDisplay(path)))) return;
   try {
     MoveToTrash(ToPath(path));
   } catch (const FileError& error) {
@@ -398,13 +399,15 @@ void TJpegList::FinishRename(QTreeWidgetItem* item, const QString& edited) {
   // only a change of letter case of the same file is let through.
   const bool sameFile = std::filesystem::equivalent(ToPath(from), ToPath(to), error);
   if (!sameFile && std::filesystem::exists(ToPath(to), error)) {
-    ShowFileError(window(), ToPath(from), tr("The file could not be renamed: \"%1\" already exists.").arg(name));
+    ShowFileError(window(), ToPath(from),
+                  ProgramText(237, "The file could not be renamed: \"%1\" already exists.").arg(name));
     return;
   }
   std::filesystem::rename(ToPath(from), ToPath(to), error);
   if (error) {
     ShowFileError(window(), ToPath(from),
-                  tr("The file could not be renamed to \"%1\": %2").arg(name, QString::fromStdString(error.message())));
+                  ProgramText(238, "The file could not be renamed to \"%1\": %2")
+                      .arg(name, QString::fromStdString(error.message())));
     return;
   }
   CurrentPath_ = to;

@@ -463,8 +463,8 @@ bool TFormOptions::ControlsToStore() {
   const std::optional<std::string> suffix = ToCp1250(SuffixCropEdit->text());
   if (!suffix) {
     ShowMessage(this, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                       QStringLiteral("The file name suffix \"%1\" holds characters that cannot be stored; "
-                                      "nothing was saved.")
+                       ProgramText(239, "The file name suffix \"%1\" holds characters that cannot be stored; "
+                                        "nothing was saved.")
                            .arg(SuffixCropEdit->text()),
                        QMessageBox::Ok});
     return false;
@@ -584,7 +584,8 @@ void TFormOptions::AddCategoryBtnClick() {
     const std::optional<std::string> bytes = ToCp1250(Edit1->text());
     if (!bytes) {
       ShowMessage(this, {QMessageBox::Warning, QStringLiteral("Pixaldo"),
-                         QStringLiteral("The category \"%1\" holds characters that cannot be stored.").arg(Edit1->text()),
+                         ProgramText(240, "The category \"%1\" holds characters that cannot be stored.")
+                             .arg(Edit1->text()),
                          QMessageBox::Ok});
     } else {
       InsertCategory(*bytes);

@@ -1,19 +1,27 @@
 // Commands on several photos: a run cancelled in the middle, the IPTC fields
 // of a selection (common values, "(different values)", only the typed field
-// written), and Undo of a command on the selection.
+// written), Undo of a command on the selection, the question when the
+// originals do not fit into the undo store, the offer of a store a crash
+// left, and the texts of these in Czech.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 
+#include "app/BatchProgress.h"
 #include "app/BatchRun.h"
 #include "app/MainForm.h"
 #include "app/SelectionCommands.h"
 #include "file_list/gui/JpegList.h"
 #include "photo_record/JpegBasicObject.h"
 #include "platform/FileSystem.h"
+#include "platform/IniFile.h"
+#include "settings/gui/DlgOptions.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 #include "undo/UndoStore.h"
@@ -41,6 +49,14 @@ TMyIptcTags IptcOf(const fs::path& file) {
   record.ReadTags();
   return record.IptcFields;
 }
+
+bool Asked(const MessageRecorder& messages, const char* words) {
+  for (const UserMessage& message : messages.messages)
+    if (message.text.contains(QLatin1String(words))) return true;
+  return false;
+}
+
+void LoadLanguage(int language) { ProgramLanguageTexts().Load(IniFile(SourcePath("settings/Language.ini")), language); }
 
 }  // namespace
 
@@ -130,6 +146,117 @@ class SelectionCommandsTest : public QObject {
     QVERIFY(after[0] == before[0] && after[2] == before[2]);
     QCOMPARE(ReadBytes(files[1]), std::string("changed by another program"));
     QVERIFY(messages.LastText().contains(QStringLiteral("b.jpg: it was changed after the command")));
+  }
+
+  void AClickedRowIsTheCurrentPhotoWithItsCommands() {
+    TempDir dir;
+    const std::vector<fs::path> files = MakePhotos(dir);
+    auto form = ShowForm({QString::fromStdString(files[0].string())});
+    QTreeWidget* list = form->FileList;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    QTRY_COMPARE(form->Info->LblFileNo->text(), QStringLiteral("2/3"));
+    QVERIFY(form->Action("JpgRotateLeft")->isEnabled());
+  }
+
+  void OriginalsThatDoNotFitTheUndoStoreAreAskedAbout_data() {
+    QTest::addColumn<bool>("several");
+    QTest::addColumn<bool>("goOn");
+    QTest::newRow("one photo, stop") << false << false;
+    QTest::newRow("one photo, go on without undo") << false << true;
+    QTest::newRow("selection, stop") << true << false;
+    QTest::newRow("selection, go on without undo") << true << true;
+  }
+  void OriginalsThatDoNotFitTheUndoStoreAreAskedAbout() {
+    QFETCH(bool, several);
+    QFETCH(bool, goOn);
+    MessageRecorder messages(goOn ? QMessageBox::Yes : QMessageBox::No);
+    TempDir dir;
+    const std::vector<fs::path> files = MakePhotos(dir);
+    const Snapshot before = SnapshotOf(files);
+    auto form = ShowForm({QString::fromStdString(files[0].string())});
+    form->Selection->Store->CapLimit(10);
+    if (several) {
+      form->FileList->selectAll();
+      QTRY_VERIFY(form->Selection->Several());
+    }
+    form->Action("JpgRotateLeft")->trigger();
+    QVERIFY(WaitForTransform(*form));
+    form->Selection->Run->Wait();
+    QVERIFY(Asked(messages, several ? "do not fit into the undo store" : "does not fit into the undo store"));
+    const Snapshot after = SnapshotOf(files);
+    for (size_t i = 0; i < files.size(); ++i) QCOMPARE(after[i] != before[i], goOn && (several || i == 0));
+    QVERIFY(!form->Selection->UndoAction->isEnabled());
+    QCOMPARE(messages.Errors(), 0);
+  }
+
+  void AStoreACrashLeftIsOfferedAtStartThenRemoved_data() {
+    QTest::addColumn<bool>("restore");
+    QTest::newRow("put back") << true;
+    QTest::newRow("declined") << false;
+  }
+  void AStoreACrashLeftIsOfferedAtStartThenRemoved() {
+    QFETCH(bool, restore);
+    TempDir dir;
+    const std::vector<fs::path> files = MakePhotos(dir);
+    const Snapshot before = SnapshotOf(files);
+    // A run turns the first two photos and crashes before it ends.
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+      auto* store = new UndoStore(UndoStore::DefaultRoot());  // never destroyed
+      store->Begin("Rotate left");
+      for (size_t i = 0; i < 2; ++i) {
+        const size_t entry = store->Keep(files[i]);
+        WriteFileAtomic(files[i], MakeJpeg({.width = 48, .height = 64}));
+        store->Changed(entry);
+      }
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const Snapshot crashed = SnapshotOf(files);
+    QVERIFY(crashed != before);
+    QCOMPARE(UndoStore::LeftBehind().size(), size_t(1));
+
+    MessageRecorder messages(restore ? QMessageBox::Yes : QMessageBox::No);
+    auto form = ShowForm({QString::fromStdString(files[0].string())});
+    QCOMPARE(form->PhotoView->PictureSize(), QSize(48, 64));
+    form->Selection->OfferLeftBehind();
+    QVERIFY(Asked(messages, "The originals of 2 files"));
+    QVERIFY(SnapshotOf(files) == (restore ? before : crashed));
+    QTRY_COMPARE(form->PhotoView->PictureSize(), restore ? QSize(64, 48) : QSize(48, 64));
+    QVERIFY(UndoStore::LeftBehind().empty());  // removed either way
+    QCOMPARE(messages.messages.size(), size_t(1));
+  }
+
+  void CzechTakesTheSelectionsTexts() {
+    MessageRecorder messages;
+    TempDir dir;
+    const std::vector<fs::path> files = MakePhotos(dir);
+    auto form = ShowForm({QString::fromStdString(files[0].string())});
+    form->FileList->selectAll();
+    QTRY_VERIFY(form->Selection->ShowsSeveral());
+    auto menuItem = [&](int index) { return form->Selection->Menu->actions().value(index)->text(); };
+    constexpr int firstEdit = 7;  // after the six transforms and a line
+    const std::vector<std::pair<std::function<QString()>, int>> texts{
+        {[&] { return form->Selection->UndoAction->text(); }, 220},
+        {[&] { return form->Selection->Progress->CancelButton->text(); }, 160},
+        {[&] { return form->Info->Edit2->placeholderText(); }, 229},
+        {[&] { return menuItem(firstEdit); }, 232},
+        {[&] { return menuItem(firstEdit + 3); }, 235},
+    };
+    std::vector<QString> english;
+    for (const auto& [text, key] : texts) english.push_back(text());
+    LoadLanguage(1);
+    form->ApplyToMainWindow();
+    for (size_t i = 0; i < texts.size(); ++i) {
+      const QString czech = QString::fromStdString(ProgramLanguageTexts().Utf8(texts[i].second));
+      QCOMPARE(texts[i].first(), czech);
+      QVERIFY2(czech != english[i], qPrintable(czech));
+    }
+    LoadLanguage(0);
+    form->ApplyToMainWindow();
+    for (size_t i = 0; i < texts.size(); ++i) QCOMPARE(texts[i].first(), english[i]);
   }
 
  private:
