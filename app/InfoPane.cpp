@@ -325,13 +325,16 @@ bool TInfoPane::IPTCControlsExit() {
   // A photo deleted through the list takes its unsaved fields with it; one
   // that vanished behind the list's back is reported.
   if (!date && !Form.FileList->Lists(current)) return true;
+  // Asked before the photo is locked: whether its original fits the undo store.
+  const std::optional<UndoStore*> undo = Form.Selection->UndoFor(ProgramText(183, "IPTC fields"), file);
+  if (!undo) return false;  // not written: the typed text stays
   Form.Attempt(current, [&] {
     if (!date) throw FileError(file, "the file does not exist");
     // Only the edited fields are written, into what the file holds now; the
     // original is kept for Undo.
     TMyIptcTags written =
         IptcRules.Save(file, shown, outcome, Form.ReadSettings().OriginalFileDate, AskWhichIptcText,
-                       [this] { return Form.Selection->UndoForEdit(ProgramText(183, "IPTC fields")); });
+                       [&] { return *undo; });
     written.Rating = Stars->Rating();  // the texts' write leaves it as it is
     ShowIptcFields(written, file);
     Form.FileList->RememberCurrentFile();
@@ -368,9 +371,8 @@ void TInfoPane::SetRating(int stars) {
   const QString current = Form.CurrentFile;
   const std::filesystem::path file = QStringToPath(current);
   const bool keepDate = Form.ReadSettings().OriginalFileDate;
-  Form.Attempt(current, [&] {
-    WithUndo(Form.Selection->UndoForEdit(Stars->accessibleName()), file, [&] { return WriteRating(file, stars, keepDate); });
-  });
+  const std::optional<UndoStore*> undo = Form.Selection->UndoFor(Stars->accessibleName(), file);
+  if (undo) Form.Attempt(current, [&] { WithUndo(*undo, file, [&] { return WriteRating(file, stars, keepDate); }); });
   Form.FileList->RememberCurrentFile();
   Form.Attempt(current, [this] { Form.RefreshFileInfo(); });
   Form.Selection->AdjustStates();

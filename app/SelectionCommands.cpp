@@ -149,12 +149,6 @@ std::optional<UndoStore*> TSelectionCommands::UndoFor(const QString& name, const
     AdjustStates();
     return nullptr;
   }
-  Store->Begin(name.toStdString());
-  return Store.get();
-}
-
-UndoStore* TSelectionCommands::UndoForEdit(const QString& name) {
-  if (!Store->Usable() || Run->Busy()) return nullptr;
   Store->Begin(QString(name).remove(QLatin1Char('&')).toStdString());
   return Store.get();
 }
@@ -280,7 +274,9 @@ void TSelectionCommands::Undo() {
 }
 
 void TSelectionCommands::RecordEdit(const QString& name, const fs::path& file, const std::function<bool()>& write) {
-  WithUndo(Form.TransformRunning() ? nullptr : UndoForEdit(name), file, write);
+  const std::optional<UndoStore*> undo =
+      Form.TransformRunning() ? std::optional<UndoStore*>(nullptr) : UndoFor(name, file);
+  if (undo) WithUndo(*undo, file, write);
   AdjustStates();
 }
 

@@ -57,9 +57,6 @@ class TSelectionCommands : public QObject {
   std::optional<UndoStore*> UndoFor(TransformKind kind, const fs::path& target);
   // The same for any other command on one photo, undone as `name`.
   std::optional<UndoStore*> UndoFor(const QString& name, const fs::path& target);
-  // Begins the undo entry of a small edit of one photo (no question asked);
-  // null when it keeps none.
-  UndoStore* UndoForEdit(const QString& name);
   // Runs after the window's enabling rule: the selection's own.
   void AdjustStates();
 
@@ -70,7 +67,8 @@ class TSelectionCommands : public QObject {
              const QStringList& files);
 
   // Runs a write of one photo made elsewhere (the metadata window's
-  // buttons) as a command of its own that Undo can take back.
+  // buttons) as a command of its own that Undo can take back; not at all
+  // when its original does not fit the undo store and the user stops there.
   void RecordEdit(const QString& name, const fs::path& file, const std::function<bool()>& write);
   // Asks for the press fields of the selected photos (or the current one)
   // and writes the fields typed into to each of them.

@@ -161,14 +161,18 @@ class SelectionCommandsTest : public QObject {
   void OriginalsThatDoNotFitTheUndoStoreAreAskedAbout_data() {
     QTest::addColumn<bool>("several");
     QTest::addColumn<bool>("goOn");
-    QTest::newRow("one photo, stop") << false << false;
-    QTest::newRow("one photo, go on without undo") << false << true;
-    QTest::newRow("selection, stop") << true << false;
-    QTest::newRow("selection, go on without undo") << true << true;
+    QTest::addColumn<bool>("typed");  // a title typed instead of a turn
+    QTest::newRow("one photo, stop") << false << false << false;
+    QTest::newRow("one photo, go on without undo") << false << true << false;
+    QTest::newRow("selection, stop") << true << false << false;
+    QTest::newRow("selection, go on without undo") << true << true << false;
+    QTest::newRow("typed title, stop") << false << false << true;
+    QTest::newRow("typed title, go on without undo") << false << true << true;
   }
   void OriginalsThatDoNotFitTheUndoStoreAreAskedAbout() {
     QFETCH(bool, several);
     QFETCH(bool, goOn);
+    QFETCH(bool, typed);
     MessageRecorder messages(goOn ? QMessageBox::Yes : QMessageBox::No);
     TempDir dir;
     const std::vector<fs::path> files = MakePhotos(dir);
@@ -179,7 +183,13 @@ class SelectionCommandsTest : public QObject {
       form->FileList->selectAll();
       QTRY_VERIFY(form->Selection->Several());
     }
-    form->Action("JpgRotateLeft")->trigger();
+    if (typed) {
+      form->Info->Edit2->setFocus();
+      form->Info->Edit2->setText(QStringLiteral("Typed"));
+      form->FileList->setFocus();
+    } else {
+      form->Action("JpgRotateLeft")->trigger();
+    }
     QVERIFY(WaitForTransform(*form));
     form->Selection->Run->Wait();
     QVERIFY(Asked(messages, several ? "do not fit into the undo store" : "does not fit into the undo store"));
