@@ -32,11 +32,11 @@ class TPhotoImage;
 class TPicturePane;
 class TJpegTran;
 class TShortcutDispatch;
-class TSaveAsDialog;
-class TTransformCommand;
+class TPhotoTransforms;
 class TSelectionCommands;
 class TInfoPane;
 class TViewModes;
+class TWindowCommands;
 enum class TransformKind : int;
 
 // The reload request: makes the file list's current path current again.
@@ -115,13 +115,20 @@ class TFormMain : public QWidget {
   void ReloadPhoto(const QString& path);
   void ShowStopSign();
   void ApplyToMainWindow();
+  // Takes colour, categories, crop mode, stretch filter and maximal-frame
+  // flag from the settings, and the texts of the chosen language.
+  void ApplySettings(int cropStyle);
   // The info pane reads the current file again.
   void RefreshFileInfo();
   bool CropAllowed() const;
   // The enabling rule, run after every file shown.
   void UpdateCommandStates();
+  // Has the photos next to the current one prepared ahead.
+  void ReadAround();
   // The info bar shown or hidden, and presentation mode.
   std::unique_ptr<TViewModes> Modes;
+  // The commands that open the other windows, and the database export.
+  std::unique_ptr<TWindowCommands> Windows;
   // Crop proportion (0..4) and crop style (0 landscape, 1 portrait), shared by
   // the photo view, the settings window and the two crop command icons.
   void ApplyCropMode(int proportion, int style);
@@ -157,25 +164,12 @@ class TFormMain : public QWidget {
  private:
   void FormCreate();
   void FormShow();
-  // Takes colour, categories, crop mode, stretch filter and maximal-frame
-  // flag from the settings, and the texts of the chosen language.
-  void ApplySettings(int cropStyle);
   // Command handlers beyond the plain forwarders.
-  void AppOptionsExecute();
-  void FileMetadataShowExecute();
-  void AppAboutExecute();
-  void AppDirDatabaseExecute();
   void AppPictureSizeExecute();
   void JpgCropStyleExecute();
   void JpgCropRatioExecute();
   void ConnectCommands();
   bool EditingFileName() const;
-  void ShowTransformResult(const QString& result);
-  void TransformDone();
-  // Runs one of the other windows as a modal dialog of this one.
-  int ExecDialog(QDialog& dialog);
-  // Has the photos next to the current one prepared ahead.
-  void ReadAround();
   void CreateLayout();
   void CreateActions();
   void FitPicture();
@@ -188,11 +182,7 @@ class TFormMain : public QWidget {
   bool Shown = false;
   int CropProportion_ = 0;  // mirrors the settings window's choice
   TShortcutDispatch* Shortcuts = nullptr;
-  TSaveAsDialog* SaveAsDialog = nullptr;  // made on first use, kept for its size
-  TFormOptions* FormOptions = nullptr;
-  TFormMetaData* FormMetaData = nullptr;
-  TFormAbout* FormAbout = nullptr;
-  TTransformCommand* TransformRun = nullptr;
+  std::unique_ptr<TPhotoTransforms> Transforms;
   int LastShownIndex = -1;
   bool PictureSkipped = false;  // the current file's picture waits for the grid to give way
 };
