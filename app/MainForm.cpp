@@ -18,6 +18,8 @@
 #include "app/BusyCursor.h"
 #include "app/CommandEnabling.h"
 #include "app/CommandTable.h"
+#include "app/CropModeCommands.h"
+#include "app/DroppedPaths.h"
 #include "app/ElidedTips.h"
 #include "app/InfoPane.h"
 #include "app/MainWindowSettings.h"
@@ -79,6 +81,7 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
   setAutoFillBackground(true);
   Modes = std::make_unique<TViewModes>(*this);
   Windows = std::make_unique<TWindowCommands>(*this);
+  CropModes = std::make_unique<TCropModeCommands>(*this);
   CreateActions();
   CreateLayout();
   FormCreate();
@@ -141,8 +144,8 @@ void TFormMain::ConnectCommands() {
       {"JpgCrop", [this] { RunTransform(Kind::Crop); }},
       {"AppAbout", [this] { Windows->AppAboutExecute(); }},
       {"AppExit", [this] { close(); }},
-      {"JpgCropStyle", [this] { JpgCropStyleExecute(); }},
-      {"JpgCropRatio", [this] { JpgCropRatioExecute(); }},
+      {"JpgCropStyle", [this] { CropModes->JpgCropStyleExecute(); }},
+      {"JpgCropRatio", [this] { CropModes->JpgCropRatioExecute(); }},
       {"JpgCancelCropping", [this] { PhotoView->ClearCrop(); }},
       {"AppThumbnails", [this] { Browser->ShowGrid(!Browser->GridShown()); }},
   };
@@ -302,7 +305,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   setPalette(palette);
   Info->SetCategories(settings.Categories);
   // The proportion is the settings window's choice once that window exists.
-  ApplyCropMode(Windows->Options() ? CropProportion() : settings.CropProportion, cropStyle);
+  CropModes->Apply(Windows->Options() ? CropProportion() : settings.CropProportion, cropStyle);
   ApplyToMainWindow();
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
@@ -327,33 +330,11 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
     QWidget::contextMenuEvent(event);
 }
 
-int TFormMain::CropProportion() const {
-  const TFormOptions* options = Windows->Options();
-  return options ? options->CropRatioRadioGroup->ItemIndex() : CropProportion_;
-}
-
-void TFormMain::ApplyCropMode(int proportion, int style) {
-  const MainWindowSettings settings = ReadSettings();
-  PhotoView->SetCropMode(proportion, style, settings.CropRatioN, settings.CropRatioM, settings.CropSizeN,
-                         settings.CropSizeM);
-  // The choice lives in the settings window; it is stored at its next OK.
-  CropProportion_ = proportion;
-  if (TFormOptions* options = Windows->Options()) {
-    options->Store().SetInteger("CropProportion", proportion);
-    options->CropRatioRadioGroup->SetItemIndex(proportion);
-  }
-  Action("JpgCropStyle")->setIcon(ActionIcon(10 + style));
-  Action("JpgCropRatio")->setIcon(ActionIcon(12 + proportion));
-  Action("JpgCropStyle")->setEnabled(proportion != 0 && !CurrentFile.isEmpty() && Transformer->JpegTranAvailable());
-}
-
-void TFormMain::JpgCropStyleExecute() { ApplyCropMode(CropProportion(), (PhotoView->CropStyle() + 1) % 2); }
+int TFormMain::CropProportion() const { return CropModes->Proportion(); }
 
 void TFormMain::RunTransform(TransformKind kind) { Transforms->Run(kind); }
 
 bool TFormMain::TransformRunning() const { return Transforms->Running(); }
-
-void TFormMain::JpgCropRatioExecute() { ApplyCropMode((CropProportion() + 1) % 5, PhotoView->CropStyle()); }
 
 void TFormMain::ApplyToMainWindow() {
   for (const TextTarget& target : kTexts) {
@@ -547,14 +528,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-bool TFormMain::AcceptsDroppedName(const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  const int dot = name.lastIndexOf(QLatin1Char('.'));
-  std::error_code error;
-  if (dot < 0) return std::filesystem::is_directory(QStringToPath(path), error);
-  const QString extension = name.mid(dot).toUpper();
-  return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG");
-}
+bool TFormMain::AcceptsDroppedName(const QString& path) { return TDroppedPaths::Accepts(path); }
 
 void TFormMain::DropPath(const QString& path) {
   if (AcceptsDroppedName(path) && !TransformRunning()) FileList->OpenPath(path);
@@ -565,12 +539,9 @@ void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
   event->acceptProposedAction();
-  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-  // The URL's bytes, not its text: a file name that is no UTF-8 stays whole.
-  const QByteArray bytes = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
-  DropPath(PathToQString(bytes.toStdString()));
+  const QString path = TDroppedPaths::FirstLocalPath(*event->mimeData());
+  if (!path.isEmpty()) DropPath(path);
 }
 
 }  // namespace pixaldo

@@ -37,6 +37,7 @@ class TSelectionCommands;
 class TInfoPane;
 class TViewModes;
 class TWindowCommands;
+class TCropModeCommands;
 enum class TransformKind : int;
 
 // The reload request: makes the file list's current path current again.
@@ -129,9 +130,9 @@ class TFormMain : public QWidget {
   std::unique_ptr<TViewModes> Modes;
   // The commands that open the other windows, and the database export.
   std::unique_ptr<TWindowCommands> Windows;
-  // Crop proportion (0..4) and crop style (0 landscape, 1 portrait), shared by
-  // the photo view, the settings window and the two crop command icons.
-  void ApplyCropMode(int proportion, int style);
+  // The crop mode: proportion (0..4) and style, shared by the photo view, the
+  // settings window and the two crop command icons.
+  std::unique_ptr<TCropModeCommands> CropModes;
   int CropProportion() const;
   // One lossless transform of the current file, with the save dialog when the
   // result goes to a new file; then the result is shown.
@@ -166,8 +167,6 @@ class TFormMain : public QWidget {
   void FormShow();
   // Command handlers beyond the plain forwarders.
   void AppPictureSizeExecute();
-  void JpgCropStyleExecute();
-  void JpgCropRatioExecute();
   void ConnectCommands();
   bool EditingFileName() const;
   void CreateLayout();
@@ -180,7 +179,6 @@ class TFormMain : public QWidget {
 
   QStringList Arguments;
   bool Shown = false;
-  int CropProportion_ = 0;  // mirrors the settings window's choice
   TShortcutDispatch* Shortcuts = nullptr;
   std::unique_ptr<TPhotoTransforms> Transforms;
   int LastShownIndex = -1;
