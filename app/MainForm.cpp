@@ -4,7 +4,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QHeaderView>
@@ -12,7 +11,6 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <array>
 
 #include "app/ActionIcons.h"
 #include "app/BusyCursor.h"
@@ -26,8 +24,8 @@
 #include "app/SelectionCommands.h"
 #include "app/PicturePane.h"
 #include "app/ShortcutDispatch.h"
-#include "app/ViewModes.h"
 #include "app/PhotoTransforms.h"
+#include "app/ViewModes.h"
 #include "app/TransformCommand.h"
 #include "app/WindowCommands.h"
 #include "dialogs/DlgTextConflict.h"
@@ -41,7 +39,6 @@
 #include "platform/LocaleFormats.h"
 #include "platform/gui/FileDialogs.h"
 #include "platform/gui/UserMessages.h"
-#include "settings/gui/DlgOptions.h"
 #include "transforms/JpegTran.h"
 
 namespace pixaldo {

@@ -1,10 +1,10 @@
 #pragma once
 // TFormMain: the main window. It lays out the browser pane (file list or
-// thumbnail grid), the info pane and the picture pane, owns the commands and
-// the transform runner, holds the current file and has the panes follow it.
+// thumbnail grid), the info pane and the picture pane, owns the actions and
+// hands them to the command units (view modes, crop mode, the other windows,
+// transforms, selections), holds the current file and has the panes follow it.
 // Every control carries its design name as object name.
 #include <QAction>
-#include <QDialog>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
