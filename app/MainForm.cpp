@@ -4,7 +4,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QHeaderView>
@@ -12,25 +11,24 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWindow>
-#include <array>
 
 #include "app/ActionIcons.h"
+#include "app/BusyCursor.h"
 #include "app/CommandEnabling.h"
 #include "app/CommandTable.h"
+#include "app/CropModeCommands.h"
+#include "app/DroppedPaths.h"
 #include "app/ElidedTips.h"
 #include "app/InfoPane.h"
 #include "app/MainWindowSettings.h"
 #include "app/SelectionCommands.h"
 #include "app/PicturePane.h"
 #include "app/ShortcutDispatch.h"
+#include "app/PhotoTransforms.h"
 #include "app/ViewModes.h"
 #include "app/TransformCommand.h"
-#include "batch_export/JpegBatch.h"
-#include "dialogs/DlgAbout.h"
-#include "dialogs/DlgMetaData.h"
+#include "app/WindowCommands.h"
 #include "dialogs/DlgTextConflict.h"
-#include "file_list/JpegListing.h"
 #include "file_list/gui/BrowserPane.h"
 #include "file_list/gui/ListFilter.h"
 #include "file_list/gui/JpegList.h"
@@ -41,21 +39,10 @@
 #include "platform/LocaleFormats.h"
 #include "platform/gui/FileDialogs.h"
 #include "platform/gui/UserMessages.h"
-#include "settings/gui/DlgOptions.h"
 #include "transforms/JpegTran.h"
-#include "transforms/gui/SaveAsDialog.h"
 
 namespace pixaldo {
 namespace {
-
-// The wait cursor for as long as it lives.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
@@ -76,11 +63,7 @@ QString CaptionText(const std::string& utf8) { return QString::fromStdString(utf
 TFormMain::TFormMain(QStringList arguments, QWidget* parent)
     : QWidget(parent),
       ReadSettings(&ReadMainWindowSettings),
-      AskTransformTarget([this](const QString& proposed) {
-        if (!SaveAsDialog) SaveAsDialog = new TSaveAsDialog(this);
-        SaveAsDialog->Colour = PhotoView->Colour;
-        return SaveAsDialog->Ask(proposed);
-      }),
+      AskTransformTarget([this](const QString& proposed) { return Transforms->AskTarget(proposed); }),
       AskDatabaseName([this](const QString& directory) { return AskSaveDatabase(this, directory); }),
       OpenDocument(&OpenWithDefaultHandler),
       AskAboutUnturnedEdges([this](const auto& photos, bool leave) { return AskAboutEdgesOnce(this, photos, leave); }),
@@ -94,6 +77,8 @@ TFormMain::TFormMain(QStringList arguments, QWidget* parent)
   setFont(font);
   setAutoFillBackground(true);
   Modes = std::make_unique<TViewModes>(*this);
+  Windows = std::make_unique<TWindowCommands>(*this);
+  CropModes = std::make_unique<TCropModeCommands>(*this);
   CreateActions();
   CreateLayout();
   FormCreate();
@@ -136,17 +121,17 @@ void TFormMain::ConnectCommands() {
   using Kind = TransformKind;
   const std::pair<const char*, std::function<void()>> handlers[] = {
       {"AppDirOpen", [this] { FileList->BrowseAndOpen(); }},
-      {"AppDirDatabase", [this] { AppDirDatabaseExecute(); }},
+      {"AppDirDatabase", [this] { Windows->AppDirDatabaseExecute(); }},
       {"AppPictureSize", [this] { AppPictureSizeExecute(); }},
       {"AppPrezentation", [this] { Modes->Present(); }},
-      {"FileMetadataShow", [this] { FileMetadataShowExecute(); }},
+      {"FileMetadataShow", [this] { Windows->FileMetadataShowExecute(); }},
       {"FileRename", [this] { FileList->RenameSelected(); }},
       {"FileDelete", [this] { FileList->DeleteSelected(); }},
       {"AppNormal", [this] { Modes->Normal(); }},
       {"FileNext", [this] { FileList->SelectNext(); }},
       {"FilePrev", [this] { FileList->SelectPrevious(); }},
       {"AppInfoBar", [this] { Modes->ToggleInfoBar(); }},
-      {"AppOptions", [this] { AppOptionsExecute(); }},
+      {"AppOptions", [this] { Windows->AppOptionsExecute(); }},
       {"JpgMetadataDelete", [this] { RunTransform(Kind::MetadataDelete); }},
       {"JpgFlipHorizontal", [this] { RunTransform(Kind::FlipHorizontal); }},
       {"JpgFlipVertical", [this] { RunTransform(Kind::FlipVertical); }},
@@ -154,10 +139,10 @@ void TFormMain::ConnectCommands() {
       {"JpgRotateRight", [this] { RunTransform(Kind::RotateRight); }},
       {"JpgRotateByExif", [this] { RunTransform(Kind::AutoRotate); }},
       {"JpgCrop", [this] { RunTransform(Kind::Crop); }},
-      {"AppAbout", [this] { AppAboutExecute(); }},
+      {"AppAbout", [this] { Windows->AppAboutExecute(); }},
       {"AppExit", [this] { close(); }},
-      {"JpgCropStyle", [this] { JpgCropStyleExecute(); }},
-      {"JpgCropRatio", [this] { JpgCropRatioExecute(); }},
+      {"JpgCropStyle", [this] { CropModes->JpgCropStyleExecute(); }},
+      {"JpgCropRatio", [this] { CropModes->JpgCropRatioExecute(); }},
       {"JpgCancelCropping", [this] { PhotoView->ClearCrop(); }},
       {"AppThumbnails", [this] { Browser->ShowGrid(!Browser->GridShown()); }},
   };
@@ -227,15 +212,7 @@ void TFormMain::CreateLayout() {
 
 void TFormMain::FormCreate() {
   Transformer = std::make_unique<TJpegTran>();
-  TransformRun = new TTransformCommand(this);
-  connect(TransformRun, &TTransformCommand::Finished, this, [this](const QString& result) {
-    TransformDone();
-    ShowTransformResult(result);
-  });
-  connect(TransformRun, &TTransformCommand::Failed, this, [this](const fs::path& file, const QString& reason) {
-    TransformDone();
-    ShowFileError(this, file, reason);
-  });
+  Transforms = std::make_unique<TPhotoTransforms>(*this);
   Picture->CropAllowed = [this] { return CropAllowed(); };
   Picture->LayoutReady = [this] { return LayoutReady; };
   Picture->Presenting = [this] { return PresentationMode; };
@@ -325,7 +302,7 @@ void TFormMain::ApplySettings(int cropStyle) {
   setPalette(palette);
   Info->SetCategories(settings.Categories);
   // The proportion is the settings window's choice once that window exists.
-  ApplyCropMode(FormOptions ? CropProportion() : settings.CropProportion, cropStyle);
+  CropModes->Apply(Windows->Options() ? CropProportion() : settings.CropProportion, cropStyle);
   ApplyToMainWindow();
   PhotoView->StretchFilterIndex = settings.StretchFilter;
   PhotoView->MaxCropFrame = settings.MaxCropFrame;
@@ -335,53 +312,7 @@ void TFormMain::ApplySettings(int cropStyle) {
 }
 
 void TFormMain::SetDialogs(TFormOptions* options, TFormMetaData* metaData, TFormAbout* about) {
-  FormOptions = options;
-  FormMetaData = metaData;
-  FormAbout = about;
-  // The settings window changes the window colour while the user picks one.
-  connect(FormOptions, &TFormOptions::FormColorChanged, this, [this](const QColor& color) {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, color);
-    setPalette(palette);
-  });
-  FormMetaData->OriginalFileDate = [this] { return ReadSettings().OriginalFileDate; };
-  FormMetaData->Colour = [this] { return PhotoView->Colour; };
-  FormMetaData->KeepUndo = std::bind_front(&TSelectionCommands::RecordEdit, Selection);  // undoable writes
-  FormAbout->SetLanguageSource([] { return ViewerOptions().Integer("Language"); });
-}
-
-void TFormMain::AppOptionsExecute() {
-  if (!FormOptions || ExecDialog(*FormOptions) != QDialog::Accepted) return;
-  const bool autoOrient = PhotoView->AutoOrient();
-  ApplySettings(PhotoView->CropStyle());
-  // The photo is shown again when it is to be turned another way.
-  if (PhotoView->AutoOrient() != autoOrient && !CurrentFile.isEmpty())
-    ShowPhoto(CurrentFile);
-  else
-    FitPicture();
-}
-
-void TFormMain::FileMetadataShowExecute() {
-  if (!FormMetaData || CurrentFile.isEmpty() || !Info->FlushIptcEdits()) return;
-  FormMetaData->SetFileName(CurrentFile);
-  ExecDialog(*FormMetaData);
-  // The window may have changed the file's metadata; the picture stays.
-  FileList->RememberCurrentFile();
-  RefreshFileInfo();
-}
-
-void TFormMain::AppAboutExecute() {
-  if (FormAbout) ExecDialog(*FormAbout);
-}
-
-int TFormMain::ExecDialog(QDialog& dialog) {
-  // Made without a parent, the window would be transient for the toolkit's
-  // hidden leader window only: minimising it would leave this window shown
-  // but blocked. Transient for this one, the window manager keeps it above
-  // this window and minimises the two together.
-  dialog.winId();
-  if (QWindow* own = window()->windowHandle()) dialog.windowHandle()->setTransientParent(own);
-  return dialog.exec();
+  Windows->SetDialogs(options, metaData, about);
 }
 
 void TFormMain::AppPictureSizeExecute() {
@@ -396,106 +327,11 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
     QWidget::contextMenuEvent(event);
 }
 
-int TFormMain::CropProportion() const {
-  return FormOptions ? FormOptions->CropRatioRadioGroup->ItemIndex() : CropProportion_;
-}
+int TFormMain::CropProportion() const { return CropModes->Proportion(); }
 
-void TFormMain::ApplyCropMode(int proportion, int style) {
-  const MainWindowSettings settings = ReadSettings();
-  PhotoView->SetCropMode(proportion, style, settings.CropRatioN, settings.CropRatioM, settings.CropSizeN,
-                         settings.CropSizeM);
-  // The choice lives in the settings window; it is stored at its next OK.
-  CropProportion_ = proportion;
-  if (FormOptions) {
-    FormOptions->Store().SetInteger("CropProportion", proportion);
-    FormOptions->CropRatioRadioGroup->SetItemIndex(proportion);
-  }
-  Action("JpgCropStyle")->setIcon(ActionIcon(10 + style));
-  Action("JpgCropRatio")->setIcon(ActionIcon(12 + proportion));
-  Action("JpgCropStyle")->setEnabled(proportion != 0 && !CurrentFile.isEmpty() && Transformer->JpegTranAvailable());
-}
+void TFormMain::RunTransform(TransformKind kind) { Transforms->Run(kind); }
 
-void TFormMain::JpgCropStyleExecute() { ApplyCropMode(CropProportion(), (PhotoView->CropStyle() + 1) % 2); }
-
-void TFormMain::RunTransform(TransformKind kind) {
-  if (CurrentFile.isEmpty() || TransformRun->Busy()) return;
-  // What was typed for this file goes into it (and into a copy) first.
-  if (!Info->FlushIptcEdits()) return;
-  const MainWindowSettings settings = ReadSettings();
-  const fs::path source = QStringToPath(CurrentFile);
-  const QString frame = PhotoView->CropState().Crop().Empty() ? QString() : PhotoView->CropGeometry();
-  const std::optional<TransformPlan> plan =
-      PlanWithEdges(kind, source, settings, frame, PhotoView->AutoOrient(), AskAboutUnturnedEdges);
-  if (!plan) return;
-  const QString target = plan->Overwrite ? CurrentFile : AskTransformTarget(PathToQString(plan->Proposed));
-  const std::optional<UndoStore*> undo = target.isEmpty() ? std::nullopt : Selection->UndoFor(kind, QStringToPath(target));
-  if (!undo) return;
-  TransformRun->Start(*Transformer, source, QStringToPath(target), *plan, settings.OriginalFileDate,
-                      settings.ThumbAuto, *undo);
-  // The picture shown turns beside jpegtran, ready when the file is.
-  if (plan->Overwrite && plan->Run.shownTurn) PhotoView->TurnAhead(*plan->Run.shownTurn);
-  // The window stays live, busy, and takes no other file command until done.
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  UpdateCommandStates();
-}
-
-void TFormMain::TransformDone() {
-  QApplication::restoreOverrideCursor();
-  UpdateCommandStates();
-}
-
-bool TFormMain::TransformRunning() const { return TransformRun->Busy(); }
-
-void TFormMain::ShowTransformResult(const QString& result) {
-  if (!TransformRun->Note().empty())
-    ShowFileError(this, QStringToPath(result), QString::fromStdString(TransformRun->Note()));
-  FileList->AutoRefresh = true;
-  std::error_code error;
-  if (std::filesystem::equivalent(QStringToPath(result), QStringToPath(CurrentFile), error)) {
-    FileList->RememberCurrentFile();
-    // Rewritten in place: a rotation or flip turns the picture shown, which
-    // is what decoding the new file would give; anything else loads it again.
-    const std::optional<Orientation> turn = TransformRun->Turn();
-    if (turn && PhotoView->TurnPicture(*turn, Picture->Choice(), CropAllowed(), Info->LblZoom, Info->LblDimension)) {
-      Attempt(CurrentFile, [this] { RefreshFileInfo(); });
-      UpdateCommandStates();
-      ReadAround();  // the turned picture in full, when it was shown stretched
-    } else {
-      ShowPhoto(result);
-    }
-    return;
-  }
-  // A new file: the list takes it in (without waiting for the folder watch)
-  // and selects it by its bare name, which shows it.
-  QCoreApplication::processEvents();
-  FileList->DirectoryChanged();
-  FileList->SelectByName(result);
-}
-
-void TFormMain::AppDirDatabaseExecute() {
-  const QString name = AskDatabaseName(FileList->Directory());
-  if (name.isEmpty()) return;
-  const QString fileName = QFileInfo(name).fileName();
-  const int dot = fileName.lastIndexOf(QLatin1Char('.'));
-  const QString extension = dot < 0 ? QString() : fileName.mid(dot);
-  // Exactly these two extensions, in this letter case, choose a database.
-  const bool xml = extension == QLatin1String(".xml");
-  if (!xml && extension != QLatin1String(".txt")) return;
-  const JpegListing listing = FileList->Listing();
-  const bool written = [&] {
-    const BusyCursor busy;
-    return Attempt(name, [&] {
-      TJpegBatch batch(listing);
-      if (xml)
-        batch.SaveXml(QStringToPath(name));
-      else
-        batch.SaveCsv(QStringToPath(name));
-    });
-  }();
-  if (written) OpenDocument(name);
-}
-
-void TFormMain::JpgCropRatioExecute() { ApplyCropMode((CropProportion() + 1) % 5, PhotoView->CropStyle()); }
+bool TFormMain::TransformRunning() const { return Transforms->Running(); }
 
 void TFormMain::ApplyToMainWindow() {
   for (const TextTarget& target : kTexts) {
@@ -625,7 +461,7 @@ void TFormMain::UpdateCommandStates() {
   context.CropProportionSet = CropProportion() != 0;
   context.CropFrameDrawn = PhotoView->CropState().CropActionEnabled();
   context.Sideways = PhotoView->PictureOrientation() != Orientation::Upright;
-  context.Transforming = TransformRun->Busy();
+  context.Transforming = TransformRunning();
   for (const EnablingRow& row : kEnabling) {
     const bool enabled = Holds(row.When, context);
     if (QAction* action = Action(row.Name))
@@ -660,7 +496,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   const bool input =
       type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-  if (input && TransformRun && TransformRun->Busy() && Browser->IsView(watched)) {
+  if (input && Transforms && TransformRunning() && Browser->IsView(watched)) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
@@ -682,24 +518,17 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     return;
   }
   // A transform in progress ends before the window goes.
-  if (TransformRun->Busy()) {
+  if (TransformRunning()) {
     const BusyCursor busy;
-    TransformRun->Wait();
+    Transforms->Wait();
   }
   QWidget::closeEvent(event);
 }
 
-bool TFormMain::AcceptsDroppedName(const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  const int dot = name.lastIndexOf(QLatin1Char('.'));
-  std::error_code error;
-  if (dot < 0) return std::filesystem::is_directory(QStringToPath(path), error);
-  const QString extension = name.mid(dot).toUpper();
-  return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG");
-}
+bool TFormMain::AcceptsDroppedName(const QString& path) { return TDroppedPaths::Accepts(path); }
 
 void TFormMain::DropPath(const QString& path) {
-  if (AcceptsDroppedName(path) && !TransformRun->Busy()) FileList->OpenPath(path);
+  if (AcceptsDroppedName(path) && !TransformRunning()) FileList->OpenPath(path);
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
@@ -707,12 +536,9 @@ void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
   event->acceptProposedAction();
-  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-  // The URL's bytes, not its text: a file name that is no UTF-8 stays whole.
-  const QByteArray bytes = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
-  DropPath(PathToQString(bytes.toStdString()));
+  const QString path = TDroppedPaths::FirstLocalPath(*event->mimeData());
+  if (!path.isEmpty()) DropPath(path);
 }
 
 }  // namespace pixaldo

@@ -1,10 +1,10 @@
 #pragma once
 // TFormMain: the main window. It lays out the browser pane (file list or
-// thumbnail grid), the info pane and the picture pane, owns the commands and
-// the transform runner, holds the current file and has the panes follow it.
+// thumbnail grid), the info pane and the picture pane, owns the actions and
+// hands them to the command units (view modes, crop mode, the other windows,
+// transforms, selections), holds the current file and has the panes follow it.
 // Every control carries its design name as object name.
 #include <QAction>
-#include <QDialog>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -32,11 +32,12 @@ class TPhotoImage;
 class TPicturePane;
 class TJpegTran;
 class TShortcutDispatch;
-class TSaveAsDialog;
-class TTransformCommand;
+class TPhotoTransforms;
 class TSelectionCommands;
 class TInfoPane;
 class TViewModes;
+class TWindowCommands;
+class TCropModeCommands;
 enum class TransformKind : int;
 
 // The reload request: makes the file list's current path current again.
@@ -115,16 +116,23 @@ class TFormMain : public QWidget {
   void ReloadPhoto(const QString& path);
   void ShowStopSign();
   void ApplyToMainWindow();
+  // Takes colour, categories, crop mode, stretch filter and maximal-frame
+  // flag from the settings, and the texts of the chosen language.
+  void ApplySettings(int cropStyle);
   // The info pane reads the current file again.
   void RefreshFileInfo();
   bool CropAllowed() const;
   // The enabling rule, run after every file shown.
   void UpdateCommandStates();
+  // Has the photos next to the current one prepared ahead.
+  void ReadAround();
   // The info bar shown or hidden, and presentation mode.
   std::unique_ptr<TViewModes> Modes;
-  // Crop proportion (0..4) and crop style (0 landscape, 1 portrait), shared by
-  // the photo view, the settings window and the two crop command icons.
-  void ApplyCropMode(int proportion, int style);
+  // The commands that open the other windows, and the database export.
+  std::unique_ptr<TWindowCommands> Windows;
+  // The crop mode: proportion (0..4) and style, shared by the photo view, the
+  // settings window and the two crop command icons.
+  std::unique_ptr<TCropModeCommands> CropModes;
   int CropProportion() const;
   // One lossless transform of the current file, with the save dialog when the
   // result goes to a new file; then the result is shown.
@@ -157,25 +165,10 @@ class TFormMain : public QWidget {
  private:
   void FormCreate();
   void FormShow();
-  // Takes colour, categories, crop mode, stretch filter and maximal-frame
-  // flag from the settings, and the texts of the chosen language.
-  void ApplySettings(int cropStyle);
   // Command handlers beyond the plain forwarders.
-  void AppOptionsExecute();
-  void FileMetadataShowExecute();
-  void AppAboutExecute();
-  void AppDirDatabaseExecute();
   void AppPictureSizeExecute();
-  void JpgCropStyleExecute();
-  void JpgCropRatioExecute();
   void ConnectCommands();
   bool EditingFileName() const;
-  void ShowTransformResult(const QString& result);
-  void TransformDone();
-  // Runs one of the other windows as a modal dialog of this one.
-  int ExecDialog(QDialog& dialog);
-  // Has the photos next to the current one prepared ahead.
-  void ReadAround();
   void CreateLayout();
   void CreateActions();
   void FitPicture();
@@ -186,13 +179,8 @@ class TFormMain : public QWidget {
 
   QStringList Arguments;
   bool Shown = false;
-  int CropProportion_ = 0;  // mirrors the settings window's choice
   TShortcutDispatch* Shortcuts = nullptr;
-  TSaveAsDialog* SaveAsDialog = nullptr;  // made on first use, kept for its size
-  TFormOptions* FormOptions = nullptr;
-  TFormMetaData* FormMetaData = nullptr;
-  TFormAbout* FormAbout = nullptr;
-  TTransformCommand* TransformRun = nullptr;
+  std::unique_ptr<TPhotoTransforms> Transforms;
   int LastShownIndex = -1;
   bool PictureSkipped = false;  // the current file's picture waits for the grid to give way
 };
