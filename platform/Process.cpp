@@ -68,7 +68,14 @@ std::string FindProgram(const std::string& name) {
 // output file may reach, the program. Only async-signal-safe calls; an exec
 // failure goes back through `status`.
 [[noreturn]] void StartChild(const char* program, char* const* args, char* const* environment, int inputFile,
-                             int outputFile, rlim_t maxOutput, int errorPipe, int status, pid_t parent) {
+                             int outputFile, rlim_t maxOutput, int errorPipe, int status, pid_t parent,
+                             const sigset_t& parentMask) {
+  // The parent's handlers are not for the child (it shares the parent's
+  // memory until the exec); signals come through again once they are reset.
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  for (int number = 1; number < NSIG; ++number) ::sigaction(number, &standard, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &parentMask, nullptr);
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() != parent) ::_exit(127);  // the parent is already gone
   const int in = inputFile >= 0 ? inputFile : ::open("/dev/null", O_RDONLY);
@@ -188,14 +195,22 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   std::vector<char*> environment = EnvironmentWith(options.environment);
 
   const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    result.startError = std::strerror(errno);
-    return result;
-  }
+  // vfork, not fork: a large process (the window, with its pictures) would
+  // copy its whole page table for every program started. No signal handler
+  // runs in the child before it has reset them.
+  sigset_t all, parentMask;
+  ::sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &parentMask);
+  const pid_t pid = ::vfork();
   if (pid == 0)
     StartChild(program.c_str(), args.data(), environment.data(), options.inputFile, options.outputFile, maxOutput,
-               errors.fds[1], status.fds[1], parent);
+               errors.fds[1], status.fds[1], parent, parentMask);
+  const int forkError = errno;
+  ::pthread_sigmask(SIG_SETMASK, &parentMask, nullptr);
+  if (pid < 0) {
+    result.startError = std::strerror(forkError);
+    return result;
+  }
   errors.Close(1);
   status.Close(1);
 
