@@ -150,6 +150,13 @@ PacketHandle Parse(std::string_view packet) {
   return PacketHandle(Exempi::Get().newPacket(packet.data(), packet.size()));
 }
 
+// The packet to be edited; null with the reason in `error` when it cannot be read.
+PacketHandle ParseToEdit(std::string_view packet, std::string& error) {
+  PacketHandle xmp = Parse(packet);
+  if (!xmp) error = "its XMP packet cannot be read";
+  return xmp;
+}
+
 // One alternative-language property (dc:title, dc:description).
 struct LangAlt {
   const char* Name;
@@ -369,11 +376,8 @@ XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
 std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const XmpTexts& texts, size_t maxBytes,
                                                 std::string& error) {
   const QuietLibrary quiet;
-  PacketHandle xmp = Parse(packet);
-  if (!xmp) {
-    error = "its XMP packet cannot be read";
-    return std::nullopt;
-  }
+  PacketHandle xmp = ParseToEdit(packet, error);
+  if (!xmp) return std::nullopt;
   for (const LangAlt& property : kLangAlts)
     if (!SetLangAlt(xmp.get(), property.Name, texts.*property.Member)) {
       error = std::string("its XMP property dc:") + property.Name + " cannot be set";
@@ -432,11 +436,8 @@ XmpFields XmpPacket::ReadFields(std::string_view packet) {
 std::optional<std::string> XmpPacket::WithFields(std::string_view packet, const XmpFieldEdits& edits, size_t maxBytes,
                                                  std::string& error) {
   const QuietLibrary quiet;
-  PacketHandle xmp = Parse(packet);
-  if (!xmp) {
-    error = "its XMP packet cannot be read";
-    return std::nullopt;
-  }
+  PacketHandle xmp = ParseToEdit(packet, error);
+  if (!xmp) return std::nullopt;
   auto set = [&](const FieldProperty& property, const std::vector<std::string>& items) {
     if (SetItems(xmp.get(), property, items)) return true;
     error = "its XMP property " + PropertyName(property) + " cannot be set";
