@@ -6,6 +6,7 @@
 #include "cli/CliCommand.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1250.h"
+#include "platform/StandardError.h"
 
 namespace pixaldo::cli {
 namespace {
@@ -91,7 +92,7 @@ void PrintNote(std::string_view utf8) {
     return;
   }
   std::fflush(stdout);  // keeps the note after the output it follows
-  std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+  WriteStandardError(utf8);
 }
 
 CaptureOutput::CaptureOutput(CapturedOutput& into) : previous_(gCapture) { gCapture = &into; }

@@ -3,20 +3,16 @@
 #include <exempi/xmp.h>
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 
 #include <algorithm>
-#include <iostream>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "platform/StandardError.h"
 
 namespace pixaldo {
 namespace {
@@ -92,39 +88,6 @@ class Exempi {
   }
 
   std::string error_;
-};
-
-// The library writes its own error messages to the standard error (a
-// packet that is not XML, a property of another form), through a C++ library
-// that need not be the program's own; the program reports what matters in its
-// own words, so the standard error leads nowhere while the library works.
-// Counted, for calls from several threads.
-class QuietLibrary {
- public:
-  QuietLibrary() {
-    const std::lock_guard lock(mutex_);
-    if (depth_++ > 0) return;
-    std::fflush(stderr);
-    std::cerr.flush();
-    saved_ = ::dup(STDERR_FILENO);
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
-    if (nowhere >= 0) ::close(nowhere);
-  }
-  ~QuietLibrary() {
-    const std::lock_guard lock(mutex_);
-    if (--depth_ > 0 || saved_ < 0) return;
-    ::dup2(saved_, STDERR_FILENO);
-    ::close(saved_);
-    saved_ = -1;
-  }
-  QuietLibrary(const QuietLibrary&) = delete;
-  QuietLibrary& operator=(const QuietLibrary&) = delete;
-
- private:
-  static inline std::mutex mutex_;
-  static inline int depth_ = 0;
-  static inline int saved_ = -1;
 };
 
 struct PacketDeleter {
@@ -363,7 +326,7 @@ bool CopyMissingProperties(XmpPtr from, XmpPtr to);
 XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
   XmpTexts texts;
   if (!MayHoldTexts(packet)) return texts;
-  const QuietLibrary quiet;
+  const QuietStandardError quiet;
   PacketHandle xmp = Parse(packet);
   if (!xmp) return texts;
   for (const LangAlt& property : kLangAlts) texts.*property.Member = DefaultText(xmp.get(), property.Name);
@@ -375,7 +338,7 @@ XmpTexts XmpPacket::ReadTexts(std::string_view packet) {
 
 std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const XmpTexts& texts, size_t maxBytes,
                                                 std::string& error) {
-  const QuietLibrary quiet;
+  const QuietStandardError quiet;
   PacketHandle xmp = ParseToEdit(packet, error);
   if (!xmp) return std::nullopt;
   for (const LangAlt& property : kLangAlts)
@@ -392,7 +355,7 @@ std::optional<std::string> XmpPacket::WithTexts(std::string_view packet, const X
 
 std::optional<std::string> XmpPacket::WithPropertiesOf(std::string_view packet, std::string_view other,
                                                        size_t maxBytes, std::string& error) {
-  const QuietLibrary quiet;
+  const QuietStandardError quiet;
   PacketHandle xmp = Parse(packet);
   PacketHandle from = Parse(other);
   if (!xmp || !from) {
@@ -419,7 +382,7 @@ std::string XmpPacket::EmptyPacket() {
 XmpFields XmpPacket::ReadFields(std::string_view packet) {
   XmpFields fields;
   if (packet.empty()) return fields;
-  const QuietLibrary quiet;
+  const QuietStandardError quiet;
   PacketHandle xmp = Parse(packet);
   if (!xmp) return fields;
   fields.Keywords = Items(xmp.get(), kKeywords);
@@ -435,7 +398,7 @@ XmpFields XmpPacket::ReadFields(std::string_view packet) {
 
 std::optional<std::string> XmpPacket::WithFields(std::string_view packet, const XmpFieldEdits& edits, size_t maxBytes,
                                                  std::string& error) {
-  const QuietLibrary quiet;
+  const QuietStandardError quiet;
   PacketHandle xmp = ParseToEdit(packet, error);
   if (!xmp) return std::nullopt;
   auto set = [&](const FieldProperty& property, const std::vector<std::string>& items) {
