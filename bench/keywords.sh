@@ -6,11 +6,15 @@
 # every other one with an IPTC caption already. Every write of ours flushes
 # the whole new file to the disk before it replaces the old one, which
 # exiftool does not: with photos of 4 MB the row measures the disk.
+# Each row is followed by the floor under any rewrite of the same files:
+# read, written beside, renamed, with no lock, no flush and nothing parsed.
 #   bench/keywords.sh [FILES]   (default 500; settings: see bench/lib.sh)
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 count="${1:-500}"
 cli=$(bench_cli)
+build=$(dirname "$cli")
+[[ -x "$build/bench/rewrite_floor_bench" ]] || "$bench_root/bench/release-build" "$build" OFF rewrite_floor_bench >&2
 photos=$(bench_photos)
 mkdir -p "$bench_work/files"
 exiftool -q -IPTC:Caption-Abstract="A photo, with a comma" -IPTC:Category=Tra -o "$bench_work/12mp-iptc.jpg" \
@@ -26,6 +30,8 @@ fresh_copies() {
 # row runs many files at once to overlap those waits.
 add_keyword_row() {
   bench_pair "add a keyword, $count $1" 0.1 fresh_copies -- "$cli" set-iptc --jobs 16 --add-keyword "Harbour" "${files[@]}" -- \
+    exiftool -q -overwrite_original "-Keywords+=Harbour" "${files[@]}"
+  bench_pair "  floor: bare rewrite, $count $1" - fresh_copies -- "$build/bench/rewrite_floor_bench" 16 "${files[@]}" -- \
     exiftool -q -overwrite_original "-Keywords+=Harbour" "${files[@]}"
 }
 sources=("$photos"/small{1,2,3,4}.jpg)

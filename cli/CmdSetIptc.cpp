@@ -37,12 +37,9 @@ int SetIptc(const Invocation& args, const std::filesystem::path& file) {
 
   // Held from the read to the write, so that a concurrent edit is not lost.
   const PhotoLock lock(file, args.Flag("keep-date"));
-  TMyIptcTags fields;
-  {
-    TJpegBasicObject current(file);
-    current.ReadTags();
-    fields = current.IptcFields;
-  }
+  TJpegBasicObject photo(file);
+  photo.ReadTags();
+  TMyIptcTags fields = photo.IptcFields;
   if (category) fields.Category = *category;
   if (title) fields.ObjectName = *title;
   if (caption) fields.ImageCaption = *caption;
@@ -50,7 +47,7 @@ int SetIptc(const Invocation& args, const std::filesystem::path& file) {
   edits.Keywords = EditKeywords(args, fields.Keywords);
   for (size_t i = 0; i < kPressFieldCount; ++i)
     if ((edits.Press[i] = press[i].has_value())) fields.Press[i] = *press[i];
-  TJpegBasicObject(file).WriteFields(fields, edits);
+  photo.WriteFields(fields, edits);
   return 0;
 }
 
