@@ -245,8 +245,8 @@ void TFormMain::FormCreate() {
   connect(FileList, &TJpegList::FileRenamed, this, [this](const QString& from, const QString& to) {
     if (CurrentFile == from) CurrentFile = to;
   });
-  // Other programs' files came or went: the counter and commands follow, the
-  // shown picture and its crop frame stay.
+  // Files came or went, or the filter showed or hid rows: the counter and
+  // commands follow, the shown picture and its crop frame stay.
   connect(FileList, &TJpegList::ListChanged, this, [this] {
     ShowFileLabels();
     UpdateCommandStates();
@@ -490,7 +490,7 @@ void TFormMain::RefreshFileInfo() {
   }
 }
 
-void TFormMain::ShowFileLabels() { Info->ShowFileLabels(FileList->SelectedIndex(), FileList->FileCount()); }
+void TFormMain::ShowFileLabels() { Info->ShowFileLabels(FileList->ShownIndex(), FileList->ShownCount()); }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();

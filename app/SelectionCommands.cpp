@@ -157,6 +157,13 @@ void TSelectionCommands::AdjustStates() {
   const bool idle = !Run->Busy() && !Form.TransformRunning();
   if (Several() && idle && Form.Transformer->JpegTranAvailable()) Form.Action("JpgRotateByExif")->setEnabled(true);
   UndoAction->setEnabled(idle && Store->CanUndo());
+  ShowUndoText();
+}
+
+void TSelectionCommands::ShowUndoText() {
+  // Names the command it takes back.
+  const QString last = QString::fromStdString(Store->LastName());
+  UndoAction->setText(Store->CanUndo() ? ProgramText(241, "Undo %1").arg(last) : ProgramText(220, "Undo"));
 }
 
 void TSelectionCommands::RunTransform(TransformKind kind, const QString& name) {
@@ -332,7 +339,7 @@ void TSelectionCommands::OfferLeftBehind() {
 }
 
 void TSelectionCommands::ApplyTexts() {
-  UndoAction->setText(ProgramText(220, "Undo"));
+  ShowUndoText();
   for (size_t i = 0; i < EditActions_.size(); ++i)
     EditActions_[i]->setText(ProgramText(kEdits[i].Text, kEdits[i].Caption));
   Progress->ApplyTexts();

@@ -105,6 +105,8 @@ class TSelectionCommands : public QObject {
   // Shows the current photo again after a command or an undo changed it.
   void ShowCurrentAgain();
   void SelectionChanged();
+  // "Undo" and the name of the command it would take back.
+  void ShowUndoText();
   void BuildMenu();
 
   TFormMain& Form;

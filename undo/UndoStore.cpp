@@ -344,31 +344,35 @@ bool UndoStore::Fits(uint64_t bytes) const { return Usable() && bytes <= Limit()
 
 uint64_t UndoStore::KeptBytes() const {
   uint64_t total = 0;
-  for (uint64_t bytes : bytes_) total += bytes;
+  for (const Command& command : commands_) total += command.bytes;
   return total;
 }
 
 fs::path UndoStore::CommandFolder(int number) const { return folder_ / std::to_string(number); }
 
 void UndoStore::DropOldest() {
-  RemoveFolder(CommandFolder(commands_.front()));
+  RemoveFolder(CommandFolder(commands_.front().number));
   commands_.erase(commands_.begin());
-  names_.erase(names_.begin());
-  bytes_.erase(bytes_.begin());
+}
+
+void UndoStore::DropUnchangedLast() {
+  while (!commands_.empty() && !commands_.back().changed) {
+    RemoveFolder(LastFolder());
+    commands_.pop_back();
+  }
 }
 
 void UndoStore::Begin(const std::string& name, uint64_t bytes) {
   const std::lock_guard guard(mutex_);
   if (!Usable()) return;
+  DropUnchangedLast();  // it has ended: nothing to take back there
   const uint64_t limit = Limit();
   while (!commands_.empty() && KeptBytes() + bytes > limit) DropOldest();
   const int number = next_++;
   std::error_code error;
   fs::create_directory(CommandFolder(number), error);
   WriteFileAtomic(CommandFolder(number) / kNameFile, name);
-  commands_.push_back(number);
-  names_.push_back(name);
-  bytes_.push_back(0);
+  commands_.push_back({number, name});
   entries_.clear();
 }
 
@@ -382,13 +386,13 @@ size_t UndoStore::Keep(const fs::path& file) {
   const std::lock_guard guard(mutex_);
   if (commands_.empty()) throw FileError(file, "no command was begun for undo");
   const size_t index = entries_.size();
-  const fs::path folder = CommandFolder(commands_.back());
+  const fs::path folder = LastFolder();
   const FileFacts facts = LookAtFile(file);
   std::string keptName;
   if (facts.exists) {
     keptName = std::to_string(index);
     KeepOriginal(file, folder / keptName);
-    bytes_.back() += facts.size;
+    commands_.back().bytes += facts.size;
   }
   entries_.push_back({fs::absolute(file), facts.exists, facts.size});
   if (!AppendRecord(folder / kLogFile, {"keep", std::to_string(index), fs::absolute(file).native(), keptName,
@@ -400,6 +404,7 @@ size_t UndoStore::Keep(const fs::path& file) {
 void UndoStore::Changed(size_t entry) {
   const std::lock_guard guard(mutex_);
   if (commands_.empty() || entry >= entries_.size()) return;
+  commands_.back().changed = true;  // even when it cannot be put back: Undo names it
   FileFingerprint stamp;
   try {
     stamp = FingerprintOf(entries_[entry].file);
@@ -408,16 +413,17 @@ void UndoStore::Changed(size_t entry) {
   }
   Record record{"after", std::to_string(entry)};
   for (std::string& field : StampFields(stamp)) record.push_back(std::move(field));
-  AppendRecord(CommandFolder(commands_.back()) / kLogFile, record);
+  AppendRecord(LastFolder() / kLogFile, record);
 }
 
 void UndoStore::Unchanged(size_t entry) {
   const std::lock_guard guard(mutex_);
   if (commands_.empty() || entry >= entries_.size()) return;
-  AppendRecord(CommandFolder(commands_.back()) / kLogFile, {"none", std::to_string(entry)});
+  AppendRecord(LastFolder() / kLogFile, {"none", std::to_string(entry)});
   std::error_code error;
-  fs::remove(CommandFolder(commands_.back()) / std::to_string(entry), error);
-  if (entries_[entry].existed) bytes_.back() -= std::min(bytes_.back(), entries_[entry].size);
+  fs::remove(LastFolder() / std::to_string(entry), error);
+  uint64_t& bytes = commands_.back().bytes;
+  if (entries_[entry].existed) bytes -= std::min(bytes, entries_[entry].size);
 }
 
 void UndoStore::Trashed(const fs::path& file, const fs::path& inTrash) { Moved("trash", file, inTrash); }
@@ -435,27 +441,34 @@ void UndoStore::Moved(const char* tag, const fs::path& from, const fs::path& to)
   }
   Record record{tag, fs::absolute(from).native(), fs::absolute(to).native()};
   for (std::string& field : StampFields(stamp)) record.push_back(std::move(field));
-  AppendRecord(CommandFolder(commands_.back()) / kLogFile, record);
+  if (AppendRecord(LastFolder() / kLogFile, record)) commands_.back().changed = true;
+}
+
+const UndoStore::Command* UndoStore::LastChanged() const {
+  const auto last = std::find_if(commands_.rbegin(), commands_.rend(), [](const Command& command) {
+    return command.changed;
+  });
+  return last == commands_.rend() ? nullptr : &*last;
 }
 
 bool UndoStore::CanUndo() const {
   const std::lock_guard guard(mutex_);
-  return !commands_.empty();
+  return LastChanged();
 }
 
 std::string UndoStore::LastName() const {
   const std::lock_guard guard(mutex_);
-  return names_.empty() ? std::string() : names_.back();
+  const Command* last = LastChanged();
+  return last ? last->name : std::string();
 }
 
 std::vector<UndoSkip> UndoStore::UndoLast() {
   const std::lock_guard guard(mutex_);
+  DropUnchangedLast();
   if (commands_.empty()) return {};
-  std::vector<UndoSkip> skipped = UndoCommand(CommandFolder(commands_.back()));
-  RemoveFolder(CommandFolder(commands_.back()));
+  std::vector<UndoSkip> skipped = UndoCommand(LastFolder());
+  RemoveFolder(LastFolder());
   commands_.pop_back();
-  names_.pop_back();
-  bytes_.pop_back();
   entries_.clear();
   return skipped;
 }

@@ -71,7 +71,9 @@ class UndoStore {
   // Whether originals of `bytes` can be kept (the oldest commands giving way).
   bool Fits(uint64_t bytes) const;
 
-  // Starts a command: it becomes the last one, the one Undo takes back.
+  // Starts a command: once it has changed a file it is the last one, the one
+  // Undo takes back. A command that changed no file (every write failed or
+  // left its file alone) counts for nothing: the one before stays the last.
   // Commands older than the last few give way until `bytes` more fit.
   void Begin(const std::string& name, uint64_t bytes = 0);
   // A command that keeps nothing: what was kept before can no longer be
@@ -90,7 +92,7 @@ class UndoStore {
   void Trashed(const fs::path& file, const fs::path& inTrash);
   void Renamed(const fs::path& from, const fs::path& to);
 
-  // Whether there is a command to undo, and its name.
+  // Whether there is a command that changed files to undo, and its name.
   bool CanUndo() const;
   std::string LastName() const;
   // Puts back the files of the last command, newest entry first, and forgets
@@ -107,8 +109,19 @@ class UndoStore {
 
  private:
   struct Entry;
+  struct Command {
+    int number;
+    std::string name;
+    uint64_t bytes = 0;   // of the originals it keeps
+    bool changed = false;  // whether it changed a file
+  };
   fs::path CommandFolder(int number) const;
+  fs::path LastFolder() const { return CommandFolder(commands_.back().number); }
   void DropOldest();
+  // Forgets the last commands as long as they changed no file.
+  void DropUnchangedLast();
+  // The last command that changed a file; null with none.
+  const Command* LastChanged() const;
   void Moved(const char* tag, const fs::path& from, const fs::path& to);
   uint64_t KeptBytes() const;
 
@@ -117,9 +130,7 @@ class UndoStore {
   int lockFd_ = -1;
   uint64_t cap_ = UINT64_MAX;
   int next_ = 1;
-  std::vector<int> commands_;  // oldest first
-  std::vector<std::string> names_;
-  std::vector<uint64_t> bytes_;
+  std::vector<Command> commands_;  // oldest first
   std::vector<Entry> entries_;  // of the last command
   mutable std::mutex mutex_;
 };

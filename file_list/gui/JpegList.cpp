@@ -145,6 +145,21 @@ int TJpegList::ShownRowFrom(int row, int step) const {
   return -1;
 }
 
+int TJpegList::ShownIndex() const {
+  const int index = SelectedIndex();
+  if (index < 0) return -1;
+  int shown = 0;
+  for (int row = 0; row < index; ++row) shown += !isRowHidden(row, QModelIndex());
+  return shown;
+}
+
+int TJpegList::ShownCount() const {
+  const int current = currentIndex().row();
+  int shown = 0;
+  for (int row = 0; row < FileCount(); ++row) shown += row == current || !isRowHidden(row, QModelIndex());
+  return shown;
+}
+
 void TJpegList::PlaceAbove(QWidget* box) {
   if (Fitter) Fitter->PlaceAbove(box);
 }

@@ -50,6 +50,10 @@ class TJpegList : public QTreeWidget {
   // The first row from `row` on in the direction of `step` (1 or -1) that
   // the filter lets show; -1 when there is none.
   int ShownRowFrom(int row, int step) const;
+  // The current file's place among the rows the filter lets show (from 0; -1
+  // as SelectedIndex), and their number; the current row always counts.
+  int ShownIndex() const;
+  int ShownCount() const;
   // The listed names as they stand (what an export of the folder walks).
   JpegListing Listing() const;
   QString FullPath(const QString& name) const;
@@ -95,8 +99,8 @@ class TJpegList : public QTreeWidget {
   void StopSignRequested();
   // A file was renamed in place.
   void FileRenamed(const QString& from, const QString& to);
-  // The list was rebuilt; the current file, if still listed, is selected
-  // again but not shown again.
+  // The list was rebuilt, or the filter showed or hid rows; the current
+  // file, if still listed, is selected again but not shown again.
   void ListChanged();
   // Another program rewrote the current file and it has been stable since.
   void CurrentFileChanged(const QString& path);

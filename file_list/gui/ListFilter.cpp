@@ -86,7 +86,7 @@ void TListFilter::Apply() {
     const QModelIndex index = list_->model()->index(row, 0);
     if (hidden && selection->isSelected(index)) selection->select(index, QItemSelectionModel::Deselect);
   }
-  if (changed) grid_->RowsShownChanged();
+  if (changed) emit list_->ListChanged();  // the counter, and the grid's cells
 }
 
 bool TListFilter::eventFilter(QObject* watched, QEvent* event) {

@@ -29,8 +29,6 @@ class TThumbnailGrid : public QListView {
   void SetThumbnailSize(ThumbnailSize size);
   // The rows whose cells are in sight, first and last; -1, -1 with none.
   std::pair<int, int> VisibleRows() const;
-  // Rows came into sight or went (the filter): the cells are asked for anew.
-  void RowsShownChanged() { ask_.start(); }
   // The paths asked for at the last request, most urgent first.
   const QStringList& Requested() const { return requested_; }
 

@@ -1,7 +1,8 @@
 // The info pane's keywords and stars: the keywords field written and read
 // back (a duplicate dropped, a keyword over the limit refused), its
 // completion from the folder, the rating by key and by click, both on a
-// selection, and Undo of a single photo's field write byte for byte.
+// selection, Undo of a single photo's field write byte for byte, and Undo
+// passing over a write that failed.
 #include <QTest>
 #include <cstdlib>
 
@@ -131,6 +132,16 @@ class InfoPaneTest : public QObject {
     QCOMPARE(Read(file).Rating, 0);
     QCOMPARE(stars->Rating(), 0);
     QCOMPARE(messages.Errors(), 0);
+
+    // A write that fails is no command to undo: Undo still offers the text.
+    form->Info->Edit2->setText(QStringLiteral("Pier"));
+    QVERIFY(form->Info->IPTCControlsExit());
+    fs::permissions(file, fs::perms::owner_read);
+    Click(stars, 2);
+    QCOMPARE(messages.Errors(), 1);
+    QVERIFY(messages.LastText().contains(QStringLiteral("read-only")));
+    QVERIFY(form->Selection->UndoAction->isEnabled());
+    QCOMPARE(form->Selection->UndoAction->text(), QStringLiteral("Undo IPTC fields"));
   }
 
   void ASelectionGetsKeywordsAddedAndRemovedAndItsRating() {

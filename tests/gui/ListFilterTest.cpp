@@ -1,9 +1,10 @@
 // The filter box above the list: both views limited to the photos it lets
-// through, the shown photo never hidden, keys and selection on the rows in
-// sight, files rewritten on disk looked at again, Esc clearing the box.
+// through, the shown photo never hidden, the counter, keys and selection on
+// the rows in sight, files rewritten on disk looked at again, Esc clearing the box.
 #include <QLineEdit>
 #include <QTest>
 
+#include "app/InfoPane.h"
 #include "app/MainForm.h"
 #include "file_list/gui/BrowserPane.h"
 #include "file_list/gui/JpegList.h"
@@ -66,6 +67,9 @@ class ListFilterTest : public QObject {
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("3*"));
     QTRY_COMPARE(ShownNames(*list), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+    // The counter tells the place among the photos in sight.
+    QLabel* counter = form->Info->LblFileNo;
+    QCOMPARE(counter->text(), QStringLiteral("2/3"));
     for (int row = 0; row < list->FileCount(); ++row)
       QCOMPARE(form->Browser->Grid()->isRowHidden(row), list->isRowHidden(row, QModelIndex()));
 
@@ -74,6 +78,7 @@ class ListFilterTest : public QObject {
     list->SelectNext();
     QCOMPARE(list->FileNameAt(list->SelectedIndex()), QStringLiteral("c.jpg"));
     QCOMPARE(ShownNames(*list), (QStringList{"a.jpg", "c.jpg"}));
+    QCOMPARE(counter->text(), QStringLiteral("2/2"));
     const int stops = form->StopSignCount;
     list->SelectNext();
     QCOMPARE(form->StopSignCount, stops + 1);
@@ -89,6 +94,7 @@ class ListFilterTest : public QObject {
     // Another program gives d the keyword and stars: it comes into sight.
     Tag(dir / "d.jpg", {"Prague"}, 3);
     QTRY_COMPARE(ShownNames(*list), (QStringList{"a.jpg", "d.jpg"}));
+    QCOMPARE(counter->text(), QStringLiteral("1/2"));
 
     // Ctrl+F goes to the box; Esc there clears it, whatever the window's
     // commands use Esc for.
@@ -98,6 +104,7 @@ class ListFilterTest : public QObject {
     QTest::keyClick(box, Qt::Key_Escape);
     QVERIFY(box->text().isEmpty());
     QCOMPARE(ShownNames(*list).size(), 5);
+    QCOMPARE(counter->text(), QStringLiteral("1/5"));  // the folder again
     QTest::keyClick(box, Qt::Key_Escape);
     QVERIFY(list->hasFocus());
     QCOMPARE(messages.Errors(), 0);

@@ -145,6 +145,44 @@ TEST_F(UndoStoreTest, CommandsAreUndoneLastFirstAndUntouchedFilesStayOut) {
   EXPECT_EQ(ReadBytes(dir / "b.jpg"), "edited later by hand");
 }
 
+TEST_F(UndoStoreTest, ACommandThatChangedNoFileLeavesTheOneBeforeLast) {
+  struct Case {
+    const char* name;
+    std::function<void(UndoStore&, const fs::path&)> command;
+  };
+  const Case cases[] = {
+      {"no file at all", [](UndoStore& store, const fs::path&) { store.Begin("Rating"); }},
+      {"its write failed or left the file alone",
+       [](UndoStore& store, const fs::path& file) {
+         store.Begin("IPTC fields");
+         store.Unchanged(store.Keep(file));
+         store.Unchanged(store.Keep(file.parent_path() / "b.jpg"));
+       }},
+      {"two such commands",
+       [](UndoStore& store, const fs::path& file) {
+         store.Begin("Rating");
+         store.Unchanged(store.Keep(file));
+         store.Begin("Rating");
+       }},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    const fs::path file = dir / "a.jpg";
+    const Snapshot original = SnapshotOf(file);
+    UndoStore store(dir / "cache/undo");
+    test.command(store, file);
+    EXPECT_FALSE(store.CanUndo());
+    Rewrite(store, {file});
+    test.command(store, file);
+    EXPECT_TRUE(store.CanUndo());
+    EXPECT_EQ(store.LastName(), "Rotate left");
+    EXPECT_TRUE(store.UndoLast().empty());
+    EXPECT_EQ(SnapshotOf(file), original);
+    EXPECT_FALSE(store.CanUndo());
+    EXPECT_EQ(std::distance(fs::directory_iterator(store.Folder()), fs::directory_iterator()), 1);  // the lock
+  }
+}
+
 TEST_F(UndoStoreTest, AFileChangedSinceIsSkippedAndNamedTheOthersComeBack) {
   const Snapshot b = SnapshotOf(dir / "b.jpg");
   UndoStore store(dir / "cache/undo");
