@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <atomic>
+#include <mutex>
 
 #include <cerrno>
 #include <cstdio>
@@ -60,6 +61,25 @@ bool SameFile(int fd, const fs::path& path) {
   struct stat held {}, named {};
   return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
          held.st_ino == named.st_ino;
+}
+
+// The process's umask. Read from the kernel's status of the process: setting
+// it to learn it would, for a moment, leave other threads' new files with no
+// mask at all, and two threads doing so at once could leave it at zero.
+mode_t ProcessUmask() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return mode_t(mask);
+  }
+  static std::mutex mutex;  // without /proc: learned by setting it, one thread at a time
+  const std::lock_guard lock(mutex);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
 }
 
 fs::path FolderOf(const fs::path& file) {
@@ -266,9 +286,7 @@ void AtomicFileWriter::Commit() {
       Fail(failure.reason());
     }
   } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
+    ::fchmod(fd_, 0666 & ~ProcessUmask());
   }
   if (keptDate_) {
     std::error_code ignored;  // a kept date is a courtesy that never stops a write

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <optional>
 #include <string>
+#include <vector>
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/file.h>
@@ -23,6 +24,28 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
+
+// New files written from several threads at once take the user's umask,
+// which stays as it was.
+TEST(AtomicWrite, NewFilesTakeTheUmaskWhichStaysAsItWas) {
+  for (const mode_t mask : {mode_t(022), mode_t(027), mode_t(077)}) {
+    TempDir dir;
+    const mode_t before = ::umask(mask);
+    std::vector<std::thread> writers;
+    for (int i = 0; i < 8; ++i)
+      writers.emplace_back([&dir, i] {
+        for (int j = 0; j < 20; ++j) WriteFileAtomic(dir / ("new" + std::to_string(i * 100 + j)), "bytes");
+      });
+    for (std::thread& writer : writers) writer.join();
+    const mode_t after = ::umask(before);
+    EXPECT_EQ(after, mask);
+    for (const std::string& name : dir.List()) {
+      struct stat info {};
+      ASSERT_EQ(::stat((dir / name).c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << name;
+    }
+  }
+}
 
 TEST(AtomicWrite, ReplacesContentAndKeepsPermissions) {
   TempDir dir;
