@@ -18,8 +18,10 @@
 namespace pixaldo {
 namespace {
 
-int gFailAt = 0;
-int gOperations = 0;
+// Counted from every thread that writes; only the one operation that fails
+// writes down its step.
+std::atomic<int> gFailAt{0};
+std::atomic<int> gOperations{0};
 std::optional<FaultInjection::Step> gFailedStep;
 
 std::string ErrnoText(int error) { return std::strerror(error); }
@@ -103,8 +105,9 @@ void Reset() {
   gFailedStep.reset();
 }
 bool ShouldFail(Step step) {
-  ++gOperations;
-  if (gFailAt == 0 || gOperations != gFailAt) return false;
+  const int operation = ++gOperations;
+  const int failAt = gFailAt.load();
+  if (failAt == 0 || operation != failAt) return false;
   gFailedStep = step;
   return true;
 }
