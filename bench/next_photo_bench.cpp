@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
   }
 
   TFormMain form({browse.path()});
+  // The defaults, not what another benchmark left in the settings file (the
+  // grid's would keep the picture from being decoded at all).
+  form.ReadSettings = [] { return MainWindowSettings(); };
   form.StopSignMilliseconds = 0;
   form.resize(1280, 900);
   form.show();

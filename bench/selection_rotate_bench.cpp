@@ -24,6 +24,16 @@ int main(int argc, char** argv) {
     return QMessageBox::Yes;
   });
   pixaldo::TFormMain form({QString::fromLocal8Bit(argv[1])});
+  // As the command line does by default: each photo rewritten in place with a
+  // new thumbnail and today's date, whatever another benchmark left in the
+  // settings file.
+  form.ReadSettings = [] {
+    pixaldo::MainWindowSettings settings;
+    settings.OverwriteRotaFlip = true;
+    settings.ThumbAuto = true;
+    settings.OriginalFileDate = false;
+    return settings;
+  };
   form.resize(1000, 700);
   form.show();
   QTimer::singleShot(0, &form, [&] {
