@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -304,16 +305,26 @@ bool IsXmpSegment(std::string_view segmentBytes) {
 
 namespace {
 
-// Whether the packet's text names any of the three properties at all. An
+// Whether the packet's text names any of the given properties at all. An
 // XML name cannot be written any other way, so a packet that does not holds
 // none of them, and the library is neither loaded nor asked (most cameras'
 // packets carry only their own properties). A packet in UTF-16 or UTF-32
 // (zero bytes between the letters) is always left to the library.
-bool MayHoldTexts(std::string_view packet) {
+template <typename Names>
+bool MayName(std::string_view packet, const Names& names) {
   if (packet.find('\0') != std::string_view::npos) return true;
-  auto names = [packet](std::string_view name) { return packet.find(name) != std::string_view::npos; };
-  return std::any_of(std::begin(kLangAlts), std::end(kLangAlts), [&](const LangAlt& p) { return names(p.Name); }) ||
-         names(kCategory);
+  return std::any_of(std::begin(names), std::end(names),
+                     [packet](std::string_view name) { return packet.find(name) != std::string_view::npos; });
+}
+
+bool MayHoldTexts(std::string_view packet) {
+  return MayName(packet, std::array<std::string_view, 3>{kLangAlts[0].Name, kLangAlts[1].Name, kCategory});
+}
+
+bool MayHoldFields(std::string_view packet) {
+  std::array<std::string_view, 2 + kPressFieldCount> names{kKeywords.Name, kRating.Name};
+  for (size_t i = 0; i < kPressFieldCount; ++i) names[2 + i] = kPressProperties[i].Name;
+  return MayName(packet, names);
 }
 
 }  // namespace
@@ -381,7 +392,7 @@ std::string XmpPacket::EmptyPacket() {
 
 XmpFields XmpPacket::ReadFields(std::string_view packet) {
   XmpFields fields;
-  if (packet.empty()) return fields;
+  if (!MayHoldFields(packet)) return fields;
   const QuietStandardError quiet;
   PacketHandle xmp = Parse(packet);
   if (!xmp) return fields;
