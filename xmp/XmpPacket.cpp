@@ -318,7 +318,9 @@ bool MayName(std::string_view packet, const Names& names) {
 }
 
 bool MayHoldTexts(std::string_view packet) {
-  return MayName(packet, std::array<std::string_view, 3>{kLangAlts[0].Name, kLangAlts[1].Name, kCategory});
+  std::array<std::string_view, std::size(kLangAlts) + 1> names{kCategory};
+  for (size_t i = 0; i < std::size(kLangAlts); ++i) names[1 + i] = kLangAlts[i].Name;
+  return MayName(packet, names);
 }
 
 bool MayHoldFields(std::string_view packet) {

@@ -154,9 +154,8 @@ int TJpegList::ShownIndex() const {
 }
 
 int TJpegList::ShownCount() const {
-  const int current = currentIndex().row();
-  int shown = 0;
-  for (int row = 0; row < FileCount(); ++row) shown += row == current || !isRowHidden(row, QModelIndex());
+  int shown = 0;  // the filter never hides the current row
+  for (int row = 0; row < FileCount(); ++row) shown += !isRowHidden(row, QModelIndex());
   return shown;
 }
 
